@@ -1,0 +1,3 @@
+#include "shell/mdlMain.h"
+
+int main(int argc, char** argv) { return Main(argc, argv); }

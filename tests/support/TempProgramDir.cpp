@@ -1,0 +1,34 @@
+#include "TempProgramDir.h"
+
+#include "common/ProgramDirectory.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+TempProgramDir::TempProgramDir() { ProgramDirectoryTesting::Override(dir_.path()); }
+
+TempProgramDir::~TempProgramDir() { ProgramDirectoryTesting::Override(QString()); }
+
+void TempProgramDir::write(const QString& name, const QByteArray& bytes) const {
+    const QString p = file(name);
+    QDir().mkpath(QFileInfo(p).path());
+    QFile f(p);
+    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+}
+
+QByteArray TempProgramDir::read(const QString& name) const {
+    QFile f(file(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool TempProgramDir::exists(const QString& name) const { return QFileInfo::exists(file(name)); }
+
+QStringList TempProgramDir::allFiles() const {
+    QStringList out;
+    QDirIterator it(dir_.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) out << QDir(dir_.path()).relativeFilePath(it.next());
+    out.sort();
+    return out;
+}

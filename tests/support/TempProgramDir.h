@@ -1,0 +1,27 @@
+#pragma once
+// A real, empty program folder per test, pointed to by ProgramDirectory().
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+class TempProgramDir {
+public:
+    TempProgramDir();
+    ~TempProgramDir();
+    TempProgramDir(const TempProgramDir&) = delete;
+    TempProgramDir& operator=(const TempProgramDir&) = delete;
+
+    QString path() const { return dir_.path(); }
+    QString file(const QString& name) const { return dir_.path() + QLatin1Char('/') + name; }
+
+    void write(const QString& name, const QByteArray& bytes) const;
+    QByteArray read(const QString& name) const;
+    bool exists(const QString& name) const;
+
+    // Every file below the folder, relative paths, sorted.
+    QStringList allFiles() const;
+
+private:
+    QTemporaryDir dir_;
+};

@@ -1,0 +1,188 @@
+#include "TestHttpServer.h"
+
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+TestHttpServer::TestHttpServer() : server_(std::make_unique<httplib::Server>()) {
+    server_->new_task_queue = [] { return new httplib::ThreadPool(16); };
+    server_->set_keep_alive_max_count(1000);
+}
+
+TestHttpServer::~TestHttpServer() { stop(); }
+
+void TestHttpServer::record(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    seen_.push_back({QString::fromStdString(path), std::chrono::steady_clock::now()});
+}
+
+void TestHttpServer::serve(const std::string& path, const QByteArray& body, const std::string& contentType,
+                           const std::string& lastModified) {
+    handle(path, [body, contentType, lastModified](const httplib::Request&, httplib::Response& res) {
+        if (!lastModified.empty()) res.set_header("Last-Modified", lastModified);
+        res.set_content(body.toStdString(), contentType.c_str());
+    });
+}
+
+void TestHttpServer::serveStatus(const std::string& path, int status, const QByteArray& body,
+                                 const std::string& contentType) {
+    handle(path, [status, body, contentType](const httplib::Request&, httplib::Response& res) {
+        res.status = status;
+        res.set_content(body.toStdString(), contentType.c_str());
+    });
+}
+
+void TestHttpServer::handle(const std::string& path, Handler handler) {
+    server_->Get(path, [this, handler](const httplib::Request& req, httplib::Response& res) {
+        record(req.path);
+        handler(req, res);
+    });
+}
+
+void TestHttpServer::start() {
+    port_ = server_->bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void TestHttpServer::stop() {
+    if (thread_.joinable()) {
+        server_->stop();
+        thread_.join();
+    }
+}
+
+QString TestHttpServer::url(const QString& path) const {
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
+}
+
+QStringList TestHttpServer::requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    QStringList out;
+    for (const auto& s : seen_) out << s.path;
+    return out;
+}
+
+std::vector<SeenRequest> TestHttpServer::seen() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_;
+}
+
+int TestHttpServer::count(const QString& path) const { return int(requests().count(path)); }
+
+void TestHttpServer::clearLog() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    seen_.clear();
+}
+
+// ---------------------------------------------------------------------------
+
+RawHttpServer::RawHttpServer(Script script) : script_(std::move(script)) {
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    int one = 1;
+    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    ::listen(listenFd_, 64);
+    socklen_t len = sizeof addr;
+    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    acceptThread_ = std::thread([this] { acceptLoop(); });
+}
+
+RawHttpServer::~RawHttpServer() {
+    stopping_ = true;
+    ::shutdown(listenFd_, SHUT_RDWR);
+    ::close(listenFd_);
+    if (acceptThread_.joinable()) acceptThread_.join();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (int fd : openFds_) ::shutdown(fd, SHUT_RDWR);
+    }
+    for (auto& t : workers_)
+        if (t.joinable()) t.join();
+}
+
+QString RawHttpServer::url(const QString& path) const {
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
+}
+
+QStringList RawHttpServer::requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+}
+
+int RawHttpServer::count(const QString& path) const { return int(requests().count(path)); }
+
+void RawHttpServer::acceptLoop() {
+    while (!stopping_) {
+        pollfd p{listenFd_, POLLIN, 0};
+        if (::poll(&p, 1, 100) <= 0) continue;
+        const int fd = ::accept(listenFd_, nullptr, nullptr);
+        if (fd < 0) continue;
+        std::lock_guard<std::mutex> lock(mutex_);
+        openFds_.push_back(fd);
+        workers_.emplace_back([this, fd] { serveConnection(fd); });
+    }
+}
+
+void RawHttpServer::serveConnection(int fd) {
+    QByteArray request;
+    char buf[4096];
+    while (!request.contains("\r\n\r\n")) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 200) <= 0) {
+            if (stopping_) break;
+            continue;
+        }
+        const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        request.append(buf, n);
+    }
+    const QList<QByteArray> first = request.left(request.indexOf("\r\n")).split(' ');
+    const QString path = first.size() >= 2 ? QString::fromLatin1(first[1]) : QString();
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        requests_ << path;
+    }
+    bool closeNormally = true;
+    for (const Step& step : script_(path)) {
+        if (stopping_) break;
+        if (step.kind == Step::Send) {
+            qsizetype off = 0;
+            while (off < step.bytes.size()) {
+                const ssize_t n = ::send(fd, step.bytes.constData() + off, step.bytes.size() - off, MSG_NOSIGNAL);
+                if (n <= 0) break;
+                off += n;
+            }
+        } else if (step.kind == Step::Sleep) {
+            for (int waited = 0; waited < step.ms && !stopping_; waited += 10)
+                std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10, step.ms - waited)));
+        } else if (step.kind == Step::Reset) {
+            linger l{1, 0};  // RST instead of FIN
+            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+            break;
+        } else if (step.kind == Step::Silence) {
+            while (!stopping_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            closeNormally = false;
+            break;
+        } else {
+            break;
+        }
+    }
+    (void)closeNormally;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        openFds_.erase(std::remove(openFds_.begin(), openFds_.end(), fd), openFds_.end());
+    }
+    ::close(fd);
+}

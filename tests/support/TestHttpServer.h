@@ -1,0 +1,102 @@
+#pragma once
+// Real HTTP servers on 127.0.0.1 for tests: cpp-httplib for ordinary answers,
+// and a raw socket server for exact status lines, resets, silence and drips.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}  // namespace httplib
+
+// One request as the server saw it.
+struct SeenRequest {
+    QString path;
+    std::chrono::steady_clock::time_point at;
+};
+
+class TestHttpServer {
+public:
+    using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+
+    TestHttpServer();
+    ~TestHttpServer();
+
+    // Answers GET of path (exact) with body and content type, status 200.
+    void serve(const std::string& path, const QByteArray& body, const std::string& contentType,
+               const std::string& lastModified = std::string());
+    // Answers GET of path with status and body.
+    void serveStatus(const std::string& path, int status, const QByteArray& body = QByteArray(),
+                     const std::string& contentType = "text/plain");
+    // Full control; runs on the server's thread.
+    void handle(const std::string& path, Handler handler);
+
+    void start();
+    void stop();
+    int port() const { return port_; }
+    QString url(const QString& path) const;
+
+    QStringList requests() const;  // paths in arrival order
+    std::vector<SeenRequest> seen() const;
+    int count(const QString& path) const;
+    void clearLog();
+
+private:
+    void record(const std::string& path);
+
+    std::unique_ptr<httplib::Server> server_;
+    std::thread thread_;
+    int port_ = 0;
+    mutable std::mutex mutex_;
+    std::vector<SeenRequest> seen_;
+};
+
+// A server whose every answer is scripted as raw bytes and actions.
+class RawHttpServer {
+public:
+    // What to do with one connection after its request was read.
+    struct Step {
+        enum Kind { Send, Sleep, Reset, Close, Silence } kind = Send;
+        QByteArray bytes;  // Send
+        int ms = 0;        // Sleep
+    };
+    using Script = std::function<std::vector<Step>(const QString& path)>;
+
+    explicit RawHttpServer(Script script);
+    ~RawHttpServer();
+    int port() const { return port_; }
+    QString url(const QString& path) const;
+    QStringList requests() const;
+    int count(const QString& path) const;
+
+    static Step send(const QByteArray& b) { return {Step::Send, b, 0}; }
+    static Step sleep(int ms) { return {Step::Sleep, {}, ms}; }
+    static Step reset() { return {Step::Reset, {}, 0}; }
+    static Step close() { return {Step::Close, {}, 0}; }
+    static Step silence() { return {Step::Silence, {}, 0}; }
+
+private:
+    void acceptLoop();
+    void serveConnection(int fd);
+
+    Script script_;
+    int listenFd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread acceptThread_;
+    mutable std::mutex mutex_;
+    std::vector<std::thread> workers_;
+    std::vector<int> openFds_;
+    QStringList requests_;
+};
