@@ -12,7 +12,9 @@
 
 TestHttpServer::TestHttpServer() : server_(std::make_unique<httplib::Server>()) {
     server_->new_task_queue = [] { return new httplib::ThreadPool(16); };
-    server_->set_keep_alive_max_count(1000);
+    // One request per connection: stopping the server then never waits for
+    // an idle keep-alive connection to time out.
+    server_->set_keep_alive_max_count(1);
 }
 
 TestHttpServer::~TestHttpServer() { stop(); }

@@ -1,0 +1,73 @@
+#pragma once
+// Owns every channel (in creation order), finds one by ChannelID without
+// regard to case in constant time, remembers the selected channel, passes the
+// tick and the only-on-broadcast switch on, and raises the six events through
+// which channels reach the window. Events are synchronous signals.
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class clsChannel;
+class HTTPTransferArray;
+class PictureElement;
+struct ProgramSettings;
+
+class clsChannelManeger : public QObject {
+    Q_OBJECT
+public:
+    clsChannelManeger(ProgramSettings& settings, HTTPTransferArray& http, QObject* parent = nullptr);
+    ~clsChannelManeger() override;
+
+    QString SelectedChannelID() const { return mSelectedChannelID; }
+    void setSelectedChannelID(const QString& NewID);
+
+    void setShowPictureOnlyOnBroadCast(bool NewValue);
+
+    // Creates a channel from the pieces of a Channel record (piece 0 the
+    // record type, then Protocol, ChannelID, DefaultChannelName,
+    // ChannelInfomationURL, IsSavePicture). False, with nothing changed,
+    // when the ChannelID exists already or the record is too short.
+    bool ChannelInitialize(PictureElement* ChannelShowBox, const QStringList& PropertyString);
+
+    void CauseOneSecEvent();
+    void DeleteMultiMonitor(const QString& MultiMonitorID);
+
+    // The channel, or nullptr.
+    clsChannel* Channel(const QString& ChannelID) const;
+
+    int ChannelCount() const { return int(mChannels.size()) - 1; }
+    clsChannel* ChannelAt(int index) const;  // 1..ChannelCount()
+
+    ProgramSettings& Settings() const { return mSettings; }
+    HTTPTransferArray& HTTP() const { return mHTTP; }
+
+    void RaiseEventRequest_ShowBoxRefresh(const QString& ChannelID);
+    void RaiseEventRequest_ChannelInfomationRefresh(const QString& ChannelID, const QStringList& InfomationString);
+    void RaiseEventRequest_ChannelControlRefres(const QString& ChannelID, int ControlStatusFlag,
+                                                const QStringList& BelongMultiMonitorID);
+    void RaiseEventRequest_AddChannelToFavarite(const QString& ChannelID);
+    void RaiseEventRequest_RemoveChannelFromFavarite(const QString& ChannelID);
+    void RaiseEventRequest_ChannelStatusRefresh(const QString& ChannelID);
+
+signals:
+    void ChannelInfomationRefresh(const QString& ChannelID, const QStringList& InfomationString);
+    void ChannelControlRefresh(const QString& ChannelID, int ControlStatusFlag, const QStringList& BelongMultiMonitorID);
+    void ShowBoxRefresh(const QString& ChannelID);
+    void AddChannelToFavarite(const QString& ChannelID);
+    void RemoveChannelFromFavarite(const QString& ChannelID);
+    void ChannelStatusRefresh(const QString& ChannelID);
+
+private:
+    int getChannelIndexFromChannelID(const QString& ChannelID) const;
+
+    ProgramSettings& mSettings;
+    HTTPTransferArray& mHTTP;
+    std::vector<std::unique_ptr<clsChannel>> mChannels;  // element 0 stays empty
+    QHash<QString, int> mIndexByKey;                     // CaseKey(ChannelID) -> index
+    QString mSelectedChannelID;
+};

@@ -1,0 +1,44 @@
+#include "storage/TreeListFormat.h"
+
+#include "common/SafeFile.h"
+#include "common/mdlFunction.h"
+
+TreeListLine ParseTreeListLine(const QString& line) {
+    TreeListLine out;
+    out.Depth = mdlFunction::CountLeading(line, QChar(u'\t'));
+    out.Pieces = mdlFunction::SplitString(line.mid(out.Depth), QChar(u'\t'), true, true);
+    return out;
+}
+
+QString FormatTreeListLine(int depth, const QString& recordType, const QStringList& fields, bool singleTab) {
+    const QString separator = singleTab ? QStringLiteral("\t") : QStringLiteral("\t\t");
+    QString line(qMax(0, depth), QChar(u'\t'));
+    line += recordType;
+    for (const QString& f : fields) line += separator + f;
+    return line;
+}
+
+QString CleanListField(const QString& text) {
+    QString out = text;
+    for (QChar& c : out)
+        if (c == QChar(u'\t') || c == QChar(u'\r') || c == QChar(u'\n') || c == QChar(u'\u0001')) c = QChar(u' ');
+    return mdlFunction::TrimSpaces(out);
+}
+
+TreeListFile ReadTreeListFile(const QString& path) {
+    TreeListFile file;
+    file.Lines = mdlFunction::ReadLines(path, true, &file.Info);
+    return file;
+}
+
+bool WriteTreeListFile(const QString& path, const QStringList& lines, TextEncoding encoding, QString* error) {
+    QString text;
+    qsizetype total = 0;
+    for (const QString& l : lines) total += l.size() + 2;
+    text.reserve(total);
+    for (const QString& l : lines) {
+        text += l;
+        text += QStringLiteral("\r\n");
+    }
+    return WriteFileAtomically(path, EncodeText(text, encoding), true, error);
+}

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include "JpegFactory.h"
+#include "TestHttpServer.h"
+#include "channel/HTTPTransfer.h"
+#include "common/Cp932.h"
+
+#include <httplib.h>
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// Waits for the element's completion and returns the state it reported.
+int waitFor(HTTPTransfer* t, int ms = 10000) {
+    QSignalSpy spy(t, &HTTPTransfer::StateChanged);
+    if (!spy.wait(ms)) return 0;
+    return spy.takeFirst().at(1).toInt();
+}
+
+class HTTPTransferTest : public ::testing::Test {
+protected:
+    HTTPTransferArray array;
+    HTTPTransfer* element() { return array.getNewHTTPObject(5, QString(), false); }
+};
+
+TEST_F(HTTPTransferTest, CompletedResponsesCarryStatusLineHeadersAndBody) {
+    TestHttpServer server;
+    const QByteArray jpeg = JpegFactory::make(64, 48);
+    server.serve("/a.jpg", jpeg, "image/jpeg", "Sat, 05 Oct 2002 12:34:56 GMT");
+    server.serveStatus("/missing", 404, "gone");
+    server.start();
+
+    HTTPTransfer* t = element();
+    EXPECT_EQ(t->Index(), 1);
+    t->Execute(server.url("/a.jpg"), "GET");
+    EXPECT_TRUE(t->StillExecuting());
+    EXPECT_EQ(waitFor(t), 12);
+    EXPECT_FALSE(t->StillExecuting());
+    EXPECT_TRUE(t->GetHeader().startsWith("HTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(t->GetHeader().endsWith("\r\n\r\n"));
+    EXPECT_EQ(t->GetHeader("content-type"), "image/jpeg");
+    EXPECT_EQ(t->GetHeader("Last-modified"), "Sat, 05 Oct 2002 12:34:56 GMT");
+    EXPECT_EQ(t->GetHeader("X-None"), "");
+    EXPECT_EQ(t->Body(), jpeg);
+
+    // 4xx is a completed response with its status line, not an error.
+    t->Execute(server.url("/missing"), "GET");
+    EXPECT_EQ(waitFor(t), 12);
+    EXPECT_TRUE(t->GetHeader().startsWith("HTTP/1.1 404 Not Found\r\n"));
+}
+
+TEST_F(HTTPTransferTest, TextIsCp932UnlessTheResponseNamesACharset) {
+    TestHttpServer server;
+    server.serve("/sjis", Cp932::encode(QStringLiteral("ChannelName=テスト①")), "text/plain");
+    server.serve("/utf8", QStringLiteral("ChannelName=テスト①").toUtf8(), "text/plain; charset=UTF-8");
+    server.start();
+    HTTPTransfer* t = element();
+    for (const char* path : {"/sjis", "/utf8"}) {
+        t->Execute(server.url(path), "GET");
+        ASSERT_EQ(waitFor(t), 12);
+        EXPECT_EQ(t->BodyText(), QStringLiteral("ChannelName=テスト①")) << path;
+    }
+}
+
+TEST_F(HTTPTransferTest, FailuresWithoutAStatusAreErrors) {
+    HTTPTransfer* t = element();
+    // Nothing listens on this port.
+    int port = 0;
+    {
+        TestHttpServer probe;
+        probe.start();
+        port = probe.port();
+    }
+    t->Execute(QStringLiteral("http://127.0.0.1:%1/x").arg(port), "GET");
+    EXPECT_EQ(waitFor(t), 11);
+    EXPECT_NE(t->ResponseCode(), 0);
+
+    // Silence until the timeout, and a reset before any status line.
+    RawHttpServer raw([](const QString& path) {
+        if (path == "/silent") return std::vector<RawHttpServer::Step>{RawHttpServer::silence()};
+        return std::vector<RawHttpServer::Step>{RawHttpServer::reset()};
+    });
+    t->RequestTimeout = 1;
+    QElapsedTimer clock;
+    clock.start();
+    t->Execute(raw.url("/silent"), "GET");
+    EXPECT_EQ(waitFor(t, 5000), 11);
+    EXPECT_GE(clock.elapsed(), 900);
+    t->Execute(raw.url("/reset"), "GET");
+    EXPECT_EQ(waitFor(t), 11);
+}
+
+TEST_F(HTTPTransferTest, ADrippingBodyEndsAtTheTimeoutNotLater) {
+    RawHttpServer raw([](const QString&) {
+        std::vector<RawHttpServer::Step> steps{RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\n"
+                                                                   "Content-Length: 100000\r\n\r\n")};
+        for (int i = 0; i < 100; ++i) {
+            steps.push_back(RawHttpServer::send("x"));
+            steps.push_back(RawHttpServer::sleep(100));
+        }
+        return steps;
+    });
+    HTTPTransfer* t = element();
+    t->RequestTimeout = 1;
+    QElapsedTimer clock;
+    clock.start();
+    t->Execute(raw.url("/drip"), "GET");
+    EXPECT_EQ(waitFor(t, 5000), 11);
+    EXPECT_LT(clock.elapsed(), 3000);
+}
+
+TEST_F(HTTPTransferTest, BodiesOverTheLimitAreErrors) {
+    RawHttpServer raw([](const QString& path) {
+        if (path == "/declared")
+            return std::vector<RawHttpServer::Step>{RawHttpServer::send(
+                "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: 200000000\r\n\r\nxxxx"),
+                RawHttpServer::sleep(2000)};
+        // Undeclared length: streamed until the connection closes.
+        std::vector<RawHttpServer::Step> steps{
+            RawHttpServer::send("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n")};
+        const QByteArray chunk(1 << 20, 'x');
+        for (int i = 0; i < 70; ++i) steps.push_back(RawHttpServer::send(chunk));
+        return steps;
+    });
+    HTTPTransfer* t = element();
+    t->RequestTimeout = 30;
+    t->Execute(raw.url("/declared"), "GET");
+    EXPECT_EQ(waitFor(t), 11);
+    t->Execute(raw.url("/streamed"), "GET");
+    EXPECT_EQ(waitFor(t, 20000), 11);
+    EXPECT_TRUE(t->Body().isEmpty());
+}
+
+TEST_F(HTTPTransferTest, ASlowServerNeverDelaysAnotherElement) {
+    TestHttpServer server;
+    server.handle("/slow", [](const httplib::Request&, httplib::Response& res) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        res.set_content("slow", "text/plain");
+    });
+    server.serve("/fast", "fast", "text/plain");
+    server.start();
+    // Twelve elements on one host: more than one manager's connection limit.
+    QList<HTTPTransfer*> slow;
+    for (int i = 0; i < 12; ++i) slow << element();
+    HTTPTransfer* fast = element();
+    for (HTTPTransfer* t : slow) t->Execute(server.url("/slow"), "GET");
+    QElapsedTimer clock;
+    clock.start();
+    fast->Execute(server.url("/fast"), "GET");
+    EXPECT_EQ(waitFor(fast), 12);
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(fast->BodyText(), "fast");
+    for (HTTPTransfer* t : slow)
+        if (t->StillExecuting()) waitFor(t);
+    for (HTTPTransfer* t : slow) EXPECT_EQ(t->BodyText(), "slow");
+}
+
+TEST_F(HTTPTransferTest, NamedProxyReceivesTheRequest) {
+    TestHttpServer proxy;
+    QString seenTarget;
+    std::mutex m;
+    proxy.handle(".*", [&](const httplib::Request& req, httplib::Response& res) {
+        std::lock_guard<std::mutex> lock(m);
+        seenTarget = QString::fromStdString(req.target);
+        res.set_content("via proxy", "text/plain");
+    });
+    proxy.start();
+    HTTPTransfer* t = array.getNewHTTPObject(5, QStringLiteral("127.0.0.1:%1").arg(proxy.port()), true);
+    EXPECT_EQ(t->AccessType, 2);
+    t->Execute(QStringLiteral("http://channels.invalid/info.txt"), "GET");
+    ASSERT_EQ(waitFor(t), 12);
+    EXPECT_EQ(t->BodyText(), "via proxy");
+    std::lock_guard<std::mutex> lock(m);
+    EXPECT_EQ(seenTarget, "http://channels.invalid/info.txt");
+
+    // Proxy text without enabling it: the element is created without one.
+    HTTPTransfer* plain = array.getNewHTTPObject(5, QStringLiteral("127.0.0.1:1"), false);
+    EXPECT_EQ(plain->AccessType, 0);
+    EXPECT_EQ(plain->Proxy, QString());
+}
+
+}  // namespace
