@@ -1,10 +1,175 @@
+// Start-up and exit sequences: LoadSetting and SaveSetting.
 #include "view/frmMain.h"
 
-#include <QTimer>
+#include "channel/ChannelHTTPCompletion.h"
+#include "channel/HTTPTransfer.h"
+#include "channel/clsChannelManeger.h"
+#include "common/IniFile.h"
+#include "common/Numeric.h"
+#include "common/SafeFile.h"
+#include "common/mdlFunction.h"
+#include "common/mdlFunctionWidgets.h"
+#include "multimonitor/clsMultiMonitorManeger.h"
+#include "storage/TreeListFormat.h"
+#include "view/TabStripWidget.h"
 
-void frmMain::LoadSetting() {
-    // The tick starts only now, when every channel of the lists exists.
-    mTimer->start();
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+#include <QTreeWidget>
+
+using mdlFunction::GetIniFrom;
+using mdlFunction::IniBoolean;
+using mdlFunction::IniInteger;
+using mdlFunction::IniText;
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+QString withFinalSeparator(const QString& path) {
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
-void frmMain::SaveSetting() { ++mSaveSettingRuns; }
+}  // namespace
+
+void frmMain::LoadSetting() {
+    const QString ini = mProgramDirectory + QStringLiteral("/Vantomon.ini");
+    auto getInt = [&](const char* section, const char* key, int def) {
+        return GetIniFrom(ini, QLatin1String(section), QLatin1String(key), IniInteger, def).toInt();
+    };
+    auto getBool = [&](const char* key, bool def) {
+        return GetIniFrom(ini, QStringLiteral("General"), QLatin1String(key), IniBoolean, def).toBool();
+    };
+    auto getText = [&](const char* key, const QString& def) {
+        return GetIniFrom(ini, QStringLiteral("General"), QLatin1String(key), IniText, def).toString();
+    };
+
+    // 1. The splitter's left edge; the layout picks it up at the next resize.
+    const int resizeX = getInt("MainWindow", "ResizeX", mGeometry.Splitter.x());
+    mGeometry.Splitter.moveLeft(qBound(0, resizeX, 100000));
+
+    // 2. Outer size in twips, then the window state (0 normal, 1 minimised,
+    //    2 maximised; other values are clamped to one of these).
+    const int width = getInt("MainWindow", "Width", this->width() * kTwipsPerPixel) / kTwipsPerPixel;
+    const int height = getInt("MainWindow", "Height", this->height() * kTwipsPerPixel) / kTwipsPerPixel;
+    resize(qBound(160, width, 16384), qBound(120, height, 16384));
+    mNormalSize = size();
+    const int style = qBound(0, getInt("MainWindow", "Style", 0), 2);
+    if (style == 1) {
+        setWindowState(windowState() | Qt::WindowMinimized);
+    } else if (style == 2) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
+
+    // 3. The two managers, and the window's handlers of their events.
+    mChannelManeger = std::make_unique<clsChannelManeger>(mSettings, *mHTTP);
+    mMultiMonitorManeger = std::make_unique<clsMultiMonitorManeger>();
+    mMultiMonitorManeger->ClassInitialize(mChannelManeger.get());
+    connectModel();
+
+    // 4. The fixed roots: マルチモニター first, then お気に入り.
+    mRootMultiMonitor = AddNode(nullptr, QStringLiteral("マルチモニター"), QStringLiteral("MultiMonitorRoot_"));
+    mRootFavarite = AddNode(nullptr, QStringLiteral("お気に入り"), QStringLiteral("FavariteRoot_"));
+
+    // 5, 6. Directories, each with a final separator.
+    mSettings.ChachDirctory = withFinalSeparator(getText("ChachDirctory", mProgramDirectory + QStringLiteral("/chach/")));
+    mSettings.PictureSaveDirctory =
+        withFinalSeparator(getText("PictureSaveDirctory", mProgramDirectory + QStringLiteral("/save/")));
+
+    // 7. The resize mode.
+    const int imageResize = qBound(0, getInt("General", "ImageResize", 2), 2);
+    mImageResize[imageResize]->setChecked(true);
+
+    // 8. Waits, proxy and timeout; non-positive waits give the defaults.
+    mSettings.DefaultWaitCount = getInt("General", "DefaultWaitCount", 60);
+    if (mSettings.DefaultWaitCount <= 0) mSettings.DefaultWaitCount = 60;
+    mSettings.Proxy = getText("Proxy", QString());
+    mSettings.Timeout = getInt("General", "Timeout", 60);
+    if (mSettings.Timeout <= 0) mSettings.Timeout = 60;
+    mSettings.ProxyEnable = getBool("ProxyEnable", false);
+
+    // 9. The cache directory (its last level only).
+    if (!QDir(mSettings.ChachDirctory).exists()) QDir().mkdir(mSettings.ChachDirctory);
+
+    // 10. The minimum tab width.
+    mTabs->SetMinimumTabWidth(50);
+
+    // 11. The three list files, channels first.
+    const QString names[3] = {QStringLiteral("/ChannelList.txt"), QStringLiteral("/Favorite.txt"),
+                              QStringLiteral("/MultiMonitor.txt")};
+    for (int i = 0; i < 3; ++i) {
+        const TreeListFile file = ReadTreeListFile(mProgramDirectory + names[i]);
+        mListFileInfo[i] = file.Info;
+        LoadTreeListFile(file.Lines);
+    }
+
+    // 12, 13. The display switches reach the objects that now exist.
+    mShowPictureOnlyOnBroadcast->setChecked(getBool("ShowLimit", false));
+    mChannelManeger->setShowPictureOnlyOnBroadCast(mShowPictureOnlyOnBroadcast->isChecked());
+    mShowChannelOnlyOnBroadcast->setChecked(getBool("ChannelLimit", false));
+    mMultiMonitorManeger->setShowChannelOnlyOnBroadcast(mShowChannelOnlyOnBroadcast->isChecked());
+
+    // 14. The tick starts only now, when every channel of the lists exists.
+    mTimer->start();
+    // 15. Depth in the tree is the number of a node's parents; no path
+    //     separator is needed to find it.
+}
+
+void frmMain::SaveSetting() {
+    ++mSaveSettingRuns;
+    const QString ini = mProgramDirectory + QStringLiteral("/Vantomon.ini");
+    QStringList failed;
+
+    // All keys go into the file in one crash-safe write.
+    QByteArray bytes;
+    bool readable = true;
+    {
+        QFile file(ini);
+        if (file.exists()) {
+            readable = file.open(QIODevice::ReadOnly);
+            if (readable) bytes = file.readAll();
+        }
+    }
+    if (readable) {
+        IniDocument doc = IniDocument::fromBytes(bytes);
+        auto set = [&doc](const char* section, const char* key, const QVariant& value) {
+            doc.setValue(QLatin1String(section), QLatin1String(key), mdlFunction::IniValueText(value));
+        };
+        // 1 to 3. General values (DefaultWaitCount is never written).
+        set("General", "ChachDirctory", mSettings.ChachDirctory);
+        set("General", "PictureSaveDirctory", mSettings.PictureSaveDirctory);
+        set("General", "ShowLimit", mShowPictureOnlyOnBroadcast->isChecked());
+        set("General", "ChannelLimit", mShowChannelOnlyOnBroadcast->isChecked());
+        set("General", "Proxy", mSettings.Proxy);
+        set("General", "ProxyEnable", mSettings.ProxyEnable);
+        set("General", "Timeout", mSettings.Timeout);
+        // 4. The window state.
+        int style = 0;
+        if (windowState() & Qt::WindowMinimized) {
+            style = 1;
+        } else if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+            style = 2;
+        }
+        set("MainWindow", "Style", style);
+        // 5, 6. The normal size, also when maximised or minimised (read,
+        //       not toggled: a state change is asynchronous on X11).
+        const QSize normal = normalSizeForSaving();
+        set("MainWindow", "Width", normal.width() * kTwipsPerPixel);
+        set("MainWindow", "Height", normal.height() * kTwipsPerPixel);
+        set("MainWindow", "ResizeX", mGeometry.Splitter.x());
+        // 7. The resize mode.
+        set("General", "ImageResize", mdlFunction::getCheckedIndex(mImageResize));
+        if (!WriteFileAtomically(ini, doc.toBytes())) failed << ini;
+    } else {
+        failed << ini;
+    }
+
+    // 8. The three list files.
+    SaveTreeListFiles(&failed);
+    if (!failed.isEmpty())
+        showMessage(QStringLiteral("次のファイルを保存できませんでした。前の内容はそのまま残っています。\n\n") +
+                        failed.join(QLatin1Char('\n')),
+                    QStringLiteral("保存エラー"));
+}

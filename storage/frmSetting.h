@@ -9,4 +9,5 @@ class frmSetting : public QDialog {
     Q_OBJECT
 public:
     explicit frmSetting(QWidget* parent = nullptr);
+    void ShowSetting() { exec(); }
 };

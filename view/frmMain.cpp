@@ -1,42 +1,366 @@
 #include "view/frmMain.h"
 
+#include "channel/ChannelHTTPCompletion.h"
+#include "channel/HTTPTransfer.h"
+#include "channel/clsChannel.h"
+#include "channel/clsChannelManeger.h"
+#include "common/Numeric.h"
+#include "multimonitor/clsMultiMonitorManeger.h"
 #include "storage/frmSetting.h"
+#include "view/ShowAreaWidget.h"
+#include "view/SplitterBar.h"
+#include "view/TabStripWidget.h"
+#include "view/ToolbarImages.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCursor>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QTime>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+constexpr int kStatusBarHeight = 20;
+constexpr int kTagRole = Qt::UserRole;
+
+QFont pixelFont(const QFont& base, int pixels) {
+    QFont f = base;
+    f.setPixelSize(pixels);
+    return f;
+}
+
+// A horizontal or vertical line of one pixel, drawn as a filled widget.
+QWidget* makeLine(QWidget* parent, const QColor& colour) {
+    auto* line = new QWidget(parent);
+    line->setAutoFillBackground(true);
+    QPalette p = line->palette();
+    p.setColor(QPalette::Window, colour);
+    line->setPalette(p);
+    line->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return line;
+}
+
+void placeLine(QWidget* line, const QLine& l) {
+    const int x = qMin(l.x1(), l.x2());
+    const int y = qMin(l.y1(), l.y2());
+    line->setGeometry(x, y, qMax(1, qAbs(l.x2() - l.x1())), qMax(1, qAbs(l.y2() - l.y1())));
+}
+
+}  // namespace
 
 frmMain::frmMain(const QString& programDirectory, frmSetting* setting, QWidget* parent)
     : QMainWindow(parent), mProgramDirectory(programDirectory), mSetting(setting) {
     // The updater recognises a running viewer by exactly this title.
     setWindowTitle(QStringLiteral("Vantora"));
+
+    mHTTP = new HTTPTransferArray(this);
+
     createMenus();
+    createPopups();
+    createControls();
+
+    PopupMenuFunction = [](QMenu* menu) { menu->exec(QCursor::pos()); };
+    InputBoxFunction = [this](const QString& prompt, const QString& title) {
+        QInputDialog dialog(this);
+        dialog.setWindowTitle(title);
+        dialog.setLabelText(prompt);
+        dialog.setTextValue(QString());
+        dialog.setOkButtonText(QStringLiteral("OK"));
+        dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+        return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+    };
+    MessageBoxFunction = [this](const QString& text, const QString& title, bool information) {
+        QMessageBox box(information ? QMessageBox::Information : QMessageBox::Warning, title, text, QMessageBox::Ok,
+                        this);
+        box.exec();
+    };
 
     mTimer = new QTimer(this);
     mTimer->setInterval(1000);
     connect(mTimer, &QTimer::timeout, this, &frmMain::tmrCauseOneSecEvent_Timer);
+
+    // The design client area is 642 x 401 under the menu bar.
+    resize(642, 401 + menuBar()->sizeHint().height());
+    mNormalSize = size();
 }
 
 frmMain::~frmMain() {
     if (mSetting) delete mSetting.data();
+    // Channels refer to transfer elements and picture elements: drop the
+    // managers before the elements go.
+    mMultiMonitorManeger.reset();
+    mChannelManeger.reset();
 }
 
 void frmMain::createMenus() {
     mnuFile = menuBar()->addMenu(QStringLiteral("ファイル"));
     mnuSetting = mnuFile->addAction(QStringLiteral("設定"));
-    mnuFileBar = mnuFile->addSeparator();
+    mnuFile->addSeparator();
     mnuExit = mnuFile->addAction(QStringLiteral("終了"));
     connect(mnuSetting, &QAction::triggered, this, &frmMain::mnuSetting_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+
+    mnuShow = menuBar()->addMenu(QStringLiteral("表示"));
+    QMenu* resize = mnuShow->addMenu(QStringLiteral("画像表示"));
+    resize->setObjectName(QStringLiteral("mnuImageResizeSelect"));
+    const QString captions[3] = {QStringLiteral("画面に自動的にあわせる"), QStringLiteral("画像に自動的に合わせる"),
+                                 QStringLiteral("何もしない")};
+    for (int i = 0; i < 3; ++i) {
+        QAction* item = resize->addAction(captions[i]);
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, i] { mnuImageResize_Click(i); });
+        mImageResize << item;
+    }
+    mnuShow->addSeparator();
+    mShowPictureOnlyOnBroadcast = mnuShow->addAction(QStringLiteral("放送中の画像のみ表示"));
+    mShowPictureOnlyOnBroadcast->setCheckable(true);
+    connect(mShowPictureOnlyOnBroadcast, &QAction::triggered, this, &frmMain::mnuShowPictureOnlyOnBroadcast_Click);
+    mShowChannelOnlyOnBroadcast = mnuShow->addAction(QStringLiteral("放送中のチャンネルのみ表示"));
+    mShowChannelOnlyOnBroadcast->setCheckable(true);
+    connect(mShowChannelOnlyOnBroadcast, &QAction::triggered, this, &frmMain::mnuShowChannelOnlyOnBroadcast_Click);
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ"));
+    mnuAbout = mnuHelp->addAction(QStringLiteral("このソフトについて"));
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+}
+
+void frmMain::createPopups() {
+    // The hidden menu "POPUP": one submenu per node type and tab kind; only
+    // the submenu's own items show when it pops up.
+    auto popup = [this](const QString& name) {
+        auto* menu = new QMenu(this);
+        menu->setObjectName(name);
+        mPopups.insert(name, menu);
+        return menu;
+    };
+    QMenu* channelTab = popup(QStringLiteral("mnuPopupForChannelTab"));
+    connect(channelTab->addAction(QStringLiteral("このチャンネルを閉じる")), &QAction::triggered, this,
+            &frmMain::mnuCloseChannelTab_Click);
+    QMenu* folderTab = popup(QStringLiteral("mnuPopupForMultimonitorTab"));
+    connect(folderTab->addAction(QStringLiteral("このタブを閉じる")), &QAction::triggered, this,
+            &frmMain::mnuCloseMultiMonitorTab_Click);
+
+    QMenu* channelNode = popup(QStringLiteral("mnuPopupForChannelNode"));
+    connect(channelNode->addAction(QStringLiteral("お気に入りに追加")), &QAction::triggered, this,
+            &frmMain::mnuAddChannelToFavarite_Click);
+    mAddToFolder << channelNode->addSeparator();  // element 0 of mnuAddChannelToMultiMonitorFolder
+
+    QMenu* favorite = popup(QStringLiteral("mnuPopupForFavariteChannelNode"));
+    connect(favorite->addAction(QStringLiteral("お気に入りから削除")), &QAction::triggered, this,
+            &frmMain::mnuRemoveFavariteChannel_Click);
+    QMenu* root = popup(QStringLiteral("mnuPopupForMultiMonitorRoot"));
+    connect(root->addAction(QStringLiteral("フォルダーの追加")), &QAction::triggered, this,
+            &frmMain::mnuAddMultiMonitorFolder_Click);
+    QMenu* member = popup(QStringLiteral("mnuPopupForMultiMonitorChannel"));
+    connect(member->addAction(QStringLiteral("このチャンネルの削除")), &QAction::triggered, this,
+            &frmMain::mnuRemoveChannelFromMultiMonitorChannel_Click);
+    QMenu* folder = popup(QStringLiteral("mnuPopupForMultiMonitorFolder"));
+    connect(folder->addAction(QStringLiteral("フォルダー名の変更")), &QAction::triggered, this,
+            &frmMain::mnuChangeMultiMonitorFolderName_Click);
+    connect(folder->addAction(QStringLiteral("このフォルダーの削除")), &QAction::triggered, this,
+            &frmMain::mnuRemoveMultiMonitorFolder_Click);
+}
+
+QMenu* frmMain::Popup(const QString& name) const { return mPopups.value(name); }
+
+void frmMain::createToolbar() {
+    mToolbar = new QToolBar(mPanel);
+    mToolbar->setObjectName(QStringLiteral("tbrNormal"));
+    mToolbar->setIconSize(QSize(16, 16));
+    mToolbar->setMovable(false);
+    mToolbar->setFloatable(false);
+    mToolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    mToolbar->setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 1px; }"
+                                           "QToolButton { padding: 1px; margin: 0px; }"));
+    auto addButton = [this](const QString& key, int image, bool check) {
+        QAction* action = mToolbar->addAction(ToolbarImage(image), QString());
+        action->setObjectName(key);
+        action->setCheckable(check);
+        // Triggered only by the user: a refresh that sets the pressed state
+        // does not run the command.
+        connect(action, &QAction::triggered, this, [this, key] { tbrNormal_ButtonClick(key); });
+        mToolbarButtons.insert(key, action);
+        return action;
+    };
+    addButton(QStringLiteral("tbrNormlKey_NormalView"), 1, true);
+    addButton(QStringLiteral("tbrNormlKey_ThumbnailView"), 2, true);
+    addButton(QStringLiteral("tbrNormlKey_SavePicture"), 3, true);
+    mToolbar->addSeparator();
+    QAction* folderAction = addButton(QStringLiteral("tbrNormlKey_Folder"), 6, false);
+    mFolderMenu = new QMenu(this);
+    mFolderMenu->setObjectName(QStringLiteral("tbrNormlKey_FolderMenu"));
+    folderAction->setMenu(mFolderMenu);
+    mFolderButton = qobject_cast<QToolButton*>(mToolbar->widgetForAction(folderAction));
+    if (mFolderButton) mFolderButton->setPopupMode(QToolButton::MenuButtonPopup);
+    connect(mFolderMenu, &QMenu::triggered, this, &frmMain::tbrNormal_ButtonMenuClick);
+    addButton(QStringLiteral("tbrNormlKey_Close"), 5, false);
+}
+
+QAction* frmMain::ToolbarButton(const QString& Key) const { return mToolbarButtons.value(Key); }
+
+void frmMain::createControls() {
+    // Every control is placed by hand inside one client widget, as the
+    // layout rule computes it.
+    mClient = new QWidget(this);
+    mClient->setObjectName(QStringLiteral("ClientArea"));
+    setCentralWidget(mClient);
+    mClient->installEventFilter(this);
+
+    mLinSplit[0] = makeLine(mClient, QColor(128, 128, 128));
+    mLinSplit[1] = makeLine(mClient, QColor(255, 255, 255));
+
+    mTree = new QTreeWidget(mClient);
+    mTree->setObjectName(QStringLiteral("tvwChannelSelect"));
+    mTree->setHeaderHidden(true);
+    mTree->setColumnCount(1);
+    mTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mTree->setUniformRowHeights(true);
+    mTree->viewport()->installEventFilter(this);
+
+    mSplitter = new SplitterBar(mClient);
+    connect(mSplitter, &SplitterBar::MouseMove, this, &frmMain::cntForResize_MouseMove);
+
+    mPanel = new QWidget(mClient);
+    mPanel->setObjectName(QStringLiteral("cntChannelControl"));
+    for (int i = 0; i < 2; ++i) {
+        mInfoLabels[i] = new QLabel(mPanel);
+        mInfoLabels[i]->setObjectName(QStringLiteral("lblChannelInfomation%1").arg(i));
+        mInfoLabels[i]->setFont(pixelFont(font(), 11));
+        mInfoLabels[i]->setAutoFillBackground(true);
+        mInfoLabels[i]->setBackgroundRole(QPalette::Base);
+        mInfoLabels[i]->setForegroundRole(QPalette::Text);
+        mInfoLabels[i]->setTextFormat(Qt::PlainText);
+        mInfoLabels[i]->setContentsMargins(0, 0, 0, 0);
+    }
+    const QColor shadow = palette().color(QPalette::Dark);
+    const QColor light = palette().color(QPalette::Light);
+    mBoxDepth[0] = makeLine(mPanel, shadow);
+    mBoxDepth[1] = makeLine(mPanel, shadow);
+    mBoxDepth[2] = makeLine(mPanel, light);
+    mBoxDepth[3] = makeLine(mPanel, light);
+    createToolbar();
+
+    mTabs = new TabStripWidget(mClient);
+    mTabs->Bar()->setMinimumWidth(0);
+    connect(mTabs, &TabStripWidget::Pressed, this, [this](int button, int index) {
+        tabChannelSelect_MouseDown(button);
+        if (button == 1 && index > 0) {
+            SelectTab(index);
+        } else if (button == 2) {
+            tabChannelSelect_Click();
+        }
+    });
+
+    mShowArea = new ShowAreaWidget(mPictures, mClient);
+    mShowArea->setFont(pixelFont(font(), 11));
+    mShowArea->raise();  // above the tab strip
+    connect(mShowArea, &ShowAreaWidget::ElementMouseDown, this, &frmMain::imgChannelShow_MouseDown);
+    connect(mShowArea, &ShowAreaWidget::ElementClick, this, &frmMain::imgChannelShow_Click);
+    connect(mShowArea, &ShowAreaWidget::ElementDblClick, this, &frmMain::imgChannelShow_DblClick);
+
+    mStatusBar = new QWidget(mClient);
+    mStatusBar->setObjectName(QStringLiteral("sbrMain"));
+    mStatusMessage = new QLabel(mStatusBar);
+    mStatusMessage->setObjectName(QStringLiteral("sbrMainKey_Message"));
+    mStatusMessage->setFrameShape(QFrame::Panel);
+    mStatusMessage->setFrameShadow(QFrame::Sunken);
+    mStatusTime = new QLabel(mStatusBar);
+    mStatusTime->setObjectName(QStringLiteral("sbrMainKey_Time"));
+    mStatusTime->setFrameShape(QFrame::Panel);
+    mStatusTime->setFrameShadow(QFrame::Sunken);
+    mStatusTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    mStatusTime->setText(QTime::currentTime().toString(QStringLiteral("HH:mm")));
+    mClock = new QTimer(this);
+    mClock->setInterval(1000);
+    connect(mClock, &QTimer::timeout, this,
+            [this] { mStatusTime->setText(QTime::currentTime().toString(QStringLiteral("HH:mm"))); });
+    mClock->start();
+
+    applyGeometry();
+}
+
+int frmMain::StatusBarHeight() const { return kStatusBarHeight; }
+
+TabStripMetrics frmMain::tabMetrics() const { return mTabs->Metrics(); }
+
+void frmMain::applyGeometry() {
+    const MainLayoutGeometry& g = mGeometry;
+    placeLine(mLinSplit[0], QLine(0, 0, g.LinSplitEnd, 0));
+    placeLine(mLinSplit[1], QLine(0, 1, g.LinSplitEnd, 1));
+    mTree->setGeometry(g.Tree);
+    mSplitter->setGeometry(g.Splitter);
+    mPanel->setGeometry(g.Panel);
+    mInfoLabels[0]->setGeometry(g.Label[0]);
+    mInfoLabels[1]->setGeometry(g.Label[1]);
+    mToolbar->setGeometry(g.Toolbar);
+    for (int i = 0; i < 4; ++i) placeLine(mBoxDepth[i], g.BoxDepth[i]);
+    mTabs->setGeometry(g.TabStrip);
+    mShowArea->setGeometry(g.ShowArea);
+    mStatusBar->setGeometry(g.StatusBar);
+    const int timeWidth = 40;
+    mStatusMessage->setGeometry(0, 0, qMax(0, g.StatusBar.width() - timeWidth), g.StatusBar.height());
+    mStatusTime->setGeometry(qMax(0, g.StatusBar.width() - timeWidth), 0, timeWidth, g.StatusBar.height());
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mClient && event->type() == QEvent::Resize) {
+        Form_Resize();
+        return false;
+    }
+    if (watched == mTree->viewport() && event->type() == QEvent::MouseButtonPress) {
+        auto* e = static_cast<QMouseEvent*>(event);
+        const QPoint pos = e->position().toPoint();
+        QTreeWidgetItem* item = mTree->itemAt(pos);
+        // A press on the expand decoration belongs to the tree itself.
+        if (item && pos.x() < mTree->visualItemRect(item).x()) return false;
+        const int button = e->button() == Qt::LeftButton ? 1 : e->button() == Qt::RightButton ? 2 : 4;
+        tvwChannelSelect_MouseDown(button);
+        if (item && (button == 1 || button == 2)) {
+            mTree->setCurrentItem(item);
+            tvwChannelSelect_NodeClick(item);
+        }
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) rememberNormalSize();
+    QMainWindow::changeEvent(event);
+}
+
+void frmMain::rememberNormalSize() {
+    if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) mNormalSize = size();
+}
+
+QSize frmMain::normalSizeForSaving() const {
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
+        const QRect normal = normalGeometry();
+        if (normal.isValid() && !normal.isEmpty()) return normal.size();
+        return mNormalSize;
+    }
+    return size();
 }
 
 bool frmMain::TickEnabled() const { return mTimer->isActive(); }
 
-void frmMain::tmrCauseOneSecEvent_Timer() {}
+void frmMain::tmrCauseOneSecEvent_Timer() {
+    if (mChannelManeger) mChannelManeger->CauseOneSecEvent();
+}
 
-void frmMain::mnuSetting_Click() {}
+void frmMain::mnuSetting_Click() {
+    if (mSetting) mSetting->ShowSetting();
+}
 
 void frmMain::mnuExit_Click() {
     if (mSetting) mSetting->close();
@@ -55,4 +379,73 @@ void frmMain::Form_Unload() {
     mTimer->stop();
     if (mSetting) mSetting->close();
     SaveSetting();
+    emit Unloaded();
+}
+
+void frmMain::showMessage(const QString& text, const QString& title, bool information) {
+    if (MessageBoxFunction) MessageBoxFunction(text, title, information);
+}
+
+void frmMain::connectModel() {
+    clsChannelManeger* c = mChannelManeger.get();
+    connect(c, &clsChannelManeger::ChannelInfomationRefresh, this, &frmMain::mChannelManeger_ChannelInfomationRefresh);
+    connect(c, &clsChannelManeger::ChannelControlRefresh, this, &frmMain::mChannelManeger_ChannelControlRefresh);
+    connect(c, &clsChannelManeger::ShowBoxRefresh, this, &frmMain::mChannelManeger_ShowBoxRefresh);
+    connect(c, &clsChannelManeger::AddChannelToFavarite, this, &frmMain::mChannelManeger_AddChannelToFavarite);
+    connect(c, &clsChannelManeger::RemoveChannelFromFavarite, this,
+            &frmMain::mChannelManeger_RemoveChannelFromFavarite);
+    connect(c, &clsChannelManeger::ChannelStatusRefresh, this, &frmMain::mChannelManeger_ChannelStatusRefresh);
+
+    clsMultiMonitorManeger* m = mMultiMonitorManeger.get();
+    connect(m, &clsMultiMonitorManeger::AddMultiMonitorFolderEvent, this,
+            &frmMain::mMultiMonitorManeger_AddMultiMonitorFolder);
+    connect(m, &clsMultiMonitorManeger::RemoveMultiMonitorFolderEvent, this,
+            &frmMain::mMultiMonitorManeger_RemoveMultiMonitorFolder);
+    connect(m, &clsMultiMonitorManeger::AddChannelToMultiMonitor, this,
+            &frmMain::mMultiMonitorManeger_AddChannelToMultiMonitor);
+    connect(m, &clsMultiMonitorManeger::RemoveChannelFromMultiMonitor, this,
+            &frmMain::mMultiMonitorManeger_RemoveChannelFromMultiMonitor);
+    connect(m, &clsMultiMonitorManeger::ChangeMultiMonitorFolderName, this,
+            &frmMain::mMultiMonitorManeger_ChangeMultiMonitorFolderName);
+    connect(m, &clsMultiMonitorManeger::ThumbnailBoxRefresh, this, &frmMain::mMultiMonitorManeger_ThumbnailBoxRefresh);
+
+    // One completion handler serves every transfer element.
+    mHTTPCompletion = new ChannelHTTPCompletion(*mHTTP, *c, this);
+    connect(mHTTP, &HTTPTransferArray::StateChanged, mHTTPCompletion, &ChannelHTTPCompletion::netChannelHTTP_StateChanged);
+}
+
+// ---- Tabs and tags used everywhere ----------------------------------------
+
+QString frmMain::NodeTag(const QTreeWidgetItem* node) {
+    return node ? node->data(0, kTagRole).toString() : QString();
+}
+
+void frmMain::SetNodeTag(QTreeWidgetItem* node, const QString& tag) {
+    if (node) node->setData(0, kTagRole, tag);
+}
+
+QTreeWidgetItem* frmMain::AddNode(QTreeWidgetItem* parent, const QString& text, const QString& tag) {
+    auto* node = new QTreeWidgetItem();
+    node->setText(0, text);
+    SetNodeTag(node, tag);
+    if (parent) {
+        parent->addChild(node);
+    } else {
+        mTree->addTopLevelItem(node);
+    }
+    mLastAddedNode = node;
+    return node;
+}
+
+QString frmMain::SelectedTabTag() const { return mTabs->Tag(mTabs->SelectedIndex()); }
+int frmMain::TabCount() const { return mTabs->Count(); }
+QString frmMain::TabTag(int TabIndex) const { return mTabs->Tag(TabIndex); }
+QString frmMain::TabCaption(int TabIndex) const { return mTabs->Caption(TabIndex); }
+int frmMain::SelectedTabIndex() const { return mTabs->SelectedIndex(); }
+
+QString frmMain::ChannelCaption(const clsChannel* channel) const {
+    if (!channel) return QString();
+    // "Ch." + number + " " + name when the number is numeric text.
+    return Numeric::IsNumeric(channel->ChannelNumber()) ? QStringLiteral("Ch.") + channel->ChannelNumber() + QLatin1Char(' ') + channel->ChannelName()
+                   : channel->ChannelName();
 }

@@ -1,14 +1,46 @@
 #pragma once
-// The viewer's main window. One class; its handlers live in the folder of
-// the subsystem that owns them (storage/frmMain_Settings.cpp, ...).
+// The viewer's main window. One class, as the design has it; its handlers
+// live in the folder of the subsystem that owns them:
+//   view/         construction, layout (Form_Resize), tabs, pictures, toolbar
+//   storage/      LoadSetting / SaveSetting, the tree list files
+//   channel/      the channel manager's event handlers
+//   navigation/   the channel tree, favourites, the About box
+//   multimonitor/ the folder commands and the folder manager's event handlers
+// Model objects never touch the window: they raise their managers' events.
 
+#include <QHash>
+#include <QList>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "channel/PictureElement.h"
+#include "channel/ProgramSettings.h"
+#include "common/TextFile.h"
+#include "view/MainWindowLayout.h"
 
 class QAction;
+class QLabel;
 class QMenu;
 class QTimer;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class ChannelHTTPCompletion;
+class HTTPTransferArray;
+class ShowAreaWidget;
+class SplitterBar;
+class TabStripWidget;
+class clsChannel;
+class clsChannelManeger;
+class clsMultiMonitorFolder;
+class clsMultiMonitorManeger;
 class frmSetting;
 
 class frmMain : public QMainWindow {
@@ -19,37 +51,232 @@ public:
     frmMain(const QString& programDirectory, frmSetting* setting, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // Start-up and exit sequences (storage/frmMain_Settings.cpp).
+    // ---- Start-up and exit (storage/frmMain_Settings.cpp) ----------------
     void LoadSetting();
     void SaveSetting();
 
-    // Menu commands.
+    // ---- Tree list files (storage/frmMain_TreeList.cpp) -------------------
+    void LoadTreeListFile(const QStringList& lines);
+    // Writes the three list files from the tree; false when one failed.
+    bool SaveTreeListFiles(QStringList* failedFiles = nullptr);
+
+    // ---- Shell (view/frmMain.cpp) -----------------------------------------
     void mnuExit_Click();
     void mnuSetting_Click();
-
-    // One-second tick.
     void tmrCauseOneSecEvent_Timer();
 
-    // Observation for tests and the unload path.
+    // ---- Layout (view/frmMain_Layout.cpp) --------------------------------
+    void Form_Resize();
+    void cntForResize_MouseMove(int Button, int Shift, int x, int y);
+
+    // ---- Tabs (view/frmMain_Tabs.cpp) -------------------------------------
+    void OpenChannelTab(const QString& ChannelID);
+    void OpenMultiMonitorTab(const QString& MultiMonitorID);
+    void CloseTab(int TabIndex, bool IsAthoerCheak);
+    int getTabIndexFromTag(const QString& Tag) const;  // 1-based, -1 when none
+    QTreeWidgetItem* getChildNodeFromTag(QTreeWidgetItem* Parent, const QString& Tag) const;
+    void tabChannelSelect_MouseDown(int Button);
+    void tabChannelSelect_BeforeClick();
+    void tabChannelSelect_Click();
+    void mnuCloseChannelTab_Click();
+    void mnuCloseMultiMonitorTab_Click();
+    // Selects tab i (1-based) from code: runs BeforeClick and Click like a user's click.
+    void SelectTab(int TabIndex);
+
+    // ---- Pictures (view/frmMain_Pictures.cpp) -----------------------------
+    void ShowChannelPicture();
+    void ArrangeThumbnailBox();
+    void imgChannelShow_MouseDown(int Index, int Button);
+    void imgChannelShow_Click(int Index);
+    void imgChannelShow_DblClick(int Index);
+    void mnuImageResize_Click(int Index);
+    void mnuShowPictureOnlyOnBroadcast_Click();
+    // Hides the selection frame, every element and every name label from 1.
+    void HideAllShowBoxes();
+
+    // ---- Toolbar (view/frmMain_Toolbar.cpp) -------------------------------
+    void tbrNormal_ButtonClick(const QString& Key);
+    void tbrNormal_ButtonMenuClick(QAction* Entry);
+    int getFolderMenuIndexFromTag(const QString& Tag) const;  // 1-based, -1 when none
+
+    // ---- Channel events (channel/frmMain_ChannelEvents.cpp) ---------------
+    void mChannelManeger_ChannelControlRefresh(const QString& ChannelID, int ControlStatusFlag,
+                                               const QStringList& BelongMultiMonitorID);
+    void mChannelManeger_ChannelInfomationRefresh(const QString& ChannelID, const QStringList& InfomationString);
+    void mChannelManeger_ShowBoxRefresh(const QString& ChannelID);
+    void mChannelManeger_ChannelStatusRefresh(const QString& ChannelID);
+
+    // ---- Channel tree (navigation/frmMain_Tree.cpp) -----------------------
+    void tvwChannelSelect_MouseDown(int Button);
+    void tvwChannelSelect_NodeClick(QTreeWidgetItem* Node);
+    void mnuShowChannelOnlyOnBroadcast_Click();
+
+    // ---- Favourites (navigation/frmMain_Favorites.cpp) --------------------
+    void mnuAddChannelToFavarite_Click();
+    void mnuRemoveFavariteChannel_Click();
+    void mChannelManeger_AddChannelToFavarite(const QString& ChannelID);
+    void mChannelManeger_RemoveChannelFromFavarite(const QString& ChannelID);
+
+    // ---- About (navigation/frmMain_About.cpp) -----------------------------
+    void mnuAbout_Click();
+    static QString AboutText();
+
+    // ---- Folders (multimonitor/frmMain_MultiMonitor.cpp) ------------------
+    void mnuAddMultiMonitorFolder_Click();
+    void mnuChangeMultiMonitorFolderName_Click();
+    void mnuRemoveMultiMonitorFolder_Click();
+    void mnuRemoveChannelFromMultiMonitorChannel_Click();
+    void mnuAddChannelToMultiMonitorFolder_Click(int Index);
+    void mMultiMonitorManeger_AddMultiMonitorFolder(const QString& MultiMonitorID, const QString& FolderName,
+                                                    bool IsExpand);
+    void mMultiMonitorManeger_RemoveMultiMonitorFolder(const QString& MultiMonitorID);
+    void mMultiMonitorManeger_AddChannelToMultiMonitor(const QString& MultiMonitorID, const QString& ChannelID);
+    void mMultiMonitorManeger_RemoveChannelFromMultiMonitor(const QString& MultiMonitorID, const QString& ChannelID);
+    void mMultiMonitorManeger_ChangeMultiMonitorFolderName(const QString& MultiMonitorID,
+                                                           const QString& NewFolderName);
+    void mMultiMonitorManeger_ThumbnailBoxRefresh(const QString& MultiMonitorID);
+
+    // ---- Platform services the handlers use; tests replace them ----------
+    std::function<void(QMenu*)> PopupMenuFunction;  // shows a popup at the pointer
+    std::function<QString(const QString& prompt, const QString& title)> InputBoxFunction;
+    // information: the information icon (the About box); otherwise a warning.
+    std::function<void(const QString& text, const QString& title, bool information)> MessageBoxFunction;
+
+    // ---- What tests and other parts read ---------------------------------
+    ProgramSettings& Settings() { return mSettings; }
+    const QString& ProgramDir() const { return mProgramDirectory; }
+    clsChannelManeger* ChannelManeger() const { return mChannelManeger.get(); }
+    clsMultiMonitorManeger* MultiMonitorManeger() const { return mMultiMonitorManeger.get(); }
+    HTTPTransferArray* netChannelHTTP() const { return mHTTP; }
+    PictureElementArray& imgChannelShow() { return mPictures; }
+    QTreeWidget* tvwChannelSelect() const { return mTree; }
+    QTreeWidgetItem* MultiMonitorRoot() const { return mRootMultiMonitor; }
+    QTreeWidgetItem* FavariteRoot() const { return mRootFavarite; }
+    TabStripWidget* tabChannelSelect() const { return mTabs; }
+    ShowAreaWidget* cntShowBox() const { return mShowArea; }
+    QWidget* ClientArea() const { return mClient; }
+    SplitterBar* cntForResize() const { return mSplitter; }
+    QLabel* lblChannelInfomation(int i) const { return mInfoLabels[i]; }
+    QToolBar* tbrNormal() const { return mToolbar; }
+    QAction* ToolbarButton(const QString& Key) const;
+    int ToolbarFolderImage() const { return mFolderImage; }
+    QMenu* FolderDropDown() const { return mFolderMenu; }
+    QList<QAction*> mnuImageResize() const { return mImageResize; }
+    QAction* mnuShowPictureOnlyOnBroadcast() const { return mShowPictureOnlyOnBroadcast; }
+    QAction* mnuShowChannelOnlyOnBroadcast() const { return mShowChannelOnlyOnBroadcast; }
+    QList<QAction*> mnuAddChannelToMultiMonitorFolder() const { return mAddToFolder; }
+    QMenu* Popup(const QString& name) const;
+    const MainLayoutGeometry& Geometry() const { return mGeometry; }
+    int StatusBarHeight() const;
     int SaveSettingRuns() const { return mSaveSettingRuns; }
     bool TickEnabled() const;
     QTimer* tmrCauseOneSecEvent() const { return mTimer; }
+    QString SelectedTabTag() const;
+    int TabCount() const;
+    QString TabTag(int TabIndex) const;      // 1-based
+    QString TabCaption(int TabIndex) const;  // 1-based
+    int SelectedTabIndex() const;            // 1-based
+    int TreeMouseButton() const { return mTreeMouseButton; }
+
+    // Node tags (item data), the way the tree carries identity.
+    static QString NodeTag(const QTreeWidgetItem* node);
+    static void SetNodeTag(QTreeWidgetItem* node, const QString& tag);
+    // Adds a node as a root (parent null) or as the last child; it becomes
+    // the most recently added node.
+    QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const QString& text, const QString& tag);
+    QTreeWidgetItem* LastAddedNode() const { return mLastAddedNode; }
+
+signals:
+    // Emitted once the window has been unloaded and its state written.
+    void Unloaded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void Form_Unload();
+    void createControls();
     void createMenus();
+    void createPopups();
+    void createToolbar();
+    void connectModel();
+    void applyGeometry();
+    TabStripMetrics tabMetrics() const;
+    void rememberNormalSize();
+    QSize normalSizeForSaving() const;
+
+    // Tree list helpers.
+    void saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& favorites, QStringList& channels,
+                          QStringList& folders) const;
+    QString ChannelCaption(const clsChannel* channel) const;
+    void showMessage(const QString& text, const QString& title, bool information = false);
+    void hideStaleThumbnails(const QList<PictureElement*>& shown, int labelsUsed, bool frameShown);
 
     QString mProgramDirectory;
     QPointer<frmSetting> mSetting;
     QTimer* mTimer = nullptr;
+    QTimer* mClock = nullptr;
     bool mUnloaded = false;
     int mSaveSettingRuns = 0;
 
+    // Model.
+    ProgramSettings mSettings;
+    HTTPTransferArray* mHTTP = nullptr;
+    PictureElementArray mPictures;
+    std::unique_ptr<clsChannelManeger> mChannelManeger;
+    std::unique_ptr<clsMultiMonitorManeger> mMultiMonitorManeger;
+    ChannelHTTPCompletion* mHTTPCompletion = nullptr;
+
+    // Controls.
+    QWidget* mClient = nullptr;
+    QWidget* mLinSplit[2] = {nullptr, nullptr};
+    QTreeWidget* mTree = nullptr;
+    SplitterBar* mSplitter = nullptr;
+    QWidget* mPanel = nullptr;
+    QLabel* mInfoLabels[2] = {nullptr, nullptr};
+    QWidget* mBoxDepth[4] = {nullptr, nullptr, nullptr, nullptr};
+    QToolBar* mToolbar = nullptr;
+    QToolButton* mFolderButton = nullptr;
+    QMenu* mFolderMenu = nullptr;
+    QHash<QString, QAction*> mToolbarButtons;
+    int mFolderImage = 6;
+    TabStripWidget* mTabs = nullptr;
+    ShowAreaWidget* mShowArea = nullptr;
+    QWidget* mStatusBar = nullptr;
+    QLabel* mStatusMessage = nullptr;
+    QLabel* mStatusTime = nullptr;
+    MainLayoutGeometry mGeometry;
+    QSize mNormalSize;
+
+    // Menus.
     QMenu* mnuFile = nullptr;
     QAction* mnuSetting = nullptr;
-    QAction* mnuFileBar = nullptr;
     QAction* mnuExit = nullptr;
+    QMenu* mnuShow = nullptr;
+    QList<QAction*> mImageResize;
+    QAction* mShowPictureOnlyOnBroadcast = nullptr;
+    QAction* mShowChannelOnlyOnBroadcast = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuAbout = nullptr;
+    QHash<QString, QMenu*> mPopups;
+    QList<QAction*> mAddToFolder;  // element 0 is the separator
+
+    // Tree.
+    QTreeWidgetItem* mRootMultiMonitor = nullptr;
+    QTreeWidgetItem* mRootFavarite = nullptr;
+    QTreeWidgetItem* mLastAddedNode = nullptr;
+    int mTreeMouseButton = 0;
+
+    // Tabs and pictures.
+    int mTabMouseButton = 0;
+    int mShowBoxMouseButton = 0;
+    int mFitDepth = 0;  // re-entry guard of the window fit
+    QSize mLastFitSize;
+    QList<PictureElement*> mArrangedBoxes;  // the boxes of the latest grid
+
+    // List files as read, so each is written back in its encoding and a file
+    // that could not be read is never overwritten.
+    TextFileInfo mListFileInfo[3];
 };

@@ -1,0 +1,167 @@
+// Multi-monitor folders in the main window: the popup commands, and the
+// handlers that turn the folder manager's events into tree nodes, toolbar
+// drop-down entries and add-to-folder popup entries.
+#include "view/frmMain.h"
+
+#include "channel/clsChannel.h"
+#include "channel/clsChannelManeger.h"
+#include "common/TextCompare.h"
+#include "multimonitor/clsMultiMonitorFolder.h"
+#include "multimonitor/clsMultiMonitorManeger.h"
+#include "storage/TreeListFormat.h"
+#include "view/TabStripWidget.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTreeWidget>
+
+namespace {
+const QString kPrompt = QStringLiteral("新しいフォルダーの名前を入力して下さい");
+const QString kTitle = QStringLiteral("新しいフォルダーの入力");
+const QString kFolderNode = QStringLiteral("MultiMonitorFolder_");
+const QString kMemberNode = QStringLiteral("MultiMonitorChannel_");
+const QString kFolderTab = QStringLiteral("MultiMonitor_");
+}  // namespace
+
+// ---- Commands --------------------------------------------------------------
+
+void frmMain::mnuAddMultiMonitorFolder_Click() {
+    // A name cannot hold what would break the list file; blank cancels.
+    const QString name = CleanListField(InputBoxFunction(kPrompt, kTitle));
+    if (name.isEmpty()) return;
+    mMultiMonitorManeger->AddMultiMonitorFolder(name, true);
+}
+
+void frmMain::mnuChangeMultiMonitorFolderName_Click() {
+    const QString tag = NodeTag(mTree->currentItem());
+    if (!TagMatches(tag, kFolderNode)) return;
+    const QString name = CleanListField(InputBoxFunction(kPrompt, kTitle));
+    if (name.isEmpty()) return;
+    if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(tag)))
+        folder->setFolderName(name);
+}
+
+void frmMain::mnuRemoveMultiMonitorFolder_Click() {
+    const QString tag = NodeTag(mTree->currentItem());
+    if (!TagMatches(tag, kFolderNode)) return;
+    const QString id = TagIdentifier(tag);
+    // The folder is gone when its removal event arrives, so its members
+    // stop fetching for it now (members another open folder shows go on).
+    if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(id))
+        if (getTabIndexFromTag(kFolderTab + id) != -1) folder->MultMonitorControl(2, true);
+    mMultiMonitorManeger->RemoveMultiMonitorFolder(id);
+}
+
+void frmMain::mnuRemoveChannelFromMultiMonitorChannel_Click() {
+    QTreeWidgetItem* node = mTree->currentItem();
+    if (!node || !TagMatches(NodeTag(node), kMemberNode)) return;
+    const QString folderTag = NodeTag(node->parent());
+    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(folderTag));
+    const QString id = TagIdentifier(NodeTag(node));
+    if (folder && folder->IsRegistedChannel(id)) folder->RemoveChannel(id);
+}
+
+void frmMain::mnuAddChannelToMultiMonitorFolder_Click(int Index) {
+    if (Index <= 0 || Index >= mAddToFolder.size()) return;
+    const clsChannel* channel = mChannelManeger->Channel(TagIdentifier(NodeTag(mTree->currentItem())));
+    const QString folderId = mAddToFolder[Index]->data().toString();
+    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(folderId);
+    if (!channel || !folder) return;
+    // Members are kept in the channel's own spelling, so a second add in
+    // another letter case is the same member.
+    if (folder->IsRegistedChannel(channel->ChannelID())) return;
+    PictureElement* box = mPictures.Load();
+    const bool active = getTabIndexFromTag(kFolderTab + folderId) != -1;
+    folder->AddChannel(channel->ChannelID(), box, active);
+}
+
+// ---- Events of the folder manager ------------------------------------------
+
+void frmMain::mMultiMonitorManeger_AddMultiMonitorFolder(const QString& MultiMonitorID, const QString& FolderName,
+                                                         bool IsExpand) {
+    QTreeWidgetItem* node = AddNode(mRootMultiMonitor, FolderName, kFolderNode + MultiMonitorID);
+    node->setExpanded(IsExpand);
+
+    QAction* entry = mFolderMenu->addAction(QStringLiteral("　 ") + FolderName);
+    entry->setData(MultiMonitorID);
+
+    const int index = int(mAddToFolder.size());
+    QAction* item = Popup(QStringLiteral("mnuPopupForChannelNode"))->addAction(FolderName + QStringLiteral("に追加"));
+    item->setData(MultiMonitorID);
+    connect(item, &QAction::triggered, this, [this, index] { mnuAddChannelToMultiMonitorFolder_Click(index); });
+    mAddToFolder << item;
+}
+
+void frmMain::mMultiMonitorManeger_RemoveMultiMonitorFolder(const QString& MultiMonitorID) {
+    delete getChildNodeFromTag(mRootMultiMonitor, kFolderNode + MultiMonitorID);
+
+    // No tab may refer to the removed folder, selected or not.
+    const int tab = getTabIndexFromTag(kFolderTab + MultiMonitorID);
+    if (tab != -1) {
+        if (tab == mTabs->SelectedIndex()) {
+            CloseTab(tab, false);
+        } else {
+            mTabs->Remove(tab);
+        }
+    }
+
+    const int entry = getFolderMenuIndexFromTag(MultiMonitorID);
+    if (entry != -1) delete mFolderMenu->actions()[entry - 1];
+
+    // The popup entry stays in its place, hidden, and is never reused.
+    for (int i = 1; i < mAddToFolder.size(); ++i) {
+        if (EqualsNoCase(mAddToFolder[i]->data().toString(), MultiMonitorID)) {
+            mAddToFolder[i]->setVisible(false);
+            break;
+        }
+    }
+}
+
+void frmMain::mMultiMonitorManeger_AddChannelToMultiMonitor(const QString& MultiMonitorID, const QString& ChannelID) {
+    if (QTreeWidgetItem* folderNode = getChildNodeFromTag(mRootMultiMonitor, kFolderNode + MultiMonitorID)) {
+        const clsChannel* channel = mChannelManeger->Channel(ChannelID);
+        AddNode(folderNode, channel ? channel->ChannelName() : ChannelID, kMemberNode + ChannelID);
+    }
+    if (EqualsNoCase(SelectedTabTag(), kFolderTab + MultiMonitorID)) ArrangeThumbnailBox();
+    const int entry = getFolderMenuIndexFromTag(MultiMonitorID);
+    const clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(MultiMonitorID);
+    if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID()) && entry != -1 && folder)
+        mFolderMenu->actions()[entry - 1]->setText(QStringLiteral("υ ") + folder->FolderName());
+}
+
+void frmMain::mMultiMonitorManeger_RemoveChannelFromMultiMonitor(const QString& MultiMonitorID,
+                                                                 const QString& ChannelID) {
+    if (QTreeWidgetItem* folderNode = getChildNodeFromTag(mRootMultiMonitor, kFolderNode + MultiMonitorID))
+        delete getChildNodeFromTag(folderNode, kMemberNode + ChannelID);
+    if (EqualsNoCase(SelectedTabTag(), kFolderTab + MultiMonitorID)) ArrangeThumbnailBox();
+    const int entry = getFolderMenuIndexFromTag(MultiMonitorID);
+    const clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(MultiMonitorID);
+    if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID()) && entry != -1 && folder)
+        mFolderMenu->actions()[entry - 1]->setText(QStringLiteral("　 ") + folder->FolderName());
+}
+
+void frmMain::mMultiMonitorManeger_ChangeMultiMonitorFolderName(const QString& MultiMonitorID,
+                                                                const QString& NewFolderName) {
+    if (QTreeWidgetItem* node = getChildNodeFromTag(mRootMultiMonitor, kFolderNode + MultiMonitorID))
+        node->setText(0, NewFolderName);
+    const int tab = getTabIndexFromTag(kFolderTab + MultiMonitorID);
+    if (tab != -1) mTabs->SetCaption(tab, NewFolderName);
+    const int entry = getFolderMenuIndexFromTag(MultiMonitorID);
+    if (entry != -1) {
+        QAction* action = mFolderMenu->actions()[entry - 1];
+        action->setText(action->text().left(2) + NewFolderName);  // the marker stays
+    }
+    for (int i = 1; i < mAddToFolder.size(); ++i) {
+        if (EqualsNoCase(mAddToFolder[i]->data().toString(), MultiMonitorID)) {
+            mAddToFolder[i]->setText(NewFolderName + QStringLiteral("に追加"));
+            break;
+        }
+    }
+}
+
+void frmMain::mMultiMonitorManeger_ThumbnailBoxRefresh(const QString& MultiMonitorID) {
+    const QString tag = SelectedTabTag();
+    if (!TagMatches(tag, kFolderTab) || !EqualsNoCase(TagIdentifier(tag), MultiMonitorID)) return;
+    HideAllShowBoxes();
+    ArrangeThumbnailBox();
+}

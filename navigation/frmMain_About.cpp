@@ -1,0 +1,12 @@
+// The About box.
+#include "view/frmMain.h"
+
+QString frmMain::AboutText() {
+    return QStringLiteral("Vantora ver %1.%2.%3\r\n\r\n%4")
+        .arg(VANTORA_VERSION_MAJOR)
+        .arg(VANTORA_VERSION_MINOR)
+        .arg(VANTORA_VERSION_PATCH)
+        .arg(QStringLiteral("Copyright (C) 2026 the Vantora developers. Channels belong to their publishers."));
+}
+
+void frmMain::mnuAbout_Click() { showMessage(AboutText(), QStringLiteral("バージョン情報"), true); }

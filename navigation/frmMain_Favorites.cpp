@@ -1,0 +1,40 @@
+// Favourites: the popup commands and the handlers that keep the お気に入り
+// nodes and the toolbar's folder image in step with BelongFavarite.
+#include "view/frmMain.h"
+
+#include "channel/clsChannel.h"
+#include "channel/clsChannelManeger.h"
+#include "common/TextCompare.h"
+#include "view/ToolbarImages.h"
+
+#include <QAction>
+#include <QTreeWidget>
+
+void frmMain::mnuAddChannelToFavarite_Click() {
+    clsChannel* channel = mChannelManeger->Channel(TagIdentifier(NodeTag(mTree->currentItem())));
+    if (channel && !channel->BelongFavarite()) channel->setBelongFavarite(true);
+}
+
+void frmMain::mnuRemoveFavariteChannel_Click() {
+    clsChannel* channel = mChannelManeger->Channel(TagIdentifier(NodeTag(mTree->currentItem())));
+    if (channel && channel->BelongFavarite()) channel->setBelongFavarite(false);
+}
+
+void frmMain::mChannelManeger_AddChannelToFavarite(const QString& ChannelID) {
+    const clsChannel* channel = mChannelManeger->Channel(ChannelID);
+    const QString tag = QStringLiteral("FavariteChannel_") + ChannelID;
+    // One node per favourite, however often the flag is written.
+    if (channel && !getChildNodeFromTag(mRootFavarite, tag)) AddNode(mRootFavarite, channel->ChannelName(), tag);
+    if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID())) {
+        mFolderImage = 4;
+        ToolbarButton(QStringLiteral("tbrNormlKey_Folder"))->setIcon(ToolbarImage(mFolderImage));
+    }
+}
+
+void frmMain::mChannelManeger_RemoveChannelFromFavarite(const QString& ChannelID) {
+    delete getChildNodeFromTag(mRootFavarite, QStringLiteral("FavariteChannel_") + ChannelID);
+    if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID())) {
+        mFolderImage = 6;
+        ToolbarButton(QStringLiteral("tbrNormlKey_Folder"))->setIcon(ToolbarImage(mFolderImage));
+    }
+}

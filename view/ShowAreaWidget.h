@@ -1,0 +1,69 @@
+#pragma once
+// The show area cntShowBox: paints the visible picture elements (natural
+// size, or stretched to the element's rectangle without keeping the aspect
+// ratio), the name labels lblChannelName and the red selection frame
+// shpSelectedBox, and maps mouse presses, clicks and double clicks to the
+// topmost visible element under the pointer. Scaled pictures are cached per
+// picture and size, so a repaint never scales again.
+
+#include <QHash>
+#include <QPixmap>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+class PictureElementArray;
+
+struct NameLabel {
+    QString Caption;
+    QRect Rect{0, 0, 137, 12};  // the template: 12 pixels high
+    bool Visible = false;
+};
+
+class ShowAreaWidget : public QWidget {
+    Q_OBJECT
+public:
+    ShowAreaWidget(PictureElementArray& elements, QWidget* parent = nullptr);
+
+    // lblChannelName: element 0 is the hidden template.
+    int LabelCount() const { return int(labels_.size()); }
+    NameLabel& Label(int index) { return labels_[size_t(index)]; }
+    const NameLabel& Label(int index) const { return labels_[size_t(index)]; }
+    void LoadLabel();  // creates label LabelCount() as a copy of the template
+
+    // shpSelectedBox.
+    QRect SelectedBoxRect;
+    bool SelectedBoxVisible = false;
+
+    // The topmost visible element at a point (0 when none).
+    int ElementAt(const QPoint& point) const;
+
+    // How many scaled pictures the cache holds (for tests of the cache).
+    int CachedPictures() const { return int(cache_.size()); }
+
+signals:
+    void ElementMouseDown(int Index, int Button);
+    void ElementClick(int Index);
+    void ElementDblClick(int Index);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    struct Cached {
+        quint64 serial = 0;
+        QSize size;
+        QPixmap pixmap;
+    };
+    const QPixmap& pixmapFor(int index);
+
+    PictureElementArray& elements_;
+    std::vector<NameLabel> labels_;
+    QHash<int, Cached> cache_;
+    int pressedIndex_ = 0;
+};

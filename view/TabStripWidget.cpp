@@ -1,0 +1,133 @@
+#include "view/TabStripWidget.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionTabWidgetFrame>
+#include <QTabBar>
+
+namespace {
+
+constexpr int kFrame = 2;  // the client area sits this far inside the pane's frame
+
+class MinimumWidthTabBar : public QTabBar {
+public:
+    using QTabBar::QTabBar;
+    int minimumTabWidth = 0;
+
+protected:
+    QSize tabSizeHint(int index) const override {
+        QSize s = QTabBar::tabSizeHint(index);
+        s.setWidth(qMax(s.width(), minimumTabWidth));
+        return s;
+    }
+    QSize minimumTabSizeHint(int index) const override { return tabSizeHint(index); }
+};
+
+}  // namespace
+
+TabStripWidget::TabStripWidget(QWidget* parent) : QWidget(parent), bar_(new MinimumWidthTabBar(this)) {
+    setObjectName(QStringLiteral("tabChannelSelect"));
+    bar_->setFocusPolicy(Qt::NoFocus);
+    bar_->setExpanding(false);
+    bar_->setUsesScrollButtons(true);
+    bar_->setElideMode(Qt::ElideNone);
+    bar_->setDrawBase(false);
+    bar_->installEventFilter(this);
+    // The strip starts with one blank tab and is never empty.
+    Add(QString(), QString());
+}
+
+int TabStripWidget::Count() const { return bar_->count(); }
+int TabStripWidget::SelectedIndex() const { return bar_->currentIndex() + 1; }
+
+QString TabStripWidget::Tag(int index) const {
+    return index >= 1 && index <= Count() ? bar_->tabData(index - 1).toString() : QString();
+}
+
+QString TabStripWidget::Caption(int index) const {
+    return index >= 1 && index <= Count() ? bar_->tabText(index - 1) : QString();
+}
+
+void TabStripWidget::SetTag(int index, const QString& tag) {
+    if (index >= 1 && index <= Count()) bar_->setTabData(index - 1, tag);
+}
+
+void TabStripWidget::SetCaption(int index, const QString& caption) {
+    if (index >= 1 && index <= Count()) bar_->setTabText(index - 1, caption);
+}
+
+int TabStripWidget::Add(const QString& caption, const QString& tag) {
+    const QSignalBlocker block(bar_);
+    const int i = bar_->addTab(caption);
+    bar_->setTabData(i, tag);
+    return i + 1;
+}
+
+void TabStripWidget::Remove(int index) {
+    if (index < 1 || index > Count() || Count() == 1) return;
+    const QSignalBlocker block(bar_);
+    bar_->removeTab(index - 1);
+}
+
+void TabStripWidget::SetSelected(int index) {
+    if (index < 1 || index > Count()) return;
+    const QSignalBlocker block(bar_);
+    bar_->setCurrentIndex(index - 1);
+}
+
+void TabStripWidget::SetMinimumTabWidth(int pixels) {
+    static_cast<MinimumWidthTabBar*>(bar_)->minimumTabWidth = pixels;
+    bar_->adjustSize();
+    resizeEvent(nullptr);
+}
+
+TabStripMetrics TabStripWidget::Metrics() const {
+    TabStripMetrics m;
+    const int barHeight = bar_->sizeHint().height();
+    m.ClientLeft = kFrame + 2;
+    m.ClientRight = kFrame + 2;
+    m.ClientBottom = kFrame + 2;
+    m.ClientTop = barHeight + kFrame;
+    return m;
+}
+
+bool TabStripWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != bar_) return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        const int button = e->button() == Qt::LeftButton ? 1 : e->button() == Qt::RightButton ? 2 : 4;
+        emit Pressed(button, bar_->tabAt(e->position().toPoint()) + 1);
+        return true;  // the window decides what the press selects
+    }
+    case QEvent::MouseButtonRelease:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TabStripWidget::mousePressEvent(QMouseEvent* event) {
+    // A press on the strip's frame, outside the tabs.
+    const int button = event->button() == Qt::LeftButton ? 1 : event->button() == Qt::RightButton ? 2 : 4;
+    emit Pressed(button, 0);
+}
+
+void TabStripWidget::resizeEvent(QResizeEvent*) {
+    bar_->setGeometry(kFrame, 0, qMax(0, width() - 2 * kFrame), bar_->sizeHint().height());
+}
+
+void TabStripWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QStyleOptionTabWidgetFrame option;
+    option.initFrom(this);
+    const int top = bar_->sizeHint().height() - 1;
+    option.rect = QRect(0, top, width(), height() - top);
+    option.shape = QTabBar::RoundedNorth;
+    option.tabBarSize = bar_->size();
+    style()->drawPrimitive(QStyle::PE_FrameTabWidget, &option, &painter, this);
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The tab strip tabChannelSelect: a tab bar over a framed client area. Each
+// tab has a caption and a tag. The strip never changes its selection by
+// itself: presses are reported, and the window selects tabs through its own
+// before-click / click path. No keyboard focus, no wheel switching.
+
+#include <QWidget>
+
+#include "view/MainWindowLayout.h"
+
+class QTabBar;
+
+class TabStripWidget : public QWidget {
+    Q_OBJECT
+public:
+    explicit TabStripWidget(QWidget* parent = nullptr);
+
+    // 1-based like the classic control; 0 is never a tab.
+    int Count() const;
+    int SelectedIndex() const;
+    QString Tag(int index) const;
+    QString Caption(int index) const;
+    void SetTag(int index, const QString& tag);
+    void SetCaption(int index, const QString& caption);
+    int Add(const QString& caption, const QString& tag);  // appends, returns its index
+    void Remove(int index);
+    // Changes the selected tab without any notification.
+    void SetSelected(int index);
+
+    // The narrowest a tab may be, in pixels.
+    void SetMinimumTabWidth(int pixels);
+
+    // The client rectangle relative to the strip.
+    TabStripMetrics Metrics() const;
+    QTabBar* Bar() const { return bar_; }
+
+signals:
+    // A press on the strip: the button (1 left, 2 right, 4 middle) and the
+    // 1-based tab under the pointer (0 when none).
+    void Pressed(int Button, int TabIndex);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QTabBar* bar_;
+};

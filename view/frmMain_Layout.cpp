@@ -1,0 +1,24 @@
+// Main window layout: Form_Resize and the splitter drag.
+#include "view/frmMain.h"
+
+#include "common/TextCompare.h"
+
+void frmMain::Form_Resize() {
+    mGeometry = LayoutMainWindow(mGeometry, mClient->width(), mClient->height(), StatusBarHeight(), tabMetrics());
+    applyGeometry();
+    rememberNormalSize();
+    // 8. Redraw what the selected tab shows; a blank tab shows nothing.
+    const QString tag = SelectedTabTag();
+    if (TagMatches(tag, QStringLiteral("Channel_"))) {
+        ShowChannelPicture();
+    } else if (TagMatches(tag, QStringLiteral("MultiMonitor_"))) {
+        ArrangeThumbnailBox();
+    }
+}
+
+void frmMain::cntForResize_MouseMove(int Button, int /*Shift*/, int x, int /*y*/) {
+    const int left = DragSplitter(mGeometry.Splitter.x(), x, Button, mClient->width());
+    if (left < 0) return;
+    mGeometry.Splitter.moveLeft(left);
+    Form_Resize();
+}

@@ -1,0 +1,60 @@
+// The toolbar: viewing, saving, favourite and folder membership of the
+// selected channel, and closing the selected tab.
+#include "view/frmMain.h"
+
+#include "channel/clsChannel.h"
+#include "channel/clsChannelManeger.h"
+#include "common/TextCompare.h"
+#include "multimonitor/clsMultiMonitorFolder.h"
+#include "multimonitor/clsMultiMonitorManeger.h"
+#include "view/TabStripWidget.h"
+
+#include <QAction>
+#include <QMenu>
+
+void frmMain::tbrNormal_ButtonClick(const QString& Key) {
+    if (!mChannelManeger || mChannelManeger->SelectedChannelID().isEmpty()) return;
+    clsChannel* channel = mChannelManeger->Channel(mChannelManeger->SelectedChannelID());
+    if (!channel) return;
+    const QString tag = SelectedTabTag();
+    const QString folder = TagMatches(tag, QStringLiteral("MultiMonitor_")) ? TagIdentifier(tag) : QString();
+    auto pressed = [this](const char* key) { return ToolbarButton(QLatin1String(key))->isChecked(); };
+
+    if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_Close"))) {
+        CloseTab(mTabs->SelectedIndex(), false);
+    } else if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_NormalView"))) {
+        channel->ViewControl(pressed("tbrNormlKey_NormalView") ? clsChannel::NormalViewOpen : clsChannel::NormalViewClose,
+                             QString());
+    } else if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_ThumbnailView"))) {
+        channel->ViewControl(
+            pressed("tbrNormlKey_ThumbnailView") ? clsChannel::ThumbnailViewOpen : clsChannel::ThumbnailViewClose, folder);
+    } else if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_SavePicture"))) {
+        channel->setSavePicture(pressed("tbrNormlKey_SavePicture"));
+    } else if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_Folder"))) {
+        channel->setBelongFavarite(!channel->BelongFavarite());
+    }
+}
+
+void frmMain::tbrNormal_ButtonMenuClick(QAction* Entry) {
+    if (!Entry || !mChannelManeger || mChannelManeger->SelectedChannelID().isEmpty()) return;
+    clsChannel* channel = mChannelManeger->Channel(mChannelManeger->SelectedChannelID());
+    const QString folderId = Entry->data().toString();
+    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(folderId);
+    if (!channel || !folder) return;
+    const QString id = channel->ChannelID();
+    if (Entry->text().startsWith(QStringLiteral("υ"))) {
+        if (folder->IsRegistedChannel(id)) folder->RemoveChannel(id);
+        return;
+    }
+    if (folder->IsRegistedChannel(id)) return;
+    // Active only while the folder's tab is open, as from the tree's popup.
+    const bool active = getTabIndexFromTag(QStringLiteral("MultiMonitor_") + folderId) != -1;
+    folder->AddChannel(id, mPictures.Load(), active);
+}
+
+int frmMain::getFolderMenuIndexFromTag(const QString& Tag) const {
+    const QList<QAction*> entries = mFolderMenu->actions();
+    for (int i = 0; i < entries.size(); ++i)
+        if (EqualsNoCase(entries[i]->data().toString(), Tag)) return i + 1;
+    return -1;
+}
