@@ -313,11 +313,11 @@ void frmMain::applyGeometry() {
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == mClient && event->type() == QEvent::Resize) {
+    if (watched == mClient && event->type() == QEvent::Resize && mShowArea) {
         Form_Resize();
         return false;
     }
-    if (watched == mTree->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (mTree && watched == mTree->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* e = static_cast<QMouseEvent*>(event);
         const QPoint pos = e->position().toPoint();
         QTreeWidgetItem* item = mTree->itemAt(pos);
