@@ -64,6 +64,7 @@ frmMain::frmMain(const QString& programDirectory, frmSetting* setting, QWidget* 
     setWindowTitle(QStringLiteral("Vantora"));
 
     mHTTP = new HTTPTransferArray(this);
+    if (mSetting) mSetting->Attach(&mSettings, mHTTP);
 
     createMenus();
     createPopups();
