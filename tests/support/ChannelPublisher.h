@@ -1,0 +1,52 @@
+#pragma once
+// Channels published on a real HTTP server on 127.0.0.1 for tests: an
+// information file (CP932 text) and a full and a thumbnail JPEG per channel,
+// each picture carrying the five-field record. Values can change while the
+// server runs; every request is logged.
+
+#include "TestHttpServer.h"
+
+#include <QColor>
+#include <QMap>
+#include <QSize>
+#include <QString>
+
+#include <mutex>
+
+class ChannelPublisher {
+public:
+    struct Channel {
+        QString id;
+        QString name;
+        QString number;
+        int status = 0;  // 0 放送中, 1 休止中, 2 中止中
+        int reload = 5;
+        QColor color{40, 120, 200};
+        QSize full{80, 60};
+        QSize thumb{40, 30};
+        QString stamp;  // the picture's stamp; empty: a new one per request
+    };
+
+    ChannelPublisher();
+    void add(const Channel& channel);
+    void setStatus(const QString& id, int status);
+    void setStamp(const QString& id, const QString& stamp);
+
+    QString infoUrl(const QString& id) const;
+    QString fullUrl(const QString& id) const;
+    QString thumbUrl(const QString& id) const;
+    // A Channel record (depth tabs + fields) for a list file.
+    QString record(const QString& id, int depth, bool save = false) const;
+
+    TestHttpServer& server() { return server_; }
+    int count(const QString& path) const { return server_.count(path); }
+
+private:
+    QByteArray info(const Channel& c) const;
+    QByteArray picture(const Channel& c, bool full);
+
+    TestHttpServer server_;
+    mutable std::mutex mutex_;
+    QMap<QString, Channel> channels_;
+    int serial_ = 0;
+};
