@@ -13,10 +13,10 @@ namespace {
 class Watching : public WatchingFixture {
 protected:
     void SetUp() override {
-        pub.add({"ch.a", "ABC", "12", 0, 1, QColor(200, 40, 40), {80, 60}, {80, 60}});
-        pub.add({"ch.b", "Beta", "7", 0, 1, QColor(40, 200, 40), {100, 75}, {100, 75}});
-        pub.add({"a_b", "Under", "x", 0, 1, QColor(40, 40, 200), {80, 60}, {80, 60}});
-        pub.add({"ch.d", "Delta", "", 1, 1, QColor(90, 90, 90), {80, 60}, {80, 60}});
+        pub.add({"ch.a", "ABC", "12", 0, 1, QColor(200, 40, 40), {80, 60}, {80, 60}, {}});
+        pub.add({"ch.b", "Beta", "7", 0, 1, QColor(40, 200, 40), {100, 75}, {100, 75}, {}});
+        pub.add({"a_b", "Under", "x", 0, 1, QColor(40, 40, 200), {80, 60}, {80, 60}, {}});
+        pub.add({"ch.d", "Delta", "", 1, 1, QColor(90, 90, 90), {80, 60}, {80, 60}, {}});
         writeLists({"ch.a", "ch.b", "a_b", "ch.d"}, {{"監視", {"ch.a", "ch.b", "a_b", "ch.d"}}, {"二", {"ch.b"}}},
                    {"ch.a"});
         f.open();
