@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{"PortTooBig", "--port 70000"}, BadLine{"NoChannels", "--channels 0"},
                       BadLine{"ShareAboveOne", "--share-404 1.5"}, BadLine{"NegativeShare", "--share-slow -0.1"},
                       BadLine{"SharesAddUpPastOne", "--share-404 0.6 --share-broken 0.5"},
-                      BadLine{"SeedNotANumber", "--seed x"}, BadLine{"NoServeWithoutFolder", "--no-serve --port 80"},
+                      BadLine{"SeedNotANumber", "--seed x"}, BadLine{"NegativeKeepAlive", "--keep-alive -1"}, BadLine{"NoServeWithoutFolder", "--no-serve --port 80"},
                       BadLine{"NoServeWithoutPort", "--no-serve --prepare /tmp/x"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -384,6 +384,31 @@ TEST_F(DemoPublisherTest, UnknownAddressesAnswer404) {
     }
 }
 
+TEST_F(DemoPublisherTest, WithoutKeepAliveEveryAnswerClosesItsConnection) {
+    DemoOptions o;
+    o.Channels = 2;
+    publisher = std::make_unique<DemoPublisher>(o, [this] { return now.load(); });
+    o.KeepAliveSeconds = 0;
+    DemoPublisher closing(o, [this] { return now.load(); });
+    ASSERT_TRUE(publisher->start());
+    ASSERT_TRUE(closing.start());
+
+    HTTPTransferArray array;
+    HTTPTransfer* t = array.getNewHTTPObject(20, QString(), false);
+    auto connectionHeader = [&](const QString& address) {
+        QSignalSpy spy(t, &HTTPTransfer::StateChanged);
+        t->Execute(address, QStringLiteral("GET"));
+        EXPECT_TRUE(spy.wait(15000));
+        EXPECT_TRUE(t->GetHeader().contains(QLatin1String(" 200 ")));
+        return t->GetHeader(QStringLiteral("Connection")).toLower();
+    };
+    const QString path = Demo::ThumbnailPath(publisher->channels().at(0));
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_EQ(connectionHeader(closing.baseUrl() + path), "close");
+        EXPECT_NE(connectionHeader(publisher->baseUrl() + path), "close");
+    }
+}
+
 TEST_F(DemoPublisherTest, ProgramPrintsItsPortFirstAndWritesTheFolderBefore) {
     TempProgramDir folder;
     QProcess program;

@@ -85,7 +85,9 @@ bool ParseDemoOptions(const QStringList& arguments, DemoOptions& o, QString* err
                                      QStringLiteral("Server threads (channels + 32, at least 48)."),
                                      QStringLiteral("n"));
     const QCommandLineOption keepAlive(QStringLiteral("keep-alive"),
-                                       QStringLiteral("Seconds an idle connection is kept (5)."), QStringLiteral("s"));
+                                       QStringLiteral("Seconds an idle connection is kept (5); 0 closes each "
+                                                      "connection after one answer."),
+                                       QStringLiteral("s"));
     const QCommandLineOption duration(QStringLiteral("duration"),
                                       QStringLiteral("Stop after this many seconds (0: on SIGINT/SIGTERM)."),
                                       QStringLiteral("s"));
@@ -120,7 +122,7 @@ bool ParseDemoOptions(const QStringList& arguments, DemoOptions& o, QString* err
         {reload, 1, 86400, &o.ReloadSeconds}, {cycle, 0, 7 * 86400, &o.StatusCycleSeconds},
         {quality, 1, 100, &o.JpegQuality},    {prerender, 0, 1000, &o.PrerenderFrames},
         {delay, 0, 600000, &o.SlowDelayMs},   {threads, 0, 10000, &o.Threads},
-        {keepAlive, 1, 3600, &o.KeepAliveSeconds}, {duration, 0, 30 * 86400, &o.DurationSeconds},
+        {keepAlive, 0, 3600, &o.KeepAliveSeconds}, {duration, 0, 30 * 86400, &o.DurationSeconds},
     };
     for (const IntOption& i : ints)
         if (p.isSet(i.option) && !parseInt(p.value(i.option), i.low, i.high, i.target))

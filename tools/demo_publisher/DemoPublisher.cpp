@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include <sys/socket.h>
+
 namespace {
 
 const char* kText = "text/plain";  // no charset: the viewer reads CP932
@@ -134,9 +136,16 @@ bool DemoPublisher::start(QString* error) {
     server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     // Keep connections for as many requests as clients like: a viewer polls
     // the same channel over one connection for the whole run.
-    server_->set_keep_alive_max_count(1000000);
-    server_->set_keep_alive_timeout(options_.KeepAliveSeconds);
+    server_->set_keep_alive_max_count(options_.KeepAliveSeconds > 0 ? 1000000 : 1);
+    server_->set_keep_alive_timeout(std::max(1, options_.KeepAliveSeconds));
     server_->set_tcp_nodelay(true);
+    // httplib listens with a backlog of 5; hundreds of viewers' channels
+    // connecting at once would see dropped SYNs and one-second stalls. The
+    // socket is caught here and listened on again with a full backlog.
+    server_->set_socket_options([this](socket_t sock) {
+        httplib::default_socket_options(sock);
+        listenSocket_ = sock;
+    });
 
     server_->Get(Demo::ListPath.toStdString(), [this](const httplib::Request&, httplib::Response& res) {
         ++requests_;
@@ -171,6 +180,7 @@ bool DemoPublisher::start(QString* error) {
     } else {
         port_ = server_->bind_to_port(host, options_.Port) ? options_.Port : -1;
     }
+    if (port_ > 0 && listenSocket_ >= 0) ::listen(listenSocket_, SOMAXCONN);
     if (port_ <= 0) {
         if (error) *error = QStringLiteral("cannot listen on %1:%2").arg(options_.Host).arg(options_.Port);
         server_.reset();

@@ -78,6 +78,7 @@ private:
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;
+    int listenSocket_ = -1;
     std::atomic<qint64> renders_{0};
     std::atomic<qint64> requests_{0};
 };
