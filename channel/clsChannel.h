@@ -96,8 +96,11 @@ private:
     void NextRequest();
     void RequestInfomation();
     void RequestPicture();
+    void RequestPictureOf(int pictureType, bool informationJustRead);
     void Wait();
-    void ShowPicture(const QString& LastModified);
+    // save is false when only the display switch changed: a redraw is not a
+    // new picture.
+    void ShowPicture(const QString& LastModified, bool save = true);
     void SavePictureFile(const QString& LastModified);
     void MakeInfomationString();
     void MakeControlStatus();
