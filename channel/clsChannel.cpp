@@ -254,6 +254,11 @@ int clsChannel::getThumbnailShowBoxIndexFromMultiMonitorID(const QString& MultiM
     return 0;
 }
 
+void clsChannel::setThumbnailIsActive(const QString& MultiMonitorID, bool IsThumbnailBoxIsActive) {
+    const int slot = getThumbnailShowBoxIndexFromMultiMonitorID(MultiMonitorID);
+    if (slot > 0) mIsThumbnailBoxIsActive[slot] = IsThumbnailBoxIsActive;
+}
+
 PictureElement* clsChannel::ThumbnailShowBox(int slot) const {
     return slot >= 1 && slot < mThumbnailShowBox.size() ? mThumbnailShowBox[slot] : nullptr;
 }

@@ -68,6 +68,9 @@ public:
     void HTTPInCorrectRespons(const QString& HTTPRespons);
 
     int getThumbnailShowBoxIndexFromMultiMonitorID(const QString& MultiMonitorID) const;
+    // Marks a folder's box shown or not without switching thumbnail viewing
+    // (a folder closing while another open folder still shows the channel).
+    void setThumbnailIsActive(const QString& MultiMonitorID, bool IsThumbnailBoxIsActive);
 
     // Read-only views of the inner state, for the window and for tests.
     HTTPTransfer* HTTP() const { return mHTTP; }

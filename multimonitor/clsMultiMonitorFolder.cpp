@@ -104,7 +104,12 @@ void clsMultiMonitorFolder::MultMonitorControl(int ControlType, bool IsAthoerChe
         if (!channel) continue;
         if (ControlType == 1) {
             channel->ViewControl(clsChannel::ThumbnailViewOpen, mMultiMonitorID);
-        } else if (!(IsAthoerCheak && channel->IsAvailOtherActiveThumbnail(mMultiMonitorID))) {
+        } else if (IsAthoerCheak && channel->IsAvailOtherActiveThumbnail(mMultiMonitorID)) {
+            // The channel stays in thumbnail viewing for the other folder, but
+            // this folder's box is no longer shown: left marked active, it
+            // would keep the channel fetching after the other folder closes.
+            channel->setThumbnailIsActive(mMultiMonitorID, false);
+        } else {
             channel->ViewControl(clsChannel::ThumbnailViewClose, mMultiMonitorID);
         }
     }

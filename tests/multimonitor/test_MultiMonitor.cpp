@@ -258,17 +258,36 @@ TEST_F(FolderTest, MultMonitorControlSwitchesThumbnailViewing) {
     EXPECT_EQ(B->ViewFlag(), 4);
     EXPECT_TRUE(A->ThumbnailIsActive(1) && A->ThumbnailIsActive(2));
 
-    // With the check, A stays on for folder 2 and keeps folder 1's box active.
-    f1->MultMonitorControl(2, true);
-    EXPECT_EQ(A->ViewFlag(), 4);
-    EXPECT_TRUE(A->ThumbnailIsActive(1));
-    EXPECT_EQ(B->ViewFlag(), 0);
-    EXPECT_FALSE(B->ThumbnailIsActive(1));
-
+    // Without the check every member is switched off.
     f1->MultMonitorControl(2, false);
     EXPECT_EQ(A->ViewFlag(), 0);
+    EXPECT_EQ(B->ViewFlag(), 0);
     EXPECT_FALSE(A->ThumbnailIsActive(1));
     EXPECT_TRUE(A->ThumbnailIsActive(2));
+}
+
+// Closing two folders that show the same channel, one after the other, with
+// the check: the channel stays on while the second is open and stops after.
+TEST_F(FolderTest, ClosingFoldersWithTheCheckEndsThumbnailViewingWithTheLastOne) {
+    clsMultiMonitorFolder* f1 = newFolder();
+    clsMultiMonitorFolder* f2 = newFolder();
+    f1->AddChannel("A", box(), false);
+    f1->AddChannel("B", box(), false);
+    f2->AddChannel("A", box(), false);
+    f1->MultMonitorControl(1, false);
+    f2->MultMonitorControl(1, false);
+
+    f1->MultMonitorControl(2, true);
+    EXPECT_EQ(A->ViewFlag(), 4);
+    EXPECT_FALSE(A->ThumbnailIsActive(1));
+    EXPECT_TRUE(A->ThumbnailIsActive(2));
+    EXPECT_EQ(B->ViewFlag(), 0);
+
+    f2->MultMonitorControl(2, true);
+    EXPECT_EQ(A->ViewFlag(), 0);
+    EXPECT_FALSE(A->ThumbnailIsActive(2));
+    ASSERT_TRUE(ChannelRig::idle(A));
+    EXPECT_EQ(A->State(), 1);
 }
 
 // A box added to an open folder switches thumbnail viewing on; removing it
