@@ -95,9 +95,8 @@ TEST_F(HTTPTransferTest, FailuresWithoutAStatusAreErrors) {
 
 TEST_F(HTTPTransferTest, ADrippingBodyEndsAtTheTimeoutNotLater) {
     RawHttpServer raw([](const QString&) {
-        std::vector<RawHttpServer::Step> steps{
-            RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\n"
-                                "Content-Length: 100000\r\n\r\n")};
+        std::vector<RawHttpServer::Step> steps{RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\n"
+                                                                   "Content-Length: 100000\r\n\r\n")};
         for (int i = 0; i < 100; ++i) {
             steps.push_back(RawHttpServer::send("x"));
             steps.push_back(RawHttpServer::sleep(100));
@@ -116,9 +115,8 @@ TEST_F(HTTPTransferTest, ADrippingBodyEndsAtTheTimeoutNotLater) {
 TEST_F(HTTPTransferTest, BodiesOverTheLimitAreErrors) {
     RawHttpServer raw([](const QString& path) {
         if (path == "/declared")
-            return std::vector<RawHttpServer::Step>{
-                RawHttpServer::send(
-                    "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: 200000000\r\n\r\nxxxx"),
+            return std::vector<RawHttpServer::Step>{RawHttpServer::send(
+                "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: 200000000\r\n\r\nxxxx"),
                 RawHttpServer::sleep(2000)};
         // Undeclared length: streamed until the connection closes.
         std::vector<RawHttpServer::Step> steps{
