@@ -68,6 +68,9 @@ public:
     void HTTPInCorrectRespons(const QString& HTTPRespons);
 
     int getThumbnailShowBoxIndexFromMultiMonitorID(const QString& MultiMonitorID) const;
+    // Marks a folder's box shown or not without switching thumbnail viewing
+    // (a folder closing while another open folder still shows the channel).
+    void setThumbnailIsActive(const QString& MultiMonitorID, bool IsThumbnailBoxIsActive);
 
     // Read-only views of the inner state, for the window and for tests.
     HTTPTransfer* HTTP() const { return mHTTP; }
@@ -96,8 +99,11 @@ private:
     void NextRequest();
     void RequestInfomation();
     void RequestPicture();
+    void RequestPictureOf(int pictureType, bool informationJustRead);
     void Wait();
-    void ShowPicture(const QString& LastModified);
+    // save is false when only the display switch changed: a redraw is not a
+    // new picture.
+    void ShowPicture(const QString& LastModified, bool save = true);
     void SavePictureFile(const QString& LastModified);
     void MakeInfomationString();
     void MakeControlStatus();

@@ -1,0 +1,45 @@
+#include "channel/ChannelHTTPCompletion.h"
+
+#include "channel/HTTPTransfer.h"
+#include "channel/clsChannel.h"
+#include "channel/clsChannelManeger.h"
+
+ChannelHTTPCompletion::ChannelHTTPCompletion(HTTPTransferArray& http, clsChannelManeger& channels, QObject* parent)
+    : QObject(parent), mHTTP(http), mChannels(channels) {}
+
+void ChannelHTTPCompletion::netChannelHTTP_StateChanged(int Index, int State) {
+    HTTPTransfer* element = mHTTP.Element(Index);
+    if (!element) return;
+    clsChannel* channel = mChannels.Channel(element->Tag);
+    if (!channel) return;
+
+    if (State == HTTPTransfer::StateError) {
+        channel->HTTPError(element->ResponseCode(), element->ResponseInfo());
+        return;
+    }
+    if (State != HTTPTransfer::StateResponseCompleted) return;
+
+    // Without a CR LF the whole header text stands for the status line.
+    const QString header = element->GetHeader();
+    const qsizetype end = header.indexOf(QStringLiteral("\r\n"));
+    const QString statusLine = end < 0 ? header : header.left(end);
+    if (!statusLine.contains(QStringLiteral("200"), Qt::CaseInsensitive)) {
+        channel->HTTPInCorrectRespons(statusLine);
+        return;
+    }
+    const QString contentType = element->GetHeader(QStringLiteral("Content-type"));
+    const QString lastModified = element->GetHeader(QStringLiteral("Last-modified"));
+    // Copies: the channel may start its next request on this element, which
+    // clears the element's body, before it is done with these.
+    if (contentType.contains(QStringLiteral("image"), Qt::CaseInsensitive)) {
+        QByteArray bytes = element->Body();
+        // An empty body reaches the channel as one zero byte, which the
+        // picture check rejects.
+        if (bytes.isEmpty()) bytes = QByteArray(1, '\0');
+        channel->DataArrival(2, QString(), bytes, lastModified);
+    } else if (contentType.contains(QStringLiteral("text"), Qt::CaseInsensitive)) {
+        const QString text = element->BodyText();
+        channel->DataArrival(1, text, QByteArray(), QString());
+    }
+    // Anything else is dropped; the channel is not told.
+}

@@ -1,0 +1,480 @@
+#include "channel/clsChannel.h"
+
+#include "channel/HTTPTransfer.h"
+#include "channel/PictureElement.h"
+#include "channel/ProgramSettings.h"
+#include "channel/clsChannelManeger.h"
+#include "common/Numeric.h"
+#include "common/SafeFile.h"
+#include "common/TextCompare.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+constexpr int kNormalView = 2;
+constexpr int kThumbnailView = 4;
+
+// A status outside 0..3 is kept for display (an empty word) but the cycle
+// treats it as "no information", so the channel keeps reading its info file
+// instead of stopping for good.
+int decisionStatus(int status) { return status >= 0 && status <= 3 ? status : 3; }
+
+QString statusWord(int status) {
+    switch (status) {
+        case 0:
+            return QStringLiteral("放送中");
+        case 1:
+            return QStringLiteral("休止中");
+        case 2:
+            return QStringLiteral("中止中");
+        case 3:
+            return QStringLiteral("情報なし");
+        default:
+            return QString();
+    }
+}
+
+const ProgramSettings& fallbackSettings() {
+    static const ProgramSettings settings;
+    return settings;
+}
+
+}  // namespace
+
+QString clsChannel::SaveString() const {
+    const QString sep = QStringLiteral("\t\t");
+    return mProtocol + sep + mChannelID + sep + mChannelName + sep + mChannelInfomationURL + sep +
+           Numeric::BooleanText(mSavePicture);
+}
+
+void clsChannel::setSavePicture(bool IsSavePicture) {
+    mSavePicture = IsSavePicture;
+    if (IsSavePicture) SavePictureFile(QString());
+}
+
+void clsChannel::setBelongFavarite(bool IsBelongFavarite) {
+    mBelongFavarite = IsBelongFavarite;
+    if (!mChannelManeger) return;
+    if (IsBelongFavarite)
+        mChannelManeger->RaiseEventRequest_AddChannelToFavarite(mChannelID);
+    else
+        mChannelManeger->RaiseEventRequest_RemoveChannelFromFavarite(mChannelID);
+}
+
+void clsChannel::setShowPictureOnlyOnBroadCast(bool NewValue) {
+    mShowPictureOnlyOnBroadCast = NewValue;
+    const int status = decisionStatus(mStatus);
+    if (NewValue && mPictureType != NoPicture) {
+        ShowPicture(QString(), /*save=*/false);
+    } else if (!NewValue && mPictureType == NoPicture && (status == 1 || status == 2) && mState == 4) {
+        NextRequest();
+    }
+}
+
+bool clsChannel::IsAvailOtherActiveThumbnail(const QString& MultiMonitorID) const {
+    for (int i = 1; i < mThumbnailMultiMonitorID.size(); ++i) {
+        const QString& id = mThumbnailMultiMonitorID[i];
+        if (!id.isEmpty() && !EqualsNoCase(id, MultiMonitorID) && mIsThumbnailBoxIsActive[i]) return true;
+    }
+    return false;
+}
+
+bool clsChannel::ClassInitialize(const QString& ChannelID, const QString& Protocol, const QString& DefaultChannelName,
+                                 const QString& ChannelInfomationURL, bool IsSavePicture,
+                                 PictureElement* ChannelShowBox, HTTPTransfer* netHTTPObject,
+                                 clsChannelManeger* ChannelManeger) {
+    mChannelID = ChannelID;
+    mProtocol = Protocol;
+    mChannelName = DefaultChannelName;
+    mChannelInfomationURL = ChannelInfomationURL;
+    mSavePicture = IsSavePicture;
+    mShowBox = ChannelShowBox;
+    mHTTP = netHTTPObject;
+    mChannelManeger = ChannelManeger;
+    if (mShowBox) mShowBox->Tag = ChannelID;
+    if (mHTTP) mHTTP->Tag = ChannelID;
+
+    mInfo = ChannelInfomation();
+    mPicture = PictureInfomation();
+    mState = 1;
+    mViewFlag = 0;
+    mStatus = 3;
+    mWaitCount = -1;
+    mSecondCount = 0;
+    mPictureType = NoPicture;
+    mRequestPictureType = NoPicture;
+    mShowedStatus = 3;
+    mPictureFile.clear();
+    mPictureExtension.clear();
+    mLastSaveStamp.clear();
+    mBelongFavarite = false;
+    mShowPictureOnlyOnBroadCast = false;
+    mPictureBytes.clear();
+    mDecoded = QImage();
+    return false;
+}
+
+void clsChannel::AddThumbnailShowBox(const QString& MultiMonitorID, PictureElement* ThumbnailShowbox,
+                                     bool IsThumbnailBoxIsActive) {
+    mThumbnailShowBox.append(ThumbnailShowbox);
+    mThumbnailMultiMonitorID.append(MultiMonitorID);
+    mIsThumbnailBoxIsActive.append(IsThumbnailBoxIsActive);
+    // A new box shows what the show box shows; otherwise a channel that is
+    // not broadcasting would leave it blank until its status changes.
+    if (ThumbnailShowbox) ThumbnailShowbox->setPicture(mPictureType == NoPicture ? QImage() : mDecoded);
+}
+
+void clsChannel::RemoveThumbnailShowBox(const QString& MultiMonitorID) {
+    for (int i = 1; i < mThumbnailMultiMonitorID.size(); ++i) {
+        if (EqualsNoCase(mThumbnailMultiMonitorID[i], MultiMonitorID)) {
+            mThumbnailShowBox[i] = nullptr;
+            mThumbnailMultiMonitorID[i].clear();
+            mIsThumbnailBoxIsActive[i] = false;
+            return;
+        }
+    }
+}
+
+void clsChannel::Request_ChannelInfomationRefresh() { MakeInfomationString(); }
+
+void clsChannel::Request_ChannelControlRefresh() { MakeControlStatus(); }
+
+void clsChannel::ViewControl(int ViewControl, const QString& MultiMonitorID) {
+    switch (ViewControl) {
+        case NormalViewOpen:
+            mViewFlag |= kNormalView;
+            break;
+        case NormalViewClose:
+            mViewFlag &= ~kNormalView;
+            break;
+        case ThumbnailViewOpen:
+        case ThumbnailViewClose: {
+            const bool open = ViewControl == ThumbnailViewOpen;
+            if (open)
+                mViewFlag |= kThumbnailView;
+            else
+                mViewFlag &= ~kThumbnailView;
+            if (!MultiMonitorID.isEmpty()) {
+                const int slot = getThumbnailShowBoxIndexFromMultiMonitorID(MultiMonitorID);
+                if (slot > 0) mIsThumbnailBoxIsActive[slot] = open;
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    MakeControlStatus();
+    if (!mHTTP || !mHTTP->StillExecuting()) NextRequest();
+}
+
+void clsChannel::CauseOneSecEvent() {
+    if (mState != 4) return;
+    ++mSecondCount;
+    MakeInfomationString();
+    if (mSecondCount >= mWaitCount) NextRequest();
+}
+
+void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteArray& BinaryData,
+                             const QString& LastModified) {
+    if (mState == 2) {
+        if (DataType == 1 && AnalyzeInfomationFile(TextData, mInfo)) {
+            mStatus = mInfo.StatusFlag;
+            if (mChannelManeger) mChannelManeger->RaiseEventRequest_ChannelStatusRefresh(mChannelID);
+            mWaitCount = mInfo.ReloadTime;
+        } else {
+            mState = 7;
+        }
+        NextRequest();
+        return;
+    }
+    if (mState != 3) return;
+
+    auto reject = [this] {
+        mState = 7;
+        mRequestPictureType = NoPicture;
+        NextRequest();
+    };
+    if (DataType != 2) return reject();
+    const QString extension = AnalyzePicture(BinaryData, mPicture);
+    if (extension.isEmpty()) return reject();
+    // Decoded once, from memory; every box shares this image.
+    QImage decoded = QImage::fromData(BinaryData, "JPG");
+    if (decoded.isNull()) return reject();
+    mPictureExtension = extension;
+
+    if (mPicture.Status != 3) {
+        mStatus = mPicture.Status;
+        if (mChannelManeger) mChannelManeger->RaiseEventRequest_ChannelStatusRefresh(mChannelID);
+    }
+    mPictureType = mRequestPictureType;
+    mRequestPictureType = NoPicture;
+
+    const QString& cacheDir = Settings().ChachDirctory;
+    const QString suffix = mPictureType == FullPicture ? QString() : QStringLiteral("_thumbnail");
+    mPictureFile = cacheDir + SafeFileName(mInfo.ChannelID) + suffix + mPictureExtension;
+    mPictureBytes = BinaryData;
+    mDecoded = std::move(decoded);
+    // A cache that cannot be written (disk full, folder gone) does not stop
+    // the picture from being shown or saved: both use the bytes in memory.
+    // An empty setting would name a file in the working directory: skip it.
+    if (!cacheDir.isEmpty()) WriteFileAtomically(mPictureFile, mPictureBytes, /*durable=*/false);
+
+    ShowPicture(LastModified);
+    mWaitCount = mPicture.ReloadTime != -1 ? mPicture.ReloadTime : mInfo.ReloadTime;
+    NextRequest();
+}
+
+void clsChannel::HTTPError(int ErrorCode, const QString& ErrorInfo) {
+    Q_UNUSED(ErrorCode);
+    Q_UNUSED(ErrorInfo);
+    HTTPInCorrectRespons(QStringLiteral("HTTP ERROR"));
+}
+
+void clsChannel::HTTPInCorrectRespons(const QString& HTTPRespons) {
+    Q_UNUSED(HTTPRespons);
+    if (mState == 2) {
+        mState = 5;
+    } else if (mState == 3) {
+        mState = 6;
+        mRequestPictureType = NoPicture;
+    } else {
+        return;
+    }
+    MakeInfomationString();
+    NextRequest();
+}
+
+int clsChannel::getThumbnailShowBoxIndexFromMultiMonitorID(const QString& MultiMonitorID) const {
+    for (int i = 1; i < mThumbnailMultiMonitorID.size(); ++i) {
+        const QString& id = mThumbnailMultiMonitorID[i];
+        if (!id.isEmpty() && EqualsNoCase(id, MultiMonitorID)) return i;
+    }
+    return 0;
+}
+
+void clsChannel::setThumbnailIsActive(const QString& MultiMonitorID, bool IsThumbnailBoxIsActive) {
+    const int slot = getThumbnailShowBoxIndexFromMultiMonitorID(MultiMonitorID);
+    if (slot > 0) mIsThumbnailBoxIsActive[slot] = IsThumbnailBoxIsActive;
+}
+
+PictureElement* clsChannel::ThumbnailShowBox(int slot) const {
+    return slot >= 1 && slot < mThumbnailShowBox.size() ? mThumbnailShowBox[slot] : nullptr;
+}
+
+QString clsChannel::ThumbnailMultiMonitorID(int slot) const {
+    return slot >= 1 && slot < mThumbnailMultiMonitorID.size() ? mThumbnailMultiMonitorID[slot] : QString();
+}
+
+bool clsChannel::ThumbnailIsActive(int slot) const {
+    return slot >= 1 && slot < mIsThumbnailBoxIsActive.size() && mIsThumbnailBoxIsActive[slot];
+}
+
+QStringList clsChannel::InfomationString() const {
+    const QString gap = QStringLiteral("\u3000");
+    const QString spaces = QStringLiteral("   ");
+    QString state;
+    switch (mState) {
+        case 1:
+            state = QStringLiteral("閲覧停止中");
+            break;
+        case 2:
+            state = QStringLiteral("情報取得中");
+            break;
+        case 3:
+            if (mViewFlag & kNormalView)
+                state = QStringLiteral("画像取得中");
+            else if (mViewFlag & kThumbnailView)
+                state = QStringLiteral("サムネイル画像取得中");
+            else
+                state = QStringLiteral("内部エラー");
+            break;
+        case 4:
+            state = QStringLiteral("待機中");
+            break;
+        case 5:
+            state = QStringLiteral("情報ファイルの取得に失敗");
+            break;
+        case 6:
+            state = QStringLiteral("画像ファイルの取得に失敗");
+            break;
+        case 7:
+            state = QStringLiteral("エラー発生");
+            break;
+        default:
+            break;
+    }
+    QString first = mChannelName;
+    first += gap + statusWord(mStatus) + gap + state + gap;
+    first += QString::number(mSecondCount) + QLatin1Char('/') + QString::number(mWaitCount);
+    first += spaces + mInfo.LastModified + spaces + mInfo.CommentforChannel;
+    return {QString(), first, mPicture.Stamp + spaces + mPicture.Comment};
+}
+
+// ---------------------------------------------------------------------------
+// The fetch cycle.
+
+void clsChannel::NextRequest() {
+    if (mViewFlag == 0) {
+        // A request in flight is not cancelled; its answer is ignored later.
+        mState = 1;
+        MakeInfomationString();
+        return;
+    }
+    const int status = decisionStatus(mStatus);
+    switch (mState) {
+        case 1:
+            RequestInfomation();
+            break;
+        case 2:
+            if (status == 0 || (mPictureType == NoPicture && !mShowPictureOnlyOnBroadCast)) {
+                RequestPictureOf((mViewFlag & kNormalView) ? FullPicture : ThumbnailPicture,
+                                 /*informationJustRead=*/true);
+            } else {
+                Wait();
+            }
+            break;
+        case 3:
+            Wait();
+            break;
+        case 4:
+            if (status == 0) {
+                RequestPicture();
+            } else if ((mViewFlag & kNormalView) && mPictureType != FullPicture && !mShowPictureOnlyOnBroadCast) {
+                RequestPictureOf(FullPicture, false);
+            } else if ((mViewFlag & kThumbnailView) && mPictureType == NoPicture && !mShowPictureOnlyOnBroadCast) {
+                RequestPictureOf(ThumbnailPicture, false);
+            } else if (decisionStatus(mShowedStatus) == status) {
+                RequestInfomation();
+            } else {
+                RequestPicture();
+            }
+            break;
+        case 5:
+        case 6:
+        case 7:
+            MakeInfomationString();
+            if (mWaitCount == -1) mWaitCount = Settings().DefaultWaitCount;
+            Wait();
+            break;
+        default:
+            MakeInfomationString();
+            break;
+    }
+}
+
+void clsChannel::RequestInfomation() {
+    mState = 2;
+    Execute(mChannelInfomationURL);
+    MakeInfomationString();
+}
+
+void clsChannel::RequestPicture() {
+    RequestPictureOf((mViewFlag & kNormalView) ? FullPicture : ThumbnailPicture, false);
+}
+
+// An empty ThumbnailURL falls back to URL (the picture is still held as a
+// thumbnail). With no address at all the info file is read instead, so a
+// channel whose first info request failed recovers once its server is back;
+// right after reading it, the channel waits instead of asking again at once.
+void clsChannel::RequestPictureOf(int pictureType, bool informationJustRead) {
+    QString address = pictureType == FullPicture ? mInfo.URL : mInfo.ThumbnailURL;
+    if (address.isEmpty() && pictureType == ThumbnailPicture) address = mInfo.URL;
+    if (address.isEmpty()) {
+        if (informationJustRead)
+            Wait();
+        else
+            RequestInfomation();
+        return;
+    }
+    mState = 3;
+    Execute(address);
+    mRequestPictureType = pictureType;
+    MakeInfomationString();
+}
+
+void clsChannel::Wait() {
+    mSecondCount = 0;
+    mState = 4;
+    MakeInfomationString();
+}
+
+void clsChannel::Execute(const QString& address) {
+    if (mHTTP) mHTTP->Execute(address, QStringLiteral("GET"));
+}
+
+const ProgramSettings& clsChannel::Settings() const {
+    return mChannelManeger ? mChannelManeger->Settings() : fallbackSettings();
+}
+
+// ---------------------------------------------------------------------------
+// Showing and saving.
+
+void clsChannel::ShowPicture(const QString& LastModified, bool save) {
+    const bool blank = mShowPictureOnlyOnBroadCast && mStatus != 0;
+    const QImage picture = blank || mPictureFile.isEmpty() ? QImage() : mDecoded;
+    if (blank) {
+        mShowedStatus = 3;
+        mPictureType = NoPicture;
+    } else {
+        mShowedStatus = mStatus;
+    }
+    if (mShowBox) mShowBox->setPicture(picture);
+    for (int i = 1; i < mThumbnailShowBox.size(); ++i)
+        if (!mThumbnailMultiMonitorID[i].isEmpty() && mThumbnailShowBox[i]) mThumbnailShowBox[i]->setPicture(picture);
+    if (mChannelManeger) mChannelManeger->RaiseEventRequest_ShowBoxRefresh(mChannelID);
+    if (!blank && save) SavePictureFile(LastModified);
+}
+
+void clsChannel::SavePictureFile(const QString& LastModified) {
+    if (!mSavePicture || mPictureFile.isEmpty() || mPictureBytes.isEmpty()) return;
+    const ProgramSettings& settings = Settings();
+    // An empty setting would put the folders into the working directory.
+    if (settings.PictureSaveDirctory.isEmpty()) return;
+    const QString channelDir = settings.PictureSaveDirctory + SafeFileName(mChannelID) + QLatin1Char('/');
+    QDir().mkpath(settings.PictureSaveDirctory);
+    QDir().mkpath(channelDir);
+
+    QString name;
+    if (!mPicture.Stamp.isEmpty()) {
+        if (EqualsNoCase(mPicture.Stamp, mLastSaveStamp)) return;
+        mLastSaveStamp = mPicture.Stamp;
+        name = mPicture.Stamp;
+        name.remove(QLatin1Char('/'));
+        name.remove(QLatin1Char(':'));
+        name.replace(QLatin1Char(' '), QLatin1Char('_'));
+    } else {
+        const QDateTime now = settings.Now();
+        if (!LastModified.isEmpty()) {
+            if (EqualsNoCase(LastModified, mLastSaveStamp)) return;
+            mLastSaveStamp = LastModified;
+        } else {
+            mLastSaveStamp = now.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+        }
+        name = now.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    }
+    const QString target = channelDir + SafeFileName(name) + mPictureExtension;
+    // A saved picture is never replaced.
+    if (QFileInfo::exists(target)) return;
+    WriteFileAtomically(target, mPictureBytes, /*durable=*/false);
+}
+
+// ---------------------------------------------------------------------------
+// Reports to the window.
+
+void clsChannel::MakeInfomationString() {
+    if (mChannelManeger) mChannelManeger->RaiseEventRequest_ChannelInfomationRefresh(mChannelID, InfomationString());
+}
+
+void clsChannel::MakeControlStatus() {
+    int flag = 0;
+    if (mViewFlag & kNormalView) flag += 1;
+    if (mViewFlag & kThumbnailView) flag += 2;
+    if (mSavePicture) flag += 4;
+    if (mBelongFavarite) flag += 8;
+    QStringList belong{QString()};
+    for (int i = 1; i < mThumbnailMultiMonitorID.size(); ++i)
+        if (!mThumbnailMultiMonitorID[i].isEmpty()) belong << mThumbnailMultiMonitorID[i];
+    if (mChannelManeger) mChannelManeger->RaiseEventRequest_ChannelControlRefres(mChannelID, flag, belong);
+}

@@ -1,0 +1,188 @@
+#pragma once
+// What the channel and folder tests share: a web site whose answers can be
+// changed while a test runs, information files, and a rig of real parts
+// (transfer array, channel manager, completion handler, picture elements,
+// settings pointing into a temporary program folder).
+
+#include <gtest/gtest.h>
+
+#include "JpegFactory.h"
+#include "TempProgramDir.h"
+#include "TestHttpServer.h"
+#include "channel/ChannelHTTPCompletion.h"
+#include "channel/HTTPTransfer.h"
+#include "channel/PictureElement.h"
+#include "channel/ProgramSettings.h"
+#include "channel/clsChannel.h"
+#include "channel/clsChannelManeger.h"
+#include "common/Cp932.h"
+
+#include <httplib.h>
+
+#include <QDir>
+#include <QTest>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+// A site on 127.0.0.1 whose answer for each path can be replaced at any time.
+// Paths without an answer get 404.
+class ChannelSite {
+public:
+    struct Answer {
+        int status = 200;
+        std::string contentType = "text/plain";
+        QByteArray body;
+        std::string lastModified;
+        int delayMs = 0;
+    };
+
+    ChannelSite() {
+        server_.handle(".*", [this](const httplib::Request& req, httplib::Response& res) {
+            Answer a;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                const auto it = answers_.find(req.path);
+                if (it == answers_.end()) {
+                    res.status = 404;
+                    res.set_content("not here", "text/plain");
+                    return;
+                }
+                a = it->second;
+            }
+            if (a.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(a.delayMs));
+            res.status = a.status;
+            if (!a.lastModified.empty()) res.set_header("Last-Modified", a.lastModified);
+            res.set_content(a.body.toStdString(), a.contentType.c_str());
+        });
+        server_.start();
+    }
+
+    void set(const QString& path, const Answer& answer) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        answers_[path.toStdString()] = answer;
+    }
+    void picture(const QString& path, const QByteArray& jpeg, const std::string& lastModified = std::string(),
+                 int delayMs = 0) {
+        set(path, Answer{200, "image/jpeg", jpeg, lastModified, delayMs});
+    }
+    void text(const QString& path, const QByteArray& body, const std::string& contentType = "text/plain") {
+        set(path, Answer{200, contentType, body, {}, 0});
+    }
+
+    QString url(const QString& path) const { return server_.url(path); }
+    int count(const QString& path) const { return server_.count(path); }
+    QStringList requests() const { return server_.requests(); }
+
+private:
+    TestHttpServer server_;
+    std::mutex mutex_;
+    std::map<std::string, Answer> answers_;
+};
+
+// An information file as a publisher writes it (CP932, CR LF).
+struct InfoFile {
+    QString fileChannelID = QStringLiteral("ch01");
+    QString url;
+    QString thumbnailURL;
+    int reloadTime = 5;
+    int statusFlag = 0;
+    QString lastModified = QStringLiteral("2002/10/05 12:34:56");
+    QString comment = QStringLiteral("テスト放送");
+    bool withThumbnailURL = true;
+
+    QByteArray bytes() const {
+        QString t;
+        t += QStringLiteral("ProtocolSignature=VTR1\r\n");
+        t += QStringLiteral("ChannelID=") + fileChannelID + QStringLiteral("\r\n");
+        t += QStringLiteral("ChannelName=番組\r\nChannelNumber=12\r\n");
+        t += QStringLiteral("URL=") + url + QStringLiteral("\r\n");
+        if (withThumbnailURL) t += QStringLiteral("ThumbnailURL=") + thumbnailURL + QStringLiteral("\r\n");
+        t += QStringLiteral("ReloadTime=%1\r\n").arg(reloadTime);
+        t += QStringLiteral("CommentforChannel=") + comment + QStringLiteral("\r\n");
+        t += QStringLiteral("StatusFlag=%1\r\n").arg(statusFlag);
+        t += QStringLiteral("BroadCastStartTime=2002/10/05 12:00:00\r\n");
+        t += QStringLiteral("Last-Modified=") + lastModified + QStringLiteral("\r\n");
+        return Cp932::encode(t);
+    }
+};
+
+class ChannelRig {
+public:
+    ChannelRig() {
+        settings.ChachDirctory = dir.path() + QStringLiteral("/chach/");
+        settings.PictureSaveDirctory = dir.path() + QStringLiteral("/save/");
+        settings.DefaultWaitCount = 6;
+        settings.Timeout = 5;
+        QDir().mkpath(settings.ChachDirctory);
+        manager = std::make_unique<clsChannelManeger>(settings, http);
+        completion = std::make_unique<ChannelHTTPCompletion>(http, *manager);
+        QObject::connect(&http, &HTTPTransferArray::StateChanged, completion.get(),
+                         &ChannelHTTPCompletion::netChannelHTTP_StateChanged);
+    }
+
+    // Creates a channel as the list loader does; its show box is a new element.
+    clsChannel* add(const QString& id, const QString& infoURL, bool savePicture = false) {
+        PictureElement* box = boxes.Load();
+        const QStringList record{QStringLiteral("Channel"),
+                                 QStringLiteral("VTR1"),
+                                 id,
+                                 QStringLiteral("名前"),
+                                 infoURL,
+                                 savePicture ? QStringLiteral("True") : QStringLiteral("False")};
+        if (!manager->ChannelInitialize(box, record)) return nullptr;
+        return manager->Channel(id);
+    }
+
+    // Publishes a channel on the site: /<id>/info.txt, /<id>/full.jpg and
+    // /<id>/thumb.jpg, and returns the information file it serves.
+    InfoFile publish(ChannelSite& site, const QString& id, int status, int reload,
+                     const QByteArray& picture = JpegFactory::make(64, 48)) {
+        InfoFile info;
+        info.fileChannelID = id;
+        info.url = site.url(QStringLiteral("/%1/full.jpg").arg(id));
+        info.thumbnailURL = site.url(QStringLiteral("/%1/thumb.jpg").arg(id));
+        info.statusFlag = status;
+        info.reloadTime = reload;
+        site.text(QStringLiteral("/%1/info.txt").arg(id), info.bytes());
+        site.picture(QStringLiteral("/%1/full.jpg").arg(id), picture);
+        site.picture(QStringLiteral("/%1/thumb.jpg").arg(id), picture);
+        return info;
+    }
+
+    void tick(int n = 1) {
+        for (int i = 0; i < n; ++i) manager->CauseOneSecEvent();
+    }
+
+    // Network completions until the channel waits (state 4) with nothing in
+    // flight.
+    static bool settle(const clsChannel* channel, int ms = 8000) {
+        return QTest::qWaitFor([channel] { return channel->State() == 4 && !channel->HTTP()->StillExecuting(); }, ms);
+    }
+    static bool idle(const clsChannel* channel, int ms = 8000) {
+        return QTest::qWaitFor([channel] { return !channel->HTTP()->StillExecuting(); }, ms);
+    }
+
+    // A channel that knows its status from its information file and is no
+    // longer viewed (state 1).
+    clsChannel* channelWithStatus(ChannelSite& site, const QString& id, int status) {
+        publish(site, id, status, 1000);
+        clsChannel* channel = add(id, site.url(QStringLiteral("/%1/info.txt").arg(id)));
+        if (!channel) return nullptr;
+        channel->ViewControl(clsChannel::NormalViewOpen, QString());
+        if (!settle(channel)) return nullptr;
+        channel->ViewControl(clsChannel::NormalViewClose, QString());
+        return channel;
+    }
+
+    QString cacheFile(const QString& name) const { return settings.ChachDirctory + name; }
+
+    TempProgramDir dir;
+    ProgramSettings settings;
+    HTTPTransferArray http;
+    std::unique_ptr<clsChannelManeger> manager;
+    std::unique_ptr<ChannelHTTPCompletion> completion;
+    PictureElementArray boxes;
+};
