@@ -6,13 +6,20 @@ target_compile_definitions(vantora_options INTERFACE
   QT_NO_CONTEXTLESS_CONNECT
   QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
 
+# ASan (with LeakSanitizer) and UBSan. Undefined behaviour stops the program
+# instead of printing and going on, so a test or fuzzer sees it as a failure.
+set(_vantora_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+
 if(VANTORA_SANITIZE)
-  set(_san -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
-  target_compile_options(vantora_options INTERFACE ${_san})
-  target_link_options(vantora_options INTERFACE ${_san})
+  target_compile_options(vantora_options INTERFACE ${_vantora_san})
+  target_link_options(vantora_options INTERFACE ${_vantora_san})
 endif()
 if(VANTORA_FUZZ)
-  # Every library gets coverage instrumentation so the fuzzers see into them.
-  target_compile_options(vantora_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
-  target_link_options(vantora_options INTERFACE -fsanitize=address,undefined)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "VANTORA_FUZZ needs clang: configure with CC=clang CXX=clang++ in a separate build folder")
+  endif()
+  # Every library gets coverage instrumentation so the fuzzers see into them;
+  # only the fuzz programs link libFuzzer's main.
+  target_compile_options(vantora_options INTERFACE -fsanitize=fuzzer-no-link ${_vantora_san})
+  target_link_options(vantora_options INTERFACE ${_vantora_san})
 endif()

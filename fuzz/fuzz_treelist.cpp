@@ -1,0 +1,75 @@
+// The viewer's three list files as the window loads them at start-up. The
+// input holds ChannelList.txt, Favorite.txt and MultiMonitor.txt separated
+// by two NUL bytes. Besides crashes, checks that what the window writes
+// back loads and writes back to the same bytes: a list the viewer wrote is
+// never changed (or lost) by another start and exit.
+#include "FuzzSupport.h"
+#include "view/frmMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+const char* const kNames[3] = {"/ChannelList.txt", "/Favorite.txt", "/MultiMonitor.txt"};
+
+QTemporaryDir* programDir() {
+    // tmpfs: the writes' syncs cost nothing there.
+    static QTemporaryDir* dir = new QTemporaryDir(QStringLiteral("/dev/shm/vantora-fuzz-XXXXXX"));
+    return dir;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) fuzz::fail("cannot write the input");
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Starts a window on the folder, loads the lists, writes them back and
+// returns the three files as written.
+QList<QByteArray> loadAndSave(const QString& dir) {
+    frmMain window(dir, nullptr);
+    window.LoadSetting();
+    FUZZ_CHECK(window.SaveTreeListFiles());
+    QList<QByteArray> out;
+    for (const char* name : kNames) out << readFile(dir + QLatin1String(name));
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::initApplication<QApplication>();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 64 * 1024) return 0;
+    const QByteArray all = fuzz::bytes(data, size);
+    const QString dir = programDir()->path();
+    QList<QByteArray> parts;
+    qsizetype from = 0;
+    for (int i = 0; i < 3; ++i) {
+        const qsizetype at = i < 2 ? all.indexOf(QByteArray("\0\0", 2), from) : -1;
+        parts << all.mid(from, at < 0 ? -1 : at - from);
+        from = at < 0 ? all.size() : at + 2;
+    }
+    for (int i = 0; i < 3; ++i) {
+        const QString path = dir + QLatin1String(kNames[i]);
+        // An empty part stands for a missing file.
+        if (parts[i].isEmpty())
+            QFile::remove(path);
+        else
+            writeFile(path, parts[i]);
+    }
+    const QList<QByteArray> first = loadAndSave(dir);
+    const QList<QByteArray> second = loadAndSave(dir);
+    FUZZ_CHECK(first == second);
+    return 0;
+}

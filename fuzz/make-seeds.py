@@ -1,0 +1,91 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into DIR/<target>/ (default
+build-fuzz/seeds). The seeds are the shapes the tests use: information files,
+JPEG streams with and without APP5 records, INI files, list files."""
+import os
+import sys
+
+# An 8x8 baseline JPEG (286 bytes).
+JPEG = bytes.fromhex("ffd8ffe000104a46494600010100000100010000ffdb004300100b0c0e0c0a100e0d0e1211101318281a181616183123251d283a333d3c3933383740485c4e404457453738506d51575f626768673e4d71797064785c656763ffdb0043011112121815182f1a1a2f634238426363636363636363636363636363636363636363636363636363636363636363636363636363636363636363636363636363ffc00011080008000803012200021101031101ffc4001500010100000000000000000000000000000004ffc40014100100000000000000000000000000000000ffc40014010100000000000000000000000000000005ffc40014110100000000000000000000000000000000ffda000c03010002110311003f009802a29fffd9")
+
+
+def app5(jpeg, payload):
+    seg = b"\xff\xe5" + (len(payload) + 2).to_bytes(2, "big") + payload
+    return jpeg[:2] + seg + jpeg[2:]
+
+
+def sjis(text):
+    return text.encode("cp932")
+
+
+INFO = (
+    "ProtocolSignature=VTR1\r\nChannelID=ch01\r\nChannelName=番組\r\nChannelNumber=12\r\n"
+    "URL=http://127.0.0.1:8080/ch01/full.jpg\r\nThumbnailURL=http://127.0.0.1:8080/ch01/thumb.jpg\r\n"
+    "ReloadTime=5\r\nCommentforChannel=テスト放送\r\nStatusFlag=0\r\n"
+    "BroadCastStartTime=2002/10/05 12:00:00\r\nLast-Modified=2002/10/05 12:34:56\r\n"
+)
+
+SEEDS = {
+    "fuzz_infofile": {
+        "full": sjis(INFO),
+        "lf": sjis(INFO.replace("\r\n", "\n")),
+        "odd": sjis("  url =  http://x/a.jpg\nReloadTime=abc\nStatusFlag=1.5\nStatusFlag=1e10\n"
+                    "ChannelID=../../x\nLast-Modified=\nProtocolSignature=a=b\n"),
+    },
+    "fuzz_picture": {
+        "plain": JPEG,
+        "record": app5(JPEG, sjis("VTR1,1,30,2002/10/05 12:34:56,休止中です")),
+        "four": app5(JPEG, b"a,b,c,d"),
+        "short": b"\xff\xd8\xff\xe0\x00\x10JFIF\xff\xd9",
+        "scan": b"\xff\xd8\xff\xda\x00\x02\x00\xff\x00\xff\xd0\xff\xd9",
+    },
+    "fuzz_ini": {
+        "settings": sjis(
+            "[MainWindow]\r\nResizeX=200\r\nWidth=12000\r\nHeight=9000\r\nStyle=2\r\n"
+            "[General]\r\nChachDirctory=/tmp/キャッシュ/\r\nPictureSaveDirctory=/tmp/保存/\r\n"
+            "ImageResize=1\r\nProxy=proxy.example:8080\r\nTimeout=30\r\nProxyEnable=True\r\n"
+            "ShowLimit=False\r\nChannelLimit=-1\r\n"),
+        "utf8": b"\xef\xbb\xbf[general]\n; comment\ntimeout = \"45\"\n[General]\nWidth=1\n",
+        "odd": b"[General\r\n=x\r\nShowLimit\r\n[ General ]\rTimeout=1e3\n",
+    },
+    "fuzz_cp932": {
+        "text": sjis("ｶﾀｶﾅ 漢字 ～①髙 ﾃｽﾄ\r\n"),
+        "utf8": b"utf-8\n\xe6\xbc\xa2\xe5\xad\x97 \xff\xfe",
+        "eucjp": b"euc-jp\n\xb4\xc1\xbb\xfa\x8e\xb6",
+        "cut": b"\x81",
+        "bad": b"x-unknown\n\x82\xa0\xfd\xa0\x80",
+    },
+    "fuzz_treelist": {
+        "lists": b"\0\0".join([
+            sjis("Node\t日本\tTrue\r\n\tNode\t東京\tFalse\r\n"
+                 "\t\tChannelList\t\t局リスト\t\tTrue\t\thttp://lists.example/tokyo.txt\r\n"
+                 "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch01\t\t東京一\t\thttp://h/ch01.txt\t\tFalse\r\n"
+                 "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch02\t\t東京二\t\thttp://h/ch02.txt\t\tTrue\r\n"
+                 "\tChannelList\t\t大阪\t\tFalse\t\thttp://lists.example/osaka.txt\r\n"
+                 "\t\tChannel\t\tVNT1\t\tJP.TOKYO.CH01\t\t重複\t\thttp://h/dup.txt\t\tFalse\r\n"),
+            sjis("FavariteRoot\t\t好きな局\t\tTrue\r\n\tFavariteChannel\t\tjp.tokyo.ch02\r\n"
+                 "\tFavariteChannel\t\tunknown.ch\r\n"),
+            sjis("MultiMonitorRoot\t\tマルチモニター\t\tTrue\r\n\tMultiMonitorFolder\t\t監視\t\tTrue\r\n"
+                 "\t\tMultiMonitorChannel\t\tjp.tokyo.ch01\r\n\t\tMultiMonitorChannel\t\tnothere\r\n"
+                 "\tMultiMonitorFolder\t\t空\t\tFalse\r\n"),
+        ]),
+        "utf8": "ChannelList\t海外\t  True  \thttp://w/\n\tChannel\tVNT1\tworld.ch03\tWorld\thttp://h/3\ttrue\n"
+                .encode("utf-8") + b"\0\0\0\0" + "MultiMonitorFolder\t\tf\t\t1\n\tMultiMonitorChannel\t\tWORLD.CH03\n"
+                .encode("utf-8"),
+        "odd": b"\t\t\t\t\r   \rNode\tbad\tmaybe\r\t\t\t\t\t\t\tNode\tdeep\tTrue\rChannel\t\tP\t\td0\t\tN\t\tu\t\tFalse",
+    },
+}
+
+
+def main():
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join("build-fuzz", "seeds")
+    for target, seeds in SEEDS.items():
+        os.makedirs(os.path.join(out, target), exist_ok=True)
+        for name, data in seeds.items():
+            with open(os.path.join(out, target, name), "wb") as f:
+                f.write(data)
+    print(f"seeds written to {out}")
+
+
+if __name__ == "__main__":
+    main()
