@@ -110,8 +110,8 @@ RawHttpServer::~RawHttpServer() {
         std::lock_guard<std::mutex> lock(mutex_);
         for (int fd : openFds_) ::shutdown(fd, SHUT_RDWR);
     }
-    for (auto& t : workers_)
-        if (t.joinable()) t.join();
+    for (auto& w : workers_)
+        if (w.thread.joinable()) w.thread.join();
 }
 
 QString RawHttpServer::url(const QString& path) const {
@@ -132,8 +132,22 @@ void RawHttpServer::acceptLoop() {
         const int fd = ::accept(listenFd_, nullptr, nullptr);
         if (fd < 0) continue;
         std::lock_guard<std::mutex> lock(mutex_);
+        // Long runs make thousands of connections: join the finished ones.
+        for (auto it = workers_.begin(); it != workers_.end();) {
+            if (*it->done) {
+                it->thread.join();
+                it = workers_.erase(it);
+            } else {
+                ++it;
+            }
+        }
         openFds_.push_back(fd);
-        workers_.emplace_back([this, fd] { serveConnection(fd); });
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        workers_.push_back({std::thread([this, fd, done] {
+                                serveConnection(fd);
+                                *done = true;
+                            }),
+                            done});
     }
 }
 
@@ -160,12 +174,21 @@ void RawHttpServer::serveConnection(int fd) {
     for (const Step& step : script_(path)) {
         if (stopping_) break;
         if (step.kind == Step::Send) {
-            qsizetype off = 0;
-            while (off < step.bytes.size()) {
-                const ssize_t n = ::send(fd, step.bytes.constData() + off, step.bytes.size() - off, MSG_NOSIGNAL);
-                if (n <= 0) break;
-                off += n;
+            // A peer that went away ends the whole script.
+            bool sent = true;
+            for (qint64 t = 0; t < step.times && sent && !stopping_; ++t) {
+                qsizetype off = 0;
+                while (off < step.bytes.size()) {
+                    const ssize_t n =
+                        ::send(fd, step.bytes.constData() + off, step.bytes.size() - off, MSG_NOSIGNAL);
+                    if (n <= 0) {
+                        sent = false;
+                        break;
+                    }
+                    off += n;
+                }
             }
+            if (!sent) break;
         } else if (step.kind == Step::Sleep) {
             for (int waited = 0; waited < step.ms && !stopping_; waited += 10)
                 std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10, step.ms - waited)));

@@ -70,6 +70,7 @@ public:
         enum Kind { Send, Sleep, Reset, Close, Silence } kind = Send;
         QByteArray bytes;  // Send
         int ms = 0;        // Sleep
+        qint64 times = 1;  // Send: bytes sent this many times (huge bodies without the memory)
     };
     using Script = std::function<std::vector<Step>(const QString& path)>;
 
@@ -80,11 +81,12 @@ public:
     QStringList requests() const;
     int count(const QString& path) const;
 
-    static Step send(const QByteArray& b) { return {Step::Send, b, 0}; }
-    static Step sleep(int ms) { return {Step::Sleep, {}, ms}; }
-    static Step reset() { return {Step::Reset, {}, 0}; }
-    static Step close() { return {Step::Close, {}, 0}; }
-    static Step silence() { return {Step::Silence, {}, 0}; }
+    static Step send(const QByteArray& b) { return {Step::Send, b, 0, 1}; }
+    static Step repeat(const QByteArray& b, qint64 times) { return {Step::Send, b, 0, times}; }
+    static Step sleep(int ms) { return {Step::Sleep, {}, ms, 1}; }
+    static Step reset() { return {Step::Reset, {}, 0, 1}; }
+    static Step close() { return {Step::Close, {}, 0, 1}; }
+    static Step silence() { return {Step::Silence, {}, 0, 1}; }
 
 private:
     void acceptLoop();
@@ -96,7 +98,11 @@ private:
     std::atomic<bool> stopping_{false};
     std::thread acceptThread_;
     mutable std::mutex mutex_;
-    std::vector<std::thread> workers_;
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::vector<Worker> workers_;  // finished ones are joined as new ones start
     std::vector<int> openFds_;
     QStringList requests_;
 };
