@@ -4,8 +4,15 @@
 // an optional named proxy. Completion is reported by StateChanged(Index, 12)
 // for any response that carries an HTTP status, StateChanged(Index, 11) for
 // failures without one (refused, reset before a status, timeout, a body
-// larger than the limit). Bodies are collected as they arrive; nothing here
-// re-enters the event loop.
+// larger than the limit, a header section larger than its limit). Bodies are
+// collected as they arrive; nothing here re-enters the event loop.
+//
+// Plain http:// is spoken by our own small HTTP/1.1 client on a socket in
+// this thread, so every byte a server sends is counted against the limits
+// as it arrives: Qt 6.4's client collects a header section without any
+// limit, byte by byte in its own thread, and one endless header both grows
+// memory for as long as the server sends and stalls every request that
+// shares that thread. Other schemes (https) still go through Qt's manager.
 
 #include <QByteArray>
 #include <QList>
@@ -18,7 +25,9 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QTcpSocket;
 class QTimer;
+class QUrl;
 
 class HTTPTransfer : public QObject {
     Q_OBJECT
@@ -27,6 +36,8 @@ public:
     enum AccessTypes { AccessDefault = 0, AccessDirect = 1, AccessNamedProxy = 2 };
 
     static constexpr qint64 kMaxBody = 64LL * 1024 * 1024;
+    // Status line and header fields together.
+    static constexpr qint64 kMaxHeader = 64LL * 1024;
 
     // managerFor gives the shared manager this element uses (looked up at
     // each Execute, so managers can be created lazily).
@@ -67,6 +78,17 @@ signals:
     void StateChanged(int Index, int State);
 
 private:
+    // Our client (http://).
+    void startSocket(const QUrl& url, const QString& method);
+    void onSocketConnected(QTcpSocket* socket);
+    void onSocketReadyRead(QTcpSocket* socket);
+    void onSocketClosed(QTcpSocket* socket);
+    bool parseHeader();  // false when the header section is malformed
+    void parseChunks();
+    void completeSocket();
+    void dropSocket();
+
+    // Qt's manager (other schemes).
     void onReadyRead();
     void onFinished();
     void fail(int code, const QString& info);
@@ -75,6 +97,13 @@ private:
     int index_;
     std::function<QNetworkAccessManager*()> managerFor_;
     QPointer<QNetworkReply> reply_;
+    QTcpSocket* socket_ = nullptr;
+    QByteArray request_;  // sent once connected
+    QByteArray pending_;  // received and not yet parsed
+    enum class Phase { Header, Body, ChunkSize, ChunkData, ChunkEnd, Trailer, Done } phase_ = Phase::Header;
+    enum class Framing { Length, Chunked, UntilClose } framing_ = Framing::UntilClose;
+    qint64 remaining_ = 0;  // bytes of the body or of the current chunk
+    bool headOnly_ = false;
     QTimer* timer_ = nullptr;
     bool busy_ = false;
     QString lastAddress_;

@@ -187,3 +187,98 @@ TEST_F(HTTPTransferTest, NamedProxyReceivesTheRequest) {
 }
 
 }  // namespace
+
+namespace {
+
+using Steps = std::vector<RawHttpServer::Step>;
+
+// Our own client reads every framing a server may choose, byte for byte.
+TEST_F(HTTPTransferTest, BodiesInEveryFramingArriveWhole) {
+    const QByteArray jpeg = JpegFactory::make(40, 30);
+    RawHttpServer raw([&](const QString& path) -> Steps {
+        const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\n";
+        if (path == "/chunked") {
+            QByteArray b = head + "Transfer-Encoding: chunked\r\n\r\n";
+            for (qsizetype at = 0; at < jpeg.size(); at += 100) {
+                const QByteArray piece = jpeg.mid(at, 100);
+                b += QByteArray::number(piece.size(), 16) + ";ext=1\r\n" + piece + "\r\n";
+            }
+            b += "0\r\nX-Trailer: t\r\n\r\n";
+            // One byte at a time: every parser state meets a cut.
+            Steps steps;
+            for (char c : b) steps.push_back(RawHttpServer::send(QByteArray(1, c)));
+            return steps;
+        }
+        if (path == "/lf") return {RawHttpServer::send("HTTP/1.0 200 OK\nContent-Type: image/jpeg\n\n" + jpeg)};
+        if (path == "/continue")
+            return {RawHttpServer::send("HTTP/1.1 100 Continue\r\n\r\n" + head + "Content-Length: " +
+                                        QByteArray::number(jpeg.size()) + "\r\n\r\n" + jpeg + "trailing junk")};
+        if (path == "/cut")  // the connection ends before the declared length
+            return {RawHttpServer::send(head + "Content-Length: 100000\r\n\r\n" + jpeg.left(50)),
+                    RawHttpServer::close()};
+        if (path == "/badchunk")
+            return {RawHttpServer::send(head + "Transfer-Encoding: chunked\r\n\r\n4\r\nabcd\r\nzz\r\nmore")};
+        if (path == "/nocontent") return {RawHttpServer::send("HTTP/1.1 204 No Content\r\n\r\n"), RawHttpServer::silence()};
+        return {RawHttpServer::send("garbage that is not HTTP\r\n\r\n")};
+    });
+    HTTPTransfer* t = element();
+    for (const char* path : {"/chunked", "/lf", "/continue"}) {
+        t->Execute(raw.url(path), "GET");
+        ASSERT_EQ(waitFor(t), 12) << path;
+        EXPECT_EQ(t->Body(), jpeg) << path;
+        EXPECT_EQ(t->GetHeader("Content-Type"), "image/jpeg") << path;
+    }
+    EXPECT_TRUE(t->GetHeader().startsWith("HTTP/1.1 200 OK\r\n"));
+    // What arrived before a cut is kept, as the classic control kept it.
+    t->Execute(raw.url("/cut"), "GET");
+    ASSERT_EQ(waitFor(t), 12);
+    EXPECT_EQ(t->Body(), jpeg.left(50));
+    t->Execute(raw.url("/badchunk"), "GET");
+    ASSERT_EQ(waitFor(t), 12);
+    EXPECT_EQ(t->Body(), QByteArray("abcd"));
+    // A response without a body completes at once, whatever the server does next.
+    t->Execute(raw.url("/nocontent"), "GET");
+    ASSERT_EQ(waitFor(t, 3000), 12);
+    EXPECT_TRUE(t->GetHeader().startsWith("HTTP/1.1 204 No Content\r\n"));
+    EXPECT_TRUE(t->Body().isEmpty());
+    t->Execute(raw.url("/garbage"), "GET");
+    EXPECT_EQ(waitFor(t), 11);
+}
+
+// Qt 6.4's own client collects an endless header section without limit in
+// its network thread, which then serves no other request of its manager.
+TEST_F(HTTPTransferTest, AnEndlessHeaderIsAnErrorAtItsLimitAndDelaysNoOtherElement) {
+    RawHttpServer raw([](const QString& path) -> Steps {
+        if (path == "/endless")
+            return {RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"),
+                    RawHttpServer::repeat("X-Filler: " + QByteArray(1000, 'a') + "\r\n", 200000)};
+        if (path == "/chunks")  // endless chunks: the body limit holds for them too
+            return {RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n"),
+                    RawHttpServer::repeat("10000\r\n" + QByteArray(0x10000, 'c') + "\r\n", 100000)};
+        return {RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n\r\nok")};
+    });
+    HTTPTransfer* hostile = element();
+    hostile->RequestTimeout = 30;
+    QElapsedTimer clock;
+    clock.start();
+    hostile->Execute(raw.url("/endless"), "GET");
+    EXPECT_EQ(waitFor(hostile), 11);
+    EXPECT_EQ(hostile->ResponseInfo(), "Response header too large");
+    EXPECT_LT(clock.elapsed(), 5000);
+    hostile->Execute(raw.url("/chunks"), "GET");
+    EXPECT_EQ(waitFor(hostile, 30000), 11);
+    EXPECT_EQ(hostile->ResponseInfo(), "Response body too large");
+    EXPECT_TRUE(hostile->Body().isEmpty());
+
+    // Every element, including those that would share a manager with the
+    // hostile one, still gets its answer.
+    QList<HTTPTransfer*> others;
+    for (int i = 0; i < HTTPTransferArray::kElementsPerManager + 1; ++i) others << element();
+    for (HTTPTransfer* t : others) {
+        t->Execute(raw.url("/ok"), "GET");
+        ASSERT_EQ(waitFor(t), 12);
+        EXPECT_EQ(t->BodyText(), "ok");
+    }
+}
+
+}  // namespace
