@@ -33,7 +33,7 @@ inline QByteArray bytes(const uint8_t* data, size_t size) {
 
 }  // namespace fuzz
 
-#define FUZZ_CHECK(cond) \
-    do {                 \
+#define FUZZ_CHECK(cond)                  \
+    do {                                  \
         if (!(cond)) ::fuzz::fail(#cond); \
     } while (0)

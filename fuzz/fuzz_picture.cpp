@@ -18,9 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString extension = AnalyzePicture(body, picture);
     if (extension.isEmpty()) {
         // Either untouched (not a JPEG frame) or reset: never half-filled.
-        FUZZ_CHECK((picture.Status == 77 && picture.ReloadTime == -1) ||
-                   (picture.Status == 3 && picture.ReloadTime == -1 && picture.Stamp.isEmpty() &&
-                    picture.Comment.isEmpty()));
+        FUZZ_CHECK(
+            (picture.Status == 77 && picture.ReloadTime == -1) ||
+            (picture.Status == 3 && picture.ReloadTime == -1 && picture.Stamp.isEmpty() && picture.Comment.isEmpty()));
         return 0;
     }
     FUZZ_CHECK(extension == QLatin1String(".jpg"));
