@@ -51,9 +51,14 @@ public:
     // Closes the window as its frame's close box does and waits for the exit.
     bool close() {
         if (!viewer || viewer->state() == QProcess::NotRunning) return true;
-        x.CloseWindow(window);
-        const bool ended = viewer->waitForFinished(15000);
-        return ended && viewer->exitStatus() == QProcess::NormalExit;
+        // A request that arrives while the window is still settling can be
+        // lost; a person would click the close box again.
+        for (int attempt = 0; attempt < 8 && viewer->state() != QProcess::NotRunning; ++attempt) {
+            x.CloseWindow(window);
+            viewer->waitForFinished(2000);
+        }
+        return viewer->state() == QProcess::NotRunning && viewer->exitStatus() == QProcess::NormalExit &&
+               viewer->exitCode() == 0;
     }
     void stop() {
         if (viewer && viewer->state() != QProcess::NotRunning) {

@@ -18,7 +18,7 @@ XvfbSession::XvfbSession(int width, int height) {
         server_.setProgram(QStringLiteral("Xvfb"));
         server_.setArguments({QStringLiteral(":%1").arg(number), QStringLiteral("-screen"), QStringLiteral("0"),
                               QStringLiteral("%1x%2x24").arg(width).arg(height), QStringLiteral("-nolisten"),
-                              QStringLiteral("tcp"), QStringLiteral("-dpi"), QStringLiteral("96")});
+                              QStringLiteral("tcp"), QStringLiteral("-dpi"), QStringLiteral("96"), QStringLiteral("-noreset")});
         server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         server_.start();
         if (!server_.waitForStarted(5000)) continue;
