@@ -291,6 +291,11 @@ void frmMain::mnuAddChannelList_Click() {
                                     QStringLiteral("チャンネルリストの追加"));
     // An answer of spaces only counts as empty, as a cancel does.
     if (mdlFunction::TrimSpaces(answer).isEmpty()) return;
+    StartAddChannelList(answer);
+}
+
+void frmMain::StartAddChannelList(const QString& answer) {
+    if (mUpdateState != 1) return;
     EnableCommands(false);
     mUpdateState = 4;
     mTargetIndex = -1;

@@ -64,6 +64,8 @@ public:
 
     // Commands, as the menus run them.
     void mnuAddChannelList_Click();
+    // The command after its input box: starts adding the list at address.
+    void StartAddChannelList(const QString& address);
     void mnuUpdateChannelList_Click();
     void mnuUpdateChannel_Click();
     void mnuRemoveChannelList_Click();
