@@ -401,8 +401,25 @@ QTreeWidgetItem* frmMain::NodeByKey(const QString& key) const {
     return nullptr;
 }
 
-QTreeWidgetItem* frmMain::NewNode(QTreeWidgetItem* parent) {
-    auto* node = new QTreeWidgetItem();
+namespace {
+QString ChannelTag(const QString& channelId, const QString& protocol, const QString& name, const QString& infoAddress,
+                   bool savePicture) {
+    return JoinTag({frmMain::kChannel, channelId, protocol, name, infoAddress, Numeric::BooleanText(savePicture)});
+}
+QString ChannelText(const QString& channelId, const QString& name) {
+    return name + QLatin1Char('(') + channelId + QLatin1Char(')');
+}
+}  // namespace
+
+QTreeWidgetItem* frmMain::NewChannelNode(QTreeWidgetItem* parent, const QString& channelId, const QString& protocol,
+                                         const QString& name, const QString& infoAddress, bool savePicture) {
+    return NewNode(parent, ChannelTag(channelId, protocol, name, infoAddress, savePicture),
+                   ChannelText(channelId, name));
+}
+
+QTreeWidgetItem* frmMain::NewNode(QTreeWidgetItem* parent, const QString& tag, const QString& text) {
+    auto* node = new QTreeWidgetItem(QStringList{text});
+    node->setData(0, kTagRole, tag);
     const qint64 id = mNextNodeId++;
     node->setData(0, kIdRole, id);
     if (parent)
@@ -437,8 +454,7 @@ void frmMain::SetNode(QTreeWidgetItem* node, const QString& tag, const QString& 
 
 void frmMain::SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol,
                              const QString& name, const QString& infoAddress, bool savePicture) {
-    SetNode(node, JoinTag({kChannel, channelId, protocol, name, infoAddress, Numeric::BooleanText(savePicture)}),
-            name + QLatin1Char('(') + channelId + QLatin1Char(')'));
+    SetNode(node, ChannelTag(channelId, protocol, name, infoAddress, savePicture), ChannelText(channelId, name));
 }
 
 int frmMain::ChildCount(QTreeWidgetItem* parent) const {

@@ -159,7 +159,11 @@ private:
 
     // Tree maintenance: every node is made and removed through these so
     // that ids and the parse-time child index stay right.
-    QTreeWidgetItem* NewNode(QTreeWidgetItem* parent);
+    // The node gets its tag and text before it enters the tree, so the
+    // view hears of it once.
+    QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, const QString& tag, const QString& text);
+    QTreeWidgetItem* NewChannelNode(QTreeWidgetItem* parent, const QString& channelId, const QString& protocol,
+                                    const QString& name, const QString& infoAddress, bool savePicture);
     void RemoveNode(QTreeWidgetItem* node);
     void SetNode(QTreeWidgetItem* node, const QString& tag, const QString& text);
     void SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol,

@@ -12,11 +12,6 @@ namespace updater {
 
 namespace {
 
-QString BooleanField(const QString& text) {
-    bool value = false;
-    return Numeric::BooleanText(Numeric::ToBoolean(text, &value) && value);
-}
-
 int Depth(const QTreeWidgetItem* node) {
     int depth = 0;
     for (const QTreeWidgetItem* p = node->parent(); p; p = p->parent()) ++depth;
@@ -51,14 +46,12 @@ void frmMain::LoadChannelList(const QStringList& lines) {
                 clearFrom(depth);
                 continue;
             }
-            QTreeWidgetItem* node = NewNode(parent);
             const QString name = line.Field(1);
-            if (isList) {
-                const QString address = line.Field(3);
-                SetNode(node, JoinTag({kChannelList, name, address}), name + QLatin1Char('(') + address + QLatin1Char(')'));
-            } else {
-                SetNode(node, JoinTag({kNode, name}), name);
-            }
+            const QString address = line.Field(3);
+            QTreeWidgetItem* node =
+                isList ? NewNode(parent, JoinTag({kChannelList, name, address}),
+                                 name + QLatin1Char('(') + address + QLatin1Char(')'))
+                       : NewNode(parent, JoinTag({kNode, name}), name);
             bool expanded = false;
             node->setExpanded(Numeric::ToBoolean(line.Field(2), &expanded) && expanded);
             parents.resize(depth + 1);
@@ -66,11 +59,9 @@ void frmMain::LoadChannelList(const QStringList& lines) {
         } else if (type == kChannel) {
             QTreeWidgetItem* parent = parentFor(depth);
             if (!parent || line.Pieces.size() < 6) continue;
-            QTreeWidgetItem* node = NewNode(parent);
-            SetNode(node,
-                    JoinTag({kChannel, line.Field(2), line.Field(1), line.Field(3), line.Field(4),
-                             BooleanField(line.Field(5))}),
-                    line.Field(3) + QLatin1Char('(') + line.Field(2) + QLatin1Char(')'));
+            bool saving = false;
+            NewChannelNode(parent, line.Field(2), line.Field(1), line.Field(3), line.Field(4),
+                           Numeric::ToBoolean(line.Field(5), &saving) && saving);
         }
     }
 
@@ -96,11 +87,11 @@ void frmMain::SaveChannelListNode(QTreeWidgetItem* node, QStringList& lines) con
         const Entry e = stack.takeLast();
         const QString tag = Tag(e.node);
         const QStringList f = SplitTag(tag);
-        const QString expanded = Numeric::BooleanText(e.node->isExpanded());
+        auto expanded = [&e] { return Numeric::BooleanText(e.node->isExpanded()); };
         if (tag.startsWith(kNode))
-            lines.append(FormatTreeListLine(e.depth, kNode, {f.value(1), expanded}, true));
+            lines.append(FormatTreeListLine(e.depth, kNode, {f.value(1), expanded()}, true));
         else if (tag.startsWith(kChannelList))
-            lines.append(FormatTreeListLine(e.depth, kChannelList, {f.value(1), expanded, f.value(2)}, false));
+            lines.append(FormatTreeListLine(e.depth, kChannelList, {f.value(1), expanded(), f.value(2)}, false));
         else if (tag.startsWith(kChannel))
             lines.append(FormatTreeListLine(e.depth, kChannel, {f.value(2), f.value(1), f.value(3), f.value(4), f.value(5)},
                                             false));

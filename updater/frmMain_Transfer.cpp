@@ -160,11 +160,9 @@ void frmMain::ParseChannelList(const QStringList& lines) {
         const QString address = CleanListField(fields[2]);
         if (channelId.isEmpty() || protocol.isEmpty() || address.isEmpty()) continue;
 
-        QTreeWidgetItem* node = nullptr;
-        bool saving = false;
         if (mUpdateState == 5) {
-            node = NewNode(target);
-            saving = savingBefore.contains(CaseKey(channelId));
+            NewChannelNode(target, channelId, protocol, kUnnamedChannel, address,
+                           savingBefore.contains(CaseKey(channelId)));
         } else {
             // Every group on the path needs a name, and the path a bound.
             const QStringList parts = Components(channelId);
@@ -172,18 +170,15 @@ void frmMain::ParseChannelList(const QStringList& lines) {
             for (int i = 0; placeable && i + 1 < parts.size(); ++i) placeable = !parts[i].isEmpty();
             if (!placeable) continue;
             QTreeWidgetItem* group = GetOrganizationNode(channelId);
-            node = FirstChildNamed(group, channelId, true);
-            if (!node) {
-                node = NewNode(group);
-                SetChannelNode(node, channelId, protocol, kUnnamedChannel, address, false);
-                IndexChild(group, node);
-                continue;
+            if (QTreeWidgetItem* node = FirstChildNamed(group, channelId, true)) {
+                // A channel listed there already is reused: its name and
+                // signature go, the user's saving switch stays.
+                SetChannelNode(node, channelId, protocol, kUnnamedChannel, address,
+                               IsTrue(SplitTag(Tag(node)).value(5)));
+            } else {
+                IndexChild(group, NewChannelNode(group, channelId, protocol, kUnnamedChannel, address, false));
             }
-            // A channel listed there already is reused: its name and
-            // signature go, the user's saving switch stays.
-            saving = IsTrue(SplitTag(Tag(node)).value(5));
         }
-        SetChannelNode(node, channelId, protocol, kUnnamedChannel, address, saving);
     }
     mIndexing = false;
     mChildIndex.clear();
@@ -200,9 +195,8 @@ QTreeWidgetItem* frmMain::GetOrganizationNode(const QString& ChannelID) {
     if (!channelId.contains(QLatin1Char('.'))) {
         QTreeWidgetItem* unknown = NodeByKey(kUnknownOrganizationKey);
         if (!unknown) {
-            unknown = NewNode(nullptr);
+            unknown = NewNode(nullptr, JoinTag({kNode, kUnknownOrganizationName}), kUnknownOrganizationName);
             SetKey(unknown, kUnknownOrganizationKey);
-            SetNode(unknown, JoinTag({kNode, kUnknownOrganizationName}), kUnknownOrganizationName);
             IndexChild(nullptr, unknown);
         }
         return unknown;
@@ -228,15 +222,13 @@ QTreeWidgetItem* frmMain::AddOrganizationNodes(QTreeWidgetItem* parent, int pos,
     const int last = int(parts.size()) - 1;  // U
     QTreeWidgetItem* node = parent;
     if (!parent) {
-        node = NewNode(nullptr);
-        SetNode(node, JoinTag({kNode, parts[0]}), parts[0]);
+        node = NewNode(nullptr, JoinTag({kNode, parts[0]}), parts[0]);
         IndexChild(nullptr, node);
         pos = 0;
     }
     node->setExpanded(true);
     for (int i = pos + 1; i <= last - 1; ++i) {
-        QTreeWidgetItem* child = NewNode(node);
-        SetNode(child, JoinTag({kNode, parts[i]}), parts[i]);
+        QTreeWidgetItem* child = NewNode(node, JoinTag({kNode, parts[i]}), parts[i]);
         IndexChild(node, child);
         child->setExpanded(true);
         node = child;
