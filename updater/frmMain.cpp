@@ -386,7 +386,10 @@ QString frmMain::Tag(const QTreeWidgetItem* node) { return node ? node->data(0, 
 
 QString frmMain::Key(const QTreeWidgetItem* node) { return node ? node->data(0, kKeyRole).toString() : QString(); }
 
-void frmMain::SetKey(QTreeWidgetItem* node, const QString& key) { node->setData(0, kKeyRole, key); }
+void frmMain::SetKey(QTreeWidgetItem* node, const QString& key) {
+    node->setData(0, kKeyRole, key);
+    mKeyedNodes.insert(key, NodeId(node));
+}
 
 qint64 frmMain::NodeId(const QTreeWidgetItem* node) {
     return node ? node->data(0, kIdRole).toLongLong() : qint64(-1);
@@ -395,10 +398,8 @@ qint64 frmMain::NodeId(const QTreeWidgetItem* node) {
 QTreeWidgetItem* frmMain::NodeById(qint64 id) const { return mNodes.value(id, nullptr); }
 
 QTreeWidgetItem* frmMain::NodeByKey(const QString& key) const {
-    // Only roots carry keys.
-    for (int i = 0; i < tvwChannelSelect->topLevelItemCount(); ++i)
-        if (Key(tvwChannelSelect->topLevelItem(i)) == key) return tvwChannelSelect->topLevelItem(i);
-    return nullptr;
+    QTreeWidgetItem* node = NodeById(mKeyedNodes.value(key, -1));
+    return node && Key(node) == key ? node : nullptr;
 }
 
 namespace {
@@ -430,8 +431,7 @@ QTreeWidgetItem* frmMain::NewNode(QTreeWidgetItem* parent, const QString& tag, c
     return node;
 }
 
-void frmMain::RemoveNode(QTreeWidgetItem* node) {
-    // Forget the ids of the whole subtree, without recursion.
+void frmMain::ForgetSubtree(QTreeWidgetItem* node) {
     QVector<QTreeWidgetItem*> stack{node};
     while (!stack.isEmpty()) {
         QTreeWidgetItem* n = stack.takeLast();
@@ -439,6 +439,17 @@ void frmMain::RemoveNode(QTreeWidgetItem* node) {
         mChildIndex.remove(n);
         for (int i = 0; i < n->childCount(); ++i) stack.append(n->child(i));
     }
+}
+
+void frmMain::RemoveChildren(QTreeWidgetItem* node) {
+    for (int i = 0; i < node->childCount(); ++i) ForgetSubtree(node->child(i));
+    mChildIndex.remove(node);
+    // All at once: taking children one by one searches the list each time.
+    qDeleteAll(node->takeChildren());
+}
+
+void frmMain::RemoveNode(QTreeWidgetItem* node) {
+    ForgetSubtree(node);
     mChildIndex.remove(node->parent());  // its first-of-name answers may change
     if (QTreeWidgetItem* parent = node->parent())
         parent->removeChild(node);

@@ -135,7 +135,7 @@ public:
     // reused; NodeById answers nullptr for a removed node.
     static QString Tag(const QTreeWidgetItem* node);
     static QString Key(const QTreeWidgetItem* node);
-    static void SetKey(QTreeWidgetItem* node, const QString& key);
+    void SetKey(QTreeWidgetItem* node, const QString& key);
     static qint64 NodeId(const QTreeWidgetItem* node);
     QTreeWidgetItem* NodeById(qint64 id) const;
     QTreeWidgetItem* NodeByKey(const QString& key) const;
@@ -165,6 +165,8 @@ private:
     QTreeWidgetItem* NewChannelNode(QTreeWidgetItem* parent, const QString& channelId, const QString& protocol,
                                     const QString& name, const QString& infoAddress, bool savePicture);
     void RemoveNode(QTreeWidgetItem* node);
+    void RemoveChildren(QTreeWidgetItem* node);
+    void ForgetSubtree(QTreeWidgetItem* node);
     void SetNode(QTreeWidgetItem* node, const QString& tag, const QString& text);
     void SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol,
                         const QString& name, const QString& infoAddress, bool savePicture);
@@ -193,6 +195,7 @@ private:
     QString mNewChannelListURL;
 
     QHash<qint64, QTreeWidgetItem*> mNodes;
+    QHash<QString, qint64> mKeyedNodes;  // key -> node id
     qint64 mNextNodeId = 1;
     // While a list is parsed: per parent, the first child of each name.
     struct ChildIndex {

@@ -143,7 +143,7 @@ void frmMain::ParseChannelList(const QStringList& lines) {
             if (fields.value(0) == kChannel && IsTrue(fields.value(5))) savingBefore.insert(CaseKey(fields.value(1)));
             for (int i = 0; i < n->childCount(); ++i) stack.append(n->child(i));
         }
-        while (target->childCount() > 0) RemoveNode(target->child(target->childCount() - 1));
+        RemoveChildren(target);
     }
 
     mChildIndex.clear();
