@@ -122,10 +122,7 @@ frmMain::frmMain(const QString& programDirectory, QWidget* parent)
     resize(kSplitLength, 420);
 }
 
-frmMain::~frmMain() {
-    // The tree goes first with its items; nothing may look them up after.
-    mNodes.clear();
-}
+frmMain::~frmMain() = default;
 
 void frmMain::createControls() {
     auto* central = new QWidget(this);
@@ -281,7 +278,6 @@ void frmMain::tvwChannelSelect_MouseDown(int button) { mTreeMouseButton = button
 void frmMain::tvwChannelSelect_NodeClick(QTreeWidgetItem* node, const QPoint& globalPos) {
     if (!node || mTreeMouseButton != 2) return;
     if (!Tag(node).startsWith(kChannelList)) return;
-    mLastPressPos = globalPos;
     ShowPopup(mnuPopupForChannelList, globalPos);
 }
 

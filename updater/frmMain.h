@@ -182,7 +182,6 @@ private:
     QTimer* mClock = nullptr;
     QLabel* mMessagePanel = nullptr;
     QLabel* mTimePanel = nullptr;
-    QPoint mLastPressPos;
     bool mUnloaded = false;
     TextFileInfo mFileInfo;
 
