@@ -176,8 +176,9 @@ void frmMain::createMenus() {
     mnuExitForExe = mnuFile->addAction(QStringLiteral("Vantoraの起動"));
     mnuExit = mnuFile->addAction(QStringLiteral("終了"));
 
-    // The hidden menu that only carries the popup.
+    // A hidden menu of the menu bar that only carries the popup.
     mnuPopup = new QMenu(QStringLiteral("Popup"), this);
+    menuBar()->addMenu(mnuPopup)->setVisible(false);
     mnuPopupForChannelList = mnuPopup->addMenu(QStringLiteral("Popup For ChannelList"));
     mnuUpdateChannelList = mnuPopupForChannelList->addAction(QStringLiteral("チャンネルリストを更新する"));
     mnuUpdateChannel = mnuPopupForChannelList->addAction(QStringLiteral("チャンネル情報を更新する"));

@@ -21,9 +21,11 @@ namespace {
 
 class UpdaterWindowTest : public UpdaterTest {};
 
+// Captions of the visible entries, "-" for separators.
 QStringList captions(const QList<QAction*>& actions) {
     QStringList out;
-    for (QAction* a : actions) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    for (QAction* a : actions)
+        if (a->isVisible()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
     return out;
 }
 
@@ -34,6 +36,8 @@ TEST_F(UpdaterWindowTest, CaptionsAndStartState) {
               (QStringList{QStringLiteral("チャンネルリストの追加"), "-", QStringLiteral("Vantoraの起動"),
                            QStringLiteral("終了")}));
     EXPECT_EQ(w->mnuPopup->title(), QStringLiteral("Popup"));
+    EXPECT_TRUE(w->menuBar()->actions().contains(w->mnuPopup->menuAction()));
+    EXPECT_FALSE(w->mnuPopup->menuAction()->isVisible());
     EXPECT_EQ(w->mnuPopupForChannelList->title(), QStringLiteral("Popup For ChannelList"));
     EXPECT_EQ(captions(w->mnuPopupForChannelList->actions()),
               (QStringList{QStringLiteral("チャンネルリストを更新する"), QStringLiteral("チャンネル情報を更新する"), "-",
