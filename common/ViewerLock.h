@@ -1,10 +1,11 @@
 #pragma once
-// Tells the updater that a viewer's main window exists where no X server can
-// be asked for window titles (Wayland, offscreen). The viewer holds a shared
-// lock on one per-user file while its main window exists; the updater asks
-// the kernel whether anyone holds it, without taking it. Locks are open-file
-// description locks: the kernel drops them when the holder exits or crashes,
-// so a dead viewer never leaves a stale lock behind.
+// Tells the updater that a viewer's main window exists where the X server
+// cannot show it by its title (Wayland, offscreen, another display). The
+// viewer holds a shared lock on one per-user file while its main window
+// exists (Acquire when the window is shown, Release or destruction when it
+// closes); the updater asks the kernel whether anyone holds it, without
+// taking it. Locks are open-file description locks: the kernel drops them
+// when the holder exits or crashes, so a dead viewer leaves no stale lock.
 
 #include <QString>
 
