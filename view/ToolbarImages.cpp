@@ -42,19 +42,19 @@ QPixmap folder(QColor body, QColor edge, QColor starColour) {
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing, true);
     QPainterPath path;
-    path.moveTo(1, 4);
-    path.lineTo(6, 4);
-    path.lineTo(7, 5.5);
-    path.lineTo(15, 5.5);
-    path.lineTo(15, 14);
-    path.lineTo(1, 14);
+    path.moveTo(0.5, 2.5);
+    path.lineTo(6, 2.5);
+    path.lineTo(7.5, 4.5);
+    path.lineTo(15.5, 4.5);
+    path.lineTo(15.5, 15);
+    path.lineTo(0.5, 15);
     path.closeSubpath();
     p.setPen(edge);
     p.setBrush(body);
     p.drawPath(path);
     p.setPen(Qt::NoPen);
     p.setBrush(starColour);
-    p.drawPolygon(star(QPointF(8, 9.8), 4.2, 1.8));
+    p.drawPolygon(star(QPointF(8, 10), 5.2, 2.2));
     return pixmap;
 }
 

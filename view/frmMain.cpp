@@ -182,7 +182,9 @@ void frmMain::createToolbar() {
     mToolbar->setFloatable(false);
     mToolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     mToolbar->setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 1px; }"
-                                           "QToolButton { padding: 1px; margin: 0px; }"));
+                                           "QToolButton { padding: 1px; margin: 0px; }"
+                                           "QToolButton[popupMode=\"1\"] { padding-right: 11px; }"
+                                           "QToolButton::menu-button { width: 10px; }"));
     auto addButton = [this](const QString& key, int image, bool check) {
         QAction* action = mToolbar->addAction(ToolbarImage(image), QString());
         action->setObjectName(key);

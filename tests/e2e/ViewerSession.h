@@ -1,0 +1,124 @@
+#pragma once
+// A person's session with the real viewer: the built Vantomon copied into a
+// program folder, started in a private X server, clicked with the pointer.
+// Where to click comes from a twin of the window built offscreen from the
+// same files (same code, fonts and style give the same layout).
+
+#include "ChannelPublisher.h"
+#include "TempProgramDir.h"
+#include "XvfbSession.h"
+#include "storage/frmSetting.h"
+#include "view/frmMain.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenu>
+#include <QProcess>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+
+class ViewerSession {
+public:
+    TempProgramDir dir;
+    XvfbSession x;
+    std::unique_ptr<QProcess> viewer;
+    quint32 window = 0;
+    QRect windowRect;
+
+    ViewerSession() {
+        const QString built = QStringLiteral(VANTORA_BUILD_DIR "/shell/Vantomon");
+        QFile::copy(built, dir.file("Vantomon"));
+    }
+    ~ViewerSession() { stop(); }
+
+    bool start() {
+        viewer = std::make_unique<QProcess>();
+        viewer->setProcessEnvironment(x.Environment());
+        viewer->setProcessChannelMode(QProcess::ForwardedChannels);
+        viewer->setWorkingDirectory(dir.path());
+        viewer->start(dir.file("Vantomon"), {});
+        if (!viewer->waitForStarted(10000)) return false;
+        window = x.WaitForWindow(QStringLiteral("^Vantora$"));
+        if (!window) return false;
+        QTest::qWait(500);  // first layout and paint
+        windowRect = x.WindowGeometry(window);
+        return true;
+    }
+    // Closes the window as its frame's close box does and waits for the exit.
+    bool close() {
+        if (!viewer || viewer->state() == QProcess::NotRunning) return true;
+        // A request that arrives while the window is still settling can be
+        // lost; a person would click the close box again.
+        for (int attempt = 0; attempt < 8 && viewer->state() != QProcess::NotRunning; ++attempt) {
+            x.CloseWindow(window);
+            viewer->waitForFinished(2000);
+        }
+        return viewer->state() == QProcess::NotRunning && viewer->exitStatus() == QProcess::NormalExit &&
+               viewer->exitCode() == 0;
+    }
+    void stop() {
+        if (viewer && viewer->state() != QProcess::NotRunning) {
+            viewer->kill();
+            viewer->waitForFinished(5000);
+        }
+    }
+
+    // The twin, loaded from a copy of the folder so it never writes there.
+    std::unique_ptr<frmMain> twin() {
+        twinDir_ = std::make_unique<TempProgramDir>();
+        for (const char* name : {"Vantomon.ini", "ChannelList.txt", "Favorite.txt", "MultiMonitor.txt"})
+            if (dir.exists(name)) twinDir_->write(name, dir.read(name));
+        auto w = std::make_unique<frmMain>(twinDir_->path(), new frmSetting);
+        w->show();
+        w->LoadSetting();
+        QTest::qWait(50);
+        return w;
+    }
+    // A node's centre on the screen.
+    QPoint nodeOnScreen(frmMain& model, QTreeWidgetItem* node) const {
+        QTreeWidget* tree = model.tvwChannelSelect();
+        return windowRect.topLeft() + tree->viewport()->mapTo(&model, tree->visualItemRect(node).center());
+    }
+    // A popup item's centre, the popup opened at `at`.
+    static QPoint popupItem(QMenu* menu, const QString& text, QPoint at) {
+        for (QAction* a : menu->actions())
+            if (a->text() == text) return at + menu->actionGeometry(a).center();
+        return at;
+    }
+
+    static bool waitUntil(const std::function<bool()>& pred, int ms = 20000) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!pred()) {
+            if (clock.elapsed() > ms) return false;
+            QTest::qWait(50);
+        }
+        return true;
+    }
+
+    // Pixels of the screenshot within `area` close to `colour`.
+    static int countColour(const QImage& shot, const QRect& area, QColor colour, int tolerance = 40) {
+        int n = 0;
+        const QRect r = area.intersected(shot.rect());
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                if (qAbs(c.red() - colour.red()) < tolerance && qAbs(c.green() - colour.green()) < tolerance &&
+                    qAbs(c.blue() - colour.blue()) < tolerance)
+                    ++n;
+            }
+        return n;
+    }
+    static void keepArtifact(const QImage& shot, const QString& name) {
+        const QString folder = QStringLiteral(VANTORA_BUILD_DIR "/test-artifacts");
+        QDir().mkpath(folder);
+        shot.save(folder + QLatin1Char('/') + name);
+    }
+
+private:
+    std::unique_ptr<TempProgramDir> twinDir_;
+};

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "ViewerSession.h"
+#include "common/Cp932.h"
+#include "common/mdlFunction.h"
+#include "multimonitor/clsMultiMonitorFolder.h"
+#include "multimonitor/clsMultiMonitorManeger.h"
+#include "view/ShowAreaWidget.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+QByteArray sjis(const QStringList& lines) { return Cp932::encode(lines.join("\r\n") + "\r\n"); }
+
+QTreeWidgetItem* nodeWithTag(frmMain& w, const QString& tag) {
+    QTreeWidgetItemIterator it(w.tvwChannelSelect());
+    for (; *it; ++it)
+        if (frmMain::NodeTag(*it) == tag) return *it;
+    return nullptr;
+}
+
+const QColor kRed(210, 30, 30);
+const QColor kGreen(30, 200, 60);
+
+class UserSession : public ::testing::Test {
+protected:
+    ChannelPublisher pub;
+    ViewerSession s;
+
+    void SetUp() override {
+        ASSERT_TRUE(s.x.Ok()) << "Xvfb did not start";
+        pub.add({"demo.red", QStringLiteral("赤の局"), "1", 0, 2, kRed, {160, 120}, {120, 90}, {}});
+        pub.add({"demo.green", QStringLiteral("緑の局"), "2", 0, 2, kGreen, {160, 120}, {120, 90}, {}});
+        s.dir.write("ChannelList.txt", sjis({"Node\tデモ\tTrue", "\tChannelList\t\t一覧\t\tTrue\t\thttp://lists/",
+                                             pub.record("demo.red", 2), pub.record("demo.green", 2)}));
+        s.dir.write("MultiMonitor.txt", sjis({"MultiMonitorRoot\t\tマルチモニター\t\tTrue"}));
+        s.dir.write("Favorite.txt", sjis({"FavariteRoot\t\tお気に入り\t\tTrue"}));
+    }
+};
+
+TEST_F(UserSession, ClickingAChannelShowsItsPictureAndClosingWritesTheFiles) {
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<frmMain> model = s.twin();
+    const QPoint red = s.nodeOnScreen(*model, nodeWithTag(*model, "Channel_demo.red"));
+    const QRect area = model->cntShowBox()->geometry().translated(model->ClientArea()->mapTo(model.get(), QPoint()));
+    ASSERT_TRUE(s.start());
+
+    s.x.Click(red);
+    ASSERT_TRUE(ViewerSession::waitUntil([&] { return pub.count("/demo.red/full.jpg") >= 1; }))
+        << "the viewer did not request the picture";
+    EXPECT_GE(pub.count("/demo.red/info.txt"), 1);
+    EXPECT_EQ(pub.count("/demo.green/info.txt"), 0);  // an unopened channel stays quiet
+    ASSERT_TRUE(ViewerSession::waitUntil([&] { return s.dir.exists("chach/demo.red.jpg"); }));
+
+    // The picture refreshes: a second one arrives after its reload time.
+    ASSERT_TRUE(ViewerSession::waitUntil([&] { return pub.count("/demo.red/full.jpg") >= 2; }));
+    QImage shot;
+    ASSERT_TRUE(ViewerSession::waitUntil([&] {
+        shot = s.x.Screenshot(s.window);
+        return ViewerSession::countColour(shot, area, kRed) > 160 * 120 / 2;
+    })) << "no red picture in the show area";
+    ViewerSession::keepArtifact(shot, "viewer-channel.png");
+
+    ASSERT_TRUE(s.close());
+    EXPECT_TRUE(s.dir.exists("Vantomon.ini"));
+    EXPECT_TRUE(s.dir.read("Vantomon.ini").contains("ResizeX=128"));
+    EXPECT_TRUE(s.dir.read("ChannelList.txt").contains("Channel\t\tVNT1\t\tdemo.red\t\t"));
+    EXPECT_TRUE(s.dir.read("MultiMonitor.txt").startsWith("MultiMonitorRoot\t\t"));
+    std::printf("end-to-end channel session: %lld ms\n", static_cast<long long>(clock.elapsed()));
+}
+
+TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndSurvivesARestart) {
+    std::unique_ptr<frmMain> model = s.twin();
+    const QPoint root = s.nodeOnScreen(*model, model->MultiMonitorRoot());
+    QMenu* rootPopup = model->Popup("mnuPopupForMultiMonitorRoot");
+    ASSERT_TRUE(s.start());
+
+    // フォルダーの追加, answer the input box with a name.
+    s.x.Click(root, 3);
+    QTest::qWait(300);
+    s.x.Click(ViewerSession::popupItem(rootPopup, QStringLiteral("フォルダーの追加"), root));
+    ASSERT_TRUE(s.x.WaitForWindow(QStringLiteral("^新しいフォルダーの入力$"), 10000));
+    QTest::qWait(300);
+    s.x.TypeText("Watch");
+    s.x.Key("Return");
+    QTest::qWait(500);
+
+    // The twin follows the same steps so its rows move as the real ones do.
+    model->MultiMonitorManeger()->AddMultiMonitorFolder("Watch", true);
+    QMenu* channelPopup = model->Popup("mnuPopupForChannelNode");
+    for (const char* id : {"demo.red", "demo.green"}) {
+        const QPoint at = s.nodeOnScreen(*model, nodeWithTag(*model, QStringLiteral("Channel_") + id));
+        s.x.Click(at, 3);
+        QTest::qWait(300);
+        s.x.Click(ViewerSession::popupItem(channelPopup, QStringLiteral("Watchに追加"), at));
+        QTest::qWait(300);
+        model->MultiMonitorManeger()->MultiMonitor("1")->AddChannel(id, model->imgChannelShow().Load(), false);
+    }
+    QTest::qWait(100);
+    s.x.Click(s.nodeOnScreen(*model, nodeWithTag(*model, "MultiMonitorFolder_1")));
+    ASSERT_TRUE(ViewerSession::waitUntil(
+        [&] { return pub.count("/demo.red/thumb.jpg") >= 2 && pub.count("/demo.green/thumb.jpg") >= 2; }))
+        << "the folder's thumbnails were not fetched and refreshed";
+    const QRect area = model->cntShowBox()->geometry().translated(model->ClientArea()->mapTo(model.get(), QPoint()));
+    QImage shot;
+    ASSERT_TRUE(ViewerSession::waitUntil([&] {
+        shot = s.x.Screenshot(s.window);
+        return ViewerSession::countColour(shot, area, kRed) > 2000 && ViewerSession::countColour(shot, area, kGreen) > 2000;
+    })) << "both thumbnails should be on screen";
+    ViewerSession::keepArtifact(shot, "viewer-folder.png");
+    ASSERT_TRUE(s.close());
+    EXPECT_EQ(s.dir.read("MultiMonitor.txt"), sjis({"MultiMonitorRoot\t\tマルチモニター\t\tTrue",
+                                                    "\tMultiMonitorFolder\t\tWatch\t\tTrue",
+                                                    "\t\tMultiMonitorChannel\t\tdemo.red",
+                                                    "\t\tMultiMonitorChannel\t\tdemo.green"}));
+
+    // After a restart the folder is there again and opens to both pictures.
+    const int before = pub.count("/demo.green/thumb.jpg");
+    std::unique_ptr<frmMain> again = s.twin();
+    QTreeWidgetItem* folder = nodeWithTag(*again, "MultiMonitorFolder_1");
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(folder->text(0), "Watch");
+    const QPoint folderAt = s.nodeOnScreen(*again, folder);
+    ASSERT_TRUE(s.start());
+    s.x.Click(folderAt);
+    ASSERT_TRUE(ViewerSession::waitUntil([&] { return pub.count("/demo.green/thumb.jpg") > before; }));
+    ASSERT_TRUE(s.close());
+}
+
+}  // namespace

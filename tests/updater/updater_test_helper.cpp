@@ -1,0 +1,42 @@
+// A second process for the updater's tests: holds the viewer lock, or shows
+// a top-level window with a given title, until it is killed or its input
+// closes.
+#include "common/ViewerLock.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "lock") == 0) {
+        ViewerLock lock(QString::fromLocal8Bit(argv[2]));
+        if (!lock.Acquire()) return 2;
+        std::printf("locked\n");
+        std::fflush(stdout);
+        char buf[64];
+        while (::read(0, buf, sizeof buf) > 0) {
+        }
+        return 0;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "window") == 0) {
+        QApplication app(argc, argv);
+        QWidget window;
+        window.setWindowTitle(QString::fromUtf8(argv[2]));
+        window.resize(240, 120);
+        window.show();
+        std::printf("shown\n");
+        std::fflush(stdout);
+        QSocketNotifier input(0, QSocketNotifier::Read);
+        QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
+            char buf[64];
+            if (::read(0, buf, sizeof buf) <= 0) app.quit();
+        });
+        return app.exec();
+    }
+    std::fprintf(stderr, "usage: %s lock FOLDER | window TITLE\n", argv[0]);
+    return 1;
+}

@@ -1,0 +1,516 @@
+#include "updater/frmMain.h"
+
+#include "channel/HTTPTransfer.h"
+#include "common/Numeric.h"
+#include "common/mdlFunction.h"
+#include "storage/TreeListFormat.h"
+#include "updater/RunningViewer.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QNetworkAccessManager>
+#include <QPainter>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace updater {
+
+const QString frmMain::kNode = QStringLiteral("Node");
+const QString frmMain::kChannelList = QStringLiteral("ChannelList");
+const QString frmMain::kChannel = QStringLiteral("Channel");
+const QString frmMain::kUnknownOrganizationKey = QStringLiteral("tvwKey_UnKnown_Organization");
+const QString frmMain::kUnknownOrganizationName = QStringLiteral("分類なし");
+const QString frmMain::kUnnamedChannel = QStringLiteral("チャンネル名 未取得");
+const QString frmMain::kMessagePanel = QStringLiteral("sbrMainKey_Message");
+const QString frmMain::kTimePanel = QStringLiteral("sbrMainKey_Time");
+
+namespace {
+
+constexpr int kTagRole = Qt::UserRole;
+constexpr int kKeyRole = Qt::UserRole + 1;
+constexpr int kIdRole = Qt::UserRole + 2;
+
+// The layout is kept in twips, 15 to a pixel, as the form was designed.
+constexpr int kTwipsPerPixel = 15;
+constexpr int kTreeLeft = 4;  // pixels
+constexpr int kTreeTop = 3;
+constexpr int kSplitLength = 500;  // 7500 twips
+
+// The two separator lines under the menu bar; they keep their length when
+// the window is resized.
+class SplitLines : public QWidget {
+public:
+    explicit SplitLines(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("linSplit"));
+        setGeometry(0, 0, kSplitLength + 1, 2);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setPen(QColor(128, 128, 128));
+        p.drawLine(0, 0, kSplitLength, 0);
+        p.setPen(Qt::white);
+        p.drawLine(0, 1, kSplitLength, 1);
+    }
+};
+
+QString defaultInputBox(QWidget* parent, const QString& prompt, const QString& title) {
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(QString());
+    dialog.setOkButtonText(QStringLiteral("OK"));
+    dialog.setCancelButtonText(QStringLiteral("キャンセル"));
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+}
+
+bool defaultConfirmBox(QWidget* parent, const QString& text, const QString& title) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
+}
+
+void defaultShowError(QWidget* parent, const QString& text, const QString& title) {
+    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    box.exec();
+}
+
+}  // namespace
+
+QChar TagSeparator() { return QChar(u'\u0001'); }
+
+QString JoinTag(const QStringList& fields) { return fields.join(TagSeparator()); }
+
+QStringList SplitTag(const QString& tag) { return mdlFunction::SplitString(tag, TagSeparator(), true, false); }
+
+frmMain::frmMain(const QString& programDirectory, QWidget* parent)
+    : QMainWindow(parent), mProgramDirectory(programDirectory) {
+    ViewerRunning = [] { return IsViewerRunning(); };
+    ShowError = defaultShowError;
+    InputBox = defaultInputBox;
+    ConfirmBox = defaultConfirmBox;
+    ShowPopup = [](QMenu* menu, const QPoint& pos) { menu->popup(pos); };
+    StartProgram = [](const QString& program, const QString& dir) {
+        return QProcess::startDetached(program, {}, dir);
+    };
+
+    setWindowTitle(QStringLiteral("Vantora  -  チャンネルの更新"));
+    createControls();
+    createMenus();
+
+    mNetwork = new QNetworkAccessManager(this);
+    netHTTP = new HTTPTransfer(0, [this] { return mNetwork; }, this);
+    connect(netHTTP, &HTTPTransfer::StateChanged, this, &frmMain::netHTTP_StateChanged);
+
+    resize(kSplitLength, 420);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createControls() {
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    central->installEventFilter(this);
+
+    linSplit = new SplitLines(central);
+
+    tvwChannelSelect = new QTreeWidget(central);
+    tvwChannelSelect->setObjectName(QStringLiteral("tvwChannelSelect"));
+    tvwChannelSelect->setHeaderHidden(true);
+    tvwChannelSelect->setColumnCount(1);
+    tvwChannelSelect->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tvwChannelSelect->setSelectionMode(QAbstractItemView::SingleSelection);
+    tvwChannelSelect->setUniformRowHeights(true);
+    tvwChannelSelect->viewport()->installEventFilter(this);
+    tvwChannelSelect->move(kTreeLeft, kTreeTop);
+
+    sbrMain = new QStatusBar(central);
+    sbrMain->setObjectName(QStringLiteral("sbrMain"));
+    sbrMain->setSizeGripEnabled(false);
+    mMessagePanel = new QLabel(sbrMain);
+    mMessagePanel->setObjectName(kMessagePanel);
+    mMessagePanel->setTextFormat(Qt::PlainText);
+    prgUpdateChannel = new QProgressBar(sbrMain);
+    prgUpdateChannel->setObjectName(QStringLiteral("prgUpdateChannel"));
+    prgUpdateChannel->setFormat(QStringLiteral("%v / %m"));
+    prgUpdateChannel->setMaximumWidth(140);
+    prgUpdateChannel->setVisible(false);
+    mTimePanel = new QLabel(sbrMain);
+    mTimePanel->setObjectName(kTimePanel);
+    mTimePanel->setAlignment(Qt::AlignCenter);
+    mTimePanel->setMinimumWidth(50);
+    sbrMain->addWidget(mMessagePanel, 1);
+    sbrMain->addPermanentWidget(prgUpdateChannel);
+    sbrMain->addPermanentWidget(mTimePanel);
+    sbrMain->raise();  // over the tree's bottom edge, as the form had it
+
+    mClock = new QTimer(this);
+    mClock->setInterval(1000);
+    auto tick = [this] { mTimePanel->setText(QTime::currentTime().toString(QStringLiteral("H:mm"))); };
+    connect(mClock, &QTimer::timeout, this, tick);
+    tick();
+    mClock->start();
+}
+
+void frmMain::createMenus() {
+    mnuFile = menuBar()->addMenu(QStringLiteral("ファイル"));
+    mnuAddChannelList = mnuFile->addAction(QStringLiteral("チャンネルリストの追加"));
+    mnuFileBar = mnuFile->addSeparator();
+    mnuExitForExe = mnuFile->addAction(QStringLiteral("Vantoraの起動"));
+    mnuExit = mnuFile->addAction(QStringLiteral("終了"));
+
+    // A hidden menu of the menu bar that only carries the popup.
+    mnuPopup = new QMenu(QStringLiteral("Popup"), this);
+    menuBar()->addMenu(mnuPopup)->setVisible(false);
+    mnuPopupForChannelList = mnuPopup->addMenu(QStringLiteral("Popup For ChannelList"));
+    mnuUpdateChannelList = mnuPopupForChannelList->addAction(QStringLiteral("チャンネルリストを更新する"));
+    mnuUpdateChannel = mnuPopupForChannelList->addAction(QStringLiteral("チャンネル情報を更新する"));
+    mnuPopupForChannelListBar = mnuPopupForChannelList->addSeparator();
+    mnuRemoveChannelList = mnuPopupForChannelList->addAction(QStringLiteral("チャンネルリストの削除"));
+
+    connect(mnuAddChannelList, &QAction::triggered, this, &frmMain::mnuAddChannelList_Click);
+    connect(mnuExitForExe, &QAction::triggered, this, &frmMain::mnuExitForExe_Click);
+    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(mnuUpdateChannelList, &QAction::triggered, this, &frmMain::mnuUpdateChannelList_Click);
+    connect(mnuUpdateChannel, &QAction::triggered, this, &frmMain::mnuUpdateChannel_Click);
+    connect(mnuRemoveChannelList, &QAction::triggered, this, &frmMain::mnuRemoveChannelList_Click);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up, layout, closing
+
+bool frmMain::Form_Load() {
+    if (ViewerRunning && ViewerRunning()) {
+        ShowError(nullptr, QStringLiteral("Vantora本体起動中は、チャンネルリストの更新はできません"),
+                  QStringLiteral("起動エラー"));
+        mUnloaded = true;  // nothing was loaded, so nothing may be saved
+        return false;
+    }
+    mPendingChannelNodes = {0};
+    mUpdateState = 1;
+    mTargetIndex = -1;
+    mNewChannelListURL.clear();
+
+    const TreeListFile file = ReadTreeListFile(ChannelListPath());
+    mFileInfo = file.Info;
+    LoadChannelList(file.Lines);
+    return true;
+}
+
+void frmMain::Form_Resize() {
+    QWidget* client = centralWidget();
+    const int innerWidth = client->width() * kTwipsPerPixel;
+    const int innerHeight = client->height() * kTwipsPerPixel;
+    const int barHeight = sbrMain->sizeHint().height();
+    sbrMain->setGeometry(0, client->height() - barHeight, client->width(), barHeight);
+
+    QRect tree = tvwChannelSelect->geometry();
+    const int left = tree.left() * kTwipsPerPixel;
+    if (innerWidth > 10) tree.setWidth(qMax(0, (innerWidth - 2 * left) / kTwipsPerPixel));
+    if (barHeight * kTwipsPerPixel + 10 < innerHeight)
+        tree.setHeight(qMax(0, (innerHeight - barHeight * kTwipsPerPixel - 6) / kTwipsPerPixel));
+    tvwChannelSelect->setGeometry(tree);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize) {
+        Form_Resize();
+    } else if (tvwChannelSelect && watched == tvwChannelSelect->viewport() &&
+               event->type() == QEvent::MouseButtonPress) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        int button = 0;
+        switch (mouse->button()) {
+        case Qt::LeftButton: button = 1; break;
+        case Qt::RightButton: button = 2; break;
+        case Qt::MiddleButton: button = 4; break;
+        default: break;
+        }
+        tvwChannelSelect_MouseDown(button);
+        QTreeWidgetItem* node = tvwChannelSelect->itemAt(mouse->position().toPoint());
+        if (node) {
+            tvwChannelSelect->setCurrentItem(node);
+            tvwChannelSelect_NodeClick(node, mouse->globalPosition().toPoint());
+        }
+        // A right press only selects; the view's own handling would start a
+        // drag selection under the popup.
+        return button == 2;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+}
+
+void frmMain::Form_Unload() {
+    if (mUnloaded) return;
+    mUnloaded = true;
+    netHTTP->Cancel();  // a late answer must not change what was saved
+    mClock->stop();
+    QString error;
+    if (!SaveChannelList(&error))
+        ShowError(this, QStringLiteral("ChannelList.txt を保存できませんでした。以前のファイルはそのまま残っています。\n") + error,
+                  QStringLiteral("保存エラー"));
+}
+
+// ---------------------------------------------------------------------------
+// Tree clicks and commands
+
+void frmMain::tvwChannelSelect_MouseDown(int button) { mTreeMouseButton = button; }
+
+void frmMain::tvwChannelSelect_NodeClick(QTreeWidgetItem* node, const QPoint& globalPos) {
+    if (!node || mTreeMouseButton != 2) return;
+    if (!Tag(node).startsWith(kChannelList)) return;
+    ShowPopup(mnuPopupForChannelList, globalPos);
+}
+
+void frmMain::mnuAddChannelList_Click() {
+    if (mUpdateState != 1) return;
+    const QString answer = InputBox(this, QStringLiteral("追加するチャンネルリストのURLを入力して下さい"),
+                                    QStringLiteral("チャンネルリストの追加"));
+    // An answer of spaces only counts as empty, as a cancel does.
+    if (mdlFunction::TrimSpaces(answer).isEmpty()) return;
+    StartAddChannelList(answer);
+}
+
+void frmMain::StartAddChannelList(const QString& answer) {
+    if (mUpdateState != 1) return;
+    EnableCommands(false);
+    mUpdateState = 4;
+    mTargetIndex = -1;
+    mNewChannelListURL = answer;
+    SetStatus(QStringLiteral("チャンネルリストファイルの取得中"));
+    Request(answer);
+}
+
+void frmMain::mnuUpdateChannelList_Click() {
+    if (mUpdateState != 1) return;
+    QTreeWidgetItem* node = tvwChannelSelect->currentItem();
+    if (!node || !Tag(node).startsWith(kChannelList)) return;
+    const QStringList fields = SplitTag(Tag(node));
+    EnableCommands(false);
+    mUpdateState = 2;
+    mTargetIndex = NodeId(node);
+    SetStatus(QStringLiteral("チャンネルリストファイルの取得中"));
+    Request(fields.value(2));
+}
+
+void frmMain::mnuUpdateChannel_Click() {
+    if (mUpdateState != 1) return;
+    QTreeWidgetItem* node = tvwChannelSelect->currentItem();
+    if (!node || !Tag(node).startsWith(kChannelList)) return;
+    // Direct children only; groups and other non-channel children have no
+    // information file to fetch.
+    QVector<qint64> pending{0};
+    for (int i = 0; i < node->childCount(); ++i) {
+        const QStringList fields = SplitTag(Tag(node->child(i)));
+        if (fields.value(0) == kChannel && !fields.value(4).isEmpty()) pending.append(NodeId(node->child(i)));
+    }
+    if (pending.size() < 2) return;
+    mPendingChannelNodes = pending;
+    EnableCommands(false);
+    mUpdateState = 3;
+    mTargetIndex = 1;
+    ShowProgress();
+    const QStringList fields = SplitTag(Tag(NodeById(mPendingChannelNodes[1])));
+    SetStatus(QStringLiteral("チャンネル情報ファイルの取得中"));
+    Request(fields.value(4));
+}
+
+void frmMain::mnuRemoveChannelList_Click() {
+    QTreeWidgetItem* node = tvwChannelSelect->currentItem();
+    if (!node || !Tag(node).startsWith(kChannelList)) return;
+    if (!ConfirmBox(this, QStringLiteral("このチャンネルリストを削除しますか？"),
+                    QStringLiteral("チャンネルリストの削除")))
+        return;
+    // A download running for this list, or for channels below it, finds its
+    // node gone by id and drops its result (frmMain_Transfer.cpp).
+    RemoveNode(node);
+}
+
+void frmMain::mnuExitForExe_Click() {
+    close();
+    if (!mUnloaded) return;
+    const QString viewer = mProgramDirectory + QStringLiteral("/Vantomon");
+    if (QFileInfo(viewer).isFile()) StartProgram(viewer, mProgramDirectory);
+}
+
+void frmMain::mnuExit_Click() { close(); }
+
+// ---------------------------------------------------------------------------
+// Status, commands, requests
+
+QLabel* frmMain::Panel(const QString& key) const {
+    if (key == kMessagePanel) return mMessagePanel;
+    if (key == kTimePanel) return mTimePanel;
+    return nullptr;
+}
+
+QString frmMain::StatusText() const { return mMessagePanel->text(); }
+
+void frmMain::SetStatus(const QString& text) { mMessagePanel->setText(text); }
+
+void frmMain::EnableCommands(bool enabled) {
+    mnuUpdateChannelList->setEnabled(enabled);
+    mnuUpdateChannel->setEnabled(enabled);
+    mnuAddChannelList->setEnabled(enabled);
+}
+
+void frmMain::Request(const QString& address) { netHTTP->Execute(address, QStringLiteral("GET")); }
+
+// ---------------------------------------------------------------------------
+// Nodes
+
+QString frmMain::Tag(const QTreeWidgetItem* node) { return node ? node->data(0, kTagRole).toString() : QString(); }
+
+QString frmMain::Key(const QTreeWidgetItem* node) { return node ? node->data(0, kKeyRole).toString() : QString(); }
+
+void frmMain::SetKey(QTreeWidgetItem* node, const QString& key) {
+    node->setData(0, kKeyRole, key);
+    mKeyedNodes.insert(key, NodeId(node));
+}
+
+qint64 frmMain::NodeId(const QTreeWidgetItem* node) {
+    return node ? node->data(0, kIdRole).toLongLong() : qint64(-1);
+}
+
+QTreeWidgetItem* frmMain::NodeById(qint64 id) const { return mNodes.value(id, nullptr); }
+
+QTreeWidgetItem* frmMain::NodeByKey(const QString& key) const {
+    QTreeWidgetItem* node = NodeById(mKeyedNodes.value(key, -1));
+    return node && Key(node) == key ? node : nullptr;
+}
+
+namespace {
+QString ChannelTag(const QString& channelId, const QString& protocol, const QString& name, const QString& infoAddress,
+                   bool savePicture) {
+    return JoinTag({frmMain::kChannel, channelId, protocol, name, infoAddress, Numeric::BooleanText(savePicture)});
+}
+QString ChannelText(const QString& channelId, const QString& name) {
+    return name + QLatin1Char('(') + channelId + QLatin1Char(')');
+}
+}  // namespace
+
+QTreeWidgetItem* frmMain::NewChannelNode(QTreeWidgetItem* parent, const QString& channelId, const QString& protocol,
+                                         const QString& name, const QString& infoAddress, bool savePicture) {
+    return NewNode(parent, ChannelTag(channelId, protocol, name, infoAddress, savePicture),
+                   ChannelText(channelId, name));
+}
+
+QTreeWidgetItem* frmMain::NewNode(QTreeWidgetItem* parent, const QString& tag, const QString& text) {
+    auto* node = new QTreeWidgetItem(QStringList{text});
+    node->setData(0, kTagRole, tag);
+    const qint64 id = mNextNodeId++;
+    node->setData(0, kIdRole, id);
+    if (parent)
+        parent->addChild(node);
+    else
+        tvwChannelSelect->addTopLevelItem(node);
+    mNodes.insert(id, node);
+    return node;
+}
+
+void frmMain::ForgetSubtree(QTreeWidgetItem* node) {
+    QVector<QTreeWidgetItem*> stack{node};
+    while (!stack.isEmpty()) {
+        QTreeWidgetItem* n = stack.takeLast();
+        mNodes.remove(NodeId(n));
+        mChildIndex.remove(n);
+        for (int i = 0; i < n->childCount(); ++i) stack.append(n->child(i));
+    }
+}
+
+void frmMain::RemoveChildren(QTreeWidgetItem* node) {
+    for (int i = 0; i < node->childCount(); ++i) ForgetSubtree(node->child(i));
+    mChildIndex.remove(node);
+    // All at once: taking children one by one searches the list each time.
+    qDeleteAll(node->takeChildren());
+}
+
+void frmMain::RemoveNode(QTreeWidgetItem* node) {
+    ForgetSubtree(node);
+    mChildIndex.remove(node->parent());  // its first-of-name answers may change
+    if (QTreeWidgetItem* parent = node->parent())
+        parent->removeChild(node);
+    else
+        tvwChannelSelect->takeTopLevelItem(tvwChannelSelect->indexOfTopLevelItem(node));
+    delete node;
+}
+
+void frmMain::SetNode(QTreeWidgetItem* node, const QString& tag, const QString& text) {
+    node->setData(0, kTagRole, tag);
+    node->setText(0, text);
+}
+
+void frmMain::SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol,
+                             const QString& name, const QString& infoAddress, bool savePicture) {
+    SetNode(node, ChannelTag(channelId, protocol, name, infoAddress, savePicture), ChannelText(channelId, name));
+}
+
+int frmMain::ChildCount(QTreeWidgetItem* parent) const {
+    return parent ? parent->childCount() : tvwChannelSelect->topLevelItemCount();
+}
+
+QTreeWidgetItem* frmMain::Child(QTreeWidgetItem* parent, int i) const {
+    return parent ? parent->child(i) : tvwChannelSelect->topLevelItem(i);
+}
+
+QTreeWidgetItem* frmMain::FirstChildNamed(QTreeWidgetItem* parent, const QString& name, bool channels) {
+    auto isWanted = [channels](const QStringList& fields) {
+        const QString& kind = fields.value(0);
+        return channels ? kind == kChannel : (kind == kNode || kind == kChannelList);
+    };
+    if (!mIndexing) {
+        for (int i = 0, n = ChildCount(parent); i < n; ++i) {
+            const QStringList fields = SplitTag(Tag(Child(parent, i)));
+            if (isWanted(fields) && fields.value(1) == name) return Child(parent, i);
+        }
+        return nullptr;
+    }
+    // While a list is parsed the same parents are asked again and again:
+    // index each one once instead of walking its children for every line.
+    auto it = mChildIndex.find(parent);
+    if (it == mChildIndex.end()) {
+        ChildIndex index;
+        for (int i = 0, n = ChildCount(parent); i < n; ++i) {
+            QTreeWidgetItem* child = Child(parent, i);
+            const QStringList fields = SplitTag(Tag(child));
+            const QString& kind = fields.value(0);
+            if (kind != kChannel && kind != kNode && kind != kChannelList) continue;
+            auto& table = kind == kChannel ? index.channels : index.groups;
+            if (!table.contains(fields.value(1))) table.insert(fields.value(1), child);
+        }
+        it = mChildIndex.insert(parent, index);
+    }
+    return (channels ? it->channels : it->groups).value(name, nullptr);
+}
+
+void frmMain::IndexChild(QTreeWidgetItem* parent, QTreeWidgetItem* child) {
+    auto it = mChildIndex.find(parent);
+    if (it == mChildIndex.end()) return;  // indexed when first asked
+    const QStringList fields = SplitTag(Tag(child));
+    const QString& kind = fields.value(0);
+    if (kind != kChannel && kind != kNode && kind != kChannelList) return;
+    auto& table = kind == kChannel ? it->channels : it->groups;
+    if (!table.contains(fields.value(1))) table.insert(fields.value(1), child);
+}
+
+}  // namespace updater

@@ -1,0 +1,208 @@
+#pragma once
+// Listmender's one window: the channel lists in a tree, the commands that
+// download list files and information files into it, and ChannelList.txt
+// read at start-up and written when the window closes. The handlers live in
+// three files: frmMain.cpp (window and commands), frmMain_Transfer.cpp
+// (downloads and parsing), frmMain_ChannelListFile.cpp (the list file).
+
+#include "common/TextFile.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+
+class HTTPTransfer;
+class QAction;
+class QLabel;
+class QMenu;
+class QNetworkAccessManager;
+class QProgressBar;
+class QStatusBar;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+
+namespace updater {
+
+// Node tags: fields joined by U+0001; field 0 is the kind.
+QChar TagSeparator();
+QString JoinTag(const QStringList& fields);
+// Split at U+0001, every piece trimmed of spaces, empty pieces kept.
+QStringList SplitTag(const QString& tag);
+
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // Node kinds (tag field 0) and fixed texts.
+    static const QString kNode;
+    static const QString kChannelList;
+    static const QString kChannel;
+    static const QString kUnknownOrganizationKey;  // "tvwKey_UnKnown_Organization"
+    static const QString kUnknownOrganizationName;  // "分類なし"
+    static const QString kUnnamedChannel;           // "チャンネル名 未取得"
+    static const QString kMessagePanel;             // "sbrMainKey_Message"
+    static const QString kTimePanel;                // "sbrMainKey_Time"
+
+    // Deepest node depth the tree takes from a file or a list: deeper
+    // organisation paths are skipped instead of nesting without bound.
+    static constexpr int kDeepestNode = 1000;
+
+    // programDirectory holds ChannelList.txt and the viewer's program file.
+    explicit frmMain(const QString& programDirectory, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up. False when the viewer runs: the error was shown, nothing was
+    // loaded, and the program must end without saving.
+    bool Form_Load();
+    void Form_Resize();
+
+    // Commands, as the menus run them.
+    void mnuAddChannelList_Click();
+    // The command after its input box: starts adding the list at address.
+    void StartAddChannelList(const QString& address);
+    void mnuUpdateChannelList_Click();
+    void mnuUpdateChannel_Click();
+    void mnuRemoveChannelList_Click();
+    void mnuExitForExe_Click();
+    void mnuExit_Click();
+
+    // A press on the tree: the button is recorded, the node under the
+    // pointer selected, then NodeClick runs (the event filter does this).
+    void tvwChannelSelect_MouseDown(int button);
+    void tvwChannelSelect_NodeClick(QTreeWidgetItem* node, const QPoint& globalPos);
+
+    // Downloads and parsing.
+    void netHTTP_StateChanged(int Index, int State);
+    void ParseChannelList(const QStringList& lines);
+    QTreeWidgetItem* GetOrganizationNode(const QString& ChannelID);
+    QTreeWidgetItem* AddOrganizationNodes(QTreeWidgetItem* parent, int pos, const QString& ChannelID);
+    void ParseChannelInfomation(const QStringList& lines);
+    bool RequestNextChannelInfomation();
+
+    // The list file. lines as ReadLines returns them (element 0 is no line).
+    void LoadChannelList(const QStringList& lines);
+    // Appends the lines of node and its descendants, in pre-order.
+    void SaveChannelListNode(QTreeWidgetItem* node, QStringList& lines) const;
+    // Writes the whole tree; an empty tree leaves the file alone. False when
+    // the file could not be written (*error says why).
+    bool SaveChannelList(QString* error = nullptr);
+    QString ChannelListPath() const;
+
+    // Dialogs and the program start, replaceable by tests.
+    std::function<bool()> ViewerRunning;
+    std::function<void(QWidget* parent, const QString& text, const QString& title)> ShowError;
+    std::function<QString(QWidget* parent, const QString& prompt, const QString& title)> InputBox;
+    std::function<bool(QWidget* parent, const QString& text, const QString& title)> ConfirmBox;
+    std::function<void(QMenu* menu, const QPoint& globalPos)> ShowPopup;
+    std::function<bool(const QString& program, const QString& workingDirectory)> StartProgram;
+
+    // Controls.
+    QTreeWidget* tvwChannelSelect = nullptr;
+    QStatusBar* sbrMain = nullptr;
+    QProgressBar* prgUpdateChannel = nullptr;  // n of N during チャンネル情報を更新する
+    HTTPTransfer* netHTTP = nullptr;
+    QWidget* linSplit = nullptr;
+    QMenu* mnuFile = nullptr;
+    QAction* mnuAddChannelList = nullptr;
+    QAction* mnuFileBar = nullptr;
+    QAction* mnuExitForExe = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnuPopup = nullptr;
+    QMenu* mnuPopupForChannelList = nullptr;
+    QAction* mnuUpdateChannelList = nullptr;
+    QAction* mnuUpdateChannel = nullptr;
+    QAction* mnuPopupForChannelListBar = nullptr;
+    QAction* mnuRemoveChannelList = nullptr;
+
+    // Status panels by key ("sbrMainKey_Message", "sbrMainKey_Time").
+    QLabel* Panel(const QString& key) const;
+    QString StatusText() const;
+
+    // Window state.
+    int mTreeMouseButton = 0;
+    int UpdateState() const { return mUpdateState; }
+    qint64 TargetIndex() const { return mTargetIndex; }
+    const QVector<qint64>& PendingChannelNodes() const { return mPendingChannelNodes; }
+    QString NewChannelListURL() const { return mNewChannelListURL; }
+
+    // Nodes. Ids stay valid across removals of other nodes and are never
+    // reused; NodeById answers nullptr for a removed node.
+    static QString Tag(const QTreeWidgetItem* node);
+    static QString Key(const QTreeWidgetItem* node);
+    void SetKey(QTreeWidgetItem* node, const QString& key);
+    static qint64 NodeId(const QTreeWidgetItem* node);
+    QTreeWidgetItem* NodeById(qint64 id) const;
+    QTreeWidgetItem* NodeByKey(const QString& key) const;
+    int NodeCount() const { return int(mNodes.size()); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createMenus();
+    void createControls();
+    void Form_Unload();
+
+    void SetStatus(const QString& text);
+    void EnableCommands(bool enabled);
+    void Request(const QString& address);
+    void Finish();
+    void ShowProgress();
+    void TransferFailed(const QString& prefix);
+
+    // Tree maintenance: every node is made and removed through these so
+    // that ids and the parse-time child index stay right.
+    // The node gets its tag and text before it enters the tree, so the
+    // view hears of it once.
+    QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, const QString& tag, const QString& text);
+    QTreeWidgetItem* NewChannelNode(QTreeWidgetItem* parent, const QString& channelId, const QString& protocol,
+                                    const QString& name, const QString& infoAddress, bool savePicture);
+    void RemoveNode(QTreeWidgetItem* node);
+    void RemoveChildren(QTreeWidgetItem* node);
+    void ForgetSubtree(QTreeWidgetItem* node);
+    void SetNode(QTreeWidgetItem* node, const QString& tag, const QString& text);
+    void SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol,
+                        const QString& name, const QString& infoAddress, bool savePicture);
+    // First child of parent (nullptr: the roots) whose tag field 1 equals
+    // name, among group and list nodes (channels == false) or channel nodes.
+    QTreeWidgetItem* FirstChildNamed(QTreeWidgetItem* parent, const QString& name, bool channels);
+    void IndexChild(QTreeWidgetItem* parent, QTreeWidgetItem* child);
+    int ChildCount(QTreeWidgetItem* parent) const;
+    QTreeWidgetItem* Child(QTreeWidgetItem* parent, int i) const;
+
+    QString mProgramDirectory;
+    QNetworkAccessManager* mNetwork = nullptr;
+    QTimer* mClock = nullptr;
+    QLabel* mMessagePanel = nullptr;
+    QLabel* mTimePanel = nullptr;
+    bool mUnloaded = false;
+    TextFileInfo mFileInfo;
+
+    int mUpdateState = 1;
+    // State 2: the id of the list node being updated; state 3: the slot of
+    // mPendingChannelNodes being fetched; -1 otherwise.
+    qint64 mTargetIndex = -1;
+    // State 3: node ids in slots 1..n (slot 0 unused); -1 once handled.
+    QVector<qint64> mPendingChannelNodes{0};
+    QString mNewChannelListURL;
+
+    QHash<qint64, QTreeWidgetItem*> mNodes;
+    QHash<QString, qint64> mKeyedNodes;  // key -> node id
+    qint64 mNextNodeId = 1;
+    // While a list is parsed: per parent, the first child of each name.
+    struct ChildIndex {
+        QHash<QString, QTreeWidgetItem*> groups;
+        QHash<QString, QTreeWidgetItem*> channels;
+    };
+    QHash<QTreeWidgetItem*, ChildIndex> mChildIndex;
+    bool mIndexing = false;
+};
+
+}  // namespace updater

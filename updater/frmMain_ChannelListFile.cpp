@@ -1,0 +1,117 @@
+// ChannelList.txt as the updater reads and writes it: only Node, ChannelList
+// and Channel records, record types in exact letter case.
+
+#include "updater/frmMain.h"
+
+#include "common/Numeric.h"
+#include "storage/TreeListFormat.h"
+
+#include <QTreeWidget>
+
+namespace updater {
+
+namespace {
+
+int Depth(const QTreeWidgetItem* node) {
+    int depth = 0;
+    for (const QTreeWidgetItem* p = node->parent(); p; p = p->parent()) ++depth;
+    return depth;
+}
+
+}  // namespace
+
+QString frmMain::ChannelListPath() const { return mProgramDirectory + QStringLiteral("/ChannelList.txt"); }
+
+void frmMain::LoadChannelList(const QStringList& lines) {
+    // parents: the node last placed at each depth. A node placed at depth d ends the
+    // parents below it, so a line never lands under a stale deeper node; a
+    // line that cannot be placed clears its own slot, so its children are
+    // dropped with it instead of joining a neighbour.
+    QVector<QTreeWidgetItem*> parents;
+    auto parentFor = [&parents](int depth) -> QTreeWidgetItem* {
+        return depth >= 1 && depth - 1 < parents.size() ? parents[depth - 1] : nullptr;
+    };
+    auto clearFrom = [&parents](int depth) {
+        if (depth < parents.size()) parents.resize(depth);
+    };
+
+    for (int i = 1; i < lines.size(); ++i) {
+        const TreeListLine line = ParseTreeListLine(lines[i]);
+        const QString type = line.RecordType();
+        const int depth = line.Depth;
+        if (type == kNode || type == kChannelList) {
+            const bool isList = type == kChannelList;
+            QTreeWidgetItem* parent = parentFor(depth);
+            if (line.Pieces.size() < (isList ? 4 : 3) || depth > kDeepestNode || (depth > 0 && !parent)) {
+                clearFrom(depth);
+                continue;
+            }
+            const QString name = line.Field(1);
+            const QString address = line.Field(3);
+            QTreeWidgetItem* node =
+                isList ? NewNode(parent, JoinTag({kChannelList, name, address}),
+                                 name + QLatin1Char('(') + address + QLatin1Char(')'))
+                       : NewNode(parent, JoinTag({kNode, name}), name);
+            bool expanded = false;
+            node->setExpanded(Numeric::ToBoolean(line.Field(2), &expanded) && expanded);
+            parents.resize(depth + 1);
+            parents[depth] = node;
+        } else if (type == kChannel) {
+            QTreeWidgetItem* parent = parentFor(depth);
+            if (!parent || line.Pieces.size() < 6) continue;
+            bool saving = false;
+            NewChannelNode(parent, line.Field(2), line.Field(1), line.Field(3), line.Field(4),
+                           Numeric::ToBoolean(line.Field(5), &saving) && saving);
+        }
+    }
+
+    // The group for channels without an organisation is found by its key;
+    // give it back to the first saved one so restarts do not add another.
+    for (int i = 0; i < tvwChannelSelect->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* root = tvwChannelSelect->topLevelItem(i);
+        if (Tag(root) == JoinTag({kNode, kUnknownOrganizationName})) {
+            SetKey(root, kUnknownOrganizationKey);
+            break;
+        }
+    }
+}
+
+void frmMain::SaveChannelListNode(QTreeWidgetItem* node, QStringList& lines) const {
+    // Pre-order with an explicit stack: a deep tree must not exhaust ours.
+    struct Entry {
+        QTreeWidgetItem* node;
+        int depth;
+    };
+    QVector<Entry> stack{{node, Depth(node)}};
+    while (!stack.isEmpty()) {
+        const Entry e = stack.takeLast();
+        const QString tag = Tag(e.node);
+        const QStringList f = SplitTag(tag);
+        auto expanded = [&e] { return Numeric::BooleanText(e.node->isExpanded()); };
+        if (tag.startsWith(kNode))
+            lines.append(FormatTreeListLine(e.depth, kNode, {f.value(1), expanded()}, true));
+        else if (tag.startsWith(kChannelList))
+            lines.append(FormatTreeListLine(e.depth, kChannelList, {f.value(1), expanded(), f.value(2)}, false));
+        else if (tag.startsWith(kChannel))
+            lines.append(FormatTreeListLine(e.depth, kChannel, {f.value(2), f.value(1), f.value(3), f.value(4), f.value(5)},
+                                            false));
+        for (int i = e.node->childCount() - 1; i >= 0; --i) stack.append({e.node->child(i), e.depth + 1});
+    }
+}
+
+bool frmMain::SaveChannelList(QString* error) {
+    if (tvwChannelSelect->topLevelItemCount() == 0) return true;  // the file stays as it is
+    // A file that exists but could not be read is kept: writing the tree
+    // over it would lose the lists it holds.
+    if (mFileInfo.exists && !mFileInfo.readable) {
+        if (error) *error = QStringLiteral("起動時に読み込めなかったファイルは上書きしません。");
+        return false;
+    }
+    QStringList lines;
+    for (int i = 0; i < tvwChannelSelect->topLevelItemCount(); ++i)
+        SaveChannelListNode(tvwChannelSelect->topLevelItem(i), lines);
+    const TextEncoding encoding = mFileInfo.exists ? mFileInfo.encoding : TextEncoding::Cp932;
+    return WriteTreeListFile(ChannelListPath(), lines, encoding, error);
+}
+
+}  // namespace updater

@@ -1,0 +1,298 @@
+// Downloads of channel list files and channel information files, and the
+// parsing of both into the tree. One request at a time: a new one starts only
+// from a command in state 1 or after the previous answer was handled.
+
+#include "updater/frmMain.h"
+
+#include "channel/HTTPTransfer.h"
+#include "common/Numeric.h"
+#include "common/TextCompare.h"
+#include "common/mdlFunction.h"
+#include "storage/TreeListFormat.h"
+
+#include <QProgressBar>
+#include <QSet>
+#include <QTreeWidget>
+
+namespace updater {
+
+namespace {
+
+const QString kListFailed = QStringLiteral(" - チャンネルリストファイルを取得できませんでした");
+const QString kInfoFailed = QStringLiteral(" - チャンネル情報ファイルを取得できませんでした");
+const QString kInfoDone = QStringLiteral("チャンネル情報の更新完了");
+
+QStringList BodyLines(const QString& body) {
+    QString text = body;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return mdlFunction::SplitString(text, QChar(u'\n'), true, true);
+}
+
+// Components of an identifier's organisation path, trimmed.
+QStringList Components(const QString& channelId) {
+    return mdlFunction::SplitString(channelId, QChar(u'.'), true, false);
+}
+
+bool IsTrue(const QString& text) {
+    bool value = false;
+    return Numeric::ToBoolean(text, &value) && value;
+}
+
+}  // namespace
+
+void frmMain::Finish() {
+    mPendingChannelNodes = {0};
+    mTargetIndex = -1;
+    mUpdateState = 1;
+    mNewChannelListURL.clear();
+    EnableCommands(true);
+    prgUpdateChannel->setVisible(false);
+}
+
+void frmMain::ShowProgress() {
+    const int total = int(mPendingChannelNodes.size()) - 1;
+    int handled = 0;
+    for (int i = 1; i <= total; ++i) handled += mPendingChannelNodes[i] == -1 ? 1 : 0;
+    prgUpdateChannel->setRange(0, total);
+    prgUpdateChannel->setValue(handled);
+    prgUpdateChannel->setVisible(true);
+}
+
+void frmMain::netHTTP_StateChanged(int /*Index*/, int State) {
+    if (State == HTTPTransfer::StateError) {
+        // No answer at all (refused, reset, silence until the time-out): the
+        // same as an answer refused by its status line.
+        QString why = netHTTP->ResponseInfo();
+        if (why.isEmpty()) why = QStringLiteral("応答がありません");
+        TransferFailed(why);
+        return;
+    }
+    if (State != HTTPTransfer::StateResponseCompleted) return;
+
+    const QString header = netHTTP->GetHeader();
+    const qsizetype end = header.indexOf(QStringLiteral("\r\n"));
+    const QString statusLine = end < 0 ? header : header.left(end);
+    if (!statusLine.contains(QStringLiteral("200"))) {
+        TransferFailed(statusLine);
+        return;
+    }
+
+    const QString contentType = netHTTP->GetHeader(QStringLiteral("Content-type"));
+    if (!contentType.contains(QStringLiteral("text"))) {
+        if (mUpdateState == 2 || mUpdateState == 4) {
+            SetStatus(contentType + kListFailed);
+            Finish();
+        } else if (mUpdateState == 3) {
+            SetStatus(statusLine + kInfoFailed);
+            if (!RequestNextChannelInfomation()) Finish();  // the failure text stays
+        } else {
+            Finish();
+        }
+        return;
+    }
+
+    const QString body = netHTTP->BodyText();
+    if (mUpdateState == 2 || mUpdateState == 4) {
+        SetStatus(contentType + QStringLiteral("チャンネルリストファイルの取得完了"));
+        ParseChannelList(BodyLines(body));
+    } else if (mUpdateState == 3) {
+        SetStatus(contentType + QStringLiteral("チャンネル情報ファイルの取得完了"));
+        ParseChannelInfomation(BodyLines(body));
+    }
+}
+
+// A list or an information file that was not accepted, by its status line
+// (prefix is the status line) or because nothing came back at all.
+void frmMain::TransferFailed(const QString& prefix) {
+    if (mUpdateState == 2 || mUpdateState == 4) {
+        SetStatus(prefix + kListFailed);
+        Finish();
+    } else if (mUpdateState == 3) {
+        SetStatus(prefix + kInfoFailed);
+        if (!RequestNextChannelInfomation()) {
+            Finish();
+            SetStatus(kInfoDone);
+        }
+    } else {
+        Finish();
+        SetStatus(kInfoDone);
+    }
+}
+
+void frmMain::ParseChannelList(const QStringList& lines) {
+    mUpdateState = mUpdateState == 2 ? 5 : 7;
+    SetStatus(QStringLiteral("チャンネルリストの解析中"));
+
+    QTreeWidgetItem* target = nullptr;
+    // Saving switches of the channels listed before, by ChannelID: a channel
+    // still listed keeps the user's "True".
+    QSet<QString> savingBefore;
+    if (mUpdateState == 5) {
+        target = NodeById(mTargetIndex);
+        if (!target) {
+            // The list was removed while its file was downloading.
+            Finish();
+            SetStatus(QStringLiteral("チャンネルリストが削除されたため、更新を中止しました"));
+            return;
+        }
+        QVector<QTreeWidgetItem*> stack;
+        for (int i = 0; i < target->childCount(); ++i) stack.append(target->child(i));
+        while (!stack.isEmpty()) {
+            QTreeWidgetItem* n = stack.takeLast();
+            const QStringList fields = SplitTag(Tag(n));
+            if (fields.value(0) == kChannel && IsTrue(fields.value(5))) savingBefore.insert(CaseKey(fields.value(1)));
+            for (int i = 0; i < n->childCount(); ++i) stack.append(n->child(i));
+        }
+        RemoveChildren(target);
+    }
+
+    mChildIndex.clear();
+    mIndexing = mUpdateState == 7;
+    for (const QString& raw : lines) {
+        const QString line = mdlFunction::TrimSpaces(raw);
+        if (line.isEmpty()) continue;
+        const QStringList fields = mdlFunction::SplitString(line, QChar(u','), true, false);
+        if (fields.size() < 3) continue;
+        // Fields that would break the list file's line format are cleaned;
+        // a line left without an ID, a signature or an address is no channel.
+        const QString channelId = CleanListField(fields[0]);
+        const QString protocol = CleanListField(fields[1]);
+        const QString address = CleanListField(fields[2]);
+        if (channelId.isEmpty() || protocol.isEmpty() || address.isEmpty()) continue;
+
+        if (mUpdateState == 5) {
+            NewChannelNode(target, channelId, protocol, kUnnamedChannel, address,
+                           savingBefore.contains(CaseKey(channelId)));
+        } else {
+            // Every group on the path needs a name, and the path a bound.
+            const QStringList parts = Components(channelId);
+            bool placeable = parts.size() - 1 <= kDeepestNode;
+            for (int i = 0; placeable && i + 1 < parts.size(); ++i) placeable = !parts[i].isEmpty();
+            if (!placeable) continue;
+            QTreeWidgetItem* group = GetOrganizationNode(channelId);
+            if (QTreeWidgetItem* node = FirstChildNamed(group, channelId, true)) {
+                // A channel listed there already is reused: its name and
+                // signature go, the user's saving switch stays.
+                SetChannelNode(node, channelId, protocol, kUnnamedChannel, address,
+                               IsTrue(SplitTag(Tag(node)).value(5)));
+            } else {
+                IndexChild(group, NewChannelNode(group, channelId, protocol, kUnnamedChannel, address, false));
+            }
+        }
+    }
+    mIndexing = false;
+    mChildIndex.clear();
+
+    mTargetIndex = -1;
+    mUpdateState = 1;
+    mNewChannelListURL.clear();
+    SetStatus(QStringLiteral("チャンネルリストの更新完了"));
+    EnableCommands(true);
+}
+
+QTreeWidgetItem* frmMain::GetOrganizationNode(const QString& ChannelID) {
+    const QString channelId = mdlFunction::TrimSpaces(ChannelID);
+    if (!channelId.contains(QLatin1Char('.'))) {
+        QTreeWidgetItem* unknown = NodeByKey(kUnknownOrganizationKey);
+        if (!unknown) {
+            unknown = NewNode(nullptr, JoinTag({kNode, kUnknownOrganizationName}), kUnknownOrganizationName);
+            SetKey(unknown, kUnknownOrganizationKey);
+            IndexChild(nullptr, unknown);
+        }
+        return unknown;
+    }
+    if (tvwChannelSelect->topLevelItemCount() == 0) return AddOrganizationNodes(nullptr, -1, channelId);
+
+    const QStringList parts = Components(channelId);
+    const int last = int(parts.size()) - 1;  // U
+    QTreeWidgetItem* found = FirstChildNamed(nullptr, parts[0], false);
+    if (!found) return AddOrganizationNodes(nullptr, -1, channelId);
+    if (last == 1) return found;
+    for (int g = 1; g <= last - 1; ++g) {
+        if (found->childCount() == 0) return AddOrganizationNodes(found, g - 1, channelId);
+        QTreeWidgetItem* next = FirstChildNamed(found, parts[g], false);
+        if (!next) return AddOrganizationNodes(found, g - 1, channelId);
+        found = next;
+    }
+    return found;
+}
+
+QTreeWidgetItem* frmMain::AddOrganizationNodes(QTreeWidgetItem* parent, int pos, const QString& ChannelID) {
+    const QStringList parts = Components(ChannelID);
+    const int last = int(parts.size()) - 1;  // U
+    QTreeWidgetItem* node = parent;
+    if (!parent) {
+        node = NewNode(nullptr, JoinTag({kNode, parts[0]}), parts[0]);
+        IndexChild(nullptr, node);
+        pos = 0;
+    }
+    node->setExpanded(true);
+    for (int i = pos + 1; i <= last - 1; ++i) {
+        QTreeWidgetItem* child = NewNode(node, JoinTag({kNode, parts[i]}), parts[i]);
+        IndexChild(node, child);
+        child->setExpanded(true);
+        node = child;
+    }
+    // The last node becomes the new list's node; its name (tag field 1)
+    // stays, so the child index keeps finding it.
+    const QString name = node->text(0);
+    const QString address = CleanListField(mNewChannelListURL);
+    SetNode(node, JoinTag({kChannelList, name, address}), name + QLatin1Char('(') + address + QLatin1Char(')'));
+    return node;
+}
+
+void frmMain::ParseChannelInfomation(const QStringList& lines) {
+    mUpdateState = 6;
+    SetStatus(QStringLiteral("チャンネル情報の解析中"));
+
+    const qint64 id = mPendingChannelNodes.value(int(mTargetIndex), -1);
+    // The channel's list may have been removed while the file downloaded.
+    if (QTreeWidgetItem* node = NodeById(id)) {
+        QStringList fields = SplitTag(Tag(node));
+        while (fields.size() < 6) fields.append(QString());
+        for (const QString& line : lines) {
+            const qsizetype eq = line.indexOf(QLatin1Char('='));
+            if (eq < 0) continue;
+            const QString key = mdlFunction::TrimSpaces(line.left(eq));
+            // An empty value keeps the previous one; the list file cannot
+            // hold an empty field.
+            const QString value = CleanListField(line.mid(eq + 1));
+            if (value.isEmpty()) continue;
+            if (key == QLatin1String("ChannelName"))
+                fields[3] = value;
+            else if (key == QLatin1String("ProtocolSignature"))
+                fields[2] = value;
+        }
+        // The saving switch (field 5) is the user's and stays.
+        SetChannelNode(node, fields[1], fields[2], fields[3], fields[4], IsTrue(fields[5]));
+    }
+
+    if (!RequestNextChannelInfomation()) {
+        Finish();
+        SetStatus(kInfoDone);
+    }
+}
+
+bool frmMain::RequestNextChannelInfomation() {
+    if (mTargetIndex >= 1 && mTargetIndex < mPendingChannelNodes.size()) mPendingChannelNodes[int(mTargetIndex)] = -1;
+    for (int i = 1; i < mPendingChannelNodes.size(); ++i) {
+        if (mPendingChannelNodes[i] == -1) continue;
+        QTreeWidgetItem* node = NodeById(mPendingChannelNodes[i]);
+        if (!node) {
+            // Removed with its list: nothing to fetch for it.
+            mPendingChannelNodes[i] = -1;
+            continue;
+        }
+        mUpdateState = 3;
+        mTargetIndex = i;
+        ShowProgress();
+        const QStringList fields = SplitTag(Tag(node));
+        SetStatus(QStringLiteral("チャンネル情報ファイルの取得中"));
+        Request(fields.value(4));
+        return true;
+    }
+    ShowProgress();
+    return false;
+}
+
+}  // namespace updater

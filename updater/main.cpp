@@ -1,0 +1,14 @@
+// Listmender: builds ChannelList.txt for the viewer.
+#include "common/ProgramDirectory.h"
+#include "updater/frmMain.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    updater::frmMain window(ProgramDirectory());
+    // The viewer's window exists: nothing is loaded and nothing is saved.
+    if (!window.Form_Load()) return 0;
+    window.show();
+    return app.exec();
+}
