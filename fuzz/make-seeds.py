@@ -74,6 +74,17 @@ SEEDS = {
                 .encode("utf-8"),
         "odd": b"\t\t\t\t\r   \rNode\tbad\tmaybe\r\t\t\t\t\t\t\tNode\tdeep\tTrue\rChannel\t\tP\t\td0\t\tN\t\tu\t\tFalse",
     },
+    "fuzz_updater": {
+        "all": b"\0\0".join([
+            sjis("Node\t日本\tTrue\r\n\tChannelList\t\t東京\t\tTrue\t\thttp://lists.example/tokyo.txt\r\n"
+                 "\t\tChannel\t\tVTR1\t\tjp.tokyo.ch01\t\t東京一\t\thttp://h/ch01.txt\t\tTrue\r\n"
+                 "Node\t分類なし\tFalse\r\n\tChannel\t\tVTR1\t\tsolo\t\t単独\t\thttp://h/solo.txt\t\tFalse\r\n"),
+            sjis("jp.tokyo.ch01, VTR1, http://h/ch01.txt\r\njp.tokyo.ch02,VTR1,http://h/ch02.txt,extra\r\n"
+                 "a.b.c.d.e,VTR2,http://h/e.txt\nplain,VTR1,http://h/p.txt\n\n  \n.,x,y\n..,,\n"),
+            sjis(INFO),
+        ]),
+        "deep": b"\0\0".join([b"", b".".join(b"g%d" % i for i in range(40)) + b",P,http://h/x.txt", b""]),
+    },
 }
 
 

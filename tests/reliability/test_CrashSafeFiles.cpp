@@ -1,8 +1,8 @@
-// Kills a viewer with SIGKILL at random moments while it writes its INI and
-// its three list files over and over, each time with a new generation mark.
-// After every kill each file must be exactly the complete file of one
-// generation, never older than the one found before: old or new, never a
-// mix, never cut, never empty.
+// Kills a viewer (or the updater) with SIGKILL at random moments while it
+// writes its INI and its three list files (or ChannelList.txt) over and
+// over, each time with a new generation mark. After every kill each file
+// must be exactly the complete file of one generation, never older than the
+// one found before: old or new, never a mix, never cut, never empty.
 #include <gtest/gtest.h>
 
 #include "TempProgramDir.h"
@@ -65,16 +65,15 @@ QString runWriter(const QString& dir, const QStringList& extra, int killAfterRea
     return QString::fromLatin1(out);
 }
 
-TEST(CrashSafeFiles, AKilledWriterLeavesEveryFileWholeOldOrNew) {
-    TempProgramDir dir;
-    writeLists(dir, 1500);
-
+// Writes generation 1 once without a kill, then kills the writer
+// `rounds` times at random moments and checks every file after each kill.
+void killRepeatedly(const TempProgramDir& dir, const QStringList& files, const QStringList& mode, int rounds) {
     // One complete write gives the files of generation 1; every generation
     // is the same bytes with its own mark.
-    const QString firstRun = runWriter(dir.path(), {"1"}, -1);
+    const QString firstRun = runWriter(dir.path(), mode + QStringList{"1"}, -1);
     ASSERT_TRUE(firstRun.contains("saved 1")) << qPrintable(firstRun);
     std::map<QString, QByteArray> templ;
-    for (const QString& f : kFiles) {
+    for (const QString& f : files) {
         templ[f] = dir.read(f);
         ASSERT_TRUE(templ[f].contains(mark(1).toLatin1())) << qPrintable(f);
         ASSERT_FALSE(templ[f].contains(mark(0).toLatin1())) << qPrintable(f);
@@ -82,21 +81,20 @@ TEST(CrashSafeFiles, AKilledWriterLeavesEveryFileWholeOldOrNew) {
     ASSERT_GT(templ["ChannelList.txt"].size(), 100000);
 
     std::map<QString, long> lastSeen;
-    for (const QString& f : kFiles) lastSeen[f] = 1;
+    for (const QString& f : files) lastSeen[f] = 1;
     const quint32 seed = QRandomGenerator::global()->generate();
     SCOPED_TRACE(seed);
     QRandomGenerator rng(seed);
     const QRegularExpression markRe(QStringLiteral("gen(\\d{6})"));
     int interrupted = 0;
-    const int rounds = 30;
     for (int round = 0; round < rounds; ++round) {
-        const QString out = runWriter(dir.path(), {}, int(rng.bounded(20, 400)));
+        const QString out = runWriter(dir.path(), mode, int(rng.bounded(20, 400)));
         const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
         ASSERT_FALSE(lines.isEmpty());
         if (lines.last().startsWith("saving")) ++interrupted;
         long highest = 0;  // the generation being written when killed
         if (lines.last().startsWith("sav")) highest = lines.last().section(' ', 1).toLong();
-        for (const QString& f : kFiles) {
+        for (const QString& f : files) {
             SCOPED_TRACE(qPrintable(QStringLiteral("round %1, %2").arg(round).arg(f)));
             const QByteArray bytes = dir.read(f);
             const QRegularExpressionMatch m = markRe.match(QString::fromLatin1(bytes));
@@ -120,16 +118,35 @@ TEST(CrashSafeFiles, AKilledWriterLeavesEveryFileWholeOldOrNew) {
     // A kill in the instant between naming the finished temporary file and
     // renaming it leaves that file behind (name.XXXXXX). It is never one of
     // the files the programs read, and it is rare.
-    const QRegularExpression temporary(
-        QStringLiteral("^(%1)\\.[A-Za-z0-9]{6}$").arg(kFiles.join('|').replace(".", "\\.")));
+    QStringList escaped;
+    for (const QString& f : files) escaped << QRegularExpression::escape(f);
+    const QRegularExpression temporary(QStringLiteral("^(%1)\\.[A-Za-z0-9]{6}$").arg(escaped.join('|')));
     int stray = 0;
     for (const QString& f : dir.allFiles()) {
-        if (kFiles.contains(f) || f.startsWith("chach/")) continue;
+        if (files.contains(f) || f.startsWith("chach/")) continue;
         EXPECT_TRUE(temporary.match(f).hasMatch()) << qPrintable(f);
         ++stray;
     }
     EXPECT_LE(stray, rounds / 5);
     std::printf("%d temporary files left by kills\n", stray);
+}
+
+TEST(CrashSafeFiles, AKilledViewerLeavesEveryFileWholeOldOrNew) {
+    TempProgramDir dir;
+    writeLists(dir, 1500);
+    killRepeatedly(dir, kFiles, {}, 25);
+}
+
+TEST(CrashSafeFiles, AKilledUpdaterLeavesChannelListWholeOldOrNew) {
+    TempProgramDir dir;
+    QString list =
+        QStringLiteral("Node\t%1\tTrue\r\n\tChannelList\t\t局\t\tTrue\t\thttp://lists.example/a.txt\r\n").arg(mark(0));
+    for (int i = 0; i < 1500; ++i)
+        list += QStringLiteral(
+                    "\t\tChannel\t\tVTR1\t\tjp.example.ch%1\t\t番組 %1\t\thttp://127.0.0.1:9/%1.txt\t\tFalse\r\n")
+                    .arg(i, 5, 10, QLatin1Char('0'));
+    dir.write("ChannelList.txt", Cp932::encode(list));
+    killRepeatedly(dir, {"ChannelList.txt"}, {"--updater"}, 25);
 }
 
 }  // namespace

@@ -1,0 +1,101 @@
+// The updater's three readers on hostile bytes. The input holds, separated
+// by two NUL bytes: ChannelList.txt as found at start-up (LoadChannelList),
+// a downloaded channel list (ParseChannelList and GetOrganizationNode), and
+// a downloaded information file (ParseChannelInfomation, for the first
+// channel of the first list node). Besides crashes, checks that the file
+// the updater writes loads and writes back to the same bytes.
+#include "FuzzSupport.h"
+#include "common/TextFile.h"
+#include "common/mdlFunction.h"
+#include "updater/frmMain.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+namespace {
+
+QTemporaryDir* programDir() {
+    static QTemporaryDir* dir = new QTemporaryDir(QStringLiteral("/dev/shm/vantora-fuzz-XXXXXX"));
+    return dir;
+}
+
+// A body as the updater splits it: CR LF to LF, lines trimmed, empty ones gone.
+QStringList bodyLines(const QByteArray& bytes) {
+    QString text = DecodeText(bytes, DetectTextEncoding(bytes));
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return mdlFunction::SplitString(text, QChar(u'\n'), true, true);
+}
+
+std::unique_ptr<updater::frmMain> openWindow(const QString& dir) {
+    auto window = std::make_unique<updater::frmMain>(dir);
+    window->ViewerRunning = [] { return false; };
+    window->ShowError = [](QWidget*, const QString&, const QString&) {};
+    FUZZ_CHECK(window->Form_Load());
+    return window;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QTreeWidgetItem* firstListNode(QTreeWidget* tree) {
+    QList<QTreeWidgetItem*> todo;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) todo << tree->topLevelItem(i);
+    while (!todo.isEmpty()) {
+        QTreeWidgetItem* node = todo.takeFirst();
+        if (updater::frmMain::Tag(node).startsWith(updater::frmMain::kChannelList)) return node;
+        for (int i = 0; i < node->childCount(); ++i) todo << node->child(i);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::initApplication<QApplication>();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 64 * 1024) return 0;
+    const QByteArray all = fuzz::bytes(data, size);
+    QList<QByteArray> parts;
+    qsizetype from = 0;
+    for (int i = 0; i < 3; ++i) {
+        const qsizetype at = i < 2 ? all.indexOf(QByteArray("\0\0", 2), from) : -1;
+        parts << all.mid(from, at < 0 ? -1 : at - from);
+        from = at < 0 ? all.size() : at + 2;
+    }
+    const QString dir = programDir()->path();
+    const QString path = dir + QStringLiteral("/ChannelList.txt");
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::WriteOnly) || f.write(parts[0]) != parts[0].size()) fuzz::fail("cannot write");
+    }
+
+    QByteArray saved;
+    {
+        auto window = openWindow(dir);
+        // Nothing listens on port 1: the requests fail later, unheard.
+        window->StartAddChannelList(QStringLiteral("http://127.0.0.1:1/list.txt"));
+        window->ParseChannelList(bodyLines(parts[1]));
+        FUZZ_CHECK(window->UpdateState() == 1);
+        if (QTreeWidgetItem* list = firstListNode(window->tvwChannelSelect)) {
+            window->tvwChannelSelect->setCurrentItem(list);
+            window->mnuUpdateChannel_Click();
+            if (window->UpdateState() == 3) window->ParseChannelInfomation(bodyLines(parts[2]));
+        }
+        FUZZ_CHECK(window->SaveChannelList());
+        saved = readFile(path);
+    }
+    {
+        auto again = openWindow(dir);
+        FUZZ_CHECK(again->SaveChannelList());
+        FUZZ_CHECK(readFile(path) == saved);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return 0;
+}
