@@ -70,6 +70,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const QList<QByteArray> first = loadAndSave(dir);
     const QList<QByteArray> second = loadAndSave(dir);
-    FUZZ_CHECK(first == second);
+    if (first != second) {
+        for (int i = 0; i < 3; ++i)
+            if (first[i] != second[i])
+                std::fprintf(stderr, "%s first:\n%s\n--- second:\n%s\n---\n", kNames[i],
+                             first[i].toHex(' ').constData(), second[i].toHex(' ').constData());
+        fuzz::fail("first == second");
+    }
     return 0;
 }

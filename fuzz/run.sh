@@ -26,7 +26,7 @@ python3 fuzz/make-seeds.py "$BUILD_DIR/seeds" >/dev/null
 # Qt keeps caches for the life of the process (fonts, styles): the window
 # target checks leaks in the sanitizer test suite instead.
 LEAKS=1
-[ "$TARGET" = fuzz_treelist ] && LEAKS=0
+case $TARGET in fuzz_treelist|fuzz_updater) LEAKS=0 ;; esac
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=$LEAKS}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export QT_QPA_PLATFORM=offscreen

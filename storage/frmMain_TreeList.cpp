@@ -22,6 +22,16 @@ constexpr int kMaxTreeDepth = 256;
 
 bool is(const QString& type, const char* name) { return type.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; }
 
+// Node, ChannelList and Channel records are written to ChannelList.txt
+// only, where every parent is a Node or a ChannelList record. One placed
+// under a root or a folder (possible through a hand-made Favorite.txt or
+// MultiMonitor.txt) would be written at a depth no file can take back, and
+// vanish, with its channels, at the second start: it is skipped at once.
+bool holdsListRecords(const QTreeWidgetItem* parent) {
+    const QString type = TagType(frmMain::NodeTag(parent));
+    return is(type, "Node") || is(type, "ChannelList");
+}
+
 bool readBoolean(const TreeListLine& line, int field, bool* value) {
     return field < line.Pieces.size() && Numeric::ToBoolean(line.Pieces[field], value);
 }
@@ -64,10 +74,10 @@ void frmMain::LoadTreeListFile(const QStringList& lines) {
             QTreeWidgetItem* parent = nullptr;
             if (depth > 0) {
                 parent = slotAt(depth - 1);
-                if (!parent) continue;  // no parent at that depth in this file
+                if (!parent || !holdsListRecords(parent)) continue;  // no parent for it at that depth
             }
-            QTreeWidgetItem* node = AddNode(parent, line.Field(1),
-                                            list ? QStringLiteral("ChannelList_") + line.Field(3) : QStringLiteral("Node_"));
+            QTreeWidgetItem* node = AddNode(
+                parent, line.Field(1), list ? QStringLiteral("ChannelList_") + line.Field(3) : QStringLiteral("Node_"));
             node->setExpanded(expanded);
             setSlot(depth, node);
         } else if (is(type, "MultiMonitorFolder")) {
@@ -82,7 +92,7 @@ void frmMain::LoadTreeListFile(const QStringList& lines) {
             // A record that can make no channel makes no node either.
             if (fields < 5 || !readBoolean(line, 5, &save) || depth == 0) continue;
             QTreeWidgetItem* parent = slotAt(depth - 1);
-            if (!parent) continue;
+            if (!parent || !holdsListRecords(parent)) continue;
             AddNode(parent, line.Field(3), QStringLiteral("Channel_") + line.Field(2));
             if (mChannelManeger->ChannelInitialize(spare, line.Pieces)) spare = mPictures.Load();
         } else if (is(type, "FavariteChannel")) {
@@ -152,8 +162,8 @@ bool frmMain::SaveTreeListFiles(QStringList* failedFiles) {
         int info;  // index into mListFileInfo (load order)
         const QStringList* lines;
     };
-    const Out outs[3] = {{"/Favorite.txt", 1, &favorites}, {"/ChannelList.txt", 0, &channels},
-                         {"/MultiMonitor.txt", 2, &folders}};
+    const Out outs[3] = {
+        {"/Favorite.txt", 1, &favorites}, {"/ChannelList.txt", 0, &channels}, {"/MultiMonitor.txt", 2, &folders}};
     bool ok = true;
     for (const Out& out : outs) {
         const QString path = mProgramDirectory + QLatin1String(out.name);

@@ -35,19 +35,13 @@ const QStringList kChannelList = {
     "\tChannel\tVNT1\tworld.ch03\tWorld Three\thttp://h/ch03.txt\ttrue",
 };
 const QStringList kFavorites = {
-    "FavariteRoot\t\t好きな局\t\tTrue",
-    "\tFavariteChannel\t\tjp.tokyo.ch02",
-    "\tFavariteChannel\t\tunknown.ch",
-    "\tFavariteChannel\t\tJP.TOKYO.CH02",
-    "\tFavariteChannel\t\tworld.ch03",
+    "FavariteRoot\t\t好きな局\t\tTrue",   "\tFavariteChannel\t\tjp.tokyo.ch02", "\tFavariteChannel\t\tunknown.ch",
+    "\tFavariteChannel\t\tJP.TOKYO.CH02", "\tFavariteChannel\t\tworld.ch03",
 };
 const QStringList kFolders = {
-    "MultiMonitorRoot\t\tマルチモニター\t\tTrue",
-    "\tMultiMonitorFolder\t\t監視\t\tTrue",
-    "\t\tMultiMonitorChannel\t\tjp.tokyo.ch01",
-    "\t\tMultiMonitorChannel\t\tnothere",
-    "\t\tMultiMonitorChannel\t\tWORLD.CH03",
-    "\tMultiMonitorFolder\t\t空\t\tFalse",
+    "MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\t監視\t\tTrue",
+    "\t\tMultiMonitorChannel\t\tjp.tokyo.ch01",   "\t\tMultiMonitorChannel\t\tnothere",
+    "\t\tMultiMonitorChannel\t\tWORLD.CH03",      "\tMultiMonitorFolder\t\t空\t\tFalse",
 };
 
 TEST(TreeList, LoadAndSaveKeepEveryRecordWithItsNormalisations) {
@@ -117,16 +111,19 @@ TEST(TreeList, LineEndsAndEncodings) {
     ViewerFixture f;
     // LF only (edited on Linux) and UTF-8: read as lines, written back as UTF-8.
     f.dir.write("ChannelList.txt",
-                QStringLiteral("ChannelList\t\tリスト\t\tTrue\t\thttp://l/\n\tChannel\t\tP\t\ta\t\t名前\t\thttp://h/a\t\tFalse\n")
+                QStringLiteral(
+                    "ChannelList\t\tリスト\t\tTrue\t\thttp://l/\n\tChannel\t\tP\t\ta\t\t名前\t\thttp://h/a\t\tFalse\n")
                     .toUtf8());
     f.dir.write("Favorite.txt", "FavariteRoot\t\tFav\t\tFalse\r\tFavariteChannel\t\ta\r");
     frmMain& w = f.open();
     EXPECT_EQ(w.ChannelManeger()->ChannelCount(), 1);
     EXPECT_TRUE(w.ChannelManeger()->Channel("a")->BelongFavarite());
     f.close();
-    EXPECT_EQ(f.dir.read("ChannelList.txt"),
-              QStringLiteral("ChannelList\t\tリスト\t\tTrue\t\thttp://l/\r\n\tChannel\t\tP\t\ta\t\t名前\t\thttp://h/a\t\tFalse\r\n")
-                  .toUtf8());
+    EXPECT_EQ(
+        f.dir.read("ChannelList.txt"),
+        QStringLiteral(
+            "ChannelList\t\tリスト\t\tTrue\t\thttp://l/\r\n\tChannel\t\tP\t\ta\t\t名前\t\thttp://h/a\t\tFalse\r\n")
+            .toUtf8());
     EXPECT_EQ(f.dir.read("Favorite.txt"), QByteArray("FavariteRoot\t\tFav\t\tFalse\r\n\tFavariteChannel\t\ta\r\n"));
 }
 
@@ -149,9 +146,12 @@ TEST(TreeList, HugeDepthAndGarbageNeverCrash) {
     QStringList lines;
     for (int d = 0; d < 400; ++d) lines << QString(d, '\t') + "Node\tn" + QString::number(d) + "\tTrue";
     lines << QString(100000, '\t') + "Node\tfar\tTrue";
-    lines << QString(5000, 'x') << "\t\t\tChannel" << "Channel" << "\x01\x02\t\t\x03";
+    lines << QString(5000, 'x') << "\t\t\tChannel"
+          << "Channel"
+          << "\x01\x02\t\t\x03";
     f.dir.write("ChannelList.txt", sjis(lines));
-    f.dir.write("MultiMonitor.txt", "\tMultiMonitorChannel\t\tx\r\nMultiMonitorFolder\t\tA\r\n\tMultiMonitorChannel\r\n");
+    f.dir.write("MultiMonitor.txt",
+                "\tMultiMonitorChannel\t\tx\r\nMultiMonitorFolder\t\tA\r\n\tMultiMonitorChannel\r\n");
     frmMain& w = f.open();
     EXPECT_EQ(w.ChannelManeger()->ChannelCount(), 0);
     f.close();
@@ -159,6 +159,35 @@ TEST(TreeList, HugeDepthAndGarbageNeverCrash) {
     const QStringList written = Cp932::decode(f.dir.read("ChannelList.txt")).split("\r\n", Qt::SkipEmptyParts);
     EXPECT_GT(written.size(), 200);
     EXPECT_LT(written.size(), 400);
+}
+
+// Found by fuzzing: a Node or Channel record placed under a root or a
+// folder of another file was written to ChannelList.txt at a depth without
+// a parent there, and vanished with its channel at the second start.
+TEST(TreeList, ListRecordsOutsideTheChannelTreeAreSkippedSoEveryStartReadsTheSame) {
+    ViewerFixture f;
+    f.dir.write("ChannelList.txt", sjis({"Node\t日本\tTrue", "\tChannel\t\tP\t\tkept\t\t残る\t\thttp://h/k\t\tFalse"}));
+    f.dir.write("Favorite.txt",
+                sjis({"FavariteRoot\t\tお気に入り\t\tTrue", "\tNode\t東京\tFalse",
+                      "\t\tChannel\t\tP\t\tunder.favorites\t\t名\t\thttp://h/a\t\tFalse",
+                      "\tChannel\t\tP\t\tbeside.favorites\t\t名\t\thttp://h/b\t\tFalse", "\tFavariteChannel\t\tkept"}));
+    f.dir.write(
+        "MultiMonitor.txt",
+        sjis({"MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\t監視\t\tTrue",
+              "\t\tChannelList\t\tL\t\tTrue\t\thttp://l/", "\t\tChannel\t\tP\t\tin.folder\t\t名\t\thttp://h/c\t\tFalse",
+              "\t\tMultiMonitorChannel\t\tkept"}));
+    frmMain& w = f.open();
+    EXPECT_EQ(w.ChannelManeger()->ChannelCount(), 1);
+    EXPECT_NE(w.ChannelManeger()->Channel("kept"), nullptr);
+    EXPECT_EQ(w.FavariteRoot()->childCount(), 1);  // the favourite, nothing else
+    f.close();
+    QByteArray first[3];
+    const char* names[3] = {"ChannelList.txt", "Favorite.txt", "MultiMonitor.txt"};
+    for (int i = 0; i < 3; ++i) first[i] = f.dir.read(names[i]);
+    EXPECT_EQ(first[0], sjis({"Node\t日本\tTrue", "\tChannel\t\tP\t\tkept\t\t残る\t\thttp://h/k\t\tFalse"}));
+    f.open();
+    f.close();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(f.dir.read(names[i]), first[i]) << names[i];
 }
 
 }  // namespace
