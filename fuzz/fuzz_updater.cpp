@@ -94,7 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         auto again = openWindow(dir);
         FUZZ_CHECK(again->SaveChannelList());
-        FUZZ_CHECK(readFile(path) == saved);
+        const QByteArray again2 = readFile(path);
+        if (again2 != saved) {
+            std::fprintf(stderr, "first:\n%s\n--- second:\n%s\n---\n", saved.constData(), again2.constData());
+            fuzz::fail("the file written back changed");
+        }
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return 0;

@@ -46,12 +46,17 @@ void frmMain::LoadChannelList(const QStringList& lines) {
                 clearFrom(depth);
                 continue;
             }
-            const QString name = line.Field(1);
-            const QString address = line.Field(3);
-            QTreeWidgetItem* node =
-                isList ? NewNode(parent, JoinTag({kChannelList, name, address}),
-                                 name + QLatin1Char('(') + address + QLatin1Char(')'))
-                       : NewNode(parent, JoinTag({kNode, name}), name);
+            // U+0001 joins the fields of a tag: a field holding one would
+            // shift the others and lose the node at the next start.
+            const QString name = CleanListField(line.Field(1));
+            const QString address = CleanListField(line.Field(3));
+            if (name.isEmpty() || (isList && address.isEmpty())) {
+                clearFrom(depth);
+                continue;
+            }
+            QTreeWidgetItem* node = isList ? NewNode(parent, JoinTag({kChannelList, name, address}),
+                                                     name + QLatin1Char('(') + address + QLatin1Char(')'))
+                                           : NewNode(parent, JoinTag({kNode, name}), name);
             bool expanded = false;
             node->setExpanded(Numeric::ToBoolean(line.Field(2), &expanded) && expanded);
             parents.resize(depth + 1);
@@ -59,8 +64,11 @@ void frmMain::LoadChannelList(const QStringList& lines) {
         } else if (type == kChannel) {
             QTreeWidgetItem* parent = parentFor(depth);
             if (!parent || line.Pieces.size() < 6) continue;
+            QStringList fields;
+            for (int f = 1; f <= 4; ++f) fields << CleanListField(line.Field(f));
+            if (fields.contains(QString())) continue;  // a field of U+0001 alone: nothing to keep
             bool saving = false;
-            NewChannelNode(parent, line.Field(2), line.Field(1), line.Field(3), line.Field(4),
+            NewChannelNode(parent, fields[1], fields[0], fields[2], fields[3],
                            Numeric::ToBoolean(line.Field(5), &saving) && saving);
         }
     }
@@ -93,8 +101,8 @@ void frmMain::SaveChannelListNode(QTreeWidgetItem* node, QStringList& lines) con
         else if (tag.startsWith(kChannelList))
             lines.append(FormatTreeListLine(e.depth, kChannelList, {f.value(1), expanded(), f.value(2)}, false));
         else if (tag.startsWith(kChannel))
-            lines.append(FormatTreeListLine(e.depth, kChannel, {f.value(2), f.value(1), f.value(3), f.value(4), f.value(5)},
-                                            false));
+            lines.append(FormatTreeListLine(e.depth, kChannel,
+                                            {f.value(2), f.value(1), f.value(3), f.value(4), f.value(5)}, false));
         for (int i = e.node->childCount() - 1; i >= 0; --i) stack.append({e.node->child(i), e.depth + 1});
     }
 }

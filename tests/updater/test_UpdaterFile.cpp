@@ -96,6 +96,23 @@ TEST_F(UpdaterFileTest, ReadingRulesShowInTheNextSave) {
     }
 }
 
+// Found by fuzzing: U+0001 joins the fields of the updater's tags, so a
+// field holding one shifted the others; the channel was written with an
+// empty field and lost at the following start.
+TEST_F(UpdaterFileTest, FieldsHoldingTheTagSeparatorAreCleanedOrSkipped) {
+    const QChar sep(0x0001);
+    const QByteArray file = crlf({QStringLiteral("Node\tor%1g\tTrue").arg(sep),
+                                  QStringLiteral("\tChannel\t\tsig%1\t\tid.a\t\tna%1me\t\thttp://h/a\t\tTrue").arg(sep),
+                                  QStringLiteral("\tChannel\t\t%1\t\tid.b\t\tn\t\thttp://h/b\t\tFalse").arg(sep),
+                                  QStringLiteral("\tChannelList\t\t%1\t\tTrue\t\thttp://h/l").arg(sep),
+                                  QStringLiteral("\t\tChannel\t\tsig\t\tid.c\t\tn\t\thttp://h/c\t\tFalse")});
+    const QByteArray first = roundTrip(file);
+    EXPECT_EQ(first, crlf({"Node\tor g\tTrue", "\tChannel\t\tsig\t\tid.a\t\tna me\t\thttp://h/a\t\tTrue"}));
+    // What the updater wrote, it reads back the same (a new window).
+    SetUp();
+    EXPECT_EQ(roundTrip(first), first);
+}
+
 TEST_F(UpdaterFileTest, DepthHasNoLimitOfEleven) {
     QStringList lines;
     for (int d = 0; d < 14; ++d) lines << QString(d, QChar(u'\t')) + "Node\tn" + QString::number(d) + "\tTrue";
