@@ -74,6 +74,15 @@ SEEDS = {
                 .encode("utf-8"),
         "odd": b"\t\t\t\t\r   \rNode\tbad\tmaybe\r\t\t\t\t\t\t\tNode\tdeep\tTrue\rChannel\t\tP\t\td0\t\tN\t\tu\t\tFalse",
     },
+    "fuzz_http": {
+        "length": b"\x00HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 301\r\n\r\n" + sjis(INFO),
+        "chunked": b"\x01HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nTransfer-Encoding: chunked\r\n\r\n"
+                   + b"".join(b"%x;x=1\r\n" % len(JPEG[i:i + 50]) + JPEG[i:i + 50] + b"\r\n" for i in range(0, len(JPEG), 50))
+                   + b"0\r\nTrailer: t\r\n\r\n",
+        "close": b"\x03HTTP/1.0 404 Not Found\nContent-Type: text/html; charset=euc-jp\n\n\xb4\xc1",
+        "continue": b"\x00HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 204 No Content\r\n\r\n",
+        "junk": b"\x02ICY 200 OK\r\n\r\n",
+    },
     "fuzz_updater": {
         "all": b"\0\0".join([
             sjis("Node\t日本\tTrue\r\n\tChannelList\t\t東京\t\tTrue\t\thttp://lists.example/tokyo.txt\r\n"
