@@ -54,6 +54,10 @@ SEEDS = {
         "eucjp": b"euc-jp\n\xb4\xc1\xbb\xfa\x8e\xb6",
         "cut": b"\x81",
         "bad": b"x-unknown\n\x82\xa0\xfd\xa0\x80",
+        # A server may name any decoder the C library has.
+        **{"cs-" + name.lower().replace("/", "_"): name.encode() + b"\n\x1b$B\x30\x21\x0e\xa1\xa2+AGE-\x00\xd8\x00\xdc\xff\xfe"
+           for name in ["ISO-2022-JP-3", "ISO-2022-CN-EXT", "IBM930", "IBM1364", "UTF-7", "UTF-16", "UTF-32",
+                        "GB18030", "BIG5-HKSCS", "TSCII", "EUC-TW", "UTF-8//IGNORE"]},
     },
     "fuzz_treelist": {
         "lists": b"\0\0".join([
