@@ -82,17 +82,22 @@ void HTTPTransfer::Execute(const QString& address, const QString& method) {
     lastAddress_ = address;
     busy_ = true;
 
-    const QUrl url(address);
+    redirects_ = 0;
+    // One deadline for the whole request, redirects included.
+    if (RequestTimeout > 0) timer_->start(int(qMin<qint64>(qint64(RequestTimeout) * 1000, INT_MAX)));
+    start(QUrl(address), method);
+}
+
+void HTTPTransfer::start(const QUrl& url, const QString& method) {
     if (url.isValid() && url.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0 &&
         !url.host().isEmpty()) {
-        if (RequestTimeout > 0) timer_->start(int(qMin<qint64>(qint64(RequestTimeout) * 1000, INT_MAX)));
         startSocket(url, method);
         return;
     }
 
     QNetworkAccessManager* manager = managerFor_();
     manager->setProxy(proxyFor(AccessType, Proxy));
-    QNetworkRequest request{QUrl(address)};
+    QNetworkRequest request{url};
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     QNetworkReply* reply = method.compare(QLatin1String("GET"), Qt::CaseInsensitive) == 0
@@ -101,7 +106,6 @@ void HTTPTransfer::Execute(const QString& address, const QString& method) {
     reply_ = reply;
     connect(reply, &QNetworkReply::readyRead, this, &HTTPTransfer::onReadyRead);
     connect(reply, &QNetworkReply::finished, this, &HTTPTransfer::onFinished);
-    if (RequestTimeout > 0) timer_->start(int(qMin<qint64>(qint64(RequestTimeout) * 1000, INT_MAX)));
 }
 
 // ---------------------------------------------------------------------------
@@ -141,6 +145,8 @@ void HTTPTransfer::startSocket(const QUrl& url, const QString& method) {
     QByteArray verb = method.toLatin1().toUpper();
     if (verb.isEmpty()) verb = "GET";
     headOnly_ = verb == "HEAD";
+    url_ = plain;
+    method_ = method;
     request_ = verb + ' ' + target + " HTTP/1.1\r\nHost: " + plain.authority(QUrl::FullyEncoded).toLatin1() +
                "\r\nConnection: close\r\nAccept: */*\r\nUser-Agent: Vantora\r\n\r\n";
     pending_.clear();
@@ -336,9 +342,28 @@ void HTTPTransfer::onSocketClosed(QTcpSocket* socket) {
 }
 
 void HTTPTransfer::completeSocket() {
-    timer_->stop();
     dropSocket();
     pending_.clear();
+    // Redirects are followed as Qt's manager followed them (never from
+    // https to http, a bounded number of times, within the same deadline).
+    const QString location = GetHeader(QStringLiteral("Location")).trimmed();
+    const bool redirect =
+        statusCode_ == 301 || statusCode_ == 302 || statusCode_ == 303 || statusCode_ == 307 || statusCode_ == 308;
+    if (redirect && !location.isEmpty() && redirects_ < kMaxRedirects) {
+        const QUrl next = url_.resolved(QUrl(location));
+        const QString scheme = next.scheme().toLower();
+        if (next.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))) {
+            ++redirects_;
+            const QString method = statusCode_ == 303 ? QStringLiteral("GET") : method_;
+            statusCode_ = 0;
+            reasonPhrase_.clear();
+            headers_.clear();
+            body_.clear();
+            start(next, method);
+            return;
+        }
+    }
+    timer_->stop();
     busy_ = false;
     emit StateChanged(index_, StateResponseCompleted);
 }

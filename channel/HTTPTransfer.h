@@ -20,6 +20,7 @@
 #include <QPair>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 
@@ -27,7 +28,6 @@ class QNetworkAccessManager;
 class QNetworkReply;
 class QTcpSocket;
 class QTimer;
-class QUrl;
 
 class HTTPTransfer : public QObject {
     Q_OBJECT
@@ -78,7 +78,8 @@ signals:
     void StateChanged(int Index, int State);
 
 private:
-    // Our client (http://).
+    // Our client for http://, Qt's manager for other schemes.
+    void start(const QUrl& url, const QString& method);
     void startSocket(const QUrl& url, const QString& method);
     void onSocketConnected(QTcpSocket* socket);
     void onSocketReadyRead(QTcpSocket* socket);
@@ -104,6 +105,10 @@ private:
     enum class Framing { Length, Chunked, UntilClose } framing_ = Framing::UntilClose;
     qint64 remaining_ = 0;  // bytes of the body or of the current chunk
     bool headOnly_ = false;
+    QUrl url_;  // of the request on the socket, for relative redirects
+    QString method_;
+    int redirects_ = 0;
+    static constexpr int kMaxRedirects = 5;
     QTimer* timer_ = nullptr;
     bool busy_ = false;
     QString lastAddress_;

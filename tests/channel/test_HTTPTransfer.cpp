@@ -95,8 +95,9 @@ TEST_F(HTTPTransferTest, FailuresWithoutAStatusAreErrors) {
 
 TEST_F(HTTPTransferTest, ADrippingBodyEndsAtTheTimeoutNotLater) {
     RawHttpServer raw([](const QString&) {
-        std::vector<RawHttpServer::Step> steps{RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\n"
-                                                                   "Content-Length: 100000\r\n\r\n")};
+        std::vector<RawHttpServer::Step> steps{
+            RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\n"
+                                "Content-Length: 100000\r\n\r\n")};
         for (int i = 0; i < 100; ++i) {
             steps.push_back(RawHttpServer::send("x"));
             steps.push_back(RawHttpServer::sleep(100));
@@ -115,8 +116,9 @@ TEST_F(HTTPTransferTest, ADrippingBodyEndsAtTheTimeoutNotLater) {
 TEST_F(HTTPTransferTest, BodiesOverTheLimitAreErrors) {
     RawHttpServer raw([](const QString& path) {
         if (path == "/declared")
-            return std::vector<RawHttpServer::Step>{RawHttpServer::send(
-                "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: 200000000\r\n\r\nxxxx"),
+            return std::vector<RawHttpServer::Step>{
+                RawHttpServer::send(
+                    "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: 200000000\r\n\r\nxxxx"),
                 RawHttpServer::sleep(2000)};
         // Undeclared length: streamed until the connection closes.
         std::vector<RawHttpServer::Step> steps{
@@ -218,7 +220,8 @@ TEST_F(HTTPTransferTest, BodiesInEveryFramingArriveWhole) {
                     RawHttpServer::close()};
         if (path == "/badchunk")
             return {RawHttpServer::send(head + "Transfer-Encoding: chunked\r\n\r\n4\r\nabcd\r\nzz\r\nmore")};
-        if (path == "/nocontent") return {RawHttpServer::send("HTTP/1.1 204 No Content\r\n\r\n"), RawHttpServer::silence()};
+        if (path == "/nocontent")
+            return {RawHttpServer::send("HTTP/1.1 204 No Content\r\n\r\n"), RawHttpServer::silence()};
         return {RawHttpServer::send("garbage that is not HTTP\r\n\r\n")};
     });
     HTTPTransfer* t = element();
@@ -253,7 +256,8 @@ TEST_F(HTTPTransferTest, AnEndlessHeaderIsAnErrorAtItsLimitAndDelaysNoOtherEleme
             return {RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"),
                     RawHttpServer::repeat("X-Filler: " + QByteArray(1000, 'a') + "\r\n", 200000)};
         if (path == "/chunks")  // endless chunks: the body limit holds for them too
-            return {RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n"),
+            return {RawHttpServer::send(
+                        "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nTransfer-Encoding: chunked\r\n\r\n"),
                     RawHttpServer::repeat("10000\r\n" + QByteArray(0x10000, 'c') + "\r\n", 100000)};
         return {RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n\r\nok")};
     });
@@ -279,6 +283,39 @@ TEST_F(HTTPTransferTest, AnEndlessHeaderIsAnErrorAtItsLimitAndDelaysNoOtherEleme
         ASSERT_EQ(waitFor(t), 12);
         EXPECT_EQ(t->BodyText(), "ok");
     }
+}
+
+}  // namespace
+
+namespace {
+
+// Qt's manager followed redirects; our client does too, within bounds.
+TEST_F(HTTPTransferTest, RedirectsAreFollowedABoundedNumberOfTimes) {
+    RawHttpServer raw([](const QString& path) -> Steps {
+        auto moved = [](const QByteArray& code, const QByteArray& to) {
+            return Steps{RawHttpServer::send("HTTP/1.1 " + code + " Moved\r\nLocation: " + to +
+                                             "\r\nContent-Length: 0\r\n\r\n")};
+        };
+        if (path == "/a") return moved("301", "/b");                    // relative
+        if (path == "/b") return moved("302", "http://127.0.0.1:1/x");  // absolute, nothing listens there
+        if (path == "/c") return moved("307", "d");
+        if (path == "/d") return moved("308", "/info.txt");
+        if (path.startsWith("/loop")) return moved("302", "/loop" + QByteArray::number(path.size()));
+        return {RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n\r\nok")};
+    });
+    HTTPTransfer* t = element();
+    t->Execute(raw.url("/c"), "GET");
+    ASSERT_EQ(waitFor(t), 12);
+    EXPECT_EQ(t->BodyText(), "ok");
+    EXPECT_EQ(t->LastAddress(), raw.url("/c"));
+    // A redirect to a server that is not there is that server's failure.
+    t->Execute(raw.url("/a"), "GET");
+    EXPECT_EQ(waitFor(t), 11);
+    // An endless chain ends with the last redirect as the answer.
+    t->Execute(raw.url("/loop"), "GET");
+    ASSERT_EQ(waitFor(t), 12);
+    EXPECT_TRUE(t->GetHeader().startsWith("HTTP/1.1 302 "));
+    EXPECT_EQ(raw.requests().filter("/loop").size(), 6);
 }
 
 }  // namespace
