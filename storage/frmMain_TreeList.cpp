@@ -56,7 +56,11 @@ void frmMain::LoadTreeListFile(const QStringList& lines) {
         const QString type = line.RecordType();
         const int depth = line.Depth;
         if (type.isEmpty() || depth > kMaxTreeDepth) continue;
-        const int fields = int(line.Pieces.size()) - 1;
+        // The fields a record needs, none of them empty: a field of spaces
+        // only is read as empty and would be written back as nothing, which
+        // shifts the fields after it at the next start.
+        int fields = 0;
+        while (fields + 1 < line.Pieces.size() && !line.Pieces[fields + 1].isEmpty()) ++fields;
 
         if (is(type, "FavariteRoot") || is(type, "MultiMonitorRoot")) {
             bool expanded = false;

@@ -190,4 +190,32 @@ TEST(TreeList, ListRecordsOutsideTheChannelTreeAreSkippedSoEveryStartReadsTheSam
     for (int i = 0; i < 3; ++i) EXPECT_EQ(f.dir.read(names[i]), first[i]) << names[i];
 }
 
+// Found by fuzzing: a field of spaces only was read as empty, written back
+// as nothing and shifted the fields after it at the next start, losing the
+// node, the channel or the folder with its members.
+TEST(TreeList, RecordsWithAnEmptyFieldAreSkippedSoEveryStartReadsTheSame) {
+    ViewerFixture f;
+    f.dir.write("ChannelList.txt",
+                sjis({"Node\t  \tTrue", "Node\tg\tTrue", "\tChannel\t\t \t\tno.protocol\t\tn\t\thttp://h/a\t\tFalse",
+                      "\tChannel\t\tP\t\tkept\t\tn\t\thttp://h/b\t\tFalse", "ChannelList\t\tl\t\tTrue\t\t   "}));
+    f.dir.write("MultiMonitor.txt", sjis({"MultiMonitorRoot\t\t \t\tTrue", "\tMultiMonitorFolder\t\t  \t\tTrue",
+                                          "\t\tMultiMonitorChannel\t\tkept", "\tMultiMonitorFolder\t\tF\t\tTrue",
+                                          "\t\tMultiMonitorChannel\t\tkept"}));
+    frmMain& w = f.open();
+    EXPECT_EQ(w.ChannelManeger()->ChannelCount(), 1);
+    EXPECT_EQ(w.MultiMonitorManeger()->MultiMonitor("2"), nullptr);  // one folder only
+    f.close();
+    EXPECT_EQ(f.dir.read("ChannelList.txt"),
+              sjis({"Node\tg\tTrue", "\tChannel\t\tP\t\tkept\t\tn\t\thttp://h/b\t\tFalse"}));
+    // The root record with an empty text was skipped: its default text, collapsed.
+    EXPECT_EQ(f.dir.read("MultiMonitor.txt"),
+              sjis({"MultiMonitorRoot\t\tマルチモニター\t\tFalse", "\tMultiMonitorFolder\t\tF\t\tTrue",
+                    "\t\tMultiMonitorChannel\t\tkept"}));
+    QByteArray first[2] = {f.dir.read("ChannelList.txt"), f.dir.read("MultiMonitor.txt")};
+    f.open();
+    f.close();
+    EXPECT_EQ(f.dir.read("ChannelList.txt"), first[0]);
+    EXPECT_EQ(f.dir.read("MultiMonitor.txt"), first[1]);
+}
+
 }  // namespace
