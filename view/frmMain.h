@@ -209,6 +209,11 @@ private:
     void rememberNormalSize();
     QSize normalSizeForSaving() const;
 
+    // Opens a tab with that tag, or selects the one that has it.
+    void openTab(const QString& Tag, const QString& Caption, const std::function<void()>& SwitchViewingOn);
+    // Sets a folder's drop-down marker when the channel is the selected one.
+    void markFolderEntry(const QString& MultiMonitorID, const QString& ChannelID, bool member);
+
     // Tree list helpers.
     void saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& favorites, QStringList& channels,
                           QStringList& folders) const;
