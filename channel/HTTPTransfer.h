@@ -71,6 +71,10 @@ public:
     int ResponseCode() const { return responseCode_; }
     QString ResponseInfo() const { return responseInfo_; }
 
+    // Called with every completion before StateChanged is emitted (the
+    // array forwards its elements' completions this way).
+    void setSink(std::function<void(int Index, int State)> sink) { sink_ = std::move(sink); }
+
     // The address of the last Execute (tests and diagnostics).
     QString LastAddress() const { return lastAddress_; }
 
@@ -94,9 +98,12 @@ private:
     void onFinished();
     void fail(int code, const QString& info);
     void dropReply();
+    void armDeadline(int seconds);
+    void report(int state);
 
     int index_;
     std::function<QNetworkAccessManager*()> managerFor_;
+    std::function<void(int, int)> sink_;
     QPointer<QNetworkReply> reply_;
     QTcpSocket* socket_ = nullptr;
     QByteArray request_;  // sent once connected

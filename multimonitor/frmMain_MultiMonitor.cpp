@@ -123,10 +123,7 @@ void frmMain::mMultiMonitorManeger_AddChannelToMultiMonitor(const QString& Multi
         AddNode(folderNode, channel ? channel->ChannelName() : ChannelID, kMemberNode + ChannelID);
     }
     if (EqualsNoCase(SelectedTabTag(), kFolderTab + MultiMonitorID)) ArrangeThumbnailBox();
-    const int entry = getFolderMenuIndexFromTag(MultiMonitorID);
-    const clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(MultiMonitorID);
-    if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID()) && entry != -1 && folder)
-        mFolderMenu->actions()[entry - 1]->setText(QStringLiteral("υ ") + folder->FolderName());
+    markFolderEntry(MultiMonitorID, ChannelID, true);
 }
 
 void frmMain::mMultiMonitorManeger_RemoveChannelFromMultiMonitor(const QString& MultiMonitorID,
@@ -134,10 +131,15 @@ void frmMain::mMultiMonitorManeger_RemoveChannelFromMultiMonitor(const QString& 
     if (QTreeWidgetItem* folderNode = getChildNodeFromTag(mRootMultiMonitor, kFolderNode + MultiMonitorID))
         delete getChildNodeFromTag(folderNode, kMemberNode + ChannelID);
     if (EqualsNoCase(SelectedTabTag(), kFolderTab + MultiMonitorID)) ArrangeThumbnailBox();
+    markFolderEntry(MultiMonitorID, ChannelID, false);
+}
+
+void frmMain::markFolderEntry(const QString& MultiMonitorID, const QString& ChannelID, bool member) {
     const int entry = getFolderMenuIndexFromTag(MultiMonitorID);
     const clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(MultiMonitorID);
     if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID()) && entry != -1 && folder)
-        mFolderMenu->actions()[entry - 1]->setText(QStringLiteral("　 ") + folder->FolderName());
+        mFolderMenu->actions()[entry - 1]->setText((member ? QStringLiteral("υ ") : QStringLiteral("　 ")) +
+                                                   folder->FolderName());
 }
 
 void frmMain::mMultiMonitorManeger_ChangeMultiMonitorFolderName(const QString& MultiMonitorID,

@@ -5,12 +5,50 @@
 #include "view/frmMain.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// A terminal closing, Ctrl+C or a session ending asks the program to stop:
+// the signal only wakes the event loop, which then closes the window the
+// normal way, so the settings and lists are written as at any other exit.
+int gSignalPipe[2] = {-1, -1};
+
+void onStopSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(gSignalPipe[1], &byte, 1);
+}
+
+void installStopSignals() {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0) return;
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+}
+
+}  // namespace
 
 int Main(int argc, char** argv) {
     QApplication app(argc, argv);
     // The programs take no arguments; Qt's own (-platform ...) are consumed above.
+    installStopSignals();
     auto* setting = new frmSetting();  // loaded hidden; the main window unloads it
     frmMain window(ProgramDirectory(), setting);
+
+    QSocketNotifier stop(gSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stop, &QSocketNotifier::activated, &window, [&stop] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t n = ::read(gSignalPipe[0], &byte, 1);
+        stop.setEnabled(false);
+        QApplication::closeAllWindows();
+    });
+
     window.show();
     // No event is processed before LoadSetting returns, so the tick it
     // enables last cannot fire earlier.

@@ -41,6 +41,22 @@ const QPixmap& ShowAreaWidget::pixmapFor(int index) {
     return c.pixmap;
 }
 
+const QPixmap& ShowAreaWidget::labelPixmap(NameLabel& label) {
+    // Text layout is the costly part of a grid's paint: each label is laid
+    // out once and then drawn as a picture.
+    if (label.Rendered.size() != label.Rect.size() || label.RenderedCaption != label.Caption) {
+        label.Rendered = QPixmap(label.Rect.size());
+        label.Rendered.fill(palette().color(QPalette::Window));
+        QPainter p(&label.Rendered);
+        p.setFont(font());
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(QRect(QPoint(0, 0), label.Rect.size()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   label.Caption);
+        label.RenderedCaption = label.Caption;
+    }
+    return label.Rendered;
+}
+
 void ShowAreaWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.fillRect(event->rect(), palette().window());
@@ -52,11 +68,9 @@ void ShowAreaWidget::paintEvent(QPaintEvent* event) {
         painter.drawPixmap(e->Rect().topLeft(), pixmapFor(i));
     }
     for (size_t i = 1; i < labels_.size(); ++i) {
-        const NameLabel& label = labels_[i];
-        if (!label.Visible || !label.Rect.intersects(dirty)) continue;
-        painter.fillRect(label.Rect, palette().window());
-        painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(label.Rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, label.Caption);
+        NameLabel& label = labels_[i];
+        if (!label.Visible || label.Rect.isEmpty() || !label.Rect.intersects(dirty)) continue;
+        painter.drawPixmap(label.Rect.topLeft(), labelPixmap(label));
     }
     if (SelectedBoxVisible) {
         painter.setPen(QPen(QColor(255, 0, 0), 1));

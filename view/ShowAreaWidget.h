@@ -20,6 +20,10 @@ struct NameLabel {
     QString Caption;
     QRect Rect{0, 0, 137, 12};  // the template: 12 pixels high
     bool Visible = false;
+
+    // The drawn label, made again only when caption or size change.
+    QPixmap Rendered;
+    QString RenderedCaption;
 };
 
 class ShowAreaWidget : public QWidget {
@@ -61,6 +65,7 @@ private:
         QPixmap pixmap;
     };
     const QPixmap& pixmapFor(int index);
+    const QPixmap& labelPixmap(NameLabel& label);
 
     PictureElementArray& elements_;
     std::vector<NameLabel> labels_;

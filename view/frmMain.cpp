@@ -5,6 +5,7 @@
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
 #include "common/Numeric.h"
+#include "common/ViewerLock.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
 #include "storage/frmSetting.h"
 #include "view/ShowAreaWidget.h"
@@ -337,6 +338,14 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
+void frmMain::showEvent(QShowEvent* event) {
+    if (!mViewerLock && !mUnloaded) {
+        mViewerLock = std::make_unique<ViewerLock>();
+        mViewerLock->Acquire();
+    }
+    QMainWindow::showEvent(event);
+}
+
 void frmMain::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) rememberNormalSize();
     QMainWindow::changeEvent(event);
@@ -382,6 +391,7 @@ void frmMain::Form_Unload() {
     mTimer->stop();
     if (mSetting) mSetting->close();
     SaveSetting();
+    mViewerLock.reset();
     emit Unloaded();
 }
 

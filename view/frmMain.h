@@ -42,6 +42,7 @@ class clsChannelManeger;
 class clsMultiMonitorFolder;
 class clsMultiMonitorManeger;
 class frmSetting;
+class ViewerLock;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -194,6 +195,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void Form_Unload();
@@ -207,6 +209,11 @@ private:
     void rememberNormalSize();
     QSize normalSizeForSaving() const;
 
+    // Opens a tab with that tag, or selects the one that has it.
+    void openTab(const QString& Tag, const QString& Caption, const std::function<void()>& SwitchViewingOn);
+    // Sets a folder's drop-down marker when the channel is the selected one.
+    void markFolderEntry(const QString& MultiMonitorID, const QString& ChannelID, bool member);
+
     // Tree list helpers.
     void saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& favorites, QStringList& channels,
                           QStringList& folders) const;
@@ -216,6 +223,9 @@ private:
 
     QString mProgramDirectory;
     QPointer<frmSetting> mSetting;
+    // Held while the window exists, so the updater sees a running viewer
+    // even where no X server shows it the title.
+    std::unique_ptr<ViewerLock> mViewerLock;
     QTimer* mTimer = nullptr;
     QTimer* mClock = nullptr;
     bool mUnloaded = false;

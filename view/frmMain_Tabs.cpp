@@ -36,38 +36,32 @@ void frmMain::SelectTab(int TabIndex) {
     tabChannelSelect_Click();
 }
 
-void frmMain::OpenChannelTab(const QString& ChannelID) {
-    clsChannel* channel = mChannelManeger ? mChannelManeger->Channel(ChannelID) : nullptr;
-    if (!channel) return;
-    const QString tag = kChannelTab + ChannelID;
-    const int existing = getTabIndexFromTag(tag);
+void frmMain::openTab(const QString& Tag, const QString& Caption, const std::function<void()>& SwitchViewingOn) {
+    const int existing = getTabIndexFromTag(Tag);
     mTabMouseButton = 1;
     if (existing != -1) {
         SelectTab(existing);
         return;
     }
+    // The blank tab, when it is the only one, takes the new content.
     const int index = mTabs->Tag(1).isEmpty() ? 1 : mTabs->Add(QString(), QString());
-    mTabs->SetCaption(index, ChannelCaption(channel));
-    mTabs->SetTag(index, tag);
-    channel->ViewControl(clsChannel::NormalViewOpen, QString());
+    mTabs->SetCaption(index, Caption);
+    mTabs->SetTag(index, Tag);
+    SwitchViewingOn();
     SelectTab(index);
+}
+
+void frmMain::OpenChannelTab(const QString& ChannelID) {
+    clsChannel* channel = mChannelManeger ? mChannelManeger->Channel(ChannelID) : nullptr;
+    if (!channel) return;
+    openTab(kChannelTab + ChannelID, ChannelCaption(channel),
+            [channel] { channel->ViewControl(clsChannel::NormalViewOpen, QString()); });
 }
 
 void frmMain::OpenMultiMonitorTab(const QString& MultiMonitorID) {
     clsMultiMonitorFolder* folder = mMultiMonitorManeger ? mMultiMonitorManeger->MultiMonitor(MultiMonitorID) : nullptr;
     if (!folder) return;
-    const QString tag = kFolderTab + MultiMonitorID;
-    const int existing = getTabIndexFromTag(tag);
-    mTabMouseButton = 1;
-    if (existing != -1) {
-        SelectTab(existing);
-        return;
-    }
-    const int index = mTabs->Tag(1).isEmpty() ? 1 : mTabs->Add(QString(), QString());
-    mTabs->SetCaption(index, folder->FolderName());
-    mTabs->SetTag(index, tag);
-    folder->MultMonitorControl(1, false);
-    SelectTab(index);
+    openTab(kFolderTab + MultiMonitorID, folder->FolderName(), [folder] { folder->MultMonitorControl(1, false); });
 }
 
 void frmMain::CloseTab(int TabIndex, bool IsAthoerCheak) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "TempProgramDir.h"
+#include "common/ViewerLock.h"
 #include "storage/frmSetting.h"
 #include "view/frmMain.h"
 
@@ -72,6 +73,18 @@ TEST(Spine, ExitAndClosingTheFrameEachSaveOnce) {
         window.LoadSetting();
         window.close();  // the window frame's close box
         EXPECT_EQ(window.SaveSettingRuns(), 1);
+    }
+}
+
+TEST(Spine, TheWindowTellsTheUpdaterItRunsWhileItExists) {
+    TempProgramDir dir;
+    EXPECT_FALSE(ViewerLock::IsHeld());
+    {
+        frmMain window(dir.path(), new frmSetting);
+        window.show();
+        EXPECT_TRUE(ViewerLock::IsHeld());
+        window.close();
+        EXPECT_FALSE(ViewerLock::IsHeld());
     }
 }
 

@@ -97,8 +97,12 @@ bool ParseDemoOptions(const QStringList& arguments, DemoOptions& o, QString* err
     const QCommandLineOption noServe(QStringLiteral("no-serve"),
                                      QStringLiteral("With --prepare and --port: write the folder for a publisher "
                                                     "started with the same options, then exit."));
+    const QCommandLineOption requestLog(QStringLiteral("request-log"),
+                                        QStringLiteral("Write each request's arrival (monotonic nanoseconds and "
+                                                       "path) to file when the publisher stops."),
+                                        QStringLiteral("file"));
     p.addOptions({help, host, port, channels, size, thumb, reload, cycle, quality, prerender, notFound, slow, broken,
-                  delay, seed, threads, keepAlive, duration, prepare, noServe});
+                  delay, seed, threads, keepAlive, duration, prepare, noServe, requestLog});
 
     auto fail = [&](const QString& message) {
         if (error) *error = message;
@@ -131,6 +135,7 @@ bool ParseDemoOptions(const QStringList& arguments, DemoOptions& o, QString* err
                             .arg(i.low)
                             .arg(i.high));
 
+    if (p.isSet(requestLog)) o.RequestLog = p.value(requestLog);
     if (p.isSet(size) && !parseSize(p.value(size), &o.PictureSize))
         return fail(QStringLiteral("--size wants WxH, each side 16 to 8192"));
     if (p.isSet(thumb) && !parseSize(p.value(thumb), &o.ThumbnailSize))

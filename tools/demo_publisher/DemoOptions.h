@@ -31,6 +31,7 @@ struct DemoOptions {
     int DurationSeconds = 0;  // 0: until SIGINT or SIGTERM
 
     QString PrepareFolder;  // also write a viewer program folder there
+    QString RequestLog;     // when set: every request's arrival, written at stop
     bool Serve = true;
 
     int threadCount() const;

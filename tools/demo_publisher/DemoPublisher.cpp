@@ -6,6 +6,7 @@
 #include <httplib.h>
 
 #include <QDateTime>
+#include <QFile>
 
 #include <algorithm>
 
@@ -154,6 +155,7 @@ bool DemoPublisher::start(QString* error) {
     server_->Get(R"(/ch/([^/]+)/(info\.txt|picture\.jpg|thumbnail\.jpg))",
                  [this](const httplib::Request& req, httplib::Response& res) {
                      ++requests_;
+                     if (!options_.RequestLog.isEmpty()) logArrival(req.path);
                      const qint64 period = periodAt(nowMs());
                      const auto it = byId_.constFind(QString::fromStdString(req.matches[1].str()));
                      if (it == byId_.constEnd()) return notFound(res);
@@ -194,10 +196,29 @@ bool DemoPublisher::start(QString* error) {
     return true;
 }
 
+void DemoPublisher::logArrival(const std::string& path) {
+    const qint64 ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                          std::chrono::steady_clock::now().time_since_epoch())
+                          .count();
+    std::lock_guard<std::mutex> lock(logMutex_);
+    arrivals_.emplace_back(ns, path);
+}
+
+void DemoPublisher::writeRequestLog() const {
+    if (options_.RequestLog.isEmpty()) return;
+    QFile file(options_.RequestLog);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+    std::lock_guard<std::mutex> lock(logMutex_);
+    QByteArray out;
+    for (const auto& [ns, path] : arrivals_) out += QByteArray::number(ns) + ' ' + QByteArray::fromStdString(path) + '\n';
+    file.write(out);
+}
+
 void DemoPublisher::stop() {
     if (thread_.joinable()) {
         server_->stop();
         thread_.join();
+        writeRequestLog();
     }
     server_.reset();
 }

@@ -75,6 +75,12 @@ private:
     // [channel * 2 + kind][frame], filled before serving, read-only after.
     std::vector<std::vector<QByteArray>> frames_;
 
+    // Arrivals for --request-log: steady-clock nanoseconds and path.
+    void logArrival(const std::string& path);
+    void writeRequestLog() const;
+    mutable std::mutex logMutex_;
+    std::vector<std::pair<qint64, std::string>> arrivals_;
+
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;

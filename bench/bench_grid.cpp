@@ -1,0 +1,83 @@
+// The thumbnail grid of a 400-member folder: laying it out
+// (ArrangeThumbnailBox) and painting it, beside baselines measured in the
+// same run (the grid arithmetic alone; a bare QPainter drawing 400 ready
+// pixmaps on a surface of the same size).
+
+#include "BenchUtil.h"
+
+#include "channel/PictureElement.h"
+#include "multimonitor/clsMultiMonitorFolder.h"
+#include "multimonitor/clsMultiMonitorManeger.h"
+#include "storage/TreeListFormat.h"
+#include "storage/frmSetting.h"
+#include "view/ShowAreaWidget.h"
+#include "view/ThumbnailGrid.h"
+#include "view/frmMain.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTimer>
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int members = 400;
+    QTemporaryDir dir;
+    QStringList channels{"ChannelList\t\tL\t\tTrue\t\thttp://l/"};
+    QStringList folders{"MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\tF\t\tTrue"};
+    for (int i = 0; i < members; ++i) {
+        channels << QStringLiteral("\tChannel\t\tP\t\tc%1\t\t放送局 %1\t\thttp://127.0.0.1:9/%1\t\tFalse").arg(i);
+        folders << QStringLiteral("\t\tMultiMonitorChannel\t\tc%1").arg(i);
+    }
+    WriteTreeListFile(dir.path() + "/ChannelList.txt", channels, TextEncoding::Cp932);
+    WriteTreeListFile(dir.path() + "/MultiMonitor.txt", folders, TextEncoding::Cp932);
+
+    frmMain window(dir.path(), new frmSetting);
+    window.resize(1600, 1000);
+    window.show();
+    window.LoadSetting();
+    window.tmrCauseOneSecEvent()->stop();  // no fetching: the pictures are set below
+    window.OpenMultiMonitorTab("1");
+    QImage picture(160, 120, QImage::Format_RGB32);
+    QList<PictureElement*> boxes = window.MultiMonitorManeger()->MultiMonitor("1")->ShowBox();
+    for (int i = 1; i < boxes.size(); ++i) {
+        picture.fill(QColor::fromHsv((i * 37) % 360, 200, 220));
+        boxes[i]->setPicture(picture.copy());
+    }
+    ShowAreaWidget* area = window.cntShowBox();
+    const QSize size = area->size();
+
+    const int runs = 200;
+    std::vector<double> arrange, arithmetic, paint, barePaint;
+    for (int r = 0; r < runs; ++r) {
+        arrange.push_back(bench::timeMs([&] { window.ArrangeThumbnailBox(); }));
+        arithmetic.push_back(bench::timeMs([&] {
+            const ThumbnailGrid g = ChooseThumbnailGrid(members, size.width(), size.height());
+            QRect sink;
+            for (int i = 1; i <= members; ++i) sink |= QRect(g.CellOrigin(i), QSize(g.CellWidth, g.CellHeight));
+            if (sink.isEmpty()) std::abort();
+        }));
+    }
+    // Painting: the widget into an image, as its paint event does on screen.
+    QImage surface(size, QImage::Format_RGB32);
+    area->render(&surface);  // first paint scales every picture once
+    std::vector<QPixmap> ready;
+    for (int i = 1; i < boxes.size(); ++i) ready.push_back(QPixmap::fromImage(boxes[i]->Picture().scaled(boxes[i]->Rect().size())));
+    for (int r = 0; r < runs; ++r) {
+        paint.push_back(bench::timeMs([&] { area->render(&surface); }));
+        barePaint.push_back(bench::timeMs([&] {
+            QPainter p(&surface);
+            for (size_t i = 0; i < ready.size(); ++i) p.drawPixmap(boxes[int(i) + 1]->Rect().topLeft(), ready[i]);
+        }));
+    }
+    const ThumbnailGrid g = ChooseThumbnailGrid(members, size.width(), size.height());
+    std::printf("thumbnail grid: %d members in a %dx%d show area (%d columns, cells %dx%d), median of %d\n", members,
+                size.width(), size.height(), g.Columns, g.CellWidth, g.CellHeight, runs);
+    bench::row("ArrangeThumbnailBox", bench::median(arrange), "ms", bench::median(arithmetic), "target <= 2 ms");
+    bench::row("  baseline: the grid arithmetic alone", bench::median(arithmetic), "ms");
+    bench::row("paint the grid (pictures, names, frame)", bench::median(paint), "ms", bench::median(barePaint),
+               "target <= 2 ms");
+    bench::row("  baseline: QPainter drawing 400 ready pixmaps", bench::median(barePaint), "ms");
+    return 0;
+}

@@ -1,0 +1,195 @@
+// Polling at scale: the demo publisher (a separate process) serves 500
+// channels with a one-second reload; the viewer (offscreen) shows them all
+// in open folder tabs and runs on its real one-second tick. Measured:
+//  - how many due requests reach the server within one tick of the tick
+//    that made them due, and the tick-to-arrival lateness;
+//  - the viewer's CPU time per picture, beside a bare QImage decode of the
+//    same bytes in the same run.
+
+#include "BenchUtil.h"
+
+#include "channel/HTTPTransfer.h"
+#include "channel/clsChannel.h"
+#include "channel/clsChannelManeger.h"
+#include "common/Cp932.h"
+#include "storage/TreeListFormat.h"
+#include "storage/frmSetting.h"
+#include "view/frmMain.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QImage>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <map>
+
+namespace {
+
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+qint64 steadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+QByteArray get(const QString& url) {
+    QNetworkAccessManager nam;
+    QNetworkReply* reply = nam.get(QNetworkRequest(QUrl(url)));
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QByteArray body = reply->readAll();
+    reply->deleteLater();
+    return body;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int channels = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 500;
+    const int seconds = argc > 2 ? QString::fromLatin1(argv[2]).toInt() : 20;
+    const int perFolder = 20;
+    QTemporaryDir dir;
+    const QString log = dir.path() + "/requests.log";
+
+    // The publisher: pre-rendered frames, so it stays cheap beside us.
+    QProcess publisher;
+    publisher.setProgram(QStringLiteral(VANTORA_BUILD_DIR "/tools/demo_publisher/demo_publisher"));
+    publisher.setArguments({"--port", "0", "--channels", QString::number(channels), "--reload", "1", "--status-cycle",
+                            "0", "--prerender", "4", "--keep-alive", "0", "--request-log", log});
+    publisher.start();
+    if (!publisher.waitForReadyRead(120000)) return 1;
+    const int port = publisher.readLine().trimmed().toInt();
+    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
+
+    // The viewer's folder: every channel, in folders of twenty.
+    const QStringList list = Cp932::decode(get(base + "/list.txt")).split(QRegularExpression("[\r\n]+"), Qt::SkipEmptyParts);
+    QStringList channelLines{"Node\tdemo\tTrue", "\tChannelList\t\tdemo\t\tTrue\t\t" + base + "/list.txt"};
+    QStringList folderLines{"MultiMonitorRoot\t\tマルチモニター\t\tTrue"};
+    QStringList ids;
+    for (const QString& line : list) {
+        const QStringList f = line.split(',');
+        if (f.size() < 3) continue;
+        ids << f[0].trimmed();
+        channelLines << QStringLiteral("\t\tChannel\t\t%1\t\t%2\t\t%2\t\t%3\t\tFalse").arg(f[1].trimmed(), f[0].trimmed(), f[2].trimmed());
+    }
+    for (int i = 0; i < ids.size(); ++i) {
+        if (i % perFolder == 0) folderLines << QStringLiteral("\tMultiMonitorFolder\t\tF%1\t\tTrue").arg(i / perFolder);
+        folderLines << "\t\tMultiMonitorChannel\t\t" + ids[i];
+    }
+    WriteTreeListFile(dir.path() + "/ChannelList.txt", channelLines, TextEncoding::Cp932);
+    WriteTreeListFile(dir.path() + "/MultiMonitor.txt", folderLines, TextEncoding::Cp932);
+
+    frmMain window(dir.path(), new frmSetting);
+    window.show();
+    window.LoadSetting();
+    clsChannelManeger* manager = window.ChannelManeger();
+    const int n = manager->ChannelCount();
+    for (int f = 1; f <= (n + perFolder - 1) / perFolder; ++f) window.OpenMultiMonitorTab(QString::number(f));
+
+    // Our own tick, so each tick can be sampled just before and after the
+    // window's handler runs.
+    window.tmrCauseOneSecEvent()->stop();
+    std::vector<bool> busy(size_t(n) + 1, false);
+    std::vector<double> tickMs;
+    std::map<QString, std::vector<qint64>> dueAt;  // path -> ticks that issued a request for it
+    qint64 pictures = 0;
+    bool measuring = false;
+    QObject::connect(window.netChannelHTTP(), &HTTPTransferArray::StateChanged, &window, [&](int index, int state) {
+        HTTPTransfer* t = window.netChannelHTTP()->Element(index);
+        if (measuring && state == 12 && t->GetHeader("Content-Type").contains("image")) ++pictures;
+    });
+    QTimer tick;
+    tick.setInterval(1000);
+    QObject::connect(&tick, &QTimer::timeout, &window, [&] {
+        for (int i = 1; i <= n; ++i) busy[size_t(i)] = manager->ChannelAt(i)->HTTP()->StillExecuting();
+        const qint64 at = steadyNs();
+        window.tmrCauseOneSecEvent_Timer();
+        if (!measuring) return;
+        tickMs.push_back(double(steadyNs() - at) / 1e6);
+        for (int i = 1; i <= n; ++i) {
+            HTTPTransfer* t = manager->ChannelAt(i)->HTTP();
+            if (!busy[size_t(i)] && t->StillExecuting()) dueAt[QUrl(t->LastAddress()).path()].push_back(at);
+        }
+    });
+    tick.start();
+
+    // Warm up (first information files, first pictures), then measure.
+    QEventLoop wait;
+    QTimer::singleShot(5000, &wait, &QEventLoop::quit);
+    wait.exec();
+    measuring = true;
+    const double cpu0 = cpuSeconds();
+    const qint64 start = steadyNs();
+    QTimer::singleShot(seconds * 1000, &wait, &QEventLoop::quit);
+    wait.exec();
+    measuring = false;
+    const double cpu = cpuSeconds() - cpu0;
+    const qint64 end = steadyNs();
+    tick.stop();
+
+
+    // Match every due tick with the first arrival of its path after it.
+    std::map<std::string, std::vector<qint64>> arrivals;
+    QFile file(log);
+    file.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const int space = line.indexOf(' ');
+        if (space > 0) arrivals[line.mid(space + 1).toStdString()].push_back(line.left(space).toLongLong());
+    }
+    std::vector<double> lateness;
+    int due = 0, inTime = 0;
+    for (const auto& [path, ticks] : dueAt) {
+        const std::vector<qint64>& seen = arrivals[path.toStdString()];
+        for (qint64 t : ticks) {
+            if (t > end - 2'000'000'000LL) continue;  // too close to the end to judge
+            ++due;
+            const auto it = std::lower_bound(seen.begin(), seen.end(), t);
+            const double ms = it == seen.end() ? 1e9 : double(*it - t) / 1e6;
+            lateness.push_back(ms);
+            if (ms <= 1000) ++inTime;
+        }
+    }
+    std::sort(lateness.begin(), lateness.end());
+    auto pct = [&](double p) { return lateness.empty() ? 0 : lateness[size_t(p * double(lateness.size() - 1))]; };
+
+    // The baseline: decoding the very bytes the viewer got, in this process.
+    const QByteArray jpeg = get(manager->ChannelAt(1)->Infomation().ThumbnailURL);
+    double decodeCpu = 0;
+    const int decodes = 400;
+    if (!jpeg.isEmpty()) {
+        const double c0 = cpuSeconds();
+        for (int i = 0; i < decodes; ++i) QImage::fromData(jpeg, "JPG");
+        decodeCpu = (cpuSeconds() - c0) / decodes;
+    }
+
+    publisher.terminate();
+    publisher.waitForFinished(20000);
+
+    std::printf("polling: %d channels, reload 1 s, all in open folder tabs, %d s measured\n", n, seconds);
+    bench::row("due requests that reached the server within 1 tick", due ? 100.0 * inTime / due : 0, "%", 0,
+               "target >= 99 %");
+    bench::row("  due requests judged", due, "");
+    bench::row("tick-to-arrival lateness p50", pct(0.5), "ms");
+    bench::row("tick-to-arrival lateness p99", pct(0.99), "ms", 0, "target <= 100 ms");
+    bench::row("one tick (the window's handler), median", bench::median(tickMs), "ms");
+    bench::row("pictures handled per second", double(pictures) / (double(end - start) / 1e9), "/s");
+    const double perPicture = pictures ? cpu / double(pictures) * 1000 : 0;
+    bench::row("viewer CPU per picture (all of it)", perPicture, "ms", decodeCpu * 1000, "target <= 1.3x");
+    bench::row("  bare QImage decode of the same bytes", decodeCpu * 1000, "ms");
+    return 0;
+}
