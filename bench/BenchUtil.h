@@ -2,7 +2,9 @@
 // Small helpers shared by the plain-main benchmarks: wall clocks, medians,
 // resident memory, a temporary program folder.
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <QFile>
 #include <QString>
 
@@ -19,6 +21,21 @@ inline double timeMs(const std::function<void()>& f) {
     t.start();
     f();
     return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Runs the event loop until pred() holds or the time is up. Unlike
+// QTest::qWaitFor it never sleeps between events, so a chain of quick
+// network round trips is not padded by 10 ms per wake-up.
+inline bool waitUntil(const std::function<bool()>& pred, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    QTimer wake;  // bounds each blocking wait so the deadline is seen
+    wake.start(50);
+    while (!pred()) {
+        if (t.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
 }
 
 inline double median(std::vector<double> v) {

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     w.InputBox = [&](QWidget*, const QString&, const QString&) { return base + "/list.txt"; };
     if (!w.Form_Load()) return 1;
     w.mnuAddChannelList_Click();
-    if (!QTest::qWaitFor([&] { return w.UpdateState() == 1; }, 60000)) return 1;
+    if (!bench::waitUntil([&] { return w.UpdateState() == 1; }, 60000)) return 1;
 
     // The list nodes (one per city group) and their channels' addresses.
     QList<QTreeWidgetItem*> lists;
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
             for (QTreeWidgetItem* list : lists) {
                 w.tvwChannelSelect->setCurrentItem(list);
                 w.mnuUpdateChannel_Click();
-                if (!QTest::qWaitFor([&] { return w.UpdateState() == 1; }, 120000)) std::abort();
+                if (!bench::waitUntil([&] { return w.UpdateState() == 1; }, 120000)) std::abort();
             }
         }));
         QNetworkAccessManager manager;
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
                 if (++next < addresses.size()) t.Execute(addresses[next], "GET");
             });
             t.Execute(addresses[0], "GET");
-            if (!QTest::qWaitFor([&] { return next >= addresses.size(); }, 120000)) std::abort();
+            if (!bench::waitUntil([&] { return next >= addresses.size(); }, 120000)) std::abort();
             t.disconnect();
         }));
     }

@@ -59,8 +59,9 @@ void HTTPTransfer::armDeadline(int seconds) {
 }
 
 void HTTPTransfer::report(int state) {
+    QPointer<HTTPTransfer> self(this);  // the sink may delete us (a list torn down)
     if (sink_) sink_(index_, state);
-    emit StateChanged(index_, state);
+    if (self) emit StateChanged(index_, state);
 }
 
 HTTPTransfer::~HTTPTransfer() { dropReply(); }
