@@ -143,10 +143,23 @@ int main(int argc, char** argv) {
     tick.stop();
 
 
+    // The baseline: decoding the very bytes the viewer got, in this process.
+    const QByteArray jpeg = get(manager->ChannelAt(1)->Infomation().ThumbnailURL);
+    double decodeCpu = 0;
+    const int decodes = 400;
+    if (!jpeg.isEmpty()) {
+        const double c0 = cpuSeconds();
+        for (int i = 0; i < decodes; ++i) QImage::fromData(jpeg, "JPG");
+        decodeCpu = (cpuSeconds() - c0) / decodes;
+    }
+
+    publisher.terminate();
+    publisher.waitForFinished(20000);
+    // The publisher writes its request log as it stops.
     // Match every due tick with the first arrival of its path after it.
     std::map<std::string, std::vector<qint64>> arrivals;
     QFile file(log);
-    file.open(QIODevice::ReadOnly);
+    if (!file.open(QIODevice::ReadOnly)) std::fprintf(stderr, "no request log from the publisher\n");
     for (const QByteArray& line : file.readAll().split('\n')) {
         const int space = line.indexOf(' ');
         if (space > 0) arrivals[line.mid(space + 1).toStdString()].push_back(line.left(space).toLongLong());
@@ -166,19 +179,6 @@ int main(int argc, char** argv) {
     }
     std::sort(lateness.begin(), lateness.end());
     auto pct = [&](double p) { return lateness.empty() ? 0 : lateness[size_t(p * double(lateness.size() - 1))]; };
-
-    // The baseline: decoding the very bytes the viewer got, in this process.
-    const QByteArray jpeg = get(manager->ChannelAt(1)->Infomation().ThumbnailURL);
-    double decodeCpu = 0;
-    const int decodes = 400;
-    if (!jpeg.isEmpty()) {
-        const double c0 = cpuSeconds();
-        for (int i = 0; i < decodes; ++i) QImage::fromData(jpeg, "JPG");
-        decodeCpu = (cpuSeconds() - c0) / decodes;
-    }
-
-    publisher.terminate();
-    publisher.waitForFinished(20000);
 
     std::printf("polling: %d channels, reload 1 s, all in open folder tabs, %d s measured\n", n, seconds);
     bench::row("due requests that reached the server within 1 tick", due ? 100.0 * inTime / due : 0, "%", 0,
