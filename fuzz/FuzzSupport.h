@@ -3,6 +3,7 @@
 // check that aborts (so libFuzzer keeps the input) when a property fails.
 
 #include <QByteArray>
+#include <QList>
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -24,6 +25,19 @@ inline void initApplication() {
 
 inline QByteArray bytes(const uint8_t* data, size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+
+// An input standing for several files: up to `count` parts separated by
+// two NUL bytes; missing parts are empty.
+inline QList<QByteArray> splitParts(const QByteArray& all, int count) {
+    QList<QByteArray> parts;
+    qsizetype from = 0;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype at = i < count - 1 ? all.indexOf(QByteArray("\0\0", 2), from) : -1;
+        parts << all.mid(from, at < 0 ? -1 : at - from);
+        from = at < 0 ? all.size() : at + 2;
+    }
+    return parts;
 }
 
 [[noreturn]] inline void fail(const char* what) {

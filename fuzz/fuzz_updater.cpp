@@ -62,13 +62,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > 64 * 1024) return 0;
     const QByteArray all = fuzz::bytes(data, size);
-    QList<QByteArray> parts;
-    qsizetype from = 0;
-    for (int i = 0; i < 3; ++i) {
-        const qsizetype at = i < 2 ? all.indexOf(QByteArray("\0\0", 2), from) : -1;
-        parts << all.mid(from, at < 0 ? -1 : at - from);
-        from = at < 0 ? all.size() : at + 2;
-    }
+    const QList<QByteArray> parts = fuzz::splitParts(all, 3);
     const QString dir = programDir()->path();
     const QString path = dir + QStringLiteral("/ChannelList.txt");
     {
