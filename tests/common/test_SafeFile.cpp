@@ -3,25 +3,18 @@
 #include "TempProgramDir.h"
 #include "common/SafeFile.h"
 
-#include <QDir>
-
 namespace {
 
 TEST(SafeFileName, HostileNamesStayOneComponent) {
-    EXPECT_EQ(SafeFileName("ch01"), QStringLiteral("ch01"));
-    EXPECT_EQ(SafeFileName("jp.tokyo.cam-1_a"), QStringLiteral("jp.tokyo.cam-1_a"));
-    EXPECT_EQ(SafeFileName(QStringLiteral("放送局")), QStringLiteral("放送局"));
-    EXPECT_EQ(SafeFileName("."), QStringLiteral("_"));
-    EXPECT_EQ(SafeFileName(".."), QStringLiteral("__"));
-    EXPECT_EQ(SafeFileName("../x"), QStringLiteral(".._x"));
-    EXPECT_EQ(SafeFileName("/etc/x"), QStringLiteral("_etc_x"));
-    EXPECT_EQ(SafeFileName("a/../../b"), QStringLiteral("a_.._.._b"));
-    EXPECT_EQ(SafeFileName("a\\b"), QStringLiteral("a_b"));
-    EXPECT_EQ(SafeFileName(QStringLiteral("a\nb\u0000c")), QStringLiteral("a_b_c"));
+    const std::pair<QString, QString> cases[] = {{"ch01", "ch01"},     {"jp.tokyo.cam-1_a", "jp.tokyo.cam-1_a"},
+                                                 {"放送局", "放送局"}, {".", "_"},
+                                                 {"..", "__"},         {"../x", ".._x"},
+                                                 {"/etc/x", "_etc_x"}, {"a/../../b", "a_.._.._b"},
+                                                 {"a\\b", "a_b"},      {QStringLiteral("a\nb\u0000c"), "a_b_c"}};
+    for (const auto& [name, expected] : cases) EXPECT_EQ(SafeFileName(name), expected) << name.toStdString();
     const QString longName(5000, QChar(u'x'));
-    const QString shortened = SafeFileName(longName);
-    EXPECT_LE(shortened.toUtf8().size(), 200);
-    EXPECT_NE(shortened, SafeFileName(longName + "y"));  // still unique
+    EXPECT_LE(SafeFileName(longName).toUtf8().size(), 200);
+    EXPECT_NE(SafeFileName(longName), SafeFileName(longName + "y"));  // still unique
 }
 
 TEST(WriteFileAtomically, AFailedWriteLeavesTheOldFileWhole) {

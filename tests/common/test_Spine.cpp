@@ -5,86 +5,47 @@
 #include "storage/frmSetting.h"
 #include "view/frmMain.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 
 namespace {
 
-QAction* findAction(QWidget* window, const QString& menu, const QString& item) {
-    for (QAction* top : window->findChild<QMenuBar*>()->actions()) {
-        if (top->text() != menu || !top->menu()) continue;
-        for (QAction* a : top->menu()->actions())
-            if (a->text() == item) return a;
-    }
-    return nullptr;
-}
-
-TEST(Spine, CaptionAndFileMenu) {
-    TempProgramDir dir;
-    frmMain window(dir.path(), new frmSetting);
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Vantora"));
-    QMenu* file = nullptr;
-    for (QAction* top : window.menuBar()->actions())
-        if (top->text() == QStringLiteral("ファイル")) file = top->menu();
-    ASSERT_NE(file, nullptr);
-    const QList<QAction*> items = file->actions();
-    ASSERT_GE(items.size(), 3);
-    EXPECT_EQ(items[0]->text(), QStringLiteral("設定"));
-    EXPECT_TRUE(items[1]->isSeparator());
-    EXPECT_EQ(items[2]->text(), QStringLiteral("終了"));
-}
-
-TEST(Spine, TickStartsOnlyWhenLoadSettingEnds) {
-    TempProgramDir dir;
-    frmMain window(dir.path(), new frmSetting);
-    window.show();
-    EXPECT_FALSE(window.TickEnabled());
-    EXPECT_EQ(window.tmrCauseOneSecEvent()->interval(), 1000);
-    window.LoadSetting();
-    EXPECT_TRUE(window.TickEnabled());
-    window.close();
-}
-
-TEST(Spine, ExitAndClosingTheFrameEachSaveOnce) {
-    TempProgramDir dir;
-    {
+// 終了 and the window frame's close box end in one unload path.
+TEST(Spine, CaptionMenuTickAndOneSaveOnEitherWayOut) {
+    for (bool viaMenu : {true, false}) {
+        SCOPED_TRACE(viaMenu ? "終了" : "close box");
+        TempProgramDir dir;
         auto* setting = new frmSetting;
         QPointer<frmSetting> watch(setting);
         frmMain window(dir.path(), setting);
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("Vantora"));
+        const QList<QAction*> menus = window.menuBar()->actions();
+        ASSERT_FALSE(menus.isEmpty());
+        EXPECT_EQ(menus[0]->text(), QStringLiteral("ファイル"));
+        const QList<QAction*> items = menus[0]->menu()->actions();
+        ASSERT_EQ(items.size(), 3);
+        EXPECT_EQ(items[0]->text(), QStringLiteral("設定"));
+        EXPECT_TRUE(items[1]->isSeparator());
+        EXPECT_EQ(items[2]->text(), QStringLiteral("終了"));
+
+        EXPECT_FALSE(ViewerLock::IsHeld());
         window.show();
+        EXPECT_TRUE(ViewerLock::IsHeld());  // the updater can tell the viewer runs
+        EXPECT_FALSE(window.TickEnabled());
+        EXPECT_EQ(window.tmrCauseOneSecEvent()->interval(), 1000);
         window.LoadSetting();
+        EXPECT_TRUE(window.TickEnabled());
+
         setting->show();
-        QAction* exit = findAction(&window, QStringLiteral("ファイル"), QStringLiteral("終了"));
-        ASSERT_NE(exit, nullptr);
-        exit->trigger();
+        viaMenu ? items[2]->trigger() : void(window.close());
         EXPECT_EQ(window.SaveSettingRuns(), 1);
         EXPECT_FALSE(window.isVisible());
-        EXPECT_TRUE(watch.isNull() || !watch->isVisible());  // the dialog is unloaded first
+        EXPECT_TRUE(watch.isNull() || !watch->isVisible());  // the dialog is unloaded too
+        EXPECT_FALSE(window.TickEnabled());
+        EXPECT_FALSE(ViewerLock::IsHeld());
         window.close();  // a second close must not save again
         EXPECT_EQ(window.SaveSettingRuns(), 1);
-        EXPECT_FALSE(window.TickEnabled());
-    }
-    {
-        frmMain window(dir.path(), new frmSetting);
-        window.show();
-        window.LoadSetting();
-        window.close();  // the window frame's close box
-        EXPECT_EQ(window.SaveSettingRuns(), 1);
-    }
-}
-
-TEST(Spine, TheWindowTellsTheUpdaterItRunsWhileItExists) {
-    TempProgramDir dir;
-    EXPECT_FALSE(ViewerLock::IsHeld());
-    {
-        frmMain window(dir.path(), new frmSetting);
-        window.show();
-        EXPECT_TRUE(ViewerLock::IsHeld());
-        window.close();
-        EXPECT_FALSE(ViewerLock::IsHeld());
     }
 }
 

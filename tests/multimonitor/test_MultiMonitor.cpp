@@ -9,31 +9,60 @@
 
 namespace {
 
-// The folder manager's events in the order they were raised.
+// The folder manager's events in the order they were raised. Every event
+// comes last, so its handler already sees the new state.
 class FolderLog {
 public:
     explicit FolderLog(clsMultiMonitorManeger& m) {
         using M = clsMultiMonitorManeger;
         QObject::connect(&m, &M::AddMultiMonitorFolderEvent, &guard_,
-                         [this](const QString& id, const QString& name, bool expand) {
+                         [&m, this](const QString& id, const QString& name, bool expand) {
                              events << QStringLiteral("addfolder:%1:%2:%3").arg(id, name).arg(expand);
+                             EXPECT_TRUE(m.MultiMonitor(id) && m.MultiMonitor(id)->FolderName() == name);
                          });
-        QObject::connect(&m, &M::RemoveMultiMonitorFolderEvent, &guard_,
-                         [this](const QString& id) { events << "removefolder:" + id; });
-        QObject::connect(&m, &M::AddChannelToMultiMonitor, &guard_,
-                         [this](const QString& id, const QString& ch) { events << "add:" + id + ":" + ch; });
-        QObject::connect(&m, &M::RemoveChannelFromMultiMonitor, &guard_,
-                         [this](const QString& id, const QString& ch) { events << "remove:" + id + ":" + ch; });
+        QObject::connect(&m, &M::RemoveMultiMonitorFolderEvent, &guard_, [&m, this](const QString& id) {
+            events << "removefolder:" + id;
+            EXPECT_EQ(m.MultiMonitor(id), nullptr);
+        });
+        auto member = [&m, this](const char* what, bool registered) {
+            return [&m, this, what, registered](const QString& id, const QString& ch) {
+                events << what + id + ":" + ch;
+                EXPECT_EQ(m.MultiMonitor(id)->IsRegistedChannel(ch), registered);
+                selections << m.MultiMonitor(id)->SelectedChannelID();
+            };
+        };
+        QObject::connect(&m, &M::AddChannelToMultiMonitor, &guard_, member("add:", true));
+        QObject::connect(&m, &M::RemoveChannelFromMultiMonitor, &guard_, member("remove:", false));
         QObject::connect(&m, &M::ChangeMultiMonitorFolderName, &guard_,
-                         [this](const QString& id, const QString& name) { events << "rename:" + id + ":" + name; });
+                         [&m, this](const QString& id, const QString& name) {
+                             events << "rename:" + id + ":" + name;
+                             EXPECT_EQ(m.MultiMonitor(id)->FolderName(), name);
+                         });
         QObject::connect(&m, &M::ThumbnailBoxRefresh, &guard_,
                          [this](const QString& id) { events << "thumbnails:" + id; });
     }
     QStringList events;
+    QStringList selections;  // the folder's selection as add and remove handlers see it
 
 private:
     QObject guard_;
 };
+
+// A folder's members, its selection and the tags of its showable boxes.
+std::string state(const clsMultiMonitorFolder* f) {
+    QStringList shown;
+    for (const PictureElement* e : f->ShowBox().mid(1)) shown << e->Tag;
+    return (f->Members().join(',') + " sel " + f->SelectedChannelID() + " show " + shown.join(',')).toStdString();
+}
+// A channel's view flag and its thumbnail slots: the folder of each slot with
+// "+" when active and "-" when not, "." for a blanked slot.
+std::string viewing(const clsChannel* c) {
+    QString s = QString::number(c->ViewFlag());
+    for (int i = 1; i <= c->ThumbnailCount(); ++i)
+        s += ' ' + (c->ThumbnailShowBox(i) ? c->ThumbnailMultiMonitorID(i) + (c->ThumbnailIsActive(i) ? '+' : '-')
+                                           : QStringLiteral("."));
+    return s.toStdString();
+}
 
 class FolderTest : public ::testing::Test {
 protected:
@@ -46,12 +75,13 @@ protected:
         ASSERT_TRUE(A && B && C);
         ASSERT_TRUE(A->IsOnBroadcast() && !B->IsOnBroadcast() && C->IsOnBroadcast());
     }
-
-    clsMultiMonitorFolder* newFolder(const QString& name = "folder") {
+    // A new folder holding the given members, none of them active.
+    clsMultiMonitorFolder* newFolder(const QStringList& members = {}, const QString& name = "folder") {
         folders.AddMultiMonitorFolder(name, false);
-        return folders.MultiMonitor(QString::number(folders.MultiMonitorCount()));
+        clsMultiMonitorFolder* f = folders.MultiMonitor(QString::number(folders.MultiMonitorCount()));
+        for (const QString& id : members) f->AddChannel(id, rig.boxes.Load(), false);
+        return f;
     }
-    PictureElement* box() { return rig.boxes.Load(); }
 
     ChannelSite site;
     ChannelRig rig;
@@ -70,10 +100,8 @@ TEST_F(FolderTest, IdentifiersAreSlotNumbersThatAreNeverReused) {
     EXPECT_EQ(log.events, (QStringList{"addfolder:1:一:1", "addfolder:2:二:0", "removefolder:1", "addfolder:3:三:0"}));
     EXPECT_EQ(folders.MultiMonitorCount(), 3);
     EXPECT_EQ(folders.MultiMonitor("1"), nullptr);
-    ASSERT_TRUE(folders.MultiMonitor("2"));
-    EXPECT_EQ(folders.MultiMonitor("2")->FolderName(), "二");
+    ASSERT_NE(folders.MultiMonitor("3"), nullptr);  // the log checked each name as its event came
     EXPECT_EQ(folders.MultiMonitor("3")->MultiMonitorID(), "3");
-
     // Texts that name no slot give no folder; removing them changes nothing.
     log.events.clear();
     for (const char* id : {"", "0", "4", "-1", "01", "+2", " 2", "2.0", "x", "99999999999"}) {
@@ -87,207 +115,120 @@ TEST_F(FolderTest, IdentifiersAreSlotNumbersThatAreNeverReused) {
     EXPECT_TRUE(folders.MultiMonitor("2") && folders.MultiMonitor("3"));
 }
 
-TEST_F(FolderTest, TheFirstShowableMemberBecomesTheSelection) {
-    clsMultiMonitorFolder* all = newFolder();
-    EXPECT_EQ(all->SelectedChannelID(), "");
-    all->AddChannel("B", box(), false);
-    EXPECT_EQ(all->SelectedChannelID(), "B");
-    all->AddChannel("A", box(), false);
-    EXPECT_EQ(all->SelectedChannelID(), "B");
-
-    clsMultiMonitorFolder* onAir = newFolder();
-    onAir->setShowChannelOnlyOnBroadcast(true);
-    onAir->AddChannel("B", box(), false);
-    EXPECT_EQ(onAir->SelectedChannelID(), "");
-    onAir->AddChannel("C", box(), false);
-    EXPECT_EQ(onAir->SelectedChannelID(), "C");
-}
-
-TEST_F(FolderTest, ShowBoxHoldsTheBoxesOfTheShowableMembers) {
+TEST_F(FolderTest, SelectionAndShowBoxFollowTheShowableMembers) {
     clsMultiMonitorFolder* f = newFolder();
-    PictureElement* a = box();
-    PictureElement* b = box();
-    PictureElement* c = box();
-    f->AddChannel("A", a, false);
-    f->AddChannel("B", b, false);
-    f->AddChannel("C", c, false);
-    EXPECT_EQ(a->Tag, "A");
-    EXPECT_EQ(f->ShowBox(), (QList<PictureElement*>{nullptr, a, b, c}));
-    f->setShowChannelOnlyOnBroadcast(true);
-    EXPECT_EQ(f->ShowBox(), (QList<PictureElement*>{nullptr, a, c}));
-    f->RemoveChannel("A");
-    EXPECT_EQ(f->ShowBox(), (QList<PictureElement*>{nullptr, c}));
-    EXPECT_EQ(newFolder()->ShowBox(), QList<PictureElement*>{nullptr});
-}
-
-TEST_F(FolderTest, SwitchingOnlyOnBroadcastMovesTheSelectionAndAlwaysRefreshes) {
-    clsMultiMonitorFolder* f = newFolder();
-    f->AddChannel("B", box(), false);
-    f->AddChannel("A", box(), false);
-    f->AddChannel("C", box(), false);
-    clsMultiMonitorFolder* paused = newFolder();
-    paused->AddChannel("B", box(), false);
+    EXPECT_EQ(f->ShowBox(), QList<PictureElement*>{nullptr});
+    PictureElement* b = rig.boxes.Load();
+    f->AddChannel("B", b, false);  // the first showable member becomes the selection
+    f->AddChannel("A", rig.boxes.Load(), false);
+    f->AddChannel("C", rig.boxes.Load(), false);
+    EXPECT_EQ(state(f), "B,A,C sel B show B,A,C");
+    EXPECT_EQ(f->ShowBox().value(1), b);
+    clsMultiMonitorFolder* paused = newFolder({"B"});
     FolderLog log(folders);
 
+    // Only on broadcast: the paused B is neither shown nor selected. Setting
+    // the flag always refreshes, even when it does not change.
     f->setShowChannelOnlyOnBroadcast(true);
-    EXPECT_EQ(f->SelectedChannelID(), "A");
+    EXPECT_EQ(state(f), "B,A,C sel A show A,C");
     f->setShowChannelOnlyOnBroadcast(true);
-    EXPECT_EQ(f->SelectedChannelID(), "A");
     paused->setShowChannelOnlyOnBroadcast(true);
-    EXPECT_EQ(paused->SelectedChannelID(), "");
+    EXPECT_EQ(state(paused), "B sel  show ");
+    paused->AddChannel("C", rig.boxes.Load(), false);
+    paused->RemoveChannel("C");
     paused->setShowChannelOnlyOnBroadcast(false);
-    EXPECT_EQ(paused->SelectedChannelID(), "B");
-    // Off with a selection keeps it.
-    f->setSelectedChannelID("C");
-    f->setShowChannelOnlyOnBroadcast(false);
-    EXPECT_EQ(f->SelectedChannelID(), "C");
-    EXPECT_EQ(log.events,
-              (QStringList{"thumbnails:1", "thumbnails:1", "thumbnails:2", "thumbnails:2", "thumbnails:1"}));
+    EXPECT_EQ(state(paused), "B sel B show B");
+
+    // Removing the selected member selects the first showable one.
+    f->RemoveChannel("A");
+    EXPECT_EQ(state(f), "B,C sel C show C");
+    f->RemoveChannel("C");
+    f->RemoveChannel("B");
+    EXPECT_EQ(state(f), " sel  show ");
+    EXPECT_EQ(f->ChannelCount(), 3);  // slots are kept
+    EXPECT_EQ(log.events, (QStringList{"thumbnails:1", "thumbnails:1", "thumbnails:2", "add:2:C", "remove:2:C",
+                                       "thumbnails:2", "remove:1:A", "remove:1:C", "remove:1:B"}));
+    EXPECT_EQ(log.selections, (QStringList{"C", "", "C", "", ""}));
 }
 
 TEST_F(FolderTest, SelectedChannelIDRefreshReplacesOnlyAnUnshowableOrEmptySelection) {
-    clsMultiMonitorFolder* f = newFolder();
-    f->AddChannel("B", box(), false);
-    f->AddChannel("C", box(), false);
+    clsMultiMonitorFolder* f = newFolder({"B", "C"});
     FolderLog log(folders);
-    struct Case {
+    const struct {
         bool onlyOnBroadcast;
-        const char* selected;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {false, "", "B"}, {false, "B", "B"}, {true, "B", "C"}, {true, "C", "C"}, {true, "", "C"}, {true, "nobody", "C"},
-    };
-    for (const Case& c : cases) {
+        const char *selected, *expected;
+    } cases[] = {{false, "", "B"}, {false, "B", "B"}, {true, "B", "C"},
+                 {true, "C", "C"}, {true, "", "C"},   {true, "nobody", "C"}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.selected) + (c.onlyOnBroadcast ? " on" : " off"));
         f->setShowChannelOnlyOnBroadcast(c.onlyOnBroadcast);
         f->setSelectedChannelID(c.selected);
         f->SelectedChannelIDRefresh();
         EXPECT_EQ(f->SelectedChannelID(), c.expected);
     }
-    EXPECT_EQ(log.events.filter("thumbnails").size(), 6);  // only the switch raised events
-    EXPECT_EQ(log.events.size(), 6);
-}
-
-TEST_F(FolderTest, RemovingTheSelectedMemberSelectsTheFirstShowableOne) {
-    clsMultiMonitorFolder* f = newFolder();
-    f->AddChannel("A", box(), false);
-    f->AddChannel("B", box(), false);
-    f->AddChannel("C", box(), false);
-    f->setShowChannelOnlyOnBroadcast(true);
-    FolderLog log(folders);
-    f->RemoveChannel("B");
-    EXPECT_EQ(f->SelectedChannelID(), "A");
-    f->RemoveChannel("A");
+    f->setShowChannelOnlyOnBroadcast(false);  // off with a selection keeps it
     EXPECT_EQ(f->SelectedChannelID(), "C");
-    f->RemoveChannel("C");
-    EXPECT_EQ(f->SelectedChannelID(), "");
-    EXPECT_EQ(log.events, (QStringList{"remove:1:B", "remove:1:A", "remove:1:C"}));
-    EXPECT_TRUE(f->Members().isEmpty());
-    EXPECT_EQ(f->ChannelCount(), 3);
+    EXPECT_EQ(log.events, QStringList(7, "thumbnails:1"));  // only the switch raised events
 }
 
-TEST_F(FolderTest, ReAddingAChannelTakesANewSlot) {
-    clsMultiMonitorFolder* f = newFolder();
-    f->AddChannel("A", box(), false);
-    f->AddChannel("B", box(), false);
-    f->RemoveChannel("A");
-    PictureElement* again = box();
-    f->AddChannel("A", again, false);
-    EXPECT_EQ(f->ChannelCount(), 3);
-    EXPECT_EQ(f->Members(), (QStringList{"B", "A"}));
-    EXPECT_EQ(f->ShowBox().last(), again);
-    // The channel kept a blank slot and got a new one.
-    EXPECT_EQ(A->ThumbnailCount(), 2);
-    EXPECT_EQ(A->ThumbnailShowBox(1), nullptr);
-    EXPECT_EQ(A->ThumbnailShowBox(2), again);
-    EXPECT_EQ(A->getThumbnailShowBoxIndexFromMultiMonitorID(f->MultiMonitorID()), 2);
-}
-
-// Members take the channel's own spelling; the folder's own table then
-// compares exactly.
-TEST_F(FolderTest, MembersAreKeptInTheChannelsOwnSpelling) {
+// Members take the channel's own spelling and new slots; the folder's own
+// table then compares exactly.
+TEST_F(FolderTest, MembersTakeTheChannelsSpellingAndNewSlots) {
     clsMultiMonitorFolder* f = newFolder();
     FolderLog log(folders);
-    PictureElement* b = box();
-    f->AddChannel("a", b, false);
-    EXPECT_EQ(f->Members(), QStringList{"A"});
-    EXPECT_EQ(b->Tag, "A");
-    EXPECT_EQ(f->SelectedChannelID(), "A");
+    f->AddChannel("a", rig.boxes.Load(), false);
     EXPECT_TRUE(f->IsRegistedChannel("A"));
     EXPECT_FALSE(f->IsRegistedChannel("a"));
     EXPECT_FALSE(f->IsRegistedChannel(""));
-    EXPECT_EQ(A->getThumbnailShowBoxIndexFromMultiMonitorID("1"), 1);
+    f->RemoveChannel("a");                  // another case is not a member: nothing changes
+    EXPECT_EQ(state(f), "A sel A show A");  // the box's tag is the channel's spelling too
 
-    // A ChannelID in another case is not a member: nothing changes.
-    f->RemoveChannel("a");
-    EXPECT_EQ(f->Members(), QStringList{"A"});
-    EXPECT_EQ(A->ThumbnailShowBox(1), b);
-    EXPECT_EQ(log.events, QStringList{"add:1:A"});
+    f->AddChannel("B", rig.boxes.Load(), false);
+    f->RemoveChannel("A");
+    PictureElement* again = rig.boxes.Load();
+    f->AddChannel("A", again, false);
+    EXPECT_EQ(f->ChannelCount(), 3);
+    EXPECT_EQ(state(f), "B,A sel B show B,A");
+    EXPECT_EQ(A->ThumbnailShowBox(2), again);  // a blank slot and a new one
+    EXPECT_EQ(viewing(A), "0 . 1-");
+    EXPECT_EQ(A->getThumbnailShowBoxIndexFromMultiMonitorID(f->MultiMonitorID()), 2);
+    EXPECT_EQ(log.events, (QStringList{"add:1:A", "add:1:B", "remove:1:A", "add:1:A"}));
 }
 
 TEST_F(FolderTest, BrokenPreconditionsChangeNoSlot) {
-    clsMultiMonitorFolder* f = newFolder();
-    f->AddChannel("A", box(), false);
+    clsMultiMonitorFolder* f = newFolder({"A"});
     FolderLog log(folders);
-    f->AddChannel("nobody", box(), true);
-    f->AddChannel("", box(), true);
-    f->RemoveChannel("nobody");
-    f->RemoveChannel("");
-    f->RemoveChannel("B");  // a channel, but no member
+    f->AddChannel("nobody", rig.boxes.Load(), true);
+    f->AddChannel("", rig.boxes.Load(), true);
+    for (const char* id : {"nobody", "", "B"}) f->RemoveChannel(id);  // B: a channel, but no member
     f->MultMonitorControl(0, true);
     f->MultMonitorControl(3, false);
     EXPECT_EQ(f->ChannelCount(), 1);
-    EXPECT_EQ(f->Members(), QStringList{"A"});
-    EXPECT_EQ(f->SelectedChannelID(), "A");
-    EXPECT_EQ(A->ViewFlag(), 0);
-    EXPECT_EQ(B->ThumbnailCount(), 0);
+    EXPECT_EQ(state(f), "A sel A show A");
+    EXPECT_EQ(viewing(A), "0 1-");
+    EXPECT_EQ(viewing(B), "0");
     EXPECT_TRUE(log.events.isEmpty());
 }
 
+// Two open folders show A. Closing without the check switches every member
+// off; with it, A stays on while the other folder is open and stops after.
 TEST_F(FolderTest, MultMonitorControlSwitchesThumbnailViewing) {
-    clsMultiMonitorFolder* f1 = newFolder();
-    clsMultiMonitorFolder* f2 = newFolder();
-    f1->AddChannel("A", box(), false);
-    f1->AddChannel("B", box(), false);
-    f2->AddChannel("A", box(), false);
-
-    f1->MultMonitorControl(1, false);
-    f2->MultMonitorControl(1, false);
-    EXPECT_EQ(A->ViewFlag(), 4);
-    EXPECT_EQ(B->ViewFlag(), 4);
-    EXPECT_TRUE(A->ThumbnailIsActive(1) && A->ThumbnailIsActive(2));
-
-    // Without the check every member is switched off.
-    f1->MultMonitorControl(2, false);
-    EXPECT_EQ(A->ViewFlag(), 0);
-    EXPECT_EQ(B->ViewFlag(), 0);
-    EXPECT_FALSE(A->ThumbnailIsActive(1));
-    EXPECT_TRUE(A->ThumbnailIsActive(2));
-}
-
-// Closing two folders that show the same channel, one after the other, with
-// the check: the channel stays on while the second is open and stops after.
-TEST_F(FolderTest, ClosingFoldersWithTheCheckEndsThumbnailViewingWithTheLastOne) {
-    clsMultiMonitorFolder* f1 = newFolder();
-    clsMultiMonitorFolder* f2 = newFolder();
-    f1->AddChannel("A", box(), false);
-    f1->AddChannel("B", box(), false);
-    f2->AddChannel("A", box(), false);
-    f1->MultMonitorControl(1, false);
-    f2->MultMonitorControl(1, false);
-
-    f1->MultMonitorControl(2, true);
-    EXPECT_EQ(A->ViewFlag(), 4);
-    EXPECT_FALSE(A->ThumbnailIsActive(1));
-    EXPECT_TRUE(A->ThumbnailIsActive(2));
-    EXPECT_EQ(B->ViewFlag(), 0);
-
-    f2->MultMonitorControl(2, true);
-    EXPECT_EQ(A->ViewFlag(), 0);
-    EXPECT_FALSE(A->ThumbnailIsActive(2));
-    ASSERT_TRUE(ChannelRig::idle(A));
-    EXPECT_EQ(A->State(), 1);
+    clsMultiMonitorFolder* f1 = newFolder({"A", "B"});
+    clsMultiMonitorFolder* f2 = newFolder({"A"});
+    for (bool check : {false, true}) {
+        SCOPED_TRACE(check);
+        f1->MultMonitorControl(1, false);
+        f2->MultMonitorControl(1, false);
+        EXPECT_EQ(viewing(A), "4 1+ 2+");
+        EXPECT_EQ(viewing(B), "4 1+");
+        f1->MultMonitorControl(2, check);
+        EXPECT_EQ(viewing(A), check ? "4 1- 2+" : "0 1- 2+");
+        EXPECT_EQ(viewing(B), "0 1-");
+        f2->MultMonitorControl(2, true);
+        EXPECT_EQ(viewing(A), "0 1- 2-");
+        ASSERT_TRUE(ChannelRig::idle(A));
+        EXPECT_EQ(A->State(), 1);
+    }
 }
 
 // A box added to an open folder switches thumbnail viewing on; removing it
@@ -295,96 +236,48 @@ TEST_F(FolderTest, ClosingFoldersWithTheCheckEndsThumbnailViewingWithTheLastOne)
 TEST_F(FolderTest, MembershipOfAnOpenFolderSwitchesThumbnailViewing) {
     clsMultiMonitorFolder* f1 = newFolder();
     clsMultiMonitorFolder* f2 = newFolder();
-    f1->AddChannel("A", box(), true);
-    EXPECT_EQ(A->ViewFlag(), 4);
-    EXPECT_TRUE(A->ThumbnailIsActive(1));
+    f1->AddChannel("A", rig.boxes.Load(), true);
+    EXPECT_EQ(viewing(A), "4 1+");
     EXPECT_EQ(A->State(), 2);  // it asks for its info file at once
-    f2->AddChannel("A", box(), true);
+    f2->AddChannel("A", rig.boxes.Load(), true);
     f1->RemoveChannel("A");
-    EXPECT_EQ(A->ViewFlag(), 4);
+    EXPECT_EQ(viewing(A), "4 . 2+");
     f2->RemoveChannel("A");
-    EXPECT_EQ(A->ViewFlag(), 0);
+    EXPECT_EQ(viewing(A), "0 . .");
 
     // A box of a closed folder leaves the channel alone both ways.
     QSignalSpy control(rig.manager.get(), &clsChannelManeger::ChannelControlRefresh);
     B->ViewControl(clsChannel::NormalViewOpen, QString());
     ASSERT_TRUE(ChannelRig::settle(B));
     control.clear();
-    f1->AddChannel("B", box(), false);
+    f1->AddChannel("B", rig.boxes.Load(), false);
     f1->RemoveChannel("B");
-    EXPECT_EQ(B->ViewFlag(), 2);
+    EXPECT_EQ(viewing(B), "2 .");
     EXPECT_EQ(B->State(), 4);
     EXPECT_EQ(control.count(), 0);
 }
 
-TEST_F(FolderTest, RemovingAFolderRaisesOnlyItsOwnEvent) {
-    clsMultiMonitorFolder* f1 = newFolder();
-    clsMultiMonitorFolder* f2 = newFolder();
-    f1->AddChannel("A", box(), false);
-    f1->AddChannel("B", box(), false);
-    f2->AddChannel("A", box(), false);
+// Removing a folder raises only its own event and renumbers nothing; the
+// manager passes the flag on to the folders it has but does not remember it.
+TEST_F(FolderTest, TheManagerRemovesFoldersAndPassesTheFlagOn) {
+    newFolder({"A", "B"});
+    clsMultiMonitorFolder* f2 = newFolder({"A"});
+    clsMultiMonitorFolder* f3 = newFolder({"B", "C"});
     FolderLog log(folders);
+    f2->setFolderName("改名");
     folders.RemoveMultiMonitorFolder("1");
-    EXPECT_EQ(log.events, QStringList{"removefolder:1"});
-    EXPECT_EQ(A->getThumbnailShowBoxIndexFromMultiMonitorID("1"), 0);
-    EXPECT_EQ(A->getThumbnailShowBoxIndexFromMultiMonitorID("2"), 2);
-    EXPECT_EQ(B->getThumbnailShowBoxIndexFromMultiMonitorID("1"), 0);
+    EXPECT_EQ(viewing(A), "0 . 2-");
+    EXPECT_EQ(viewing(B), "0 . 3-");
     EXPECT_EQ(rig.manager->ChannelCount(), 3);
-    EXPECT_EQ(f2->Members(), QStringList{"A"});
-}
+    EXPECT_EQ(state(f2), "A sel A show A");
 
-TEST_F(FolderTest, TheManagerPassesTheFlagOnButDoesNotRememberIt) {
-    clsMultiMonitorFolder* f1 = newFolder();
-    newFolder();
-    newFolder();
-    folders.RemoveMultiMonitorFolder("2");
-    f1->AddChannel("B", box(), false);
-    f1->AddChannel("C", box(), false);
-    FolderLog log(folders);
     folders.setShowChannelOnlyOnBroadcast(true);
-    EXPECT_EQ(log.events, (QStringList{"thumbnails:1", "thumbnails:3"}));
-    EXPECT_EQ(f1->SelectedChannelID(), "C");
-    EXPECT_TRUE(f1->ShowChannelOnlyOnBroadcast());
-
-    clsMultiMonitorFolder* later = newFolder();
-    later->AddChannel("B", box(), false);
+    EXPECT_EQ(log.events, (QStringList{"rename:2:改名", "removefolder:1", "thumbnails:2", "thumbnails:3"}));
+    EXPECT_EQ(state(f3), "B,C sel C show C");
+    EXPECT_TRUE(f3->ShowChannelOnlyOnBroadcast());
+    clsMultiMonitorFolder* later = newFolder({"B"});
     EXPECT_FALSE(later->ShowChannelOnlyOnBroadcast());
-    EXPECT_EQ(later->SelectedChannelID(), "B");
-    EXPECT_EQ(later->ShowBox().size(), 2);
-}
-
-TEST_F(FolderTest, EventsComeLastSoHandlersSeeTheNewState) {
-    QStringList seen;
-    QObject guard;
-    QObject::connect(&folders, &clsMultiMonitorManeger::AddMultiMonitorFolderEvent, &guard,
-                     [&](const QString& id, const QString&, bool) {
-                         seen << "folder " + (folders.MultiMonitor(id) ? folders.MultiMonitor(id)->FolderName() : "-");
-                     });
-    QObject::connect(&folders, &clsMultiMonitorManeger::AddChannelToMultiMonitor, &guard,
-                     [&](const QString& id, const QString& ch) {
-                         clsMultiMonitorFolder* f = folders.MultiMonitor(id);
-                         seen << QStringLiteral("add %1 %2").arg(f->IsRegistedChannel(ch)).arg(f->SelectedChannelID());
-                     });
-    QObject::connect(
-        &folders, &clsMultiMonitorManeger::RemoveChannelFromMultiMonitor, &guard,
-        [&](const QString& id, const QString& ch) {
-            clsMultiMonitorFolder* f = folders.MultiMonitor(id);
-            seen << QStringLiteral("remove %1 %2").arg(f->IsRegistedChannel(ch)).arg(f->SelectedChannelID());
-        });
-    QObject::connect(&folders, &clsMultiMonitorManeger::ChangeMultiMonitorFolderName, &guard,
-                     [&](const QString& id, const QString& name) {
-                         seen << "rename " + folders.MultiMonitor(id)->FolderName() + " " + name;
-                     });
-    QObject::connect(&folders, &clsMultiMonitorManeger::RemoveMultiMonitorFolderEvent, &guard, [&](const QString& id) {
-        seen << QStringLiteral("gone %1").arg(folders.MultiMonitor(id) == nullptr);
-    });
-    clsMultiMonitorFolder* f = newFolder("最初");
-    f->AddChannel("A", box(), false);
-    f->AddChannel("C", box(), false);
-    f->RemoveChannel("A");
-    f->setFolderName("改名");
-    folders.RemoveMultiMonitorFolder("1");
-    EXPECT_EQ(seen, (QStringList{"folder 最初", "add 1 A", "add 1 A", "remove 0 C", "rename 改名 改名", "gone 1"}));
+    EXPECT_EQ(state(later), "B sel B show B");
 }
 
 }  // namespace

@@ -12,74 +12,89 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
+#include <QAction>
 #include <QTest>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <functional>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 class WatchingFixture : public ::testing::Test {
 protected:
     ChannelPublisher pub;
     ViewerFixture f;
 
-    static QByteArray sjis(const QStringList& lines) { return Cp932::encode(lines.join("\r\n") + "\r\n"); }
-
-    // Writes the three lists: every channel in one channel list, and
-    // folders of the given members.
+    // Writes the three lists: every channel in one channel list, folders of
+    // the given members and the favourites.
     void writeLists(const QStringList& ids, const QList<QPair<QString, QStringList>>& folders = {},
                     const QStringList& favorites = {}) {
         QStringList channels{"Node\tGroup\tTrue", "\tChannelList\t\tList\t\tTrue\t\thttp://lists/"};
         for (const QString& id : ids) channels << pub.record(id, 2);
-        f.dir.write("ChannelList.txt", sjis(channels));
         QStringList mm{"MultiMonitorRoot\t\tマルチモニター\t\tTrue"};
         for (const auto& folder : folders) {
             mm << "\tMultiMonitorFolder\t\t" + folder.first + "\t\tTrue";
             for (const QString& id : folder.second) mm << "\t\tMultiMonitorChannel\t\t" + id;
         }
-        f.dir.write("MultiMonitor.txt", sjis(mm));
         QStringList fav{"FavariteRoot\t\tお気に入り\t\tTrue"};
         for (const QString& id : favorites) fav << "\tFavariteChannel\t\t" + id;
-        f.dir.write("Favorite.txt", sjis(fav));
+        for (const auto& [name, lines] :
+             {std::pair{"ChannelList.txt", channels}, {"MultiMonitor.txt", mm}, {"Favorite.txt", fav}})
+            f.dir.write(name, Cp932::encode(lines.join("\r\n") + "\r\n"));
     }
 
     frmMain& w() { return *f.window; }
     clsChannel* channel(const QString& id) { return w().ChannelManeger()->Channel(id); }
     clsMultiMonitorFolder* folder(const QString& id) { return w().MultiMonitorManeger()->MultiMonitor(id); }
-
-    // Delivers ticks (and lets responses arrive) until pred holds.
-    bool tickUntil(const std::function<bool()>& pred, int ms = 10000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!pred()) {
-            if (clock.elapsed() > ms) return false;
-            w().tmrCauseOneSecEvent_Timer();
-            QTest::qWait(20);
-        }
-        return true;
+    QString selected() const { return f.window->ChannelManeger()->SelectedChannelID(); }
+    // The tab tags, the selected one marked with "*".
+    QStringList tabs() const {
+        QStringList tags;
+        for (int i = 1; i <= f.window->TabCount(); ++i)
+            tags << (i == f.window->SelectedTabIndex() ? "*" : "") + f.window->TabTag(i);
+        return tags;
     }
-    // Lets responses arrive without ticking.
-    bool waitUntil(const std::function<bool()>& pred, int ms = 10000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!pred()) {
-            if (clock.elapsed() > ms) return false;
-            QTest::qWait(10);
-        }
-        return true;
+    QStringList dropDown() const {  // the folder drop-down's texts
+        QStringList texts;
+        for (QAction* a : f.window->FolderDropDown()->actions()) texts << a->text();
+        return texts;
+    }
+
+    // Lets responses arrive, delivering ticks too when asked, until pred holds.
+    bool waitUntil(const std::function<bool()>& pred, bool tick = false) {
+        return QTest::qWaitFor(
+            [&] {
+                if (pred()) return true;
+                if (tick) w().tmrCauseOneSecEvent_Timer();
+                return false;
+            },
+            10000);
+    }
+    bool tickUntil(const std::function<bool()>& pred) { return waitUntil(pred, true); }
+    bool pictureTypeOfAll(const QStringList& ids, int type) {
+        return std::all_of(ids.begin(), ids.end(),
+                           [&](const QString& id) { return channel(id)->PictureType() == type; });
+    }
+    // An element's rectangle, whether it is stretched and whether it is hidden.
+    static std::string box(const PictureElement* e) {
+        const QRect r = e->Rect();
+        return QString::asprintf("%d,%d %dx%d%s%s", r.x(), r.y(), r.width(), r.height(),
+                                 e->Stretch() ? " stretched" : "", e->Visible ? "" : " hidden")
+            .toStdString();
     }
 
     QTreeWidgetItem* findNode(const QString& tag) const {
-        QTreeWidgetItemIterator it(f.window->tvwChannelSelect());
-        for (; *it; ++it)
+        for (QTreeWidgetItemIterator it(f.window->tvwChannelSelect()); *it; ++it)
             if (frmMain::NodeTag(*it).compare(tag, Qt::CaseInsensitive) == 0) return *it;
         return nullptr;
     }
     // A real mouse click on a node's text.
-    void clickNode(QTreeWidgetItem* node, Qt::MouseButton button) {
+    void clickNode(const QString& tag, Qt::MouseButton button) {
+        QTreeWidgetItem* node = findNode(tag);
+        ASSERT_NE(node, nullptr) << tag.toStdString();
         QTreeWidget* tree = w().tvwChannelSelect();
         tree->scrollToItem(node);
-        const QPoint at = tree->visualItemRect(node).center();
-        QTest::mouseClick(tree->viewport(), button, {}, at);
+        QTest::mouseClick(tree->viewport(), button, {}, tree->visualItemRect(node).center());
     }
 };
