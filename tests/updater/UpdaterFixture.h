@@ -1,6 +1,6 @@
 #pragma once
 // A Listmender window on a temporary program folder, with its dialogs
-// answered by the test and a helper to wait until an operation has ended.
+// answered by the test and helpers to run commands and look at the tree.
 
 #include <gtest/gtest.h>
 
@@ -13,33 +13,62 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <functional>
 #include <memory>
 #include <ostream>
+#include <tuple>
+#include <vector>
+
+// Lines joined with CR LF, one after the last, as the programs write them.
+inline QByteArray crlf(const QStringList& lines) {
+    QByteArray out;
+    for (const QString& l : lines) out += l.toUtf8() + "\r\n";
+    return out;
+}
+
+// A tree as "depth|text" lines in pre-order, from top-level node `first` on.
+inline QStringList shapeOf(const QTreeWidget* tree, int first = 0) {
+    QStringList out;
+    std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* n, int d) {
+        out << QString::number(d) + QLatin1Char('|') + n->text(0);
+        for (int i = 0; i < n->childCount(); ++i) walk(n->child(i), d + 1);
+    };
+    for (int i = first; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i), 0);
+    return out;
+}
 
 class UpdaterTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QApplication::setQuitOnLastWindowClosed(false);
-        w = std::make_unique<updater::frmMain>(dir.path());
-        w->ViewerRunning = [] { return false; };
-        w->InputBox = [this](QWidget*, const QString& prompt, const QString& title) {
+        w = open(dir);
+    }
+    void TearDown() override { w.reset(); }
+
+    // A window on folder whose dialogs the test answers; no viewer runs.
+    std::unique_ptr<updater::frmMain> open(const TempProgramDir& folder) {
+        auto win = std::make_unique<updater::frmMain>(folder.path());
+        win->ViewerRunning = [] { return false; };
+        win->InputBox = [this](QWidget*, const QString& prompt, const QString& title) {
             prompts << prompt + QLatin1Char('|') + title;
             return answers.isEmpty() ? QString() : answers.takeFirst();
         };
-        w->ConfirmBox = [this](QWidget*, const QString& text, const QString& title) {
+        win->ConfirmBox = [this](QWidget*, const QString& text, const QString& title) {
             confirms << text + QLatin1Char('|') + title;
             return confirmAnswer;
         };
-        w->ShowError = [this](QWidget*, const QString& text, const QString& title) {
+        win->ShowError = [this](QWidget*, const QString& text, const QString& title) {
             errors << text + QLatin1Char('|') + title;
         };
-        w->ShowPopup = [this](QMenu* menu, const QPoint&) { popups << menu; };
+        win->ShowPopup = [this](QMenu* menu, const QPoint&) { popups << menu; };
+        return win;
     }
 
-    void TearDown() override { w.reset(); }
-
-    // Loads ChannelList.txt (if the test wrote one) as start-up does.
-    void load() { ASSERT_TRUE(w->Form_Load()); }
+    // Start-up on ChannelList.txt (written first when file is given).
+    void load(const QByteArray& file = QByteArray()) {
+        if (!file.isNull()) dir.write("ChannelList.txt", file);
+        ASSERT_TRUE(w->Form_Load());
+    }
 
     // Waits until the running operation has ended.
     bool waitIdle(int ms = 15000) {
@@ -53,21 +82,12 @@ protected:
         ASSERT_TRUE(waitIdle()) << url.toStdString();
     }
 
-    // Selects node as a right click does and runs a popup command.
+    // Selects node as a right click does, before a popup command.
     void select(QTreeWidgetItem* node) { w->tvwChannelSelect->setCurrentItem(node); }
+    QTreeWidgetItem* top(int i) const { return w->tvwChannelSelect->topLevelItem(i); }
 
     QString status() const { return w->StatusText(); }
-
-    // The tree as "depth|text" lines in pre-order.
-    QStringList shape() const {
-        QStringList out;
-        std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* n, int d) {
-            out << QString::number(d) + QLatin1Char('|') + n->text(0);
-            for (int i = 0; i < n->childCount(); ++i) walk(n->child(i), d + 1);
-        };
-        for (int i = 0; i < w->tvwChannelSelect->topLevelItemCount(); ++i) walk(w->tvwChannelSelect->topLevelItem(i), 0);
-        return out;
-    }
+    QStringList shape() const { return shapeOf(w->tvwChannelSelect); }
 
     // The node whose shown text is text (first in pre-order).
     QTreeWidgetItem* node(const QString& text) const {
@@ -87,13 +107,11 @@ protected:
 
     TempProgramDir dir;
     std::unique_ptr<updater::frmMain> w;
-    QStringList answers;
-    QStringList prompts;
-    QStringList confirms;
-    QStringList errors;
+    QStringList answers, prompts, confirms, errors;
     QList<QMenu*> popups;
     bool confirmAnswer = true;
 };
 
-// Readable failure messages for Qt texts.
+// Readable failure messages for Qt texts and bytes.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }

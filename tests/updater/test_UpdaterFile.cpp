@@ -1,56 +1,46 @@
-// ChannelList.txt as the updater reads and writes it.
+// ChannelList.txt as the updater reads it at start-up and writes it at
+// close, and as the viewer reads what the updater wrote.
 
+#include "ChannelPublisher.h"
 #include "UpdaterFixture.h"
+#include "channel/clsChannel.h"
+#include "channel/clsChannelManeger.h"
 #include "common/Cp932.h"
 #include "common/SafeFile.h"
-#include "common/mdlFunction.h"
-#include "storage/TreeListFormat.h"
+#include "storage/frmSetting.h"
+#include "view/frmMain.h"
 
-#include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 
-// Lines joined with CR LF, one after the last, as the programs write them.
-QByteArray crlf(const QStringList& lines) {
-    QByteArray out;
-    for (const QString& l : lines) out += l.toUtf8() + "\r\n";
-    return out;
-}
+using UpdaterFileTest = UpdaterTest;
 
-class UpdaterFileTest : public UpdaterTest {
-protected:
-    // Starts on the given file, closes the window, returns what is left.
-    QByteArray roundTrip(const QByteArray& file) {
-        dir.write("ChannelList.txt", file);
-        load();
-        w->close();
-        return dir.read("ChannelList.txt");
-    }
-};
+QByteArray cp932(const QStringList& lines) { return Cp932::encode(lines.join("\r\n") + "\r\n"); }
 
-TEST_F(UpdaterFileTest, AFileTheUpdaterWroteComesBackByteForByte) {
-    const QByteArray file = Cp932::encode(QStringLiteral(
-        "Node\torg\tTrue\r\n"
-        "\tChannelList\t\tlist\t\tFalse\t\thttp://h/list.txt\r\n"
-        "\t\tChannel\t\tsig\t\torg.list.a\t\t第一放送①\t\thttp://h/a.txt\t\tTrue\r\n"
-        "\t\tChannel\t\tsig\t\torg.list.b\t\tチャンネル名 未取得\t\thttp://h/b.txt\t\tFalse\r\n"
-        "\tNode\tsub\tFalse\r\n"
-        "ChannelList\t\ttop\t\tTrue\t\thttp://h/top.txt\r\n"
-        "Node\t分類なし\tTrue\r\n"
-        "\tChannel\t\tsig\t\tsolo\t\tsolo name\t\thttp://h/s.txt\t\tFalse\r\n"));
-    EXPECT_EQ(roundTrip(file), file);
-}
-
-// Lines the reader normalises, skips or places, each against what the next
-// save writes.
+// Each file is read by a new window which is then closed; the file left
+// behind shows what the reader kept, normalised, placed or dropped.
 TEST_F(UpdaterFileTest, ReadingRulesShowInTheNextSave) {
-    struct Row {
-        const char* name;
-        QStringList in;
-        QStringList out;
-    };
-    const std::vector<Row> rows = {
-        {"Booleans in other case, numbers, spaces around fields",
+    QStringList deep;  // nesting has no limit of eleven
+    for (int d = 0; d < 14; ++d) deep << QString(d, u'\t') + "Node\tn" + QString::number(d) + "\tTrue";
+    deep << QString(14, u'\t') + "ChannelList\t\tl\t\tTrue\t\tu"
+         << QString(15, u'\t') + "Channel\t\tp\t\tdeep\t\tn\t\ti\t\tFalse";
+    const QString sep(QChar(0x0001));
+    // What the reader should make of the lines in, shown by the lines out
+    // (none: the file stays as it was).
+    const std::vector<std::tuple<const char*, QStringList, QStringList>> rows = {
+        {"what the updater writes comes back byte for byte",
+         {"Node\torg\tTrue", "\tChannelList\t\tlist\t\tFalse\t\thttp://h/list.txt",
+          QStringLiteral("\t\tChannel\t\tsig\t\torg.list.a\t\t第一放送①\t\thttp://h/a.txt\t\tTrue"),
+          QStringLiteral("\t\tChannel\t\tsig\t\torg.list.b\t\tチャンネル名 未取得\t\thttp://h/b.txt\t\tFalse"),
+          "\tNode\tsub\tFalse", "ChannelList\t\ttop\t\tTrue\t\thttp://h/top.txt",
+          QStringLiteral("Node\t分類なし\tTrue"), "\tChannel\t\tsig\t\tsolo\t\tsolo name\t\thttp://h/s.txt\t\tFalse"},
+         {}},
+        {"deeper than eleven", deep, {}},
+        {"only lines it does not read: an empty tree writes nothing",
+         {QStringLiteral("FavariteRoot\t\tお気に入り\t\tTrue"), "node\tlower\tTrue"},
+         {}},
+        {"booleans in other case, numbers, spaces around fields",
          {"Node\t  g  \t true ", "\tChannelList\t\tl\t\t-1\t\t u ", "\t\tChannel\t\tp\t\tid\t\tn\t\ti\t\tTRUE",
           "\t\tChannel\t\tp\t\tid2\t\tn\t\ti\t\t0", "\t\tChannel\t\tp\t\tid3\t\tn\t\ti\t\tmaybe"},
          {"Node\tg\tTrue", "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tid\t\tn\t\ti\t\tTrue",
@@ -59,23 +49,19 @@ TEST_F(UpdaterFileTest, ReadingRulesShowInTheNextSave) {
          {"Node\t\tg\t\tFalse", "\tChannel\tp\tid\tn\ti\tFalse", "ChannelList\t\t\tl\t\t\tFalse\t\t\tu"},
          {"Node\tg\tFalse", "\tChannel\t\tp\t\tid\t\tn\t\ti\t\tFalse", "ChannelList\t\tl\t\tFalse\t\tu"}},
         {"record types in other case and the viewer's other types are ignored",
-         {"node\tx\tTrue", "CHANNELLIST\t\tx\t\tTrue\t\tu", "FavariteRoot\t\tお気に入り\t\tTrue",
-          "ChannelList\t\tl\t\tFalse\t\tu", "\tchannel\t\tp\t\tid\t\tn\t\ti\t\tFalse",
-          "\tFavariteChannel\t\tid", "\tChannel\t\tp\t\tok\t\tn\t\ti\t\tFalse"},
+         {"node\tx\tTrue", "CHANNELLIST\t\tx\t\tTrue\t\tu", QStringLiteral("FavariteRoot\t\tお気に入り\t\tTrue"),
+          "ChannelList\t\tl\t\tFalse\t\tu", "\tchannel\t\tp\t\tid\t\tn\t\ti\t\tFalse", "\tFavariteChannel\t\tid",
+          "\tChannel\t\tp\t\tok\t\tn\t\ti\t\tFalse"},
          {"ChannelList\t\tl\t\tFalse\t\tu", "\tChannel\t\tp\t\tok\t\tn\t\ti\t\tFalse"}},
-        {"a ChannelList under a Node at depth 1 stays there",
-         {"Node\tg\tTrue", "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tid\t\tn\t\ti\t\tFalse"},
-         {"Node\tg\tTrue", "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tid\t\tn\t\ti\t\tFalse"}},
         {"lines that cannot be placed are dropped with their children",
          {"Channel\t\tp\t\troot\t\tn\t\ti\t\tFalse",  // a channel at depth 0
           "Node\tg\tTrue",
           "\t\t\tNode\tlost\tTrue",  // no parent at depth 2
           "\t\t\t\tChannel\t\tp\t\tlostchild\t\tn\t\ti\t\tFalse",
-          "\tNode\tshort",                                     // too few pieces
+          "\tNode\tshort",                                      // too few pieces
           "\t\tChannel\t\tp\t\tunderShort\t\tn\t\ti\t\tFalse",  // its child goes with it
           "\tChannel\t\tp\t\tfew\t\tn\t\ti",                    // no saving switch
-          "\tChannelList\t\tl\t\tTrue\t\tu",
-          "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse",
+          "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse",
           "\t\t\tChannel\t\tp\t\tunderChannel\t\tn\t\ti\t\tFalse"},  // a channel holds no children
          {"Node\tg\tTrue", "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse"}},
         {"a node ends the deeper slots of earlier nodes",
@@ -83,114 +69,80 @@ TEST_F(UpdaterFileTest, ReadingRulesShowInTheNextSave) {
           "\t\t\tChannel\t\tp\t\tstale\t\tn\t\ti\t\tFalse", "\t\tChannel\t\tp\t\tunderD\t\tn\t\ti\t\tFalse"},
          {"Node\ta\tTrue", "\tNode\tb\tTrue", "\t\tNode\tc\tTrue", "\tNode\td\tTrue",
           "\t\tChannel\t\tp\t\tunderD\t\tn\t\ti\t\tFalse"}},
+        // Found by fuzzing: U+0001 joins the fields of the tags, so a field
+        // holding one shifted the others and the channel was lost next time.
+        {"fields holding the tag separator are cleaned, or skipped when nothing is left",
+         {"Node\tor" + sep + "g\tTrue", "\tChannel\t\tsig" + sep + "\t\tid.a\t\tna" + sep + "me\t\thttp://h/a\t\tTrue",
+          "\tChannel\t\t" + sep + "\t\tid.b\t\tn\t\thttp://h/b\t\tFalse",
+          "\tChannelList\t\t" + sep + "\t\tTrue\t\thttp://h/l",
+          "\t\tChannel\t\tsig\t\tid.c\t\tn\t\thttp://h/c\t\tFalse"},
+         {"Node\tor g\tTrue", "\tChannel\t\tsig\t\tid.a\t\tna me\t\thttp://h/a\t\tTrue"}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, in, out] : rows) {
+        SCOPED_TRACE(name);
         TempProgramDir own;
-        updater::frmMain window(own.path());
-        window.ViewerRunning = [] { return false; };
-        own.write("ChannelList.txt", crlf(row.in));
-        ASSERT_TRUE(window.Form_Load());
-        window.close();
-        EXPECT_EQ(QString::fromUtf8(own.read("ChannelList.txt")), QString::fromUtf8(crlf(row.out)));
+        own.write("ChannelList.txt", cp932(in));
+        w = open(own);
+        ASSERT_TRUE(w->Form_Load());
+        w->close();
+        EXPECT_EQ(own.read("ChannelList.txt"), cp932(out.isEmpty() ? in : out));
     }
 }
 
-// Found by fuzzing: U+0001 joins the fields of the updater's tags, so a
-// field holding one shifted the others; the channel was written with an
-// empty field and lost at the following start.
-TEST_F(UpdaterFileTest, FieldsHoldingTheTagSeparatorAreCleanedOrSkipped) {
-    const QChar sep(0x0001);
-    const QByteArray file = crlf({QStringLiteral("Node\tor%1g\tTrue").arg(sep),
-                                  QStringLiteral("\tChannel\t\tsig%1\t\tid.a\t\tna%1me\t\thttp://h/a\t\tTrue").arg(sep),
-                                  QStringLiteral("\tChannel\t\t%1\t\tid.b\t\tn\t\thttp://h/b\t\tFalse").arg(sep),
-                                  QStringLiteral("\tChannelList\t\t%1\t\tTrue\t\thttp://h/l").arg(sep),
-                                  QStringLiteral("\t\tChannel\t\tsig\t\tid.c\t\tn\t\thttp://h/c\t\tFalse")});
-    const QByteArray first = roundTrip(file);
-    EXPECT_EQ(first, crlf({"Node\tor g\tTrue", "\tChannel\t\tsig\t\tid.a\t\tna me\t\thttp://h/a\t\tTrue"}));
-    // What the updater wrote, it reads back the same (a new window).
-    SetUp();
-    EXPECT_EQ(roundTrip(first), first);
-}
-
-TEST_F(UpdaterFileTest, DepthHasNoLimitOfEleven) {
-    QStringList lines;
-    for (int d = 0; d < 14; ++d) lines << QString(d, QChar(u'\t')) + "Node\tn" + QString::number(d) + "\tTrue";
-    lines << QString(14, QChar(u'\t')) + "ChannelList\t\tl\t\tTrue\t\tu";
-    lines << QString(15, QChar(u'\t')) + "Channel\t\tp\t\tdeep\t\tn\t\ti\t\tFalse";
-    const QByteArray file = crlf(lines);
-    EXPECT_EQ(roundTrip(file), file);
-}
-
-TEST_F(UpdaterFileTest, AnEmptyTreeLeavesTheFileAlone) {
-    // Only lines the updater does not read: the tree starts empty.
-    const QByteArray file = crlf({"FavariteRoot\t\tお気に入り\t\tTrue", "node\tlower\tTrue"});
-    EXPECT_EQ(roundTrip(file), file);
-
-    // Removing the last list and closing keeps the previous file, so the
-    // lists are back at the next start.
-    TempProgramDir other;
-    updater::frmMain window(other.path());
-    window.ViewerRunning = [] { return false; };
-    window.ConfirmBox = [](QWidget*, const QString&, const QString&) { return true; };
-    const QByteArray one = crlf({"ChannelList\t\tl\t\tTrue\t\tu"});
-    other.write("ChannelList.txt", one);
-    ASSERT_TRUE(window.Form_Load());
-    window.tvwChannelSelect->setCurrentItem(window.tvwChannelSelect->topLevelItem(0));
-    window.mnuRemoveChannelList_Click();
-    EXPECT_EQ(window.tvwChannelSelect->topLevelItemCount(), 0);
-    window.close();
-    EXPECT_EQ(other.read("ChannelList.txt"), one);
-}
-
-TEST_F(UpdaterFileTest, RemovedListsAreMissingAfterClosing) {
-    dir.write("ChannelList.txt", crlf({"ChannelList\t\tone\t\tTrue\t\tu1", "\tChannel\t\tp\t\ta\t\tn\t\ti\t\tFalse",
-                                       "ChannelList\t\ttwo\t\tTrue\t\tu2"}));
-    load();
-    select(w->tvwChannelSelect->topLevelItem(0));
-    confirmAnswer = false;
-    w->mnuRemoveChannelList_Click();
-    EXPECT_EQ(w->tvwChannelSelect->topLevelItemCount(), 2);
-    confirmAnswer = true;
-    w->mnuRemoveChannelList_Click();
+// The confirmation decides; a removed list is missing after closing, but
+// removing the last one keeps the previous file for the next start.
+TEST_F(UpdaterFileTest, RemovedListsAreMissingAfterClosingUnlessNoneIsLeft) {
+    load(crlf({"ChannelList\t\tone\t\tTrue\t\tu1", "\tChannel\t\tp\t\ta\t\tn\t\ti\t\tFalse",
+               "ChannelList\t\ttwo\t\tTrue\t\tu2"}));
+    for (bool ok : {false, true}) {
+        confirmAnswer = ok;
+        select(top(0));
+        w->mnuRemoveChannelList_Click();
+    }
     w->close();
-    EXPECT_EQ(dir.read("ChannelList.txt"), crlf({"ChannelList\t\ttwo\t\tTrue\t\tu2"}));
+    const QByteArray left = crlf({"ChannelList\t\ttwo\t\tTrue\t\tu2"});
+    EXPECT_EQ(dir.read("ChannelList.txt"), left);
+
+    w = open(dir);
+    load();
+    select(top(0));
+    w->mnuRemoveChannelList_Click();
+    EXPECT_EQ(w->tvwChannelSelect->topLevelItemCount(), 0);
+    w->close();
+    EXPECT_EQ(dir.read("ChannelList.txt"), left);
 }
 
 TEST_F(UpdaterFileTest, TheFileKeepsItsEncodingAndNewFilesAreCp932) {
     const QString text = QStringLiteral("ChannelList\t\t番組表①\t\tTrue\t\tu");
-    // A missing file: the new one is CP932.
-    load();
+    load();  // no file yet
     w->LoadChannelList({QString(), text});
     w->close();
     EXPECT_EQ(dir.read("ChannelList.txt"), Cp932::encode(text + "\r\n"));
 
-    // A UTF-8 file stays UTF-8.
     TempProgramDir other;
-    updater::frmMain window(other.path());
-    window.ViewerRunning = [] { return false; };
     other.write("ChannelList.txt", (text + "\r\n").toUtf8());
-    ASSERT_TRUE(window.Form_Load());
-    window.LoadChannelList({QString(), "ChannelList\t\t追加\t\tFalse\t\tv"});
-    window.close();
-    EXPECT_EQ(other.read("ChannelList.txt"), (text + "\r\nChannelList\t\t追加\t\tFalse\t\tv\r\n").toUtf8());
+    w = open(other);
+    ASSERT_TRUE(w->Form_Load());
+    w->LoadChannelList({QString(), QStringLiteral("ChannelList\t\t追加\t\tFalse\t\tv")});
+    w->close();
+    EXPECT_EQ(other.read("ChannelList.txt"),
+              (text + QStringLiteral("\r\nChannelList\t\t追加\t\tFalse\t\tv\r\n")).toUtf8());
 }
 
+// Only the first saved 分類なし gets the key back, and new channels without
+// "." in their identifier join it.
 TEST_F(UpdaterFileTest, TheSavedUnknownGroupIsFoundAgain) {
-    dir.write("ChannelList.txt",
-              Cp932::encode(QStringLiteral("Node\t分類なし\tTrue\r\n\tChannel\t\tp\t\tone\t\tn\t\ti\t\tFalse\r\n"
-                                           "Node\t分類なし\tFalse\r\n")));
-    load();
-    EXPECT_EQ(updater::frmMain::Key(w->tvwChannelSelect->topLevelItem(0)), "tvwKey_UnKnown_Organization");
-    EXPECT_EQ(updater::frmMain::Key(w->tvwChannelSelect->topLevelItem(1)), "");
-    EXPECT_EQ(w->GetOrganizationNode("two"), w->tvwChannelSelect->topLevelItem(0));
+    load(cp932({QStringLiteral("Node\t分類なし\tTrue"), "\tChannel\t\tp\t\tone\t\tn\t\ti\t\tFalse",
+                QStringLiteral("Node\t分類なし\tFalse")}));
+    EXPECT_EQ(updater::frmMain::Key(top(0)), "tvwKey_UnKnown_Organization");
+    EXPECT_EQ(updater::frmMain::Key(top(1)), "");
+    EXPECT_EQ(w->GetOrganizationNode("two"), top(0));
     EXPECT_EQ(w->tvwChannelSelect->topLevelItemCount(), 2);
 }
 
 TEST_F(UpdaterFileTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
     const QByteArray old = crlf({"ChannelList\t\told\t\tTrue\t\tu"});
-    dir.write("ChannelList.txt", old);
-    load();
+    load(old);
     w->LoadChannelList({QString(), "ChannelList\t\tnew\t\tTrue\t\tv"});
     SafeFileTesting::SetWriteFault([](const QString& path) { return path.endsWith("ChannelList.txt"); });
     w->close();
@@ -200,34 +152,53 @@ TEST_F(UpdaterFileTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
     EXPECT_TRUE(errors[0].endsWith(QStringLiteral("|保存エラー"))) << errors[0].toStdString();
 }
 
-// What the updater writes, the viewer's line reader reads as its records:
-// Node (Text, Expanded), ChannelList (Text, Expanded, ChannelListURL),
-// Channel (Protocol, ChannelID, DefaultChannelName, ChannelInfomationURL,
-// IsSavePicture), depth as leading tabs.
-TEST_F(UpdaterFileTest, TheViewersLineReaderReadsTheUpdatersLines) {
-    load();
-    w->LoadChannelList({QString(), "Node\tgroup name\tTrue", "\tChannelList\t\tlist\t\tFalse\t\thttp://h/l?a=1&b=2",
-                        QStringLiteral("\t\tChannel\t\tsig v1\t\tgroup.list.x\t\t名前 ①\t\thttp://h/x\t\tTrue")});
-    w->close();
-    const QStringList lines = mdlFunction::ReadLines(dir.file("ChannelList.txt"), true);
-    ASSERT_EQ(lines.size(), 4);
-    struct Expect {
-        int depth;
-        QStringList pieces;
-    };
-    const std::vector<Expect> expected = {
-        {0, {"Node", "group name", "True"}},
-        {1, {"ChannelList", "list", "False", "http://h/l?a=1&b=2"}},
-        {2, {"Channel", "sig v1", "group.list.x", QStringLiteral("名前 ①"), "http://h/x", "True"}},
-    };
-    for (int i = 0; i < 3; ++i) {
-        const TreeListLine line = ParseTreeListLine(lines[i + 1]);
-        EXPECT_EQ(line.Depth, expected[i].depth) << i;
-        EXPECT_EQ(line.Pieces, expected[i].pieces) << i;
+// The updater builds a list from a server and writes ChannelList.txt; the
+// viewer's loader reads the same channels and groups from it.
+TEST_F(UpdaterFileTest, TheViewerLoadsWhatTheUpdaterWrote) {
+    const std::vector<const char*> ids = {"jp.tokyo.a", "jp.tokyo.b", "jp.osaka.c", "nodot", "us.ny.east.d"};
+    ChannelPublisher pub;
+    QStringList list;
+    for (size_t n = 0; n < ids.size(); ++n) {
+        pub.add({ids[n], QStringLiteral("局 %1").arg(n), QString::number(n), 0, 5, QColor(), {8, 6}, {8, 6}, {}});
+        list << QStringLiteral("%1,VNT1,%2").arg(QString::fromLatin1(ids[n]), pub.infoUrl(ids[n]));
     }
-    // The exact separators: one tab for Node, two for the others.
-    EXPECT_EQ(lines[1], "Node\tgroup name\tTrue");
-    EXPECT_EQ(lines[2], "\tChannelList\t\tlist\t\tFalse\t\thttp://h/l?a=1&b=2");
+    pub.server().serve("/list.txt", list.join("\r\n").toUtf8(), "text/plain");
+    load();
+    addList(pub.server().url("/list.txt"));
+    // Names come from the information files, list node by list node (the
+    // 分類なし group is no list and keeps the placeholder name).
+    for (QTreeWidgetItem* node : w->tvwChannelSelect->findItems("(", Qt::MatchContains | Qt::MatchRecursive))
+        if (updater::frmMain::Tag(node).startsWith("ChannelList")) {
+            select(node);
+            w->mnuUpdateChannel_Click();
+            ASSERT_TRUE(waitIdle());
+        }
+    ASSERT_TRUE(w->SaveChannelList());
+    const QByteArray written = dir.read("ChannelList.txt");
+
+    TempProgramDir viewerDir;
+    viewerDir.write("ChannelList.txt", written);
+    frmMain viewer(viewerDir.path(), new frmSetting);
+    viewer.LoadSetting();
+    clsChannelManeger* channels = viewer.ChannelManeger();
+    ASSERT_EQ(channels->ChannelCount(), int(ids.size()));
+    for (size_t n = 0; n < ids.size(); ++n) {
+        SCOPED_TRACE(ids[n]);
+        const clsChannel* c = channels->Channel(ids[n]);
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->ChannelName(),
+                  QString(ids[n]) == "nodot" ? QStringLiteral("チャンネル名 未取得") : QStringLiteral("局 %1").arg(n));
+        EXPECT_EQ(c->ChannelInfomationURL(), pub.infoUrl(ids[n]));
+        EXPECT_EQ(c->Protocol(), "VNT1");
+        EXPECT_FALSE(c->SavePicture());
+    }
+    // Same groups in the same order; the viewer shows a list node by its
+    // name only, after its own two top nodes.
+    QStringList updaterShape = shape();
+    for (QString& line : updaterShape) line.remove(QRegularExpression(R"(\(.*\)$)"));
+    EXPECT_EQ(shapeOf(viewer.tvwChannelSelect(), 2), updaterShape);
+    viewer.close();  // and writes back what it read
+    EXPECT_EQ(viewerDir.read("ChannelList.txt"), written);
 }
 
 }  // namespace

@@ -1,20 +1,20 @@
-// The per-user viewer lock, held by one process and asked about by another.
+// The per-user viewer lock, held by viewers in other processes, and the
+// updater's start-up check that finds them by it where no X server can.
 
-#include <gtest/gtest.h>
-
+#include "UpdaterFixture.h"
 #include "common/ViewerLock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-class ViewerLockTest : public ::testing::Test {
+class ViewerLockTest : public UpdaterTest {
 protected:
     QTemporaryDir tmp;
     QString folder() const { return tmp.path() + "/vantora"; }
@@ -29,55 +29,69 @@ protected:
     }
 };
 
-TEST_F(ViewerLockTest, AnotherProcessSeesTheLockWhileItsHolderLives) {
+// Two viewers may hold the lock at once. While either lives the updater
+// refuses at start-up and leaves the file alone, even with lists in its
+// tree; a viewer that ends or crashes lets go.
+TEST_F(ViewerLockTest, TheUpdaterRefusesWhileAViewerInAnotherProcessHoldsTheLock) {
+    ViewerLockTesting::OverrideFolder(folder());
+    qunsetenv("DISPLAY");  // no X server: only the lock can tell
+    const QByteArray file = "ChannelList\t\tl\t\ttrue\t\tu\r\n";
+    dir.write("ChannelList.txt", file);
+    int loadedLists = -1;
+    auto startUp = [&] {  // the window's own detector, not a stand-in
+        updater::frmMain window(dir.path());
+        window.ShowError = [this](QWidget*, const QString& text, const QString& title) {
+            errors << text + "|" + title;
+        };
+        const bool loaded = window.Form_Load();
+        loadedLists = window.tvwChannelSelect->topLevelItemCount();
+        window.LoadChannelList({QString(), "ChannelList\t\tother\t\tTrue\t\tv"});
+        window.close();
+        return loaded;
+    };
     EXPECT_FALSE(ViewerLock::IsHeld(folder()));  // no viewer ever ran
 
     auto first = startHolder();
-    auto second = startHolder();  // two viewers may run at once
-    EXPECT_TRUE(ViewerLock::IsHeld(folder()));
+    auto second = startHolder();
+    EXPECT_FALSE(startUp());
+    EXPECT_EQ(errors,
+              QStringList{QStringLiteral("Vantora本体起動中は、チャンネルリストの更新はできません|起動エラー")});
+    EXPECT_EQ(loadedLists, 0);
+    EXPECT_EQ(dir.read("ChannelList.txt"), file);
 
-    // A viewer that ends normally lets go; the other still holds it.
-    first->closeWriteChannel();
+    first->closeWriteChannel();  // ends normally
     ASSERT_TRUE(first->waitForFinished(10000));
     EXPECT_EQ(first->exitCode(), 0);
     EXPECT_TRUE(ViewerLock::IsHeld(folder()));
 
-    // A crashed viewer leaves no stale lock: the kernel drops it.
-    second->kill();
+    second->kill();  // a crash leaves no stale lock: the kernel drops it
     ASSERT_TRUE(second->waitForFinished(10000));
     EXPECT_TRUE(QFile::exists(ViewerLock::FileIn(folder())));
-    EXPECT_FALSE(ViewerLock::IsHeld(folder()));
+    EXPECT_TRUE(startUp());
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(dir.read("ChannelList.txt"), "ChannelList\t\tl\t\tTrue\t\tu\r\nChannelList\t\tother\t\tTrue\t\tv\r\n");
+    ViewerLockTesting::OverrideFolder(QString());
 }
 
-TEST_F(ViewerLockTest, TheLockFollowsAcquireAndRelease) {
-    ViewerLock a(folder());
-    ViewerLock b(folder());
-    ASSERT_TRUE(a.Acquire());
-    ASSERT_TRUE(b.Acquire());
-    EXPECT_TRUE(ViewerLock::IsHeld(folder()));
-    a.Release();
-    EXPECT_FALSE(a.IsAcquired());
-    EXPECT_TRUE(ViewerLock::IsHeld(folder()));
-    b.Release();
-    EXPECT_FALSE(ViewerLock::IsHeld(folder()));
+// In one process: Release and destruction let go; the folder is private,
+// and one that others may write is not trusted.
+TEST_F(ViewerLockTest, TheLockFollowsAcquireAndReleaseInAPrivateFolder) {
     {
-        ViewerLock scoped(folder());
-        ASSERT_TRUE(scoped.Acquire());
+        ViewerLock a(folder()), b(folder());
+        ASSERT_TRUE(a.Acquire());
+        ASSERT_TRUE(b.Acquire());
+        a.Release();
+        EXPECT_FALSE(a.IsAcquired());
         EXPECT_TRUE(ViewerLock::IsHeld(folder()));
     }
     EXPECT_FALSE(ViewerLock::IsHeld(folder()));
-
-    // The folder is private to the user.
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(folder()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-}
 
-TEST_F(ViewerLockTest, AFolderOthersMayWriteIsNotTrusted) {
-    ASSERT_TRUE(QDir().mkpath(folder()));
     ASSERT_EQ(::chmod(QFile::encodeName(folder()).constData(), 0777), 0);
-    ViewerLock lock(folder());
-    EXPECT_FALSE(lock.Acquire());
+    ViewerLock open(folder());
+    EXPECT_FALSE(open.Acquire());
     EXPECT_FALSE(ViewerLock::IsHeld(folder()));
 }
 
@@ -87,9 +101,6 @@ TEST_F(ViewerLockTest, TheDefaultFolderIsPerUser) {
     EXPECT_EQ(ViewerLock::DefaultFolder(), tmp.path() + "/vantora");
     qunsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(ViewerLock::DefaultFolder(), QDir::tempPath() + "/vantora-" + QString::number(::getuid()));
-    ViewerLockTesting::OverrideFolder(folder());
-    EXPECT_EQ(ViewerLock::DefaultFolder(), folder());
-    ViewerLockTesting::OverrideFolder(QString());
     if (!saved.isEmpty()) qputenv("XDG_RUNTIME_DIR", saved);
 }
 

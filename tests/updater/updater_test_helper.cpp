@@ -1,15 +1,13 @@
-// A second process for the updater's tests: holds the viewer lock, or shows
-// a top-level window with a given title, until it is killed or its input
-// closes.
+// A second process for the updater's tests: holds the viewer lock until its
+// input closes, or shows a top-level window with a given title until killed.
 #include "common/ViewerLock.h"
 
 #include <QApplication>
-#include <QSocketNotifier>
 #include <QWidget>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "lock") == 0) {
@@ -28,13 +26,6 @@ int main(int argc, char** argv) {
         window.setWindowTitle(QString::fromUtf8(argv[2]));
         window.resize(240, 120);
         window.show();
-        std::printf("shown\n");
-        std::fflush(stdout);
-        QSocketNotifier input(0, QSocketNotifier::Read);
-        QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
-            char buf[64];
-            if (::read(0, buf, sizeof buf) <= 0) app.quit();
-        });
         return app.exec();
     }
     std::fprintf(stderr, "usage: %s lock FOLDER | window TITLE\n", argv[0]);
