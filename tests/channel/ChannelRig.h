@@ -20,6 +20,7 @@
 #include <httplib.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 #include <map>
@@ -47,12 +48,11 @@ public:
                 const auto it = answers_.find(req.path);
                 if (it == answers_.end()) {
                     res.status = 404;
-                    res.set_content("not here", "text/plain");
                     return;
                 }
                 a = it->second;
             }
-            if (a.delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(a.delayMs));
+            std::this_thread::sleep_for(std::chrono::milliseconds(a.delayMs));
             res.status = a.status;
             if (!a.lastModified.empty()) res.set_header("Last-Modified", a.lastModified);
             res.set_content(a.body.toStdString(), a.contentType.c_str());
@@ -64,13 +64,10 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         answers_[path.toStdString()] = answer;
     }
-    void picture(const QString& path, const QByteArray& jpeg, const std::string& lastModified = std::string(),
-                 int delayMs = 0) {
-        set(path, Answer{200, "image/jpeg", jpeg, lastModified, delayMs});
+    void picture(const QString& path, const QByteArray& jpeg, const std::string& lastModified = std::string()) {
+        set(path, Answer{200, "image/jpeg", jpeg, lastModified, 0});
     }
-    void text(const QString& path, const QByteArray& body, const std::string& contentType = "text/plain") {
-        set(path, Answer{200, contentType, body, {}, 0});
-    }
+    void text(const QString& path, const QByteArray& body) { set(path, Answer{200, "text/plain", body, {}, 0}); }
 
     QString url(const QString& path) const { return server_.url(path); }
     int count(const QString& path) const { return server_.count(path); }
@@ -82,31 +79,63 @@ private:
     std::map<std::string, Answer> answers_;
 };
 
-// An information file as a publisher writes it (CP932, CR LF).
+// An information file as a publisher writes it (CP932, CR LF); its comment
+// holds a character Shift_JIS lacks.
 struct InfoFile {
     QString fileChannelID = QStringLiteral("ch01");
     QString url;
     QString thumbnailURL;
     int reloadTime = 5;
     int statusFlag = 0;
-    QString lastModified = QStringLiteral("2002/10/05 12:34:56");
-    QString comment = QStringLiteral("テスト放送");
     bool withThumbnailURL = true;
 
     QByteArray bytes() const {
-        QString t;
-        t += QStringLiteral("ProtocolSignature=VTR1\r\n");
-        t += QStringLiteral("ChannelID=") + fileChannelID + QStringLiteral("\r\n");
-        t += QStringLiteral("ChannelName=番組\r\nChannelNumber=12\r\n");
-        t += QStringLiteral("URL=") + url + QStringLiteral("\r\n");
-        if (withThumbnailURL) t += QStringLiteral("ThumbnailURL=") + thumbnailURL + QStringLiteral("\r\n");
-        t += QStringLiteral("ReloadTime=%1\r\n").arg(reloadTime);
-        t += QStringLiteral("CommentforChannel=") + comment + QStringLiteral("\r\n");
-        t += QStringLiteral("StatusFlag=%1\r\n").arg(statusFlag);
-        t += QStringLiteral("BroadCastStartTime=2002/10/05 12:00:00\r\n");
-        t += QStringLiteral("Last-Modified=") + lastModified + QStringLiteral("\r\n");
-        return Cp932::encode(t);
+        return Cp932::encode(
+            QStringLiteral("ProtocolSignature=VTR1\r\nChannelID=%1\r\nChannelName=番組\r\nChannelNumber=12\r\n"
+                           "URL=%2\r\n%3ReloadTime=%4\r\nCommentforChannel=テスト放送①\r\nStatusFlag=%5\r\n"
+                           "BroadCastStartTime=2002/10/05 12:00:00\r\nLast-Modified=2002/10/05 12:34:56\r\n")
+                .arg(fileChannelID, url,
+                     withThumbnailURL ? QStringLiteral("ThumbnailURL=%1\r\n").arg(thumbnailURL) : QString())
+                .arg(reloadTime)
+                .arg(statusFlag));
     }
+};
+
+// The manager's six events in the order they were raised, as "event:id"
+// ("control:id:flag:belongs" with the belongs joined by commas), and the
+// information texts they carried.
+class ManagerLog {
+public:
+    explicit ManagerLog(clsChannelManeger& m) {
+        using M = clsChannelManeger;
+        QObject::connect(&m, &M::ChannelInfomationRefresh, &guard_, [this](const QString& id, const QStringList& i) {
+            events << "info:" + id;
+            infos << i;
+        });
+        QObject::connect(&m, &M::ChannelControlRefresh, &guard_,
+                         [this](const QString& id, int flag, const QStringList& b) {
+                             events << QStringLiteral("control:%1:%2:%3").arg(id).arg(flag).arg(b.join(','));
+                         });
+        QObject::connect(&m, &M::ShowBoxRefresh, &guard_, [this](const QString& id) { events << "showbox:" + id; });
+        QObject::connect(&m, &M::AddChannelToFavarite, &guard_,
+                         [this](const QString& id) { events << "addfav:" + id; });
+        QObject::connect(&m, &M::RemoveChannelFromFavarite, &guard_,
+                         [this](const QString& id) { events << "removefav:" + id; });
+        QObject::connect(&m, &M::ChannelStatusRefresh, &guard_,
+                         [this](const QString& id) { events << "status:" + id; });
+    }
+    // Every information text raised, one a line.
+    QString texts() const {
+        QString t;
+        for (const QStringList& i : infos) t += i.value(1) + QLatin1Char('\n');
+        return t;
+    }
+
+    QStringList events;
+    QList<QStringList> infos;
+
+private:
+    QObject guard_;
 };
 
 class ChannelRig {
@@ -125,15 +154,8 @@ public:
 
     // Creates a channel as the list loader does; its show box is a new element.
     clsChannel* add(const QString& id, const QString& infoURL, bool savePicture = false) {
-        PictureElement* box = boxes.Load();
-        const QStringList record{QStringLiteral("Channel"),
-                                 QStringLiteral("VTR1"),
-                                 id,
-                                 QStringLiteral("名前"),
-                                 infoURL,
-                                 savePicture ? QStringLiteral("True") : QStringLiteral("False")};
-        if (!manager->ChannelInitialize(box, record)) return nullptr;
-        return manager->Channel(id);
+        const QStringList record{"Channel", "VTR1", id, "名前", infoURL, savePicture ? "True" : "False"};
+        return manager->ChannelInitialize(boxes.Load(), record) ? manager->Channel(id) : nullptr;
     }
 
     // Publishes a channel on the site: /<id>/info.txt, /<id>/full.jpg and
@@ -150,6 +172,12 @@ public:
         site.picture(QStringLiteral("/%1/full.jpg").arg(id), picture);
         site.picture(QStringLiteral("/%1/thumb.jpg").arg(id), picture);
         return info;
+    }
+    // publish, then add with the published information file.
+    clsChannel* addPublished(ChannelSite& site, const QString& id, int status, int reload,
+                             const QByteArray& picture = JpegFactory::make(64, 48), bool savePicture = false) {
+        publish(site, id, status, reload, picture);
+        return add(id, site.url(QStringLiteral("/%1/info.txt").arg(id)), savePicture);
     }
 
     void tick(int n = 1) {
@@ -168,8 +196,7 @@ public:
     // A channel that knows its status from its information file and is no
     // longer viewed (state 1).
     clsChannel* channelWithStatus(ChannelSite& site, const QString& id, int status) {
-        publish(site, id, status, 1000);
-        clsChannel* channel = add(id, site.url(QStringLiteral("/%1/info.txt").arg(id)));
+        clsChannel* channel = addPublished(site, id, status, 1000);
         if (!channel) return nullptr;
         channel->ViewControl(clsChannel::NormalViewOpen, QString());
         if (!settle(channel)) return nullptr;
@@ -178,6 +205,10 @@ public:
     }
 
     QString cacheFile(const QString& name) const { return settings.ChachDirctory + name; }
+    static QByteArray readFile(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
 
     TempProgramDir dir;
     ProgramSettings settings;

@@ -3,26 +3,9 @@
 
 #include "ChannelRig.h"
 
-#include <QDirIterator>
-#include <QFile>
 #include <QSignalSpy>
 
 namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Files and folders below dir, relative, sorted.
-QStringList entriesBelow(const QString& dir) {
-    QStringList out;
-    QDirIterator it(dir, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) out << QDir(dir).relativeFilePath(it.next());
-    out.sort();
-    return out;
-}
 
 class ChannelSavingTest : public ::testing::Test {
 protected:
@@ -30,15 +13,17 @@ protected:
         rig.settings.Now = [this] { return now; };
     }
 
-    // A broadcasting channel with saving on whose pictures come every tick.
-    clsChannel* addSaving(const QString& id) {
-        rig.publish(site, id, 0, 1);
-        return rig.add(id, site.url(QStringLiteral("/%1/info.txt").arg(id)), true);
-    }
     QStringList saved(const QString& folder) const {
-        QStringList names = QDir(rig.settings.PictureSaveDirctory + folder).entryList(QDir::Files | QDir::Hidden);
-        names.sort();
-        return names;
+        return QDir(rig.settings.PictureSaveDirctory + folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    }
+    QByteArray savedFile(const QString& name) const {
+        return ChannelRig::readFile(rig.settings.PictureSaveDirctory + name);
+    }
+    // The next picture: one tick (now a second later) and its completion.
+    void nextPicture(clsChannel* ch) {
+        now = now.addSecs(1);
+        rig.tick();
+        ASSERT_TRUE(ChannelRig::settle(ch));
     }
 
     ChannelSite site;
@@ -78,7 +63,7 @@ TEST_F(ChannelSavingTest, PicturesAreSavedOncePerStampOrLastModified) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString id = QStringLiteral("s%1").arg(++n);
-        clsChannel* ch = addSaving(id);
+        clsChannel* ch = rig.addPublished(site, id, 0, 1, JpegFactory::make(8, 8), true);  // saving, every tick
         now = QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5));
         QByteArray last;
         for (size_t i = 0; i < c.pictures.size(); ++i) {
@@ -86,139 +71,100 @@ TEST_F(ChannelSavingTest, PicturesAreSavedOncePerStampOrLastModified) {
             const QByteArray plain = JpegFactory::make(16 + int(i), 16);
             last = p.stamp.isEmpty() ? plain : JpegFactory::withRecord(plain, 0, 1, p.stamp, "c");
             site.picture(QStringLiteral("/%1/full.jpg").arg(id), last, p.lastModified);
-            if (i == 0)
-                ch->ViewControl(clsChannel::NormalViewOpen, QString());
-            else
-                rig.tick();
+            if (i > 0) {
+                ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
+                continue;
+            }
+            ch->ViewControl(clsChannel::NormalViewOpen, QString());
             ASSERT_TRUE(ChannelRig::settle(ch));
-            now = now.addSecs(1);
         }
         EXPECT_EQ(saved(id), c.expected);
         // The newest saved file holds the bytes of the picture it names.
         if (c.expected.size() == int(c.pictures.size())) {
-            EXPECT_EQ(readFile(rig.settings.PictureSaveDirctory + id + "/" + c.expected.last()), last);
+            EXPECT_EQ(savedFile(id + "/" + c.expected.last()), last);
         }
     }
 }
 
-TEST_F(ChannelSavingTest, ASavedPictureIsNeverReplaced) {
-    clsChannel* ch = addSaving("ch01");
-    rig.dir.write("save/ch01/20240102_030405.jpg", "older");
-    ch->ViewControl(clsChannel::NormalViewOpen, QString());
-    ASSERT_TRUE(ChannelRig::settle(ch));
-    EXPECT_EQ(rig.dir.read("save/ch01/20240102_030405.jpg"), "older");
-    // Two pictures in the same second: the second finds the name taken.
-    now = now.addSecs(1);
-    rig.tick();
-    ASSERT_TRUE(ChannelRig::settle(ch));
-    const QByteArray first = rig.dir.read("save/ch01/20240102_030406.jpg");
-    EXPECT_FALSE(first.isEmpty());
-    site.picture("/ch01/full.jpg", JpegFactory::make(40, 40));
-    rig.tick();
-    ASSERT_TRUE(ChannelRig::settle(ch));
-    EXPECT_EQ(rig.dir.read("save/ch01/20240102_030406.jpg"), first);
-    EXPECT_EQ(saved("ch01").size(), 2);
-}
-
-// Turning saving on saves the held picture at once; switching the display
-// rule redraws without saving.
-TEST_F(ChannelSavingTest, OnlyTheSwitchAndNewPicturesSave) {
-    rig.publish(site, "ch01", 0, 1);
-    clsChannel* ch = rig.add("ch01", site.url("/ch01/info.txt"), false);
+// One channel through the switches and the files: turning saving on saves
+// the held picture at once; the display rule redraws without saving; a saved
+// file is never replaced (one already there, nor one saved a moment ago in
+// the same second); a cache that cannot be written still lets the picture
+// show and be saved from memory, and leaves no temporary behind.
+TEST_F(ChannelSavingTest, SavingFollowsItsSwitchAndNeverReplacesAFile) {
+    clsChannel* ch = rig.addPublished(site, "ch01", 0, 1);
     ch->setSavePicture(true);  // nothing held yet
-    EXPECT_TRUE(saved("ch01").isEmpty());
     ch->setSavePicture(false);
     ch->ViewControl(clsChannel::NormalViewOpen, QString());
     ASSERT_TRUE(ChannelRig::settle(ch));
     EXPECT_TRUE(saved("ch01").isEmpty());
-
     ch->setSavePicture(true);
     EXPECT_EQ(saved("ch01"), QStringList{"20240102_030405.jpg"});
-    EXPECT_EQ(readFile(rig.settings.PictureSaveDirctory + "ch01/20240102_030405.jpg"),
-              readFile(rig.cacheFile("ch01.jpg")));
-
-    now = now.addSecs(10);
+    EXPECT_EQ(savedFile("ch01/20240102_030405.jpg"), ChannelRig::readFile(rig.cacheFile("ch01.jpg")));
     QSignalSpy redraw(rig.manager.get(), &clsChannelManeger::ShowBoxRefresh);
-    rig.manager->setShowPictureOnlyOnBroadCast(true);
-    rig.manager->setShowPictureOnlyOnBroadCast(false);
-    rig.manager->setShowPictureOnlyOnBroadCast(true);
+    for (bool on : {true, false, true}) rig.manager->setShowPictureOnlyOnBroadCast(on);
     EXPECT_EQ(redraw.count(), 2);
     EXPECT_TRUE(ch->ShowBox()->HasPicture());
-    EXPECT_EQ(saved("ch01").size(), 1);
+    rig.manager->setShowPictureOnlyOnBroadCast(false);
 
+    rig.dir.write("save/ch01/20240102_030406.jpg", "older");
+    ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
+    EXPECT_EQ(rig.dir.read("save/ch01/20240102_030406.jpg"), "older");
+    ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
+    const QByteArray first = savedFile("ch01/20240102_030407.jpg");
+    site.picture("/ch01/full.jpg", JpegFactory::make(40, 40));
     rig.tick();
     ASSERT_TRUE(ChannelRig::settle(ch));
-    EXPECT_EQ(saved("ch01").size(), 2);
-}
+    EXPECT_EQ(savedFile("ch01/20240102_030407.jpg"), first);
+    EXPECT_EQ(saved("ch01").size(), 3);
 
-// When the cache cannot be written the picture is still shown and saved from
-// memory; the previous cache file stays as it was.
-TEST_F(ChannelSavingTest, AFailedCacheWriteStillShowsAndSavesThePicture) {
-    clsChannel* ch = addSaving("ch01");
-    const QByteArray first = JpegFactory::make(20, 20);
-    site.picture("/ch01/full.jpg", first);
-    ch->ViewControl(clsChannel::NormalViewOpen, QString());
-    ASSERT_TRUE(ChannelRig::settle(ch));
-    ASSERT_EQ(readFile(rig.cacheFile("ch01.jpg")), first);
-
-    // The cache file is now a folder's place the writer cannot replace.
     ASSERT_TRUE(QFile::remove(rig.cacheFile("ch01.jpg")));
     ASSERT_TRUE(QDir().mkpath(rig.cacheFile("ch01.jpg") + "/blocked"));
-    const QByteArray second = JpegFactory::make(30, 30);
-    site.picture("/ch01/full.jpg", second);
-    now = now.addSecs(1);
-    rig.tick();
-    ASSERT_TRUE(ChannelRig::settle(ch));
+    const QByteArray picture = JpegFactory::make(30, 30);
+    site.picture("/ch01/full.jpg", picture);
+    ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
     EXPECT_EQ(ch->ShowBox()->Picture().size(), QSize(30, 30));
-    EXPECT_EQ(readFile(rig.settings.PictureSaveDirctory + "ch01/20240102_030406.jpg"), second);
+    EXPECT_EQ(savedFile("ch01/20240102_030408.jpg"), picture);
     EXPECT_TRUE(QFileInfo(rig.cacheFile("ch01.jpg")).isDir());
-    // No temporary file is left behind.
     EXPECT_EQ(QDir(rig.settings.ChachDirctory).entryList(QDir::Files), QStringList());
 }
 
 // A ChannelID or stamp from a list or a server never names a path outside
 // the cache and picture directories.
 TEST_F(ChannelSavingTest, HostileNamesStayInsideTheirDirectories) {
-    struct Case {
-        QString channelID;  // identity and file ChannelID alike
-        QString stamp;
-        QString cacheName;
-        QString saveFolder;
-    };
-    const Case cases[] = {
-        {"../x", "../../evil", ".._x.jpg", ".._x"},
-        {"/etc/x", "/etc/passwd", "_etc_x.jpg", "_etc_x"},
-        {"a/../../b", "..\\..\\evil", "a_.._.._b.jpg", "a_.._.._b"},
-        {"..", "..", "__.jpg", "__"},
-        {".", "x/../y", "_.jpg", "_"},
+    const QString cases[][3] = {
+        // ChannelID (list and info file alike), stamp, the name it becomes
+        {"../x", "../../evil", ".._x"},
+        {"/etc/x", "/etc/passwd", "_etc_x"},
+        {"a/../../b", "..\\..\\evil", "a_.._.._b"},
+        {"..", "..", "__"},
+        {".", "x/../y", "_"},
     };
     QDir(rig.settings.ChachDirctory).removeRecursively();
     rig.settings.ChachDirctory = rig.dir.path() + "/a/b/chach/";
     rig.settings.PictureSaveDirctory = rig.dir.path() + "/a/b/save/";
     QDir().mkpath(rig.settings.ChachDirctory);
     int n = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.channelID.toStdString());
+    for (const auto& [channelID, stamp, name] : cases) {
+        SCOPED_TRACE(channelID.toStdString());
         const QString path = QStringLiteral("/h%1/").arg(++n);
         InfoFile info;
-        info.fileChannelID = c.channelID;
+        info.fileChannelID = channelID;
         info.url = site.url(path + "full.jpg");
-        info.statusFlag = 0;
         site.text(path + "info.txt", info.bytes());
-        site.picture(path + "full.jpg", JpegFactory::withRecord(JpegFactory::make(8, 8), 0, 5, c.stamp, ""));
-        clsChannel* ch = rig.add(c.channelID, site.url(path + "info.txt"), true);
+        site.picture(path + "full.jpg", JpegFactory::withRecord(JpegFactory::make(8, 8), 0, 5, stamp, ""));
+        clsChannel* ch = rig.add(channelID, site.url(path + "info.txt"), true);
         ASSERT_TRUE(ch);
         ch->ViewControl(clsChannel::NormalViewOpen, QString());
         ASSERT_TRUE(ChannelRig::settle(ch));
-        EXPECT_EQ(ch->PictureFile(), rig.settings.ChachDirctory + c.cacheName);
-        EXPECT_TRUE(QFile::exists(rig.settings.ChachDirctory + c.cacheName));
-        EXPECT_EQ(saved(c.saveFolder).size(), 1);
+        EXPECT_EQ(ch->PictureFile(), rig.settings.ChachDirctory + name + ".jpg");
+        EXPECT_TRUE(QFile::exists(ch->PictureFile()));
+        EXPECT_EQ(saved(name).size(), 1);
     }
-    for (const QString& entry : entriesBelow(rig.dir.path())) {
-        const bool inCache = entry.startsWith("a/b/chach/") && !entry.mid(10).contains('/');
-        const bool inSave = entry.startsWith("a/b/save/") && entry.mid(9).count('/') <= 1;
-        const bool parent = entry == "a" || entry == "a/b" || entry == "a/b/chach" || entry == "a/b/save";
-        EXPECT_TRUE(inCache || inSave || parent) << entry.toStdString();
+    for (const QString& file : rig.dir.allFiles()) {
+        const bool inCache = file.startsWith("a/b/chach/") && !file.mid(10).contains('/');
+        const bool inSave = file.startsWith("a/b/save/") && file.mid(9).count('/') == 1;
+        EXPECT_TRUE(inCache || inSave) << file.toStdString();
     }
 }
 
