@@ -215,21 +215,8 @@ QStringList filesBelow(const QString& root) {
 }
 
 const char* expectName(Expect e) {
-    switch (e) {
-        case Expect::InfoFails:
-            return "InfoFails";
-        case Expect::PictureFails:
-            return "PictureFails";
-        case Expect::Error:
-            return "Error";
-        case Expect::FailsOrError:
-            return "FailsOrError";
-        case Expect::Shown:
-            return "Shown";
-        case Expect::Dropped:
-            return "Dropped";
-    }
-    return "?";
+    static const char* const names[] = {"InfoFails", "PictureFails", "Error", "FailsOrError", "Shown", "Dropped"};
+    return names[int(e)];
 }
 
 TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {

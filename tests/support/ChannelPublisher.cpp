@@ -36,11 +36,6 @@ void ChannelPublisher::setStatus(const QString& id, int status) {
     channels_[id].status = status;
 }
 
-void ChannelPublisher::setStamp(const QString& id, const QString& stamp) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    channels_[id].stamp = stamp;
-}
-
 QString ChannelPublisher::infoUrl(const QString& id) const { return server_.url("/" + id + "/info.txt"); }
 QString ChannelPublisher::fullUrl(const QString& id) const { return server_.url("/" + id + "/full.jpg"); }
 QString ChannelPublisher::thumbUrl(const QString& id) const { return server_.url("/" + id + "/thumb.jpg"); }

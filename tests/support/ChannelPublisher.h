@@ -30,7 +30,6 @@ public:
     ChannelPublisher();
     void add(const Channel& channel);
     void setStatus(const QString& id, int status);
-    void setStamp(const QString& id, const QString& stamp);
 
     QString infoUrl(const QString& id) const;
     QString fullUrl(const QString& id) const;

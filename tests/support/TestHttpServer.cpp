@@ -21,7 +21,7 @@ TestHttpServer::~TestHttpServer() { stop(); }
 
 void TestHttpServer::record(const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
-    seen_.push_back({QString::fromStdString(path), std::chrono::steady_clock::now()});
+    seen_ << QString::fromStdString(path);
 }
 
 void TestHttpServer::serve(const std::string& path, const QByteArray& body, const std::string& contentType,
@@ -65,13 +65,6 @@ QString TestHttpServer::url(const QString& path) const {
 }
 
 QStringList TestHttpServer::requests() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    QStringList out;
-    for (const auto& s : seen_) out << s.path;
-    return out;
-}
-
-std::vector<SeenRequest> TestHttpServer::seen() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return seen_;
 }

@@ -20,12 +20,6 @@ struct Request;
 struct Response;
 }  // namespace httplib
 
-// One request as the server saw it.
-struct SeenRequest {
-    QString path;
-    std::chrono::steady_clock::time_point at;
-};
-
 class TestHttpServer {
 public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
@@ -48,7 +42,6 @@ public:
     QString url(const QString& path) const;
 
     QStringList requests() const;  // paths in arrival order
-    std::vector<SeenRequest> seen() const;
     int count(const QString& path) const;
     void clearLog();
 
@@ -59,7 +52,7 @@ private:
     std::thread thread_;
     int port_ = 0;
     mutable std::mutex mutex_;
-    std::vector<SeenRequest> seen_;
+    QStringList seen_;
 };
 
 // A server whose every answer is scripted as raw bytes and actions.
