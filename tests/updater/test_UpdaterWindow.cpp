@@ -89,7 +89,9 @@ TEST_F(UpdaterWindowTest, ARightClickOnAListNodeShowsThePopup) {
         EXPECT_EQ(tree->currentItem(), item);
         // Sizes first: QList's own == hands memcmp a null pointer for empty lists.
         ASSERT_EQ(popups.size(), popup ? 1 : 0);
-        if (popup) EXPECT_EQ(popups[0], w->mnuPopupForChannelList);
+        if (popup) {
+            EXPECT_EQ(popups[0], w->mnuPopupForChannelList);
+        }
     }
 }
 
