@@ -100,9 +100,11 @@ QString JoinTag(const QStringList& fields) { return fields.join(TagSeparator());
 
 QStringList SplitTag(const QString& tag) { return mdlFunction::SplitString(tag, TagSeparator(), true, false); }
 
-frmMain::frmMain(const QString& programDirectory, QWidget* parent)
-    : QMainWindow(parent), mProgramDirectory(programDirectory) {
-    ViewerRunning = [] { return IsViewerRunning(); };
+frmMain::frmMain(const QString& programDirectory, const QString& programFileDirectory, QWidget* parent)
+    : QMainWindow(parent),
+      mProgramDirectory(programDirectory),
+      mProgramFileDirectory(programFileDirectory.isEmpty() ? programDirectory : programFileDirectory) {
+    ViewerRunning = [this] { return IsViewerRunning(mProgramDirectory); };
     ShowError = defaultShowError;
     InputBox = defaultInputBox;
     ConfirmBox = defaultConfirmBox;
@@ -349,8 +351,10 @@ void frmMain::mnuRemoveChannelList_Click() {
 void frmMain::mnuExitForExe_Click() {
     close();
     if (!mUnloaded) return;
-    const QString viewer = mProgramDirectory + QStringLiteral("/Vantomon");
-    if (QFileInfo(viewer).isFile()) StartProgram(viewer, mProgramDirectory);
+    // The viewer is beside the updater's program file, which is not the
+    // data folder when the program folder is read-only.
+    const QString viewer = mProgramFileDirectory + QStringLiteral("/Vantomon");
+    if (QFileInfo(viewer).isFile()) StartProgram(viewer, mProgramFileDirectory);
 }
 
 void frmMain::mnuExit_Click() { close(); }

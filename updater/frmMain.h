@@ -53,8 +53,10 @@ public:
     // organisation paths are skipped instead of nesting without bound.
     static constexpr int kDeepestNode = 1000;
 
-    // programDirectory holds ChannelList.txt and the viewer's program file.
-    explicit frmMain(const QString& programDirectory, QWidget* parent = nullptr);
+    // programDirectory holds ChannelList.txt; programFileDirectory the
+    // viewer's program file (empty: programDirectory, a portable folder).
+    explicit frmMain(const QString& programDirectory, const QString& programFileDirectory = QString(),
+                     QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Start-up. False when the viewer runs: the error was shown, nothing was
@@ -178,6 +180,7 @@ private:
     QTreeWidgetItem* Child(QTreeWidgetItem* parent, int i) const;
 
     QString mProgramDirectory;
+    QString mProgramFileDirectory;
     QNetworkAccessManager* mNetwork = nullptr;
     QTimer* mClock = nullptr;
     QLabel* mMessagePanel = nullptr;

@@ -117,23 +117,32 @@ TEST_F(UpdaterWindowTest, TheTreeFollowsTheWindowSize) {
 }
 
 // 終了 and Vantoraの起動 save first; only Vantoraの起動 starts the viewer,
-// and only when its program is in the program folder.
+// and only when its program is beside the updater's program file, which is
+// not the data folder when the program folder is read-only.
 TEST_F(UpdaterWindowTest, ClosingCommandsSaveFirstAndVantoraStartsTheViewer) {
-    // The command, whether it is Vantoraの起動, whether the viewer is there.
-    const std::vector<std::tuple<const char*, bool, bool>> rows = {
-        {"終了", false, true}, {"Vantoraの起動 without the viewer", true, false}, {"Vantoraの起動", true, true}};
-    for (const auto& [name, exitForExe, viewerThere] : rows) {
+    // The command, whether it is Vantoraの起動, whether the viewer is there,
+    // whether the program files live apart from the data.
+    const std::vector<std::tuple<const char*, bool, bool, bool>> rows = {
+        {"終了", false, true, false},
+        {"Vantoraの起動 without the viewer", true, false, false},
+        {"Vantoraの起動", true, true, false},
+        {"Vantoraの起動, program files apart", true, true, true}};
+    for (const auto& [name, exitForExe, viewerThere, apart] : rows) {
         SCOPED_TRACE(name);
-        TempProgramDir own;
+        TempProgramDir own, programs;
+        const TempProgramDir& bin = apart ? programs : own;
         own.write("ChannelList.txt", "ChannelList\t\tl\t\ttrue\t\tu\r\n");
         // A stand-in viewer that records the file it found at its start.
         if (viewerThere) {
-            own.write("Vantomon", "#!/bin/sh\ncp ChannelList.txt started.txt\n");
-            QFile::setPermissions(own.file("Vantomon"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            bin.write("Vantomon", "#!/bin/sh\ncp '" + own.file("ChannelList.txt").toUtf8() + "' '" +
+                                      own.file("started.txt").toUtf8() + "'\n");
+            QFile::setPermissions(bin.file("Vantomon"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
-        w = open(own);
+        w = open(own, apart ? programs.path() : QString());
+        QStringList startedIn;  // the program and folder of each start
         QByteArrayList startedWith;  // the file as each start finds it
         w->StartProgram = [&, start = w->StartProgram](const QString& program, const QString& folder) {
+            startedIn << program + "|" + folder;
             startedWith << own.read("ChannelList.txt");
             return start(program, folder);
         };
@@ -143,8 +152,10 @@ TEST_F(UpdaterWindowTest, ClosingCommandsSaveFirstAndVantoraStartsTheViewer) {
         EXPECT_FALSE(w->isVisible());
         const QByteArray saved = "ChannelList\t\tl\t\tTrue\t\tu\r\n";
         EXPECT_EQ(own.read("ChannelList.txt"), saved);
-        EXPECT_EQ(startedWith, exitForExe && viewerThere ? QByteArrayList{saved} : QByteArrayList{});
-        if (!startedWith.isEmpty()) {
+        const bool started = exitForExe && viewerThere;
+        EXPECT_EQ(startedWith, started ? QByteArrayList{saved} : QByteArrayList{});
+        EXPECT_EQ(startedIn, started ? QStringList{bin.file("Vantomon") + "|" + bin.path()} : QStringList{});
+        if (started) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return own.read("started.txt") == saved; }, 10000));
         }
         EXPECT_EQ(own.allFiles().filter("ChannelList"), QStringList{"ChannelList.txt"});  // no temporary left
