@@ -30,6 +30,8 @@ class QWidget;
 
 namespace updater {
 
+class ElidedLabel;
+
 // Node tags: fields joined by U+0001; field 0 is the kind.
 QChar TagSeparator();
 QString JoinTag(const QStringList& fields);
@@ -108,6 +110,7 @@ public:
     QTreeWidget* tvwChannelSelect = nullptr;
     QStatusBar* sbrMain = nullptr;
     QProgressBar* prgUpdateChannel = nullptr;  // n of N during チャンネル情報を更新する
+    QProgressBar* prgBusy = nullptr;           // shown while a download runs
     HTTPTransfer* netHTTP = nullptr;
     QWidget* linSplit = nullptr;
     QMenu* mnuFile = nullptr;
@@ -183,7 +186,7 @@ private:
     QString mProgramFileDirectory;
     QNetworkAccessManager* mNetwork = nullptr;
     QTimer* mClock = nullptr;
-    QLabel* mMessagePanel = nullptr;
+    ElidedLabel* mMessagePanel = nullptr;
     QLabel* mTimePanel = nullptr;
     bool mUnloaded = false;
     TextFileInfo mFileInfo;

@@ -1,6 +1,7 @@
 // The updater's window: captions, popup, layout, closing commands and dialogs.
 
 #include "UpdaterFixture.h"
+#include "updater/ElidedLabel.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -114,6 +116,41 @@ TEST_F(UpdaterWindowTest, TheTreeFollowsTheWindowSize) {
         EXPECT_EQ(w->sbrMain->width(), client->width());
     }
     EXPECT_EQ(w->linSplit->width(), 501);  // the separator lines keep their length
+}
+
+// A long node text scrolls sideways. The status text is cut with "…" where
+// the window is narrow, whole where it fits, and always whole as tool tip.
+TEST_F(UpdaterWindowTest, LongTextsScrollSidewaysAndTheStatusIsElided) {
+    load(crlf({"ChannelList\t\tshort\t\tTrue\t\thttp://h/l"}));
+    w->resize(500, 300);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    QScrollBar* sideways = w->tvwChannelSelect->horizontalScrollBar();
+    EXPECT_EQ(sideways->maximum(), 0);
+    w->LoadChannelList({QString(), "ChannelList\t\tlong\t\tTrue\t\thttp://h/" + QString(200, 'x')});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sideways->maximum() > 0; }, 3000));
+
+    w->StartAddChannelList(QStringLiteral("http://127.0.0.1:1/list"));  // refused at once
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->UpdateState() == 1; }, 10000));
+    const QString whole = status();
+    ASSERT_TRUE(whole.endsWith(QStringLiteral(" - チャンネルリストファイルを取得できませんでした"))) << whole.toStdString();
+    auto* panel = qobject_cast<updater::ElidedLabel*>(w->Panel("sbrMainKey_Message"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->toolTip(), whole);
+    for (int width : {1200, 260}) {
+        SCOPED_TRACE(width);
+        w->resize(width, 300);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->width() == width; }, 3000));
+        QTest::qWait(20);  // the status bar lays out its panels
+        const QString shown = panel->ShownText();
+        EXPECT_LE(panel->fontMetrics().horizontalAdvance(shown), panel->contentsRect().width());
+        if (width > 1000) {
+            EXPECT_EQ(shown, whole);
+        } else {
+            ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+            EXPECT_TRUE(whole.startsWith(shown.chopped(1)));
+        }
+    }
 }
 
 // 終了 and Vantoraの起動 save first; only Vantoraの起動 starts the viewer,
