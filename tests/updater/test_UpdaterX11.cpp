@@ -18,6 +18,11 @@
 
 #include <memory>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using updater::FindX11TopLevelWindow;
@@ -135,10 +140,135 @@ TEST_P(UpdaterX11Test, ListmenderRefusesOnlyWhileAWindowTitledVantoraExists) {
     EXPECT_EQ(dir.read("ChannelList.txt"), "ChannelList\t\tl\t\tTrue\t\tu\r\n");
 }
 
+// The lock of its own program folder stops Listmender where the X server
+// shows no window: a real viewer of another folder on another display does
+// not stop it, a real viewer of its own folder without a window does.
+TEST_P(UpdaterX11Test, ListmenderRefusesBesideAViewerOfItsFolderWithoutAWindow) {
+    const QByteArray file = "ChannelList\t\tl\t\ttrue\t\tu\r\n";
+    dir.write("ChannelList.txt", file);
+    auto startViewer = [&](QProcess& viewer, const TempProgramDir& folder, QProcessEnvironment env) {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(VANTOMON), folder.file("Vantomon")));
+        env.insert("XDG_RUNTIME_DIR", runtime.path());  // the lock folder Listmender looks in
+        viewer.setProcessEnvironment(env);
+        viewer.start(folder.file("Vantomon"), {});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return folder.exists("chach"); }, 15000)) << "the viewer did not load";
+    };
+    XvfbSession elsewhere;
+    ASSERT_TRUE(elsewhere.Ok());
+    TempProgramDir otherFolder;
+    QProcess other, own;
+    startViewer(other, otherFolder, elsewhere.Environment());
+    ASSERT_NE(elsewhere.WaitForWindow("^Vantora$"), 0u);
+    QProcess listmender;
+    startListmender(listmender);
+    const uint32_t main = waitForWindow(kUpdaterTitle);
+    ASSERT_NE(main, 0u) << listmender.readAllStandardError().toStdString();
+    ASSERT_TRUE(closeUntilFinished(main, listmender));
+    EXPECT_EQ(dir.read("ChannelList.txt"), "ChannelList\t\tl\t\tTrue\t\tu\r\n");
+
+    dir.write("ChannelList.txt", file);
+    QProcessEnvironment offscreen = x.Environment();
+    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
+    startViewer(own, dir, offscreen);
+    QProcess refused;
+    startListmender(refused);
+    const uint32_t box = waitForWindow(QStringLiteral("起動エラー"));
+    ASSERT_NE(box, 0u) << refused.readAllStandardError().toStdString();
+    EXPECT_EQ(find(kUpdaterTitle), X11Answer::NotFound);
+    ASSERT_TRUE(closeUntilFinished(box, refused));
+    EXPECT_EQ(dir.read("ChannelList.txt"), file);
+    for (QProcess* viewer : {&own, &other}) {
+        viewer->terminate();
+        EXPECT_TRUE(viewer->waitForFinished(10000));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(WindowManager, UpdaterX11Test, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? std::string("Openbox") : std::string("NoWindowManager");
                          });
+
+// Both real programs, run by a user who may or may not write their folder
+// (nobody, when the tests run as root): a folder the user may write keeps
+// their files beside them; otherwise both keep them in $XDG_DATA_HOME/vantora,
+// made at the first start, and Listmender refuses beside a viewer of that
+// folder that has no window.
+TEST(UpdaterX11DataFolder, AReadOnlyProgramFolderKeepsTheFilesInTheUsersDataFolder) {
+    XvfbSession x;
+    ASSERT_TRUE(x.Ok());
+    const bool root = ::geteuid() == 0;
+    const passwd* nobody = root ? ::getpwnam("nobody") : nullptr;
+    ASSERT_TRUE(!root || nobody);
+    const uid_t uid = nobody ? nobody->pw_uid : ::getuid();
+    const gid_t gid = nobody ? nobody->pw_gid : ::getgid();
+    auto own = [&](const QString& path, int mode) {
+        const QByteArray p = QFile::encodeName(path);
+        return ::chown(p.constData(), uid, gid) == 0 && ::chmod(p.constData(), mode) == 0;
+    };
+    for (bool writable : {true, false}) {
+        SCOPED_TRACE(writable ? "writable program folder" : "read-only program folder");
+        QTemporaryDir programs, home;
+        for (const char* program : {VANTOMON, LISTMENDER})
+            ASSERT_TRUE(QFile::copy(program, programs.filePath(QFileInfo(program).fileName())));
+        ASSERT_TRUE(QDir(home.path()).mkdir("run"));
+        ASSERT_TRUE(own(home.path(), 0700) && own(home.filePath("run"), 0700));
+        // Root may write anywhere; a folder of root's is read-only to nobody.
+        ASSERT_TRUE(writable ? own(programs.path(), 0755)
+                             : ::chmod(QFile::encodeName(programs.path()).constData(), root ? 0755 : 0555) == 0);
+        const QString data = writable ? programs.path() : home.filePath("data/vantora");
+        QProcessEnvironment env = x.Environment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_RUNTIME_DIR", home.filePath("run"));
+        env.insert("XDG_DATA_HOME", home.filePath("data"));
+        auto start = [&](QProcess& p, const char* program, const QProcessEnvironment& e) {
+            p.setProcessEnvironment(e);
+            const QString file = programs.filePath(program);
+            if (root)
+                p.start("setpriv", {"--reuid=" + QString::number(uid), "--regid=" + QString::number(gid),
+                                    "--clear-groups", "--", file});
+            else
+                p.start(file, {});
+            ASSERT_TRUE(p.waitForStarted(10000));
+        };
+
+        QProcess viewer, refused, listmender;
+        QProcessEnvironment offscreen = env;
+        offscreen.insert("QT_QPA_PLATFORM", "offscreen");  // no window: only the lock tells
+        start(viewer, "Vantomon", offscreen);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(data + "/chach"); }, 15000))
+            << viewer.readAllStandardError().toStdString();
+        start(refused, "Listmender", env);
+        const quint32 box = x.WaitForWindow(QStringLiteral("^起動エラー$"));
+        EXPECT_NE(box, 0u) << refused.readAllStandardError().toStdString();
+        for (int i = 0; i < 10 && box && refused.state() != QProcess::NotRunning; ++i) {
+            x.CloseWindow(box);
+            refused.waitForFinished(1000);
+        }
+        viewer.terminate();  // closes the window the normal way: the files are written
+        ASSERT_TRUE(viewer.waitForFinished(10000));
+        for (const char* name : {"Vantomon.ini", "ChannelList.txt", "Favorite.txt", "MultiMonitor.txt"})
+            EXPECT_TRUE(QFileInfo::exists(data + "/" + name)) << name;
+
+        QFile list(data + "/ChannelList.txt");
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly) && list.write("ChannelList\t\tl\t\ttrue\t\tu\r\n") > 0);
+        list.close();
+        start(listmender, "Listmender", env);
+        const quint32 window = x.WaitForWindow(QStringLiteral("^Vantora  -  "));
+        ASSERT_NE(window, 0u) << listmender.readAllStandardError().toStdString();
+        for (int i = 0; i < 10 && listmender.state() != QProcess::NotRunning; ++i) {
+            x.CloseWindow(window);
+            listmender.waitForFinished(1000);
+        }
+        ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+        EXPECT_EQ(list.readAll(), "ChannelList\t\tl\t\tTrue\t\tu\r\n");
+        if (!writable) {
+            EXPECT_EQ(QDir(programs.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                      (QStringList{"Listmender", "Vantomon"}));
+            EXPECT_EQ(QFileInfo(data).permissions() & QFile::ReadOther, 0);  // private to the user
+        }
+        ::chmod(QFile::encodeName(programs.path()).constData(), 0755);  // so it can be removed
+    }
+}
 
 TEST(UpdaterX11, AnUnreachableServerIsSaidSo) {
     EXPECT_EQ(FindX11TopLevelWindow("Vantora", ":4711"), X11Answer::Unreachable);
