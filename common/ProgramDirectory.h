@@ -2,9 +2,19 @@
 
 #include <QString>
 
-// The folder that holds the programs, their settings and lists (a portable
-// folder). Paths are built as ProgramDirectory() + "/Vantomon.ini" and so on.
+// The folder that holds the program files (Vantomon, Listmender).
+QString ProgramFileDirectory();
+
+// The folder where both programs keep their settings and lists: the program
+// file folder when the user may write it (a portable folder), otherwise
+// $XDG_DATA_HOME/vantora (by default ~/.local/share/vantora), created on
+// first use. Decided once per run; paths are built as
+// ProgramDirectory() + "/Vantomon.ini" and so on.
 QString ProgramDirectory();
+
+// The rule above for a given program file folder and environment: this is
+// the one place it is decided.
+QString DataDirectoryFor(const QString& programFileDirectory);
 
 namespace ProgramDirectoryTesting {
 // Tests point the programs at a temporary folder; an empty text restores the

@@ -1,20 +1,16 @@
 #include "common/ViewerLock.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
-#include <QFile>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-QString& overrideFolder() {
-    static QString folder;
-    return folder;
-}
 
 // Creates the folder private to this user, or accepts an existing one only
 // when this user owns it and nobody else may write into it (a folder under
@@ -42,35 +38,41 @@ struct flock wholeFile(short type) {
 
 }  // namespace
 
-ViewerLock::ViewerLock(const QString& folder) : folder_(folder.isEmpty() ? DefaultFolder() : folder) {}
+ViewerLock::ViewerLock(const QString& programDirectory) : file_(FileFor(programDirectory)) {}
 
 ViewerLock::~ViewerLock() { Release(); }
 
 QString ViewerLock::DefaultFolder() {
-    if (!overrideFolder().isEmpty()) return overrideFolder();
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
         return runtime + QStringLiteral("/vantora");
     return QDir::tempPath() + QStringLiteral("/vantora-") + QString::number(::getuid());
 }
 
-QString ViewerLock::FileIn(const QString& folder) { return folder + QStringLiteral("/viewer.lock"); }
+QString ViewerLock::FileFor(const QString& programDirectory) {
+    const QFileInfo info(programDirectory);
+    QString folder = info.canonicalFilePath();
+    if (folder.isEmpty()) folder = QDir::cleanPath(info.absoluteFilePath());
+    // A path can be longer than a file name may be: name the file by a hash.
+    const QByteArray hash = QCryptographicHash::hash(QFile::encodeName(folder), QCryptographicHash::Sha256);
+    return DefaultFolder() + QStringLiteral("/viewer-") + QString::fromLatin1(hash.toHex().left(32)) +
+           QStringLiteral(".lock");
+}
 
-bool ViewerLock::Acquire() {
-    if (fd_ >= 0) return true;
-    if (!preparePrivateFolder(folder_)) return false;
-    const QByteArray path = QFile::encodeName(FileIn(folder_));
+ViewerLock::Result ViewerLock::Acquire() {
+    if (fd_ >= 0) return Result::Acquired;
+    if (!preparePrivateFolder(QFileInfo(file_).path())) return Result::Unavailable;
+    const QByteArray path = QFile::encodeName(file_);
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return false;
-    // A shared lock: a second viewer may hold it too. Waiting (F_OFD_SETLKW)
-    // only ever waits for an exclusive holder, which nothing here takes.
-    struct flock fl = wholeFile(F_RDLCK);
-    if (::fcntl(fd, F_OFD_SETLKW, &fl) != 0) {
+    if (fd < 0) return Result::Unavailable;
+    struct flock fl = wholeFile(F_WRLCK);
+    if (::fcntl(fd, F_OFD_SETLK, &fl) != 0) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return error == EAGAIN || error == EACCES ? Result::HeldElsewhere : Result::Unavailable;
     }
     fd_ = fd;
-    return true;
+    return Result::Acquired;
 }
 
 void ViewerLock::Release() {
@@ -79,18 +81,13 @@ void ViewerLock::Release() {
     fd_ = -1;
 }
 
-bool ViewerLock::IsHeld(const QString& folder) {
-    const QString dir = folder.isEmpty() ? DefaultFolder() : folder;
-    const QByteArray path = QFile::encodeName(FileIn(dir));
+bool ViewerLock::IsHeld(const QString& programDirectory) {
+    const QByteArray path = QFile::encodeName(FileFor(programDirectory));
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return false;  // no viewer ever ran here
-    // Ask whether an exclusive lock could be placed; it is not placed.
+    if (fd < 0) return false;  // no viewer of this folder ever ran
+    // Ask whether a lock could be placed; it is not placed.
     struct flock fl = wholeFile(F_WRLCK);
     const bool held = ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
     ::close(fd);
     return held;
 }
-
-namespace ViewerLockTesting {
-void OverrideFolder(const QString& folder) { overrideFolder() = folder; }
-}  // namespace ViewerLockTesting

@@ -1,41 +1,43 @@
 #pragma once
-// Tells the updater that a viewer's main window exists where the X server
-// cannot show it by its title (Wayland, offscreen, another display). The
-// viewer holds a shared lock on one per-user file while its main window
-// exists (Acquire when the window is shown, Release or destruction when it
-// closes); the updater asks the kernel whether anyone holds it, without
-// taking it. Locks are open-file description locks: the kernel drops them
-// when the holder exits or crashes, so a dead viewer leaves no stale lock.
+// One viewer per program folder. The viewer holds an exclusive lock on a
+// file named after its program folder, in a folder private to the user, for
+// as long as its window exists; a second viewer of the same folder cannot
+// take it, and the updater asks the kernel whether anyone holds it, without
+// taking it. Viewers of other folders use other files. Locks are open-file
+// description locks: the kernel drops them when the holder exits or
+// crashes, so a dead viewer leaves no stale lock.
 
 #include <QString>
 
 class ViewerLock {
 public:
-    // folder: where the lock file lives; empty means DefaultFolder().
-    explicit ViewerLock(const QString& folder = QString());
+    enum class Result {
+        Acquired,
+        HeldElsewhere,  // another viewer of this program folder runs
+        Unavailable,    // the lock folder or file cannot be used
+    };
+
+    explicit ViewerLock(const QString& programDirectory);
     ~ViewerLock();
     ViewerLock(const ViewerLock&) = delete;
     ViewerLock& operator=(const ViewerLock&) = delete;
 
-    // Viewer side. Several viewers may hold the lock at once. False when the
-    // folder or the file cannot be made, or the lock cannot be taken.
-    bool Acquire();
+    // Viewer side; never waits.
+    Result Acquire();
     void Release();
     bool IsAcquired() const { return fd_ >= 0; }
 
-    // Updater side: whether some process (this one included) holds the lock.
-    static bool IsHeld(const QString& folder = QString());
+    // Updater side: whether some open lock (this process's included) is held
+    // on programDirectory.
+    static bool IsHeld(const QString& programDirectory);
 
     // $XDG_RUNTIME_DIR/vantora, or /tmp/vantora-<uid> when that is not set.
     static QString DefaultFolder();
-    static QString FileIn(const QString& folder);
+    // The lock file of programDirectory in DefaultFolder(). Two paths to the
+    // same folder (a symbolic link, a trailing "/") name the same file.
+    static QString FileFor(const QString& programDirectory);
 
 private:
-    QString folder_;
+    QString file_;
     int fd_ = -1;
 };
-
-namespace ViewerLockTesting {
-// Points DefaultFolder() at a test folder; an empty text restores it.
-void OverrideFolder(const QString& folder);
-}  // namespace ViewerLockTesting

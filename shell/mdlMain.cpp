@@ -1,10 +1,13 @@
 #include "shell/mdlMain.h"
 
 #include "common/ProgramDirectory.h"
+#include "common/ViewerLock.h"
 #include "storage/frmSetting.h"
 #include "view/frmMain.h"
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -38,8 +41,19 @@ int Main(int argc, char** argv) {
     QApplication app(argc, argv);
     // The programs take no arguments; Qt's own (-platform ...) are consumed above.
     installStopSignals();
+    const QString folder = ProgramDirectory();
+    // One viewer per program folder, held until the window is gone: a second
+    // one would overwrite at its exit what the first one saves.
+    ViewerLock lock(folder);
+    if (lock.Acquire() == ViewerLock::Result::HeldElsewhere) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("起動エラー"),
+                        QStringLiteral("Vantoraは既に起動しています"), QMessageBox::Ok);
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+        box.exec();
+        return 0;  // nothing was loaded, so nothing is saved
+    }
     auto* setting = new frmSetting();  // loaded hidden; the main window unloads it
-    frmMain window(ProgramDirectory(), setting);
+    frmMain window(folder, setting);
 
     QSocketNotifier stop(gSignalPipe[0], QSocketNotifier::Read);
     QObject::connect(&stop, &QSocketNotifier::activated, &window, [&stop] {

@@ -122,9 +122,9 @@ X11Answer FindX11TopLevelWindow(const QString& title, const QByteArray& display,
     return X11Answer::NotFound;
 }
 
-bool IsViewerRunning() {
+bool IsViewerRunning(const QString& programDirectory) {
     if (FindX11TopLevelWindow(ViewerWindowTitle()) == X11Answer::Found) return true;
-    return ViewerLock::IsHeld();
+    return ViewerLock::IsHeld(programDirectory);
 }
 
 }  // namespace updater

@@ -1,7 +1,7 @@
 #pragma once
 // Whether the viewer runs: a top-level window whose whole title is "Vantora"
-// on the X server, or, for viewers the X server cannot see, the per-user
-// viewer lock.
+// on the X server, or a viewer of the same program folder that the X server
+// cannot see (offscreen, another display), by its lock.
 
 #include <QByteArray>
 #include <QString>
@@ -24,7 +24,7 @@ X11Answer FindX11TopLevelWindow(const QString& title, const QByteArray& display 
 inline QString ViewerWindowTitle() { return QStringLiteral("Vantora"); }
 
 // The start-up check: a "Vantora" window on the reachable X server, or the
-// viewer lock held.
-bool IsViewerRunning();
+// viewer lock of programDirectory held.
+bool IsViewerRunning(const QString& programDirectory);
 
 }  // namespace updater

@@ -4,10 +4,12 @@
 #include "common/Numeric.h"
 #include "common/mdlFunction.h"
 #include "storage/TreeListFormat.h"
+#include "updater/ElidedLabel.h"
 #include "updater/RunningViewer.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
@@ -100,9 +102,11 @@ QString JoinTag(const QStringList& fields) { return fields.join(TagSeparator());
 
 QStringList SplitTag(const QString& tag) { return mdlFunction::SplitString(tag, TagSeparator(), true, false); }
 
-frmMain::frmMain(const QString& programDirectory, QWidget* parent)
-    : QMainWindow(parent), mProgramDirectory(programDirectory) {
-    ViewerRunning = [] { return IsViewerRunning(); };
+frmMain::frmMain(const QString& programDirectory, const QString& programFileDirectory, QWidget* parent)
+    : QMainWindow(parent),
+      mProgramDirectory(programDirectory),
+      mProgramFileDirectory(programFileDirectory.isEmpty() ? programDirectory : programFileDirectory) {
+    ViewerRunning = [this] { return IsViewerRunning(mProgramDirectory); };
     ShowError = defaultShowError;
     InputBox = defaultInputBox;
     ConfirmBox = defaultConfirmBox;
@@ -118,6 +122,8 @@ frmMain::frmMain(const QString& programDirectory, QWidget* parent)
     mNetwork = new QNetworkAccessManager(this);
     netHTTP = new HTTPTransfer(0, [this] { return mNetwork; }, this);
     connect(netHTTP, &HTTPTransfer::StateChanged, this, &frmMain::netHTTP_StateChanged);
+    // After the handler, which may have started the next request.
+    connect(netHTTP, &HTTPTransfer::StateChanged, this, [this] { prgBusy->setVisible(netHTTP->StillExecuting()); });
 
     resize(kSplitLength, 420);
 }
@@ -138,13 +144,16 @@ void frmMain::createControls() {
     tvwChannelSelect->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvwChannelSelect->setSelectionMode(QAbstractItemView::SingleSelection);
     tvwChannelSelect->setUniformRowHeights(true);
+    // Long "name(address)" texts scroll sideways instead of being cut.
+    tvwChannelSelect->header()->setStretchLastSection(false);
+    tvwChannelSelect->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     tvwChannelSelect->viewport()->installEventFilter(this);
     tvwChannelSelect->move(kTreeLeft, kTreeTop);
 
     sbrMain = new QStatusBar(central);
     sbrMain->setObjectName(QStringLiteral("sbrMain"));
     sbrMain->setSizeGripEnabled(false);
-    mMessagePanel = new QLabel(sbrMain);
+    mMessagePanel = new ElidedLabel(sbrMain);
     mMessagePanel->setObjectName(kMessagePanel);
     mMessagePanel->setTextFormat(Qt::PlainText);
     prgUpdateChannel = new QProgressBar(sbrMain);
@@ -152,11 +161,19 @@ void frmMain::createControls() {
     prgUpdateChannel->setFormat(QStringLiteral("%v / %m"));
     prgUpdateChannel->setMaximumWidth(140);
     prgUpdateChannel->setVisible(false);
+    // Moves while any download runs: an answer may take up to the time-out.
+    prgBusy = new QProgressBar(sbrMain);
+    prgBusy->setObjectName(QStringLiteral("prgBusy"));
+    prgBusy->setRange(0, 0);
+    prgBusy->setTextVisible(false);
+    prgBusy->setMaximumWidth(60);
+    prgBusy->setVisible(false);
     mTimePanel = new QLabel(sbrMain);
     mTimePanel->setObjectName(kTimePanel);
     mTimePanel->setAlignment(Qt::AlignCenter);
     mTimePanel->setMinimumWidth(50);
     sbrMain->addWidget(mMessagePanel, 1);
+    sbrMain->addPermanentWidget(prgBusy);
     sbrMain->addPermanentWidget(prgUpdateChannel);
     sbrMain->addPermanentWidget(mTimePanel);
     sbrMain->raise();  // over the tree's bottom edge, as the form had it
@@ -349,8 +366,10 @@ void frmMain::mnuRemoveChannelList_Click() {
 void frmMain::mnuExitForExe_Click() {
     close();
     if (!mUnloaded) return;
-    const QString viewer = mProgramDirectory + QStringLiteral("/Vantomon");
-    if (QFileInfo(viewer).isFile()) StartProgram(viewer, mProgramDirectory);
+    // The viewer is beside the updater's program file, which is not the
+    // data folder when the program folder is read-only.
+    const QString viewer = mProgramFileDirectory + QStringLiteral("/Vantomon");
+    if (QFileInfo(viewer).isFile()) StartProgram(viewer, mProgramFileDirectory);
 }
 
 void frmMain::mnuExit_Click() { close(); }
@@ -366,7 +385,7 @@ QLabel* frmMain::Panel(const QString& key) const {
 
 QString frmMain::StatusText() const { return mMessagePanel->text(); }
 
-void frmMain::SetStatus(const QString& text) { mMessagePanel->setText(text); }
+void frmMain::SetStatus(const QString& text) { mMessagePanel->SetWholeText(text); }
 
 void frmMain::EnableCommands(bool enabled) {
     mnuUpdateChannelList->setEnabled(enabled);
@@ -374,7 +393,10 @@ void frmMain::EnableCommands(bool enabled) {
     mnuAddChannelList->setEnabled(enabled);
 }
 
-void frmMain::Request(const QString& address) { netHTTP->Execute(address, QStringLiteral("GET")); }
+void frmMain::Request(const QString& address) {
+    netHTTP->Execute(address, QStringLiteral("GET"));
+    prgBusy->setVisible(netHTTP->StillExecuting());
+}
 
 // ---------------------------------------------------------------------------
 // Nodes

@@ -30,6 +30,8 @@ class QWidget;
 
 namespace updater {
 
+class ElidedLabel;
+
 // Node tags: fields joined by U+0001; field 0 is the kind.
 QChar TagSeparator();
 QString JoinTag(const QStringList& fields);
@@ -53,8 +55,10 @@ public:
     // organisation paths are skipped instead of nesting without bound.
     static constexpr int kDeepestNode = 1000;
 
-    // programDirectory holds ChannelList.txt and the viewer's program file.
-    explicit frmMain(const QString& programDirectory, QWidget* parent = nullptr);
+    // programDirectory holds ChannelList.txt; programFileDirectory the
+    // viewer's program file (empty: programDirectory, a portable folder).
+    explicit frmMain(const QString& programDirectory, const QString& programFileDirectory = QString(),
+                     QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Start-up. False when the viewer runs: the error was shown, nothing was
@@ -106,6 +110,7 @@ public:
     QTreeWidget* tvwChannelSelect = nullptr;
     QStatusBar* sbrMain = nullptr;
     QProgressBar* prgUpdateChannel = nullptr;  // n of N during チャンネル情報を更新する
+    QProgressBar* prgBusy = nullptr;           // shown while a download runs
     HTTPTransfer* netHTTP = nullptr;
     QWidget* linSplit = nullptr;
     QMenu* mnuFile = nullptr;
@@ -178,9 +183,10 @@ private:
     QTreeWidgetItem* Child(QTreeWidgetItem* parent, int i) const;
 
     QString mProgramDirectory;
+    QString mProgramFileDirectory;
     QNetworkAccessManager* mNetwork = nullptr;
     QTimer* mClock = nullptr;
-    QLabel* mMessagePanel = nullptr;
+    ElidedLabel* mMessagePanel = nullptr;
     QLabel* mTimePanel = nullptr;
     bool mUnloaded = false;
     TextFileInfo mFileInfo;

@@ -6,7 +6,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    updater::frmMain window(ProgramDirectory());
+    updater::frmMain window(ProgramDirectory(), ProgramFileDirectory());
     // The viewer's window exists: nothing is loaded and nothing is saved.
     if (!window.Form_Load()) return 0;
     window.show();

@@ -5,7 +5,6 @@
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
 #include "common/Numeric.h"
-#include "common/ViewerLock.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
 #include "storage/frmSetting.h"
 #include "view/ShowAreaWidget.h"
@@ -338,14 +337,6 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmMain::showEvent(QShowEvent* event) {
-    if (!mViewerLock && !mUnloaded) {
-        mViewerLock = std::make_unique<ViewerLock>();
-        mViewerLock->Acquire();
-    }
-    QMainWindow::showEvent(event);
-}
-
 void frmMain::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) rememberNormalSize();
     QMainWindow::changeEvent(event);
@@ -391,7 +382,6 @@ void frmMain::Form_Unload() {
     mTimer->stop();
     if (mSetting) mSetting->close();
     SaveSetting();
-    mViewerLock.reset();
     emit Unloaded();
 }
 

@@ -42,7 +42,6 @@ class clsChannelManeger;
 class clsMultiMonitorFolder;
 class clsMultiMonitorManeger;
 class frmSetting;
-class ViewerLock;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -195,7 +194,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void Form_Unload();
@@ -223,9 +221,6 @@ private:
 
     QString mProgramDirectory;
     QPointer<frmSetting> mSetting;
-    // Held while the window exists, so the updater sees a running viewer
-    // even where no X server shows it the title.
-    std::unique_ptr<ViewerLock> mViewerLock;
     QTimer* mTimer = nullptr;
     QTimer* mClock = nullptr;
     bool mUnloaded = false;

@@ -71,6 +71,44 @@ TEST_F(UserSession, ClickingAChannelShowsItsPictureAndClosingWritesTheFiles) {
     std::printf("end-to-end channel session: %lld ms\n", static_cast<long long>(clock.elapsed()));
 }
 
+// A second viewer of the same folder says so and ends without loading or
+// saving; the first keeps running and saves at its exit. A viewer of
+// another folder runs beside them.
+TEST_F(UserSession, ASecondViewerOfTheFolderEndsAndTheFirstKeepsItsFolder) {
+    ASSERT_TRUE(s.start());
+    ASSERT_TRUE(QDir(s.dir.file("chach")).removeRecursively());  // loading would make it again
+    const QByteArray list = s.dir.read("ChannelList.txt");
+    QProcess second;
+    second.setProcessEnvironment(s.x.Environment());
+    second.start(s.dir.file("Vantomon"), {});
+    const quint32 box = s.x.WaitForWindow(QStringLiteral("^起動エラー$"));
+    ASSERT_NE(box, 0u) << "the second viewer showed no error";
+    ViewerSession::keepArtifact(s.x.Screenshot(box), "viewer-second-instance.png");
+    for (int i = 0; i < 10 && second.state() != QProcess::NotRunning; ++i) {
+        s.x.CloseWindow(box);
+        second.waitForFinished(1000);
+    }
+    ASSERT_EQ(second.state(), QProcess::NotRunning);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_FALSE(s.dir.exists("chach"));
+    EXPECT_FALSE(s.dir.exists("Vantomon.ini"));
+    EXPECT_EQ(s.dir.read("ChannelList.txt"), list);
+
+    TempProgramDir other;
+    ASSERT_TRUE(QFile::copy(s.dir.file("Vantomon"), other.file("Vantomon")));
+    QProcess beside;
+    beside.setProcessEnvironment(s.x.Environment());
+    beside.start(other.file("Vantomon"), {});
+    ASSERT_TRUE(ViewerSession::waitUntil([&] { return other.exists("chach"); })) << "the other folder's viewer did not load";
+    beside.terminate();  // closes its window the normal way
+    ASSERT_TRUE(beside.waitForFinished(10000));
+    EXPECT_TRUE(other.exists("Vantomon.ini"));
+
+    EXPECT_EQ(s.viewer->state(), QProcess::Running);
+    ASSERT_TRUE(s.close());
+    EXPECT_TRUE(s.dir.read("Vantomon.ini").contains("ResizeX=128"));
+}
+
 TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndSurvivesARestart) {
     std::unique_ptr<frmMain> model = s.twin();
     const QPoint root = s.nodeOnScreen(*model, model->MultiMonitorRoot());

@@ -1,35 +1,90 @@
 #!/usr/bin/env bash
-# cmake --install makes a portable program folder and desktop entries that
-# point at it; the installed viewer runs there and keeps its files beside
-# itself; a stop signal closes it the normal way, writing its files.
+# 1. cmake --install to a prefix the user may write makes a portable program
+#    folder, launchers and desktop entries that point at it; the installed
+#    viewer keeps its files beside itself, and a stop signal closes it the
+#    normal way, writing its files.
+# 2. cpack -G DEB makes vantora_<version>_amd64.deb with generated Depends
+#    and valid desktop entries and metainfo; unpacked, its viewer started
+#    through its launcher by a user who cannot write the program folder
+#    keeps that user's files in ~/.local/share/vantora.
 set -euo pipefail
 build_dir=$1
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
-
-cmake --install "$build_dir" --prefix "$prefix" > /dev/null
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+chmod 755 "$scratch"  # the other user below walks through it
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-for f in vantora/Vantomon vantora/Listmender share/applications/vantora.desktop \
-         share/applications/listmender.desktop share/icons/hicolor/scalable/apps/vantora.svg; do
+export QT_QPA_PLATFORM=offscreen
+unset XDG_DATA_HOME
+
+# Starts a viewer with the rest of the arguments as the command, waits until
+# it has loaded (its cache folder appears in $1), stops it with SIGTERM.
+run_viewer() {
+  local folder=$1; shift
+  (cd / && exec "$@") &
+  local pid=$!
+  for _ in $(seq 100); do [ -d "$folder/chach" ] && break; sleep 0.1; done
+  [ -d "$folder/chach" ] || { kill -KILL "$pid"; fail "the viewer did not start in $folder"; }
+  kill -TERM "$pid"
+  wait "$pid" || fail "the viewer did not end cleanly on SIGTERM"
+  for f in Vantomon.ini ChannelList.txt Favorite.txt MultiMonitor.txt; do
+    [ -f "$folder/$f" ] || fail "$f was not written in $folder"
+  done
+  grep -q "ResizeX=128" "$folder/Vantomon.ini" || fail "settings not written"
+}
+
+prefix=$scratch/prefix
+cmake --install "$build_dir" --prefix "$prefix" > /dev/null
+for f in lib/vantora/Vantomon lib/vantora/Listmender bin/vantomon bin/listmender share/applications/vantora.desktop \
+         share/applications/listmender.desktop share/icons/hicolor/scalable/apps/vantora.svg \
+         share/metainfo/org.vantora.Vantora.metainfo.xml; do
   [ -e "$prefix/$f" ] || fail "$f not installed"
 done
-[ -x "$prefix/vantora/Vantomon" ] || fail "Vantomon not executable"
-grep -qx "Exec=\"$prefix/vantora/Vantomon\"" "$prefix/share/applications/vantora.desktop" || fail "Exec does not point at the folder"
+[ -x "$prefix/lib/vantora/Vantomon" ] || fail "Vantomon not executable"
+grep -qx "Exec=\"$prefix/lib/vantora/Vantomon\"" "$prefix/share/applications/vantora.desktop" || fail "Exec does not point at the folder"
 grep -qx "Icon=vantora" "$prefix/share/applications/vantora.desktop" || fail "no icon name"
 grep -qx "Name=Vantora" "$prefix/share/applications/vantora.desktop" || fail "no name"
+mkdir -m 700 "$scratch/runtime"
+XDG_RUNTIME_DIR=$scratch/runtime run_viewer "$prefix/lib/vantora" "$prefix/bin/vantomon"
 
-export QT_QPA_PLATFORM=offscreen
-export XDG_RUNTIME_DIR="$prefix/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-(cd / && "$prefix/vantora/Vantomon") &
-pid=$!
-for _ in $(seq 100); do [ -d "$prefix/vantora/chach" ] && break; sleep 0.1; done
-[ -d "$prefix/vantora/chach" ] || fail "the viewer did not start in its folder"
-kill -TERM "$pid"
-wait "$pid" || fail "the viewer did not end cleanly on SIGTERM"
-for f in Vantomon.ini ChannelList.txt Favorite.txt MultiMonitor.txt; do
-  [ -f "$prefix/vantora/$f" ] || fail "$f was not written beside the program"
+(cd "$build_dir" && cpack -G DEB -B "$scratch/package" > /dev/null) || fail "cpack -G DEB failed"
+deb=("$scratch"/package/*.deb)
+[ ${#deb[@]} -eq 1 ] || fail "expected one package, got ${deb[*]}"
+version=$(dpkg-deb -f "$deb" Version)
+[ "$(basename "$deb")" = "vantora_${version}_amd64.deb" ] || fail "package named $(basename "$deb")"
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libxcb1; do
+  [[ ", $depends" == *", $lib "* || ", $depends," == *", $lib,"* ]] || fail "Depends lacks $lib: $depends"
 done
-grep -q "ResizeX=128" "$prefix/vantora/Vantomon.ini" || fail "settings not written"
+contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
+for f in ./usr/lib/vantora/Vantomon ./usr/lib/vantora/Listmender ./usr/bin/vantomon ./usr/bin/listmender \
+         ./usr/share/applications/vantora.desktop ./usr/share/applications/listmender.desktop \
+         ./usr/share/icons/hicolor/scalable/apps/vantora.svg ./usr/share/metainfo/org.vantora.Vantora.metainfo.xml; do
+  grep -qx -- "$f" <<<"$contents" || fail "$f is not in the package"
+done
+! grep -q -- "$scratch\|/usr/local" <<<"$contents" || fail "the package holds build paths"
+
+root=$scratch/root
+dpkg -x "$deb" "$root"
+desktop-file-validate "$root"/usr/share/applications/*.desktop || fail "desktop entries do not validate"
+appstreamcli validate --no-net "$root"/usr/share/metainfo/org.vantora.Vantora.metainfo.xml > /dev/null \
+  || fail "the metainfo does not validate"
+grep -qx 'Exec="/usr/lib/vantora/Vantomon"' "$root/usr/share/applications/vantora.desktop" || fail "Exec of the package"
+
+# A user who cannot write the program folder: nobody when this runs as
+# root (root may write anywhere), else this user with the folder read-only.
+home=$scratch/home
+mkdir -p "$home/run"
+chmod 700 "$home" "$home/run"
+as_user=(env HOME="$home" XDG_RUNTIME_DIR="$home/run")
+if [ "$(id -u)" -eq 0 ]; then
+  chown -R nobody:nogroup "$home"
+  as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups -- "${as_user[@]}")
+else
+  chmod -R a-w "$root/usr/lib/vantora"
+fi
+run_viewer "$home/.local/share/vantora" "${as_user[@]}" "$root/usr/bin/vantomon"
+[ "$(ls -A "$root/usr/lib/vantora")" = "$(printf 'Listmender\nVantomon')" ] || fail "files written beside the installed programs"
+[ "$(stat -c %a "$home/.local/share/vantora")" = 700 ] || fail "the data folder is not private"
+chmod -R u+w "$root"
 echo "install: ok"

@@ -46,8 +46,8 @@ protected:
     void TearDown() override { w.reset(); }
 
     // A window on folder whose dialogs the test answers; no viewer runs.
-    std::unique_ptr<updater::frmMain> open(const TempProgramDir& folder) {
-        auto win = std::make_unique<updater::frmMain>(folder.path());
+    std::unique_ptr<updater::frmMain> open(const TempProgramDir& folder, const QString& programFiles = QString()) {
+        auto win = std::make_unique<updater::frmMain>(folder.path(), programFiles);
         win->ViewerRunning = [] { return false; };
         win->InputBox = [this](QWidget*, const QString& prompt, const QString& title) {
             prompts << prompt + QLatin1Char('|') + title;

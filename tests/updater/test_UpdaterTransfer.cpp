@@ -230,7 +230,8 @@ TEST_F(UpdaterTransferTest, InformationFilesNameTheChannelsOneRequestAtATime) {
     QObject::connect(w->netHTTP, &HTTPTransfer::StateChanged, w.get(), [&] {
         const QProgressBar* bar = w->prgUpdateChannel;
         progress << (bar->isHidden() ? QStringLiteral("hidden")
-                                     : QStringLiteral("%1/%2").arg(bar->value()).arg(bar->maximum()));
+                                     : QStringLiteral("%1/%2").arg(bar->value()).arg(bar->maximum())) +
+                        (w->prgBusy->isHidden() ? "" : " busy");
     });
     select(list);
     w->mnuUpdateChannel_Click();
@@ -247,7 +248,7 @@ TEST_F(UpdaterTransferTest, InformationFilesNameTheChannelsOneRequestAtATime) {
     EXPECT_EQ(list->child(2)->text(0), QStringLiteral("最後①(g.c3)"));
     EXPECT_EQ(requests(), (QStringList{"/list", "/i1", "/i2", "/i3"}));
     EXPECT_EQ(maxInFlight.load(), 1);
-    EXPECT_EQ(progress, (QStringList{"1/3", "2/3", "hidden"}));
+    EXPECT_EQ(progress, (QStringList{"1/3 busy", "2/3 busy", "hidden"}));
 
     // More runs with other answers for the last channel: the body, its
     // content type and status, where it is asked, the closing text, and the
@@ -378,16 +379,24 @@ TEST_F(UpdaterTransferTest, RemovalWhileDownloadingKeepsResultsOnTheirNodes) {
     // 1. The list being updated is removed: nothing is added anywhere, and
     // a second command meanwhile is ignored.
     select(top(1));
+    EXPECT_TRUE(w->prgBusy->isHidden());
     w->mnuUpdateChannelList_Click();
     ASSERT_EQ(w->UpdateState(), 2);
+    // The held answer is a slow download: the indicator runs until it ends.
+    EXPECT_FALSE(w->prgBusy->isHidden());
+    EXPECT_EQ(w->prgBusy->maximum(), 0);
+    EXPECT_EQ(status(), QStringLiteral("チャンネルリストファイルの取得中"));
     answers << url("/list");
     w->mnuAddChannelList_Click();
     EXPECT_TRUE(prompts.isEmpty());
     w->mnuRemoveChannelList_Click();
     EXPECT_EQ(confirms, QStringList{QStringLiteral("このチャンネルリストを削除しますか？|チャンネルリストの削除")});
     EXPECT_EQ(w->tvwChannelSelect->topLevelItemCount(), 1);
+    QTest::qWait(300);
+    EXPECT_FALSE(w->prgBusy->isHidden());
     listGate.open();
     ASSERT_TRUE(waitIdle());
+    EXPECT_TRUE(w->prgBusy->isHidden());
     EXPECT_EQ(shape(), (QStringList{"0|First(" + url("/list") + ")", "1|fa(f.a)"}));
     EXPECT_EQ(requests(), QStringList{"/list"});
     EXPECT_TRUE(commandsEnabled());

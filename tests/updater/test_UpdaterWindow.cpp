@@ -1,6 +1,7 @@
 // The updater's window: captions, popup, layout, closing commands and dialogs.
 
 #include "UpdaterFixture.h"
+#include "updater/ElidedLabel.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTime>
 #include <QTimer>
@@ -116,24 +118,68 @@ TEST_F(UpdaterWindowTest, TheTreeFollowsTheWindowSize) {
     EXPECT_EQ(w->linSplit->width(), 501);  // the separator lines keep their length
 }
 
+// A long node text scrolls sideways. The status text is cut with "…" where
+// the window is narrow, whole where it fits, and always whole as tool tip.
+TEST_F(UpdaterWindowTest, LongTextsScrollSidewaysAndTheStatusIsElided) {
+    load(crlf({"ChannelList\t\tshort\t\tTrue\t\thttp://h/l"}));
+    w->resize(500, 300);
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    QScrollBar* sideways = w->tvwChannelSelect->horizontalScrollBar();
+    EXPECT_EQ(sideways->maximum(), 0);
+    w->LoadChannelList({QString(), "ChannelList\t\tlong\t\tTrue\t\thttp://h/" + QString(200, 'x')});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sideways->maximum() > 0; }, 3000));
+
+    w->StartAddChannelList(QStringLiteral("http://127.0.0.1:1/list"));  // refused at once
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->UpdateState() == 1; }, 10000));
+    const QString whole = status();
+    ASSERT_TRUE(whole.endsWith(QStringLiteral(" - チャンネルリストファイルを取得できませんでした"))) << whole.toStdString();
+    auto* panel = qobject_cast<updater::ElidedLabel*>(w->Panel("sbrMainKey_Message"));
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->toolTip(), whole);
+    for (int width : {1200, 260}) {
+        SCOPED_TRACE(width);
+        w->resize(width, 300);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w->width() == width; }, 3000));
+        QTest::qWait(20);  // the status bar lays out its panels
+        const QString shown = panel->ShownText();
+        EXPECT_LE(panel->fontMetrics().horizontalAdvance(shown), panel->contentsRect().width());
+        if (width > 1000) {
+            EXPECT_EQ(shown, whole);
+        } else {
+            ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+            EXPECT_TRUE(whole.startsWith(shown.chopped(1)));
+        }
+    }
+}
+
 // 終了 and Vantoraの起動 save first; only Vantoraの起動 starts the viewer,
-// and only when its program is in the program folder.
+// and only when its program is beside the updater's program file, which is
+// not the data folder when the program folder is read-only.
 TEST_F(UpdaterWindowTest, ClosingCommandsSaveFirstAndVantoraStartsTheViewer) {
-    // The command, whether it is Vantoraの起動, whether the viewer is there.
-    const std::vector<std::tuple<const char*, bool, bool>> rows = {
-        {"終了", false, true}, {"Vantoraの起動 without the viewer", true, false}, {"Vantoraの起動", true, true}};
-    for (const auto& [name, exitForExe, viewerThere] : rows) {
+    // The command, whether it is Vantoraの起動, whether the viewer is there,
+    // whether the program files live apart from the data.
+    const std::vector<std::tuple<const char*, bool, bool, bool>> rows = {
+        {"終了", false, true, false},
+        {"Vantoraの起動 without the viewer", true, false, false},
+        {"Vantoraの起動", true, true, false},
+        {"Vantoraの起動, program files apart", true, true, true}};
+    for (const auto& [name, exitForExe, viewerThere, apart] : rows) {
         SCOPED_TRACE(name);
-        TempProgramDir own;
+        TempProgramDir own, programs;
+        const TempProgramDir& bin = apart ? programs : own;
         own.write("ChannelList.txt", "ChannelList\t\tl\t\ttrue\t\tu\r\n");
         // A stand-in viewer that records the file it found at its start.
         if (viewerThere) {
-            own.write("Vantomon", "#!/bin/sh\ncp ChannelList.txt started.txt\n");
-            QFile::setPermissions(own.file("Vantomon"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            bin.write("Vantomon", "#!/bin/sh\ncp '" + own.file("ChannelList.txt").toUtf8() + "' '" +
+                                      own.file("started.txt").toUtf8() + "'\n");
+            QFile::setPermissions(bin.file("Vantomon"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
-        w = open(own);
+        w = open(own, apart ? programs.path() : QString());
+        QStringList startedIn;  // the program and folder of each start
         QByteArrayList startedWith;  // the file as each start finds it
         w->StartProgram = [&, start = w->StartProgram](const QString& program, const QString& folder) {
+            startedIn << program + "|" + folder;
             startedWith << own.read("ChannelList.txt");
             return start(program, folder);
         };
@@ -143,8 +189,10 @@ TEST_F(UpdaterWindowTest, ClosingCommandsSaveFirstAndVantoraStartsTheViewer) {
         EXPECT_FALSE(w->isVisible());
         const QByteArray saved = "ChannelList\t\tl\t\tTrue\t\tu\r\n";
         EXPECT_EQ(own.read("ChannelList.txt"), saved);
-        EXPECT_EQ(startedWith, exitForExe && viewerThere ? QByteArrayList{saved} : QByteArrayList{});
-        if (!startedWith.isEmpty()) {
+        const bool started = exitForExe && viewerThere;
+        EXPECT_EQ(startedWith, started ? QByteArrayList{saved} : QByteArrayList{});
+        EXPECT_EQ(startedIn, started ? QStringList{bin.file("Vantomon") + "|" + bin.path()} : QStringList{});
+        if (started) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return own.read("started.txt") == saved; }, 10000));
         }
         EXPECT_EQ(own.allFiles().filter("ChannelList"), QStringList{"ChannelList.txt"});  // no temporary left

@@ -18,11 +18,27 @@
 
 #include <memory>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using updater::FindX11TopLevelWindow;
 using updater::X11Answer;
 const QString kUpdaterTitle = QStringLiteral("Vantora  -  チャンネルの更新");
+
+// Clicks the close box of window until its process ends; a window that has
+// just appeared may miss the first click on a loaded machine.
+bool closeUntilFinished(const XvfbSession& x, uint32_t window, QProcess& process) {
+    for (int i = 0; i < 30; ++i) {
+        x.CloseWindow(window);
+        if (process.waitForFinished(500))
+            return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+    return false;
+}
 
 // Parameter: whether openbox manages the display.
 class UpdaterX11Test : public ::testing::TestWithParam<bool> {
@@ -87,17 +103,6 @@ protected:
         ASSERT_TRUE(process.waitForStarted(10000));
     }
 
-    // Clicks the close box of window until its process ends; a window that
-    // has just appeared may miss the first click on a loaded machine.
-    bool closeUntilFinished(uint32_t window, QProcess& process) {
-        for (int i = 0; i < 30; ++i) {
-            x.CloseWindow(window);
-            if (process.waitForFinished(500))
-                return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-        }
-        return false;
-    }
-
     XvfbSession x;
     QProcess wm;
     std::vector<std::unique_ptr<QProcess>> windows;
@@ -119,7 +124,7 @@ TEST_P(UpdaterX11Test, ListmenderRefusesOnlyWhileAWindowTitledVantoraExists) {
     const uint32_t box = waitForWindow(QStringLiteral("起動エラー"));
     ASSERT_NE(box, 0u) << refused.readAllStandardError().toStdString();
     EXPECT_EQ(find(kUpdaterTitle), X11Answer::NotFound);
-    ASSERT_TRUE(closeUntilFinished(box, refused));
+    ASSERT_TRUE(closeUntilFinished(x, box, refused));
     EXPECT_EQ(dir.read("ChannelList.txt"), file);
     EXPECT_EQ(QFileInfo(dir.file("ChannelList.txt")).lastModified(), written);
 
@@ -131,14 +136,118 @@ TEST_P(UpdaterX11Test, ListmenderRefusesOnlyWhileAWindowTitledVantoraExists) {
     const uint32_t main = waitForWindow(kUpdaterTitle);
     ASSERT_NE(main, 0u) << listmender.readAllStandardError().toStdString();
     for (const char* title : {"Vantora", "Vantor", "vantora2"}) EXPECT_EQ(find(title), X11Answer::NotFound) << title;
-    ASSERT_TRUE(closeUntilFinished(main, listmender));
+    ASSERT_TRUE(closeUntilFinished(x, main, listmender));
     EXPECT_EQ(dir.read("ChannelList.txt"), "ChannelList\t\tl\t\tTrue\t\tu\r\n");
+}
+
+// The lock of its own program folder stops Listmender where the X server
+// shows no window: a real viewer of another folder on another display does
+// not stop it, a real viewer of its own folder without a window does.
+TEST_P(UpdaterX11Test, ListmenderRefusesBesideAViewerOfItsFolderWithoutAWindow) {
+    const QByteArray file = "ChannelList\t\tl\t\ttrue\t\tu\r\n";
+    dir.write("ChannelList.txt", file);
+    auto startViewer = [&](QProcess& viewer, const TempProgramDir& folder, QProcessEnvironment env) {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(VANTOMON), folder.file("Vantomon")));
+        env.insert("XDG_RUNTIME_DIR", runtime.path());  // the lock folder Listmender looks in
+        viewer.setProcessEnvironment(env);
+        viewer.start(folder.file("Vantomon"), {});
+        ASSERT_TRUE(QTest::qWaitFor([&] { return folder.exists("chach"); }, 15000)) << "the viewer did not load";
+    };
+    XvfbSession elsewhere;
+    ASSERT_TRUE(elsewhere.Ok());
+    TempProgramDir otherFolder;
+    QProcess other, own;
+    startViewer(other, otherFolder, elsewhere.Environment());
+    ASSERT_NE(elsewhere.WaitForWindow("^Vantora$"), 0u);
+    QProcess listmender;
+    startListmender(listmender);
+    const uint32_t main = waitForWindow(kUpdaterTitle);
+    ASSERT_NE(main, 0u) << listmender.readAllStandardError().toStdString();
+    ASSERT_TRUE(closeUntilFinished(x, main, listmender));
+    EXPECT_EQ(dir.read("ChannelList.txt"), "ChannelList\t\tl\t\tTrue\t\tu\r\n");
+
+    dir.write("ChannelList.txt", file);
+    QProcessEnvironment offscreen = x.Environment();
+    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
+    startViewer(own, dir, offscreen);
+    QProcess refused;
+    startListmender(refused);
+    const uint32_t box = waitForWindow(QStringLiteral("起動エラー"));
+    ASSERT_NE(box, 0u) << refused.readAllStandardError().toStdString();
+    EXPECT_EQ(find(kUpdaterTitle), X11Answer::NotFound);
+    ASSERT_TRUE(closeUntilFinished(x, box, refused));
+    EXPECT_EQ(dir.read("ChannelList.txt"), file);
+    for (QProcess* viewer : {&own, &other}) {
+        viewer->terminate();
+        EXPECT_TRUE(viewer->waitForFinished(10000));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManager, UpdaterX11Test, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                              return info.param ? std::string("Openbox") : std::string("NoWindowManager");
                          });
+
+// Both real programs, run by a user who may not write their folder (nobody,
+// when the tests run as root): both keep their files in
+// $XDG_DATA_HOME/vantora, made at the first start, and Listmender refuses
+// beside a viewer of that folder that has no window.
+TEST(UpdaterX11DataFolder, AReadOnlyProgramFolderKeepsTheFilesInTheUsersDataFolder) {
+    XvfbSession x;
+    ASSERT_TRUE(x.Ok());
+    const passwd* nobody = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+    const uid_t uid = nobody ? nobody->pw_uid : ::getuid();
+    const gid_t gid = nobody ? nobody->pw_gid : ::getgid();
+    QTemporaryDir programs, home;
+    for (const char* program : {VANTOMON, LISTMENDER})
+        ASSERT_TRUE(QFile::copy(program, programs.filePath(QFileInfo(program).fileName())));
+    ASSERT_TRUE(QDir(home.path()).mkdir("run"));
+    for (const QString& folder : {home.path(), home.filePath("run")})
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), uid, gid), 0);
+    // Root's folder is read-only to nobody; our own must lose its write bit.
+    ASSERT_EQ(::chmod(QFile::encodeName(programs.path()).constData(), nobody ? 0755 : 0555), 0);
+    const QString data = home.filePath("data/vantora");
+    QProcessEnvironment env = x.Environment();
+    env.insert("HOME", home.path());
+    env.insert("XDG_RUNTIME_DIR", home.filePath("run"));
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    auto start = [&](QProcess& p, const char* program, const QProcessEnvironment& e) {
+        p.setProcessEnvironment(e);
+        const QStringList asNobody = {"--reuid=" + QString::number(uid), "--regid=" + QString::number(gid),
+                                      "--clear-groups", "--"};
+        nobody ? p.start("setpriv", asNobody + QStringList{programs.filePath(program)})
+               : p.start(programs.filePath(program), {});
+        ASSERT_TRUE(p.waitForStarted(10000));
+    };
+
+    QProcess viewer, refused, listmender;
+    QProcessEnvironment offscreen = env;
+    offscreen.insert("QT_QPA_PLATFORM", "offscreen");  // no window: only the lock tells
+    start(viewer, "Vantomon", offscreen);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(data + "/chach"); }, 15000));
+    start(refused, "Listmender", env);
+    const quint32 box = x.WaitForWindow(QStringLiteral("^起動エラー$"));
+    EXPECT_NE(box, 0u);
+    EXPECT_TRUE(box && closeUntilFinished(x, box, refused));
+    viewer.terminate();  // closes the window the normal way: the files are written
+    ASSERT_TRUE(viewer.waitForFinished(10000));
+    for (const char* name : {"Vantomon.ini", "ChannelList.txt", "Favorite.txt", "MultiMonitor.txt"})
+        EXPECT_TRUE(QFileInfo::exists(data + "/" + name)) << name;
+    EXPECT_EQ(QFileInfo(data).permissions() & QFile::ReadOther, 0);  // private to the user
+
+    QFile list(data + "/ChannelList.txt");
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly) && list.write("ChannelList\t\tl\t\ttrue\t\tu\r\n") > 0);
+    list.close();
+    start(listmender, "Listmender", env);
+    const quint32 window = x.WaitForWindow(QStringLiteral("^Vantora  -  "));
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(closeUntilFinished(x, window, listmender));
+    ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+    EXPECT_EQ(list.readAll(), "ChannelList\t\tl\t\tTrue\t\tu\r\n");
+    EXPECT_EQ(QDir(programs.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              (QStringList{"Listmender", "Vantomon"}));
+    ::chmod(QFile::encodeName(programs.path()).constData(), 0755);  // so it can be removed
+}
 
 TEST(UpdaterX11, AnUnreachableServerIsSaidSo) {
     EXPECT_EQ(FindX11TopLevelWindow("Vantora", ":4711"), X11Answer::Unreachable);

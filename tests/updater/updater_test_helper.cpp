@@ -1,5 +1,6 @@
-// A second process for the updater's tests: holds the viewer lock until its
-// input closes, or shows a top-level window with a given title until killed.
+// A second process for the updater's tests: holds the viewer lock of a
+// program folder until its input closes (exit code 3: another holds it), or
+// shows a top-level window with a given title until killed.
 #include "common/ViewerLock.h"
 
 #include <QApplication>
@@ -12,7 +13,9 @@
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "lock") == 0) {
         ViewerLock lock(QString::fromLocal8Bit(argv[2]));
-        if (!lock.Acquire()) return 2;
+        const ViewerLock::Result result = lock.Acquire();
+        if (result == ViewerLock::Result::Unavailable) return 2;
+        if (result == ViewerLock::Result::HeldElsewhere) return 3;
         std::printf("locked\n");
         std::fflush(stdout);
         char buf[64];
