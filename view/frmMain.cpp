@@ -184,8 +184,10 @@ void frmMain::createToolbar() {
     mToolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     mToolbar->setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 1px; }"
                                            "QToolButton { padding: 1px; margin: 0px; }"
-                                           "QToolButton[popupMode=\"1\"] { padding-right: 11px; }"
-                                           "QToolButton::menu-button { width: 10px; }"));
+                                           // Room for the arrow beside the folder image, which
+                                           // the style draws whole (a menu-button rule of its
+                                           // own would lay the arrow's box over the image).
+                                           "QToolButton[popupMode=\"1\"] { padding-right: 11px; }"));
     auto addButton = [this](const QString& key, int image, bool check) {
         QAction* action = mToolbar->addAction(ToolbarImage(image), QString());
         action->setObjectName(key);
