@@ -270,6 +270,7 @@ void frmMain::createControls() {
     mShowArea = new ShowAreaWidget(mPictures, mClient);
     mShowArea->setFont(pixelFont(font(), 11));
     mShowArea->raise();  // above the tab strip
+    mSplitter->raise();  // and the splitter above everything it borders
     connect(mShowArea, &ShowAreaWidget::ElementMouseDown, this, &frmMain::imgChannelShow_MouseDown);
     connect(mShowArea, &ShowAreaWidget::ElementClick, this, &frmMain::imgChannelShow_Click);
     connect(mShowArea, &ShowAreaWidget::ElementDblClick, this, &frmMain::imgChannelShow_DblClick);
@@ -304,7 +305,7 @@ void frmMain::applyGeometry() {
     placeLine(mLinSplit[0], QLine(0, 0, g.LinSplitEnd, 0));
     placeLine(mLinSplit[1], QLine(0, 1, g.LinSplitEnd, 1));
     mTree->setGeometry(g.Tree);
-    mSplitter->setGeometry(g.Splitter);
+    mSplitter->SetBar(g.Splitter);
     mPanel->setGeometry(g.Panel);
     mInfoLabels[0]->setGeometry(g.Label[0]);
     mInfoLabels[1]->setGeometry(g.Label[1]);

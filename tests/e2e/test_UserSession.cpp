@@ -129,4 +129,23 @@ TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndSurvivesARestar
     ASSERT_TRUE(s.close());
 }
 
+TEST_F(UserSession, ASplitterDraggedToItsRightLimitIsDraggedBackFromTheMiddleOfItsHeight) {
+    std::unique_ptr<frmMain> model = s.twin();
+    const int SW = model->ClientArea()->width();
+    auto onScreen = [&](int x, int y) { return s.windowRect.topLeft() + model->ClientArea()->mapTo(model.get(), QPoint(x, y)); };
+    const QRect bar = model->Geometry().Splitter;
+    const int middle = bar.center().y();
+    ASSERT_TRUE(s.start());
+
+    // In one move to the right limit: the show area keeps its last place,
+    // over the splitter, from the tab strip down.
+    s.x.Drag(onScreen(bar.x(), middle), onScreen(SW - 10, middle));
+    // Back from the middle of its height, onto the show area's old place.
+    s.x.Drag(onScreen(SW - 10, middle), onScreen(300, middle));
+    QTest::qWait(300);
+    ViewerSession::keepArtifact(s.x.Screenshot(s.window), "viewer-splitter-dragged-back.png");
+    ASSERT_TRUE(s.close());
+    EXPECT_TRUE(s.dir.read("Vantomon.ini").contains("ResizeX=300")) << s.dir.read("Vantomon.ini").toStdString();
+}
+
 }  // namespace
