@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QScreen>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -30,6 +31,17 @@ constexpr int kTwipsPerPixel = 15;
 
 QString withFinalSeparator(const QString& path) {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
+}
+
+// A stored size that would not fit the screen's free area (a file from a
+// larger screen, or a display scaled by 2) shrinks to fit; any other stays.
+QSize fittedToScreen(const QWidget& window, QSize size) {
+    const QScreen* screen = window.screen();
+    if (!screen) return size;
+    // The window manager's frame, once it is known.
+    const QSize frame = window.frameGeometry().size() - window.geometry().size();
+    const QSize room = screen->availableGeometry().size() - frame;
+    return room.isValid() ? size.boundedTo(room) : size;
 }
 
 }  // namespace
@@ -54,8 +66,11 @@ void frmMain::LoadSetting() {
     //    2 maximised; other values are clamped to one of these).
     const int width = getInt("MainWindow", "Width", this->width() * kTwipsPerPixel) / kTwipsPerPixel;
     const int height = getInt("MainWindow", "Height", this->height() * kTwipsPerPixel) / kTwipsPerPixel;
-    resize(qBound(160, width, 16384), qBound(120, height, 16384));
+    resize(fittedToScreen(*this, QSize(qBound(160, width, 16384), qBound(120, height, 16384))));
     mNormalSize = size();
+    // A splitter stored beyond a window that had to shrink would be out of
+    // reach: it comes back to the drag's right limit.
+    if (mGeometry.Splitter.x() > this->width() - 10) mGeometry.Splitter.moveLeft(qMax(10, this->width() - 10));
     const int style = qBound(0, getInt("MainWindow", "Style", 0), 2);
     if (style == 1) {
         setWindowState(windowState() | Qt::WindowMinimized);
