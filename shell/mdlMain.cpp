@@ -1,5 +1,6 @@
 #include "shell/mdlMain.h"
 
+#include "common/JapaneseQtTexts.h"
 #include "common/ProgramDirectory.h"
 #include "storage/frmSetting.h"
 #include "view/frmMain.h"
@@ -36,6 +37,7 @@ void installStopSignals() {
 
 int Main(int argc, char** argv) {
     QApplication app(argc, argv);
+    InstallJapaneseQtTexts(app);
     // The programs take no arguments; Qt's own (-platform ...) are consumed above.
     installStopSignals();
     auto* setting = new frmSetting();  // loaded hidden; the main window unloads it
