@@ -67,6 +67,8 @@ void frmMain::LoadSetting() {
     const int width = getInt("MainWindow", "Width", this->width() * kTwipsPerPixel) / kTwipsPerPixel;
     const int height = getInt("MainWindow", "Height", this->height() * kTwipsPerPixel) / kTwipsPerPixel;
     resize(fittedToScreen(*this, QSize(qBound(160, width, 16384), qBound(120, height, 16384))));
+    mStartSize = size();
+    keepOnScreen();
     mNormalSize = size();
     // A splitter stored beyond a window that had to shrink would be out of
     // reach: it comes back to the drag's right limit.
@@ -130,6 +132,24 @@ void frmMain::LoadSetting() {
     mTimer->start();
     // 15. Depth in the tree is the number of a node's parents; no path
     //     separator is needed to find it.
+}
+
+void frmMain::keepOnScreen() {
+    // The window manager places the window while it still has its first
+    // size, and its frame is known only then: once it is, the size asked
+    // for at start-up shrinks to leave room for the frame where needed, and
+    // the window moves back inside the screen's free area.
+    const QScreen* screen = this->screen();
+    if (!mStartSize.isValid() || !screen || frameGeometry() == geometry()) return;
+    const QRect room = screen->availableGeometry();
+    const QSize margins = frameGeometry().size() - size();
+    const QSize fitted = mStartSize.boundedTo(room.size() - margins);
+    mStartSize = QSize();
+    if (fitted != size()) resize(fitted);
+    const QRect frame(frameGeometry().topLeft(), fitted + margins);
+    const QPoint inside(qMax(room.left(), qMin(frame.left(), room.right() + 1 - frame.width())),
+                        qMax(room.top(), qMin(frame.top(), room.bottom() + 1 - frame.height())));
+    if (inside != frame.topLeft()) move(inside);
 }
 
 void frmMain::SaveSetting() {

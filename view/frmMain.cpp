@@ -349,6 +349,11 @@ void frmMain::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
 }
 
+void frmMain::moveEvent(QMoveEvent* event) {
+    keepOnScreen();
+    QMainWindow::moveEvent(event);
+}
+
 void frmMain::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) rememberNormalSize();
     QMainWindow::changeEvent(event);
