@@ -33,17 +33,6 @@ QString withFinalSeparator(const QString& path) {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
-// A stored size that would not fit the screen's free area (a file from a
-// larger screen, or a display scaled by 2) shrinks to fit; any other stays.
-QSize fittedToScreen(const QWidget& window, QSize size) {
-    const QScreen* screen = window.screen();
-    if (!screen) return size;
-    // The window manager's frame, once it is known.
-    const QSize frame = window.frameGeometry().size() - window.geometry().size();
-    const QSize room = screen->availableGeometry().size() - frame;
-    return room.isValid() ? size.boundedTo(room) : size;
-}
-
 }  // namespace
 
 void frmMain::LoadSetting() {
@@ -66,13 +55,10 @@ void frmMain::LoadSetting() {
     //    2 maximised; other values are clamped to one of these).
     const int width = getInt("MainWindow", "Width", this->width() * kTwipsPerPixel) / kTwipsPerPixel;
     const int height = getInt("MainWindow", "Height", this->height() * kTwipsPerPixel) / kTwipsPerPixel;
-    resize(fittedToScreen(*this, QSize(qBound(160, width, 16384), qBound(120, height, 16384))));
+    resize(qBound(160, width, 16384), qBound(120, height, 16384));
     mStartSize = size();
     keepOnScreen();
     mNormalSize = size();
-    // A splitter stored beyond a window that had to shrink would be out of
-    // reach: it comes back to the drag's right limit.
-    if (mGeometry.Splitter.x() > this->width() - 10) mGeometry.Splitter.moveLeft(qMax(10, this->width() - 10));
     const int style = qBound(0, getInt("MainWindow", "Style", 0), 2);
     if (style == 1) {
         setWindowState(windowState() | Qt::WindowMinimized);
@@ -135,17 +121,22 @@ void frmMain::LoadSetting() {
 }
 
 void frmMain::keepOnScreen() {
-    // The window manager places the window while it still has its first
-    // size, and its frame is known only then: once it is, the size asked
-    // for at start-up shrinks to leave room for the frame where needed, and
-    // the window moves back inside the screen's free area.
+    // A stored size larger than the screen's free area (a file from a larger
+    // screen, or any size on a display scaled by 2) shrinks to fit it. The
+    // window manager places the window while it still has its first size,
+    // and its frame is known only then: the fit is made again with the frame
+    // and the window moves back inside the free area, once.
     const QScreen* screen = this->screen();
-    if (!mStartSize.isValid() || !screen || frameGeometry() == geometry()) return;
+    if (!mStartSize.isValid() || !screen) return;
     const QRect room = screen->availableGeometry();
     const QSize margins = frameGeometry().size() - size();
     const QSize fitted = mStartSize.boundedTo(room.size() - margins);
-    mStartSize = QSize();
+    if (!margins.isNull()) mStartSize = QSize();
     if (fitted != size()) resize(fitted);
+    // A splitter stored beyond the right edge would be out of reach: it
+    // comes back to the drag's right limit.
+    if (mGeometry.Splitter.x() > fitted.width() - 10) mGeometry.Splitter.moveLeft(qMax(10, fitted.width() - 10));
+    if (margins.isNull()) return;
     const QRect frame(frameGeometry().topLeft(), fitted + margins);
     const QPoint inside(qMax(room.left(), qMin(frame.left(), room.right() + 1 - frame.width())),
                         qMax(room.top(), qMin(frame.top(), room.bottom() + 1 - frame.height())));

@@ -131,6 +131,7 @@ TEST(ScaleTwo, StretchedPicturesAndNameLabelsKeepTheirDetail) {
 TEST(ScaleTwo, ToolbarImagesAreDrawnAtTheDevicePixels) {
     ViewerFixture f;
     frmMain& w = f.open();
+    keep(w.grab().toImage(), "scale2-window.png");
     QToolBar* toolbar = w.tbrNormal();
     const QImage shot = toolbar->grab().toImage();
     keep(shot, "scale2-toolbar.png");
