@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
                "target <= 2 ms");
     bench::row("  baseline: QPainter drawing 400 ready pixmaps", bench::median(barePaint), "ms");
     bench::row("paint the grid at device pixel ratio 2", bench::median(paint2), "ms", bench::median(barePaint2),
-               "target <= 2 ms");
+               "target <= 8 ms (4x the pixels)");
     bench::row("  baseline: 400 ready pixmaps at ratio 2", bench::median(barePaint2), "ms");
     return 0;
 }
