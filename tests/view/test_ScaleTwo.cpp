@@ -8,12 +8,10 @@
 #include "ViewerFixture.h"
 #include "channel/PictureElement.h"
 #include "view/ShowAreaWidget.h"
-#include "view/ToolbarImages.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QPainter>
 #include <QToolBar>
 
 #include <cmath>
