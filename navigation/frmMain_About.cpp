@@ -6,7 +6,7 @@ QString frmMain::AboutText() {
         .arg(VANTORA_VERSION_MAJOR)
         .arg(VANTORA_VERSION_MINOR)
         .arg(VANTORA_VERSION_PATCH)
-        .arg(QStringLiteral("Copyright (C) 2026 the Vantora developers. Channels belong to their publishers."));
+        .arg(QStringLiteral("© 2026 Vantora 開発チーム　各チャンネルの画像と情報は、それぞれの配信者に帰属します。"));
 }
 
 void frmMain::mnuAbout_Click() { showMessage(AboutText(), QStringLiteral("バージョン情報"), true); }

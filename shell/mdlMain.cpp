@@ -1,5 +1,6 @@
 #include "shell/mdlMain.h"
 
+#include "common/JapaneseQtTexts.h"
 #include "common/ProgramDirectory.h"
 #include "common/ViewerLock.h"
 #include "storage/frmSetting.h"
@@ -39,6 +40,7 @@ void installStopSignals() {
 
 int Main(int argc, char** argv) {
     QApplication app(argc, argv);
+    InstallJapaneseQtTexts(app);
     // The programs take no arguments; Qt's own (-platform ...) are consumed above.
     installStopSignals();
     const QString folder = ProgramDirectory();

@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QScreen>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -55,6 +56,8 @@ void frmMain::LoadSetting() {
     const int width = getInt("MainWindow", "Width", this->width() * kTwipsPerPixel) / kTwipsPerPixel;
     const int height = getInt("MainWindow", "Height", this->height() * kTwipsPerPixel) / kTwipsPerPixel;
     resize(qBound(160, width, 16384), qBound(120, height, 16384));
+    mStartSize = size();
+    keepOnScreen();
     mNormalSize = size();
     const int style = qBound(0, getInt("MainWindow", "Style", 0), 2);
     if (style == 1) {
@@ -115,6 +118,29 @@ void frmMain::LoadSetting() {
     mTimer->start();
     // 15. Depth in the tree is the number of a node's parents; no path
     //     separator is needed to find it.
+}
+
+void frmMain::keepOnScreen() {
+    // A stored size larger than the screen's free area (a file from a larger
+    // screen, or any size on a display scaled by 2) shrinks to fit it. The
+    // window manager places the window while it still has its first size,
+    // and its frame is known only then: the fit is made again with the frame
+    // and the window moves back inside the free area, once.
+    const QScreen* screen = this->screen();
+    if (!mStartSize.isValid() || !screen) return;
+    const QRect room = screen->availableGeometry();
+    const QSize margins = frameGeometry().size() - size();
+    const QSize fitted = mStartSize.boundedTo(room.size() - margins);
+    if (!margins.isNull()) mStartSize = QSize();
+    if (fitted != size()) resize(fitted);
+    // A splitter stored beyond the right edge would be out of reach: it
+    // comes back to the drag's right limit.
+    if (mGeometry.Splitter.x() > fitted.width() - 10) mGeometry.Splitter.moveLeft(qMax(10, fitted.width() - 10));
+    if (margins.isNull()) return;
+    const QRect frame(frameGeometry().topLeft(), fitted + margins);
+    const QPoint inside(qMax(room.left(), qMin(frame.left(), room.right() + 1 - frame.width())),
+                        qMax(room.top(), qMin(frame.top(), room.bottom() + 1 - frame.height())));
+    if (inside != frame.topLeft()) move(inside);
 }
 
 void frmMain::SaveSetting() {

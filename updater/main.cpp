@@ -1,4 +1,5 @@
 // Listmender: builds ChannelList.txt for the viewer.
+#include "common/JapaneseQtTexts.h"
 #include "common/ProgramDirectory.h"
 #include "updater/frmMain.h"
 
@@ -6,6 +7,7 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    InstallJapaneseQtTexts(app);
     updater::frmMain window(ProgramDirectory(), ProgramFileDirectory());
     // The viewer's window exists: nothing is loaded and nothing is saved.
     if (!window.Form_Load()) return 0;

@@ -3,10 +3,14 @@
 #include "channel/PictureElement.h"
 
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 
 namespace {
 int buttonOf(Qt::MouseButton b) { return b == Qt::LeftButton ? 1 : b == Qt::RightButton ? 2 : 4; }
+QSize deviceSizeOf(const QSize& logical, qreal ratio) {
+    return QSize(qRound(logical.width() * ratio), qRound(logical.height() * ratio));
+}
 }  // namespace
 
 ShowAreaWidget::ShowAreaWidget(PictureElementArray& elements, QWidget* parent)
@@ -26,26 +30,31 @@ int ShowAreaWidget::ElementAt(const QPoint& point) const {
     return 0;
 }
 
-const QPixmap& ShowAreaWidget::pixmapFor(int index) {
+const QPixmap& ShowAreaWidget::pixmapFor(int index, qreal ratio) {
     const PictureElement* e = elements_.Element(index);
-    const QSize size = e->Stretch() ? e->Rect().size() : e->NaturalSize();
+    const QSize device = deviceSizeOf(e->Stretch() ? e->Rect().size() : e->NaturalSize(), ratio);
     Cached& c = cache_[index];
-    if (c.serial != e->PictureSerial() || c.size != size || c.pixmap.isNull()) {
+    if (c.serial != e->PictureSerial() || c.deviceSize != device || c.pixmap.isNull()) {
         c.serial = e->PictureSerial();
-        c.size = size;
+        c.deviceSize = device;
+        // From the source pixels straight to the device pixels: scaling to
+        // the logical size first would throw away half the detail at ratio 2.
         const QImage& picture = e->Picture();
-        c.pixmap = picture.size() == size
+        c.pixmap = picture.size() == device
                        ? QPixmap::fromImage(picture)
-                       : QPixmap::fromImage(picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+                       : QPixmap::fromImage(picture.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        c.pixmap.setDevicePixelRatio(ratio);
     }
     return c.pixmap;
 }
 
-const QPixmap& ShowAreaWidget::labelPixmap(NameLabel& label) {
+const QPixmap& ShowAreaWidget::labelPixmap(NameLabel& label, qreal ratio) {
     // Text layout is the costly part of a grid's paint: each label is laid
-    // out once and then drawn as a picture.
-    if (label.Rendered.size() != label.Rect.size() || label.RenderedCaption != label.Caption) {
-        label.Rendered = QPixmap(label.Rect.size());
+    // out once, at the device's resolution, and then drawn as a picture.
+    const QSize device = deviceSizeOf(label.Rect.size(), ratio);
+    if (label.RenderedDeviceSize != device || label.RenderedCaption != label.Caption || label.Rendered.isNull()) {
+        label.Rendered = QPixmap(device);
+        label.Rendered.setDevicePixelRatio(ratio);
         label.Rendered.fill(palette().color(QPalette::Window));
         QPainter p(&label.Rendered);
         p.setFont(font());
@@ -53,24 +62,28 @@ const QPixmap& ShowAreaWidget::labelPixmap(NameLabel& label) {
         p.drawText(QRect(QPoint(0, 0), label.Rect.size()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    label.Caption);
         label.RenderedCaption = label.Caption;
+        label.RenderedDeviceSize = device;
     }
     return label.Rendered;
 }
 
 void ShowAreaWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    // The ratio of the surface actually painted: the screen's backing store,
+    // or the image of a grab or render.
+    const qreal ratio = painter.paintEngine()->paintDevice()->devicePixelRatioF();
     painter.fillRect(event->rect(), palette().window());
     const QRect dirty = event->rect();
     for (int i = 1; i < elements_.Count(); ++i) {
         const PictureElement* e = elements_.Element(i);
         if (!e || !e->Visible || !e->HasPicture() || !e->Rect().intersects(dirty)) continue;
         if (e->Rect().isEmpty()) continue;
-        painter.drawPixmap(e->Rect().topLeft(), pixmapFor(i));
+        painter.drawPixmap(e->Rect().topLeft(), pixmapFor(i, ratio));
     }
     for (size_t i = 1; i < labels_.size(); ++i) {
         NameLabel& label = labels_[i];
         if (!label.Visible || label.Rect.isEmpty() || !label.Rect.intersects(dirty)) continue;
-        painter.drawPixmap(label.Rect.topLeft(), labelPixmap(label));
+        painter.drawPixmap(label.Rect.topLeft(), labelPixmap(label, ratio));
     }
     if (SelectedBoxVisible) {
         painter.setPen(QPen(QColor(255, 0, 0), 1));

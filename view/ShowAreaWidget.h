@@ -3,8 +3,11 @@
 // size, or stretched to the element's rectangle without keeping the aspect
 // ratio), the name labels lblChannelName and the red selection frame
 // shpSelectedBox, and maps mouse presses, clicks and double clicks to the
-// topmost visible element under the pointer. Scaled pictures are cached per
-// picture and size, so a repaint never scales again.
+// topmost visible element under the pointer. Pictures are scaled from their
+// source pixels straight to the device pixels of their box, and labels are
+// drawn at the device pixel ratio, so both stay sharp on any screen; both are
+// cached by device size, so a repaint never scales again and a move to a
+// screen of another ratio draws them anew.
 
 #include <QHash>
 #include <QPixmap>
@@ -21,9 +24,10 @@ struct NameLabel {
     QRect Rect{0, 0, 137, 12};  // the template: 12 pixels high
     bool Visible = false;
 
-    // The drawn label, made again only when caption or size change.
+    // The drawn label, made again only when caption or device size change.
     QPixmap Rendered;
     QString RenderedCaption;
+    QSize RenderedDeviceSize;
 };
 
 class ShowAreaWidget : public QWidget {
@@ -61,11 +65,11 @@ protected:
 private:
     struct Cached {
         quint64 serial = 0;
-        QSize size;
+        QSize deviceSize;
         QPixmap pixmap;
     };
-    const QPixmap& pixmapFor(int index);
-    const QPixmap& labelPixmap(NameLabel& label);
+    const QPixmap& pixmapFor(int index, qreal ratio);
+    const QPixmap& labelPixmap(NameLabel& label, qreal ratio);
 
     PictureElementArray& elements_;
     std::vector<NameLabel> labels_;

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 namespace {
+constexpr int kGrabMargin = 3;  // pixels of hit area on each side of the bar
 int buttonState(Qt::MouseButtons b) {
     return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
 }
@@ -17,12 +18,15 @@ SplitterBar::SplitterBar(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("cntForResize"));
 }
 
+void SplitterBar::SetBar(const QRect& bar) { setGeometry(bar.adjusted(-kGrabMargin, 0, kGrabMargin, 0)); }
+
 void SplitterBar::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    emit MouseMove(buttonState(event->buttons()), shiftState(event->modifiers()), p.x(), p.y());
+    emit MouseMove(buttonState(event->buttons()), shiftState(event->modifiers()), p.x() - kGrabMargin, p.y());
 }
 
 void SplitterBar::paintEvent(QPaintEvent*) {
+    // Only the bar itself: the margins show what lies beneath.
     QPainter painter(this);
-    painter.fillRect(rect(), palette().window());
+    painter.fillRect(rect().adjusted(kGrabMargin, 0, -kGrabMargin, 0), palette().window());
 }

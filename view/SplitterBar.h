@@ -3,11 +3,16 @@
 #include <QWidget>
 
 // The splitter container cntForResize between tree and picture area. It
-// reports pointer moves with the button state; the window decides.
+// reports pointer moves with the button state; the window decides. Its hit
+// area reaches a few pixels past the 2-pixel bar on each side and it lies
+// above its siblings, so a raised show area can never cover it.
 class SplitterBar : public QWidget {
     Q_OBJECT
 public:
     explicit SplitterBar(QWidget* parent = nullptr);
+
+    // Places the bar (its visible rectangle, in the parent's coordinates).
+    void SetBar(const QRect& bar);
 
 signals:
     // button: 1 left, 2 right, 4 middle (summed); x, y relative to the bar.

@@ -1,6 +1,7 @@
 #include "view/ToolbarImages.h"
 
 #include <QFont>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -9,21 +10,17 @@
 
 namespace {
 
-QPixmap framedLetter(QChar letter) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing, false);
+// Every image is drawn on a 16 x 16 grid; the painter's scale takes it to
+// the device size, so the lines and letters stay sharp at any ratio.
+void framedLetter(QPainter& p, QChar letter) {
     p.setPen(QColor(40, 40, 40));
     p.setBrush(QColor(250, 250, 250));
-    p.drawRect(1, 1, 13, 13);
+    p.drawRect(QRectF(1.5, 1.5, 13, 13));
     QFont font;
     font.setPixelSize(11);
     font.setBold(true);
     p.setFont(font);
-    p.setRenderHint(QPainter::TextAntialiasing, true);
-    p.drawText(QRect(1, 1, 14, 14), Qt::AlignCenter, QString(letter));
-    return pixmap;
+    p.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter, QString(letter));
 }
 
 QPolygonF star(QPointF centre, qreal outer, qreal inner) {
@@ -36,11 +33,7 @@ QPolygonF star(QPointF centre, qreal outer, qreal inner) {
     return polygon;
 }
 
-QPixmap folder(QColor body, QColor edge, QColor starColour) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing, true);
+void folder(QPainter& p, QColor body, QColor edge, QColor starColour) {
     QPainterPath path;
     path.moveTo(0.5, 2.5);
     path.lineTo(6, 2.5);
@@ -55,37 +48,60 @@ QPixmap folder(QColor body, QColor edge, QColor starColour) {
     p.setPen(Qt::NoPen);
     p.setBrush(starColour);
     p.drawPolygon(star(QPointF(8, 10), 5.2, 2.2));
-    return pixmap;
 }
 
-QPixmap cross() {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing, true);
+void cross(QPainter& p) {
     p.setPen(QPen(Qt::black, 2.2, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(4, 4), QPointF(12, 12));
     p.drawLine(QPointF(12, 4), QPointF(4, 12));
-    return pixmap;
 }
+
+void drawImage(QPainter& p, int number) {
+    switch (number) {
+    case 1: return framedLetter(p, QLatin1Char('N'));
+    case 2: return framedLetter(p, QLatin1Char('T'));
+    case 3: return framedLetter(p, QLatin1Char('S'));
+    case 4: return folder(p, QColor(250, 210, 60), QColor(150, 110, 10), QColor(30, 70, 220));
+    case 5: return cross(p);
+    case 6: return folder(p, QColor(170, 170, 170), QColor(100, 100, 100), QColor(255, 255, 255));
+    default: return;
+    }
+}
+
+// Draws the image anew for every size it is asked for.
+class ToolbarIconEngine : public QIconEngine {
+public:
+    explicit ToolbarIconEngine(int number) : number_(number) {}
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        painter->setRenderHint(QPainter::TextAntialiasing, true);
+        painter->translate(rect.topLeft());
+        painter->scale(rect.width() / 16.0, rect.height() / 16.0);
+        drawImage(*painter, number_);
+        painter->restore();
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        {
+            QPainter p(&pixmap);
+            paint(&p, QRect(QPoint(0, 0), size), QIcon::Normal, state);
+        }
+        // Disabled and selected looks come from the style, as for any image.
+        return mode == QIcon::Normal ? pixmap : QIcon(pixmap).pixmap(size, mode, state);
+    }
+
+    QIconEngine* clone() const override { return new ToolbarIconEngine(number_); }
+
+private:
+    int number_;
+};
 
 }  // namespace
 
 QIcon ToolbarImage(int number) {
-    switch (number) {
-    case 1:
-        return QIcon(framedLetter(QLatin1Char('N')));
-    case 2:
-        return QIcon(framedLetter(QLatin1Char('T')));
-    case 3:
-        return QIcon(framedLetter(QLatin1Char('S')));
-    case 4:
-        return QIcon(folder(QColor(250, 210, 60), QColor(150, 110, 10), QColor(30, 70, 220)));
-    case 5:
-        return QIcon(cross());
-    case 6:
-        return QIcon(folder(QColor(170, 170, 170), QColor(100, 100, 100), QColor(255, 255, 255)));
-    default:
-        return QIcon();
-    }
+    return number >= 1 && number <= 6 ? QIcon(new ToolbarIconEngine(number)) : QIcon();
 }

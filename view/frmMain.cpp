@@ -183,8 +183,10 @@ void frmMain::createToolbar() {
     mToolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     mToolbar->setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 1px; }"
                                            "QToolButton { padding: 1px; margin: 0px; }"
-                                           "QToolButton[popupMode=\"1\"] { padding-right: 11px; }"
-                                           "QToolButton::menu-button { width: 10px; }"));
+                                           // Room for the arrow beside the folder image, which
+                                           // the style draws whole (a menu-button rule of its
+                                           // own would lay the arrow's box over the image).
+                                           "QToolButton[popupMode=\"1\"] { padding-right: 11px; }"));
     auto addButton = [this](const QString& key, int image, bool check) {
         QAction* action = mToolbar->addAction(ToolbarImage(image), QString());
         action->setObjectName(key);
@@ -267,6 +269,7 @@ void frmMain::createControls() {
     mShowArea = new ShowAreaWidget(mPictures, mClient);
     mShowArea->setFont(pixelFont(font(), 11));
     mShowArea->raise();  // above the tab strip
+    mSplitter->raise();  // and the splitter above everything it borders
     connect(mShowArea, &ShowAreaWidget::ElementMouseDown, this, &frmMain::imgChannelShow_MouseDown);
     connect(mShowArea, &ShowAreaWidget::ElementClick, this, &frmMain::imgChannelShow_Click);
     connect(mShowArea, &ShowAreaWidget::ElementDblClick, this, &frmMain::imgChannelShow_DblClick);
@@ -301,7 +304,7 @@ void frmMain::applyGeometry() {
     placeLine(mLinSplit[0], QLine(0, 0, g.LinSplitEnd, 0));
     placeLine(mLinSplit[1], QLine(0, 1, g.LinSplitEnd, 1));
     mTree->setGeometry(g.Tree);
-    mSplitter->setGeometry(g.Splitter);
+    mSplitter->SetBar(g.Splitter);
     mPanel->setGeometry(g.Panel);
     mInfoLabels[0]->setGeometry(g.Label[0]);
     mInfoLabels[1]->setGeometry(g.Label[1]);
@@ -335,6 +338,11 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::moveEvent(QMoveEvent* event) {
+    keepOnScreen();
+    QMainWindow::moveEvent(event);
 }
 
 void frmMain::changeEvent(QEvent* event) {

@@ -194,6 +194,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void Form_Unload();
@@ -206,6 +207,7 @@ private:
     TabStripMetrics tabMetrics() const;
     void rememberNormalSize();
     QSize normalSizeForSaving() const;
+    void keepOnScreen();
 
     // Opens a tab with that tag, or selects the one that has it.
     void openTab(const QString& Tag, const QString& Caption, const std::function<void()>& SwitchViewingOn);
@@ -254,6 +256,7 @@ private:
     QLabel* mStatusTime = nullptr;
     MainLayoutGeometry mGeometry;
     QSize mNormalSize;
+    QSize mStartSize;  // the size start-up asked for, until the window manager has placed the window
 
     // Menus.
     QMenu* mnuFile = nullptr;

@@ -8,6 +8,8 @@
 #include "view/ShowAreaWidget.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QStandardPaths>
 
 namespace {
 
@@ -165,6 +167,54 @@ TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndSurvivesARestar
     s.x.Click(folderAt);
     ASSERT_TRUE(ViewerSession::waitUntil([&] { return pub.count("/demo.green/thumb.jpg") > before; }));
     ASSERT_TRUE(s.close());
+}
+
+TEST_F(UserSession, ASplitterDraggedToItsRightLimitIsDraggedBackFromTheMiddleOfItsHeight) {
+    std::unique_ptr<frmMain> model = s.twin();
+    const int SW = model->ClientArea()->width();
+    auto onScreen = [&](int x, int y) { return s.windowRect.topLeft() + model->ClientArea()->mapTo(model.get(), QPoint(x, y)); };
+    const QRect bar = model->Geometry().Splitter;
+    const int middle = bar.center().y();
+    ASSERT_TRUE(s.start());
+
+    // In one move to the right limit: the show area keeps its last place,
+    // over the splitter, from the tab strip down.
+    s.x.Drag(onScreen(bar.x(), middle), onScreen(SW - 10, middle));
+    // Back from the middle of its height, onto the show area's old place.
+    s.x.Drag(onScreen(SW - 10, middle), onScreen(300, middle));
+    QTest::qWait(300);
+    ViewerSession::keepArtifact(s.x.Screenshot(s.window), "viewer-splitter-dragged-back.png");
+    ASSERT_TRUE(s.close());
+    EXPECT_TRUE(s.dir.read("Vantomon.ini").contains("ResizeX=300")) << s.dir.read("Vantomon.ini").toStdString();
+}
+
+TEST_F(UserSession, AStoredSizeThatBarelyFitsKeepsTheWholeWindowOnTheScreenUnderAWindowManager) {
+    if (QStandardPaths::findExecutable("openbox").isEmpty()) GTEST_SKIP() << "openbox is not installed";
+    QProcess wm;
+    wm.setProcessEnvironment(s.x.Environment());
+    wm.start("openbox", {"--sm-disable"});
+    ASSERT_TRUE(ViewerSession::waitUntil([&] {
+        QString root;
+        return s.x.Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, &root) == 0 && root.contains("window id");
+    }));
+    // 1020 x 760 on a 1024 x 768 screen: it fits only without the frame,
+    // which the window manager adds after placing the window at its first size.
+    s.dir.write("Vantomon.ini", "[MainWindow]\r\nWidth=15300\r\nHeight=11400\r\n");
+    ASSERT_TRUE(s.start());
+    QRect frame;  // the window with the manager's frame, from xwininfo
+    EXPECT_TRUE(ViewerSession::waitUntil([&] {
+        QString info;
+        s.x.Run("xwininfo", {"-frame", "-id", QString::number(s.window)}, &info);
+        auto value = [&](const char* key) {
+            return QRegularExpression(QLatin1String(key) + R"(:\s*(-?\d+))").match(info).captured(1).toInt();
+        };
+        frame = QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height"));
+        return frame.width() > 1000 && QRect(0, 0, 1024, 768).contains(frame);
+    }, 5000)) << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+    ViewerSession::keepArtifact(s.x.Screenshot(), "viewer-kept-on-screen.png");
+    ASSERT_TRUE(s.close());
+    wm.terminate();
+    wm.waitForFinished(5000);
 }
 
 }  // namespace

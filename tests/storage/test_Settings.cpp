@@ -55,7 +55,7 @@ TEST(Settings, StoredValuesAndTheirRepairs) {
     f.dir.write(
         "Vantomon.ini",
         Cp932::encode(QStringLiteral(
-                          "[MainWindow]\r\nResizeX=200\r\nWidth=12000\r\nHeight=9000\r\nStyle=7\r\n"
+                          "[MainWindow]\r\nResizeX=200\r\nWidth=11400\r\nHeight=9000\r\nStyle=7\r\n"
                           "[General]\r\nChachDirctory=%1/キャッシュ\r\nPictureSaveDirctory=%1/保存\r\nImageResize=9\r\n"
                           "DefaultWaitCount=-3\r\nProxy=proxy.example:8080\r\nTimeout=abc\r\nProxyEnable=true\r\n"
                           "ShowLimit=-1\r\nChannelLimit=1\r\n")
@@ -63,20 +63,42 @@ TEST(Settings, StoredValuesAndTheirRepairs) {
     frmMain& w = f.open();
     EXPECT_TRUE(QDir(f.dir.path() + QStringLiteral("/キャッシュ")).exists());
     EXPECT_EQ(w.Settings().DefaultWaitCount, 60);  // negative: the default
-    EXPECT_EQ(w.size(), QSize(800, 600));
+    EXPECT_EQ(w.size(), QSize(760, 600));
     EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);  // Style 7 clamped to 2
     EXPECT_EQ(w.Geometry().Splitter.x(), 200);
     f.close();
     // Read back as written: a bad timeout and an out-of-range resize index
     // become their defaults, the maximised window writes Style 2 and its
     // normal size, and the key that is never written keeps its line.
-    expectIni(f.dir, {{"MainWindow", "Style", "2"}, {"MainWindow", "Width", "12000"}, {"MainWindow", "Height", "9000"},
+    expectIni(f.dir, {{"MainWindow", "Style", "2"}, {"MainWindow", "Width", "11400"}, {"MainWindow", "Height", "9000"},
                       {"General", "Timeout", "60"}, {"General", "ImageResize", "2"}, {"General", "ShowLimit", "True"},
                       {"General", "ChannelLimit", "True"}, {"General", "ProxyEnable", "True"},
                       {"General", "Proxy", "proxy.example:8080"},
                       {"General", "ChachDirctory", f.dir.path() + QStringLiteral("/キャッシュ/")},
                       {"General", "PictureSaveDirctory", f.dir.path() + QStringLiteral("/保存/")},
                       {"General", "DefaultWaitCount", "-3"}});
+}
+
+TEST(Settings, AStoredSizeThatWouldNotFitTheScreenIsFitted) {
+    // The offscreen screen is 800 x 800, and its windows have 2-pixel frames.
+    const struct {
+        const char* keys;
+        QSize size;
+        int splitter;
+    } rows[] = {{"Width=9000\r\nHeight=6000\r\nResizeX=300", {600, 400}, 300},     // as stored
+                {"Width=11940\r\nHeight=11940\r\nResizeX=780", {796, 796}, 780},  // just fits
+                {"Width=30000\r\nHeight=7500\r\nResizeX=1500", {796, 500}, 786}};  // shrinks; splitter in reach
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.keys);
+        ViewerFixture f;
+        f.dir.write("Vantomon.ini", QByteArray("[MainWindow]\r\n") + row.keys + "\r\n");
+        frmMain& w = f.open();
+        EXPECT_EQ(w.size(), row.size);
+        EXPECT_EQ(w.Geometry().Splitter.x(), row.splitter);
+        f.close();
+        expectIni(f.dir, {{"MainWindow", "Width", QString::number(row.size.width() * 15)},
+                          {"MainWindow", "Height", QString::number(row.size.height() * 15)}});
+    }
 }
 
 }  // namespace

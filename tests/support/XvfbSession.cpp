@@ -97,6 +97,14 @@ void XvfbSession::Click(QPoint screen, int button) const {
                                     QString::number(button)});
 }
 
+void XvfbSession::Drag(QPoint from, QPoint to) const {
+    const QPoint mid = (from + to) / 2;
+    auto move = [](QPoint p) { return QStringList{QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()),
+                                                  QStringLiteral("sleep"), QStringLiteral("0.1")}; };
+    Run(QStringLiteral("xdotool"), move(from) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1")} + move(mid) +
+                                       move(to) + QStringList{QStringLiteral("mouseup"), QStringLiteral("1")});
+}
+
 void XvfbSession::TypeText(const QString& text) const {
     Run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), text});
 }

@@ -30,6 +30,9 @@ public:
     quint32 WaitForWindow(const QString& titleRegex, int ms = 15000) const;
     QRect WindowGeometry(quint32 window) const;
     void Click(QPoint screen, int button = 1) const;
+    // Presses the left button at from, moves by way of the midpoint to to,
+    // and releases it there.
+    void Drag(QPoint from, QPoint to) const;
     void TypeText(const QString& text) const;
     void Key(const QString& keys) const;
     // Asks a window to close, as the close box of its frame does.

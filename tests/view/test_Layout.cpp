@@ -72,16 +72,30 @@ TEST(Layout, TheWindowPlacesItsControlsByTheRule) {
                     319 - m.ClientTop - m.ClientBottom));
 
     // A drag with the left button moves the splitter and lays out again;
-    // the right button does nothing.
-    QTest::mousePress(w.cntForResize(), Qt::LeftButton, {}, QPoint(1, 100));
-    for (const auto& [x, button] : {std::pair{41, Qt::LeftButton}, {-100, Qt::RightButton}}) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(x, 100), QPointF(x, 100), Qt::NoButton, button, Qt::NoModifier);
-        QApplication::sendEvent(w.cntForResize(), &move);
+    // the right button does nothing. Points are in the client area.
+    SplitterBar* bar = w.cntForResize();
+    auto moveTo = [&](int x, Qt::MouseButton button) {
+        const QPointF at = bar->mapFrom(w.ClientArea(), QPoint(x, 100));
+        QMouseEvent move(QEvent::MouseMove, at, at, Qt::NoButton, button, Qt::NoModifier);
+        QApplication::sendEvent(bar, &move);
+    };
+    QTest::mousePress(bar, Qt::LeftButton, {}, bar->mapFrom(w.ClientArea(), QPoint(129, 100)));
+    for (const auto& [x, button] : {std::pair{169, Qt::LeftButton}, {28, Qt::RightButton}}) {
+        moveTo(x, button);
         EXPECT_EQ(w.Geometry().Splitter.x(), 169);
         EXPECT_EQ(w.tvwChannelSelect()->width(), 168);
     }
+    // At the right limit the raised show area keeps its old place over the
+    // splitter; the splitter stays on top, and wider than its 2 pixels, from
+    // its top to its bottom.
+    moveTo(642 - 10, Qt::LeftButton);
+    ASSERT_EQ(w.Geometry().Splitter.x(), 632);
+    ASSERT_TRUE(w.cntShowBox()->geometry().contains(632, 200));
+    for (int y : {8, 100, 200, 380})
+        for (int x : {630, 632, 633, 635}) EXPECT_EQ(w.ClientArea()->childAt(x, y), bar) << x << "," << y;
+    moveTo(235, Qt::LeftButton);
     f.close();
-    EXPECT_TRUE(f.dir.read("Vantomon.ini").contains("ResizeX=169"));
+    EXPECT_TRUE(f.dir.read("Vantomon.ini").contains("ResizeX=235"));
 }
 
 }  // namespace
