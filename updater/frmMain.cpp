@@ -14,7 +14,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QNetworkAccessManager>
 #include <QPainter>
 #include <QProcess>
 #include <QProgressBar>
@@ -115,8 +114,8 @@ frmMain::frmMain(const QString& programDirectory, QWidget* parent)
     createControls();
     createMenus();
 
-    mNetwork = new QNetworkAccessManager(this);
-    netHTTP = new HTTPTransfer(0, [this] { return mNetwork; }, this);
+    mCurl = new CurlMulti(this);
+    netHTTP = new HTTPTransfer(0, mCurl, this);
     connect(netHTTP, &HTTPTransfer::StateChanged, this, &frmMain::netHTTP_StateChanged);
 
     resize(kSplitLength, 420);

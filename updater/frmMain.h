@@ -16,11 +16,11 @@
 
 #include <functional>
 
+class CurlMulti;
 class HTTPTransfer;
 class QAction;
 class QLabel;
 class QMenu;
-class QNetworkAccessManager;
 class QProgressBar;
 class QStatusBar;
 class QTimer;
@@ -178,7 +178,7 @@ private:
     QTreeWidgetItem* Child(QTreeWidgetItem* parent, int i) const;
 
     QString mProgramDirectory;
-    QNetworkAccessManager* mNetwork = nullptr;
+    CurlMulti* mCurl = nullptr;  // made before netHTTP, so deleted before it
     QTimer* mClock = nullptr;
     QLabel* mMessagePanel = nullptr;
     QLabel* mTimePanel = nullptr;

@@ -212,7 +212,8 @@ public:
 
     TempProgramDir dir;
     ProgramSettings settings;
-    HTTPTransferArray http;
+    CurlMulti curl;
+    HTTPTransferArray http{curl};
     std::unique_ptr<clsChannelManeger> manager;
     std::unique_ptr<ChannelHTTPCompletion> completion;
     PictureElementArray boxes;
