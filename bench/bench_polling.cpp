@@ -62,6 +62,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int channels = argc > 1 ? QString::fromLatin1(argv[1]).toInt() : 500;
     const int seconds = argc > 2 ? QString::fromLatin1(argv[2]).toInt() : 20;
+    // A third argument puts the cache elsewhere (e.g. on tmpfs), to tell the
+    // file system's share from ours.
+    const QString cacheDir = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
     const int perFolder = 20;
     QTemporaryDir dir;
     const QString log = dir.path() + "/requests.log";
@@ -93,6 +96,11 @@ int main(int argc, char** argv) {
     }
     WriteTreeListFile(dir.path() + "/ChannelList.txt", channelLines, TextEncoding::Cp932);
     WriteTreeListFile(dir.path() + "/MultiMonitor.txt", folderLines, TextEncoding::Cp932);
+    if (!cacheDir.isEmpty()) {
+        QFile ini(dir.path() + "/Vantomon.ini");
+        if (!ini.open(QIODevice::WriteOnly)) return 1;
+        ini.write("[General]\r\nChachDirctory=" + QFile::encodeName(cacheDir) + "\r\n");
+    }
 
     frmMain window(dir.path(), new frmSetting);
     window.show();
@@ -185,7 +193,8 @@ int main(int argc, char** argv) {
     std::sort(lateness.begin(), lateness.end());
     auto pct = [&](double p) { return lateness.empty() ? 0 : lateness[size_t(p * double(lateness.size() - 1))]; };
 
-    std::printf("polling: %d channels, reload 1 s, all in open folder tabs, %d s measured\n", n, seconds);
+    std::printf("polling: %d channels, reload 1 s, all in open folder tabs, %d s measured, cache in %s\n", n, seconds,
+                qPrintable(cacheDir.isEmpty() ? QStringLiteral("the program folder") : cacheDir));
     bench::row("due requests that reached the server within 1 tick", due ? 100.0 * inTime / due : 0, "%", 0,
                "target >= 99 %");
     bench::row("  due requests judged", due, "");

@@ -9,6 +9,8 @@
 #include <vector>
 
 CurlMulti::CurlMulti(QObject* parent) : QObject(parent) {
+    // Debian 12's libcurl has a thread-safe global init (CURL_VERSION_THREADSAFE),
+    // so the first multi handle of a program may do it, whatever threads run.
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     multi_ = curl_multi_init();
@@ -80,17 +82,13 @@ void CurlMulti::watch(int fd, int what) {
 }
 
 void CurlMulti::unwatch(int fd) {
+    // libcurl stops watching a socket whenever its connection goes idle;
+    // the notifiers are kept for the descriptor's next use, disabled (so
+    // never registered while the descriptor is closed or someone else's).
     const auto it = watches_.find(fd);
     if (it == watches_.end()) return;
-    // We may be inside one of these notifiers' signals: disable now (the
-    // descriptor may be reused at once), delete later.
-    for (QSocketNotifier* n : {it->second.read, it->second.write}) {
-        if (!n) continue;
-        n->setEnabled(false);
-        n->disconnect(this);
-        n->deleteLater();
-    }
-    watches_.erase(it);
+    if (it->second.read) it->second.read->setEnabled(false);
+    if (it->second.write) it->second.write->setEnabled(false);
 }
 
 void CurlMulti::act(int fd, int events) {

@@ -56,7 +56,7 @@ private:
 
     CURLM* multi_ = nullptr;
     QTimer* timer_ = nullptr;
-    std::unordered_map<int, Watch> watches_;
+    std::unordered_map<int, Watch> watches_;  // by descriptor, kept while this object lives
     std::unordered_map<CURL*, std::function<void(int)>> running_;
     QString caFile_;
     qint64 connectionsOpened_ = 0;
