@@ -9,12 +9,11 @@
 namespace {
 
 // What a user reads when a transfer fails.
-QString failureText(CURLcode code, bool namedProxy, bool redirected) {
+QString failureText(CURLcode code, bool namedProxy) {
     switch (code) {
-    case CURLE_UNSUPPORTED_PROTOCOL:
-        // A redirect to file:, ftp: ...; first-hand ones are caught before.
-        return redirected ? QStringLiteral("対応していないアドレスです")
-                          : QStringLiteral("サーバーの応答が正しくありません");
+    case CURLE_UNSUPPORTED_PROTOCOL:  // an answer without a status line (HTTP/0.9)
+    case CURLE_WEIRD_SERVER_REPLY:
+        return QStringLiteral("サーバーの応答が正しくありません");
     case CURLE_URL_MALFORMAT:
         return QStringLiteral("対応していないアドレスです");
     case CURLE_COULDNT_RESOLVE_HOST:
@@ -52,8 +51,6 @@ QString failureText(CURLcode code, bool namedProxy, bool redirected) {
     case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
         return QStringLiteral("接続が切断されました");
-    case CURLE_WEIRD_SERVER_REPLY:
-        return QStringLiteral("サーバーの応答が正しくありません");
     default:
         return QStringLiteral("通信エラーが発生しました(%1)").arg(int(code));
     }
@@ -247,17 +244,20 @@ void HTTPTransfer::finished(int result) {
         report(StateResponseCompleted);
         return;
     }
-    const bool redirected = redirects > 0 || statusCode_ / 100 == 3;
+    // libcurl refused the address itself: one that is not http or https,
+    // given first-hand or by a redirect.
+    const bool addressRefused = code == CURLE_UNSUPPORTED_PROTOCOL &&
+                                (!httpOrHttps(lastAddress_) || redirects > 0 || statusCode_ / 100 == 3);
     statusCode_ = 0;
     headers_.clear();
     body_.clear();
     responseCode_ = result;
-    if (!httpOrHttps(lastAddress_))
-        responseInfo_ = QStringLiteral("対応していないアドレスです");
-    else if (hit_ != Limit::None)
+    if (hit_ != Limit::None)
         responseInfo_ = QStringLiteral("応答が大きすぎます");
+    else if (addressRefused)
+        responseInfo_ = QStringLiteral("対応していないアドレスです");
     else
-        responseInfo_ = failureText(code, namedProxy_, redirected);
+        responseInfo_ = failureText(code, namedProxy_);
     report(StateError);
 }
 
