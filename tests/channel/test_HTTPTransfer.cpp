@@ -14,11 +14,9 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <cstdlib>
 #include <map>
 #include <thread>
 
@@ -120,9 +118,7 @@ TEST_F(HTTPTransferTest, CompletedResponsesCarryStatusLineHeadersAndDecodedText)
         QString expected;
     } texts[] = {
         {"/latin1", "text/plain; charset=ISO-8859-1", cp932, name},  // a server's default label on Japanese text
-        {"/ascii", "text/plain; charset=us-ascii", cp932, name},
         {"/unknown", "text/plain; charset=x-no-such-set", cp932, name},
-        {"/sjis", "text/plain; charset=Shift_JIS", cp932, name},
         {"/plain", "text/plain", cp932, name},
         {"/utf8bare", "text/plain", utf8, name},
         {"/utf8bom", "text/plain; charset=Shift_JIS", "\xEF\xBB\xBF" + utf8, name},
@@ -379,7 +375,7 @@ TEST_F(HTTPTransferTest, TheDefaultAccessFollowsTheEnvironment) {
 }
 
 // Requests one after another, from one element or several, share one kept
-// connection; requests at the same time each get their own at once.
+// connection (requests at the same time: SlowAnswersDoNotHoldUpOtherChannels).
 TEST_F(HTTPTransferTest, ConnectionsAreKeptAliveAndReused) {
     TestHttpServer server;
     server.keepAlive();
@@ -393,12 +389,6 @@ TEST_F(HTTPTransferTest, ConnectionsAreKeptAliveAndReused) {
     }
     EXPECT_EQ(server.connections(), 1);
     EXPECT_EQ(curl.ConnectionsOpened(), 1);
-
-    first->Execute(server.url("/a.jpg"));
-    second->Execute(server.url("/a.jpg"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !first->StillExecuting() && !second->StillExecuting(); }, 10000));
-    EXPECT_EQ(server.count("/a.jpg"), 6);
-    EXPECT_EQ(server.connections(), 2);
 }
 
 }  // namespace
