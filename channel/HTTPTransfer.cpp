@@ -124,15 +124,17 @@ void HTTPTransfer::Execute(const QString& address, const QString& method) {
 
     easy_ = curl_easy_init();
     configure(address, method);
-    if (!multi_) {
-        finished(CURLE_FAILED_INIT);
-        return;
-    }
+    // A completion counts only for the request it belongs to: a handle's
+    // address may come back for the next request of the same element.
+    const quint64 request = ++request_;
     QPointer<HTTPTransfer> self(this);
-    CURL* easy = easy_;
-    multi_->add(easy, [self, easy](int result) {
-        if (self && self->easy_ == easy) self->finished(result);
-    });
+    auto done = [self, request](int result) {
+        if (self && self->request_ == request && self->easy_) self->finished(result);
+    };
+    if (multi_)
+        multi_->add(easy_, done);
+    else  // the program's multi handle is gone: fail, but never from inside Execute
+        QMetaObject::invokeMethod(this, [done] { done(CURLE_FAILED_INIT); }, Qt::QueuedConnection);
 }
 
 void HTTPTransfer::configure(const QString& address, const QString& method) {

@@ -98,6 +98,7 @@ private:
     QPointer<CurlMulti> multi_;
     std::function<void(int, int)> sink_;
     CURL* easy_ = nullptr;
+    quint64 request_ = 0;  // counts Execute calls
     QString lastAddress_;
     Limit hit_ = Limit::None;
     bool namedProxy_ = false;
