@@ -78,7 +78,8 @@ QString infoText(int status, int reload) {
 struct Engine {
     QTemporaryDir dir;
     ProgramSettings settings;
-    HTTPTransferArray http;
+    CurlMulti curl;
+    HTTPTransferArray http{curl};
     clsChannelManeger manager{settings, http};
     PictureElementArray boxes;
 

@@ -11,7 +11,6 @@
 #include "updater/frmMain.h"
 
 #include <QApplication>
-#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -59,8 +58,8 @@ int main(int argc, char** argv) {
                 if (!bench::waitUntil([&] { return w.UpdateState() == 1; }, 120000)) std::abort();
             }
         }));
-        QNetworkAccessManager manager;
-        HTTPTransfer t(1, [&] { return &manager; });
+        CurlMulti curl;
+        HTTPTransfer t(1, &curl);
         floor.push_back(bench::timeMs([&] {
             for (const QString& a : addresses) {
                 QSignalSpy done(&t, &HTTPTransfer::StateChanged);

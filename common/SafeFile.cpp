@@ -5,6 +5,8 @@
 #include <QSaveFile>
 #include <QTemporaryFile>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -41,6 +43,10 @@ bool writeRenamed(const QString& path, const QByteArray& data, QString* error) {
     }
     const QByteArray from = QFile::encodeName(temp.fileName());
     const QByteArray to = QFile::encodeName(path);
+    // Removing the old file first, instead of renaming over it, spares ext4
+    // (auto_da_alloc) from writing the new data back at once: a reader sees
+    // the old file, none, or the new one, never part of one.
+    ::unlink(to.constData());
     if (::rename(from.constData(), to.constData()) != 0) {
         if (error) *error = QString::fromLocal8Bit(strerror(errno));
         return false;

@@ -9,7 +9,9 @@
 
 // Writes data to a temporary file beside path and renames it over path, so a
 // crash or a full disk leaves the previous file intact. `durable` also syncs
-// the data to disk before the rename (for the user's lists and settings).
+// the data to disk before the rename (for the user's lists and settings);
+// without it the old file is removed just before the rename, so a crash at
+// that instant leaves no file, never part of one (for the picture cache).
 bool WriteFileAtomically(const QString& path, const QByteArray& data, bool durable = true,
                          QString* error = nullptr);
 

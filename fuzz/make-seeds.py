@@ -79,13 +79,14 @@ SEEDS = {
         "odd": b"\t\t\t\t\r   \rNode\tbad\tmaybe\r\t\t\t\t\t\t\tNode\tdeep\tTrue\rChannel\t\tP\t\td0\t\tN\t\tu\t\tFalse",
     },
     "fuzz_http": {
-        "length": b"\x00HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 301\r\n\r\n" + sjis(INFO),
-        "chunked": b"\x01HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nTransfer-Encoding: chunked\r\n\r\n"
-                   + b"".join(b"%x;x=1\r\n" % len(JPEG[i:i + 50]) + JPEG[i:i + 50] + b"\r\n" for i in range(0, len(JPEG), 50))
-                   + b"0\r\nTrailer: t\r\n\r\n",
-        "close": b"\x03HTTP/1.0 404 Not Found\nContent-Type: text/html; charset=euc-jp\n\n\xb4\xc1",
-        "continue": b"\x00HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 204 No Content\r\n\r\n",
-        "junk": b"\x02ICY 200 OK\r\n\r\n",
+        "text": b"HTTP/1.1 200 OK\r\nContent-Type: text/plain; charset=ISO-8859-1\r\nContent-Length: 301\r\n\r\n\0\0"
+                + sjis(INFO),
+        "folded": b"HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Type: text/html;\r\n charset=\"EUC-JP\"\r\n"
+                  b"\r\n\0\0\xb4\xc1",
+        "proxy": b"HTTP/1.1 200 Connection established\r\n\r\nHTTP/1.0 404 Not Found\nContent-Type: text/plain\n\n"
+                 b"\0\0\xef\xbb\xbf\xe6\xbc\xa2",
+        "jis": b"HTTP/1.1 200 OK\r\nContent-Type: text/plain; charset=iso-2022-jp\r\n\r\n\0\0\x1b$B%F%9%H\x1b(B",
+        "junk": b"ICY 200 OK\r\n\r\n\0\0\x82",
     },
     "fuzz_updater": {
         "all": b"\0\0".join([

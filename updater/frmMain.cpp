@@ -16,7 +16,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QNetworkAccessManager>
 #include <QPainter>
 #include <QProcess>
 #include <QProgressBar>
@@ -119,8 +118,8 @@ frmMain::frmMain(const QString& programDirectory, const QString& programFileDire
     createControls();
     createMenus();
 
-    mNetwork = new QNetworkAccessManager(this);
-    netHTTP = new HTTPTransfer(0, [this] { return mNetwork; }, this);
+    mCurl = new CurlMulti(this);
+    netHTTP = new HTTPTransfer(0, mCurl, this);
     connect(netHTTP, &HTTPTransfer::StateChanged, this, &frmMain::netHTTP_StateChanged);
     // After the handler, which may have started the next request.
     connect(netHTTP, &HTTPTransfer::StateChanged, this, [this] { prgBusy->setVisible(netHTTP->StillExecuting()); });

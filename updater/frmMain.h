@@ -16,11 +16,11 @@
 
 #include <functional>
 
+class CurlMulti;
 class HTTPTransfer;
 class QAction;
 class QLabel;
 class QMenu;
-class QNetworkAccessManager;
 class QProgressBar;
 class QStatusBar;
 class QTimer;
@@ -184,7 +184,7 @@ private:
 
     QString mProgramDirectory;
     QString mProgramFileDirectory;
-    QNetworkAccessManager* mNetwork = nullptr;
+    CurlMulti* mCurl = nullptr;  // made before netHTTP, so deleted before it
     QTimer* mClock = nullptr;
     ElidedLabel* mMessagePanel = nullptr;
     QLabel* mTimePanel = nullptr;

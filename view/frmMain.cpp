@@ -63,7 +63,8 @@ frmMain::frmMain(const QString& programDirectory, frmSetting* setting, QWidget* 
     // The updater recognises a running viewer by exactly this title.
     setWindowTitle(QStringLiteral("Vantora"));
 
-    mHTTP = new HTTPTransferArray(this);
+    mCurl = new CurlMulti(this);
+    mHTTP = new HTTPTransferArray(*mCurl, this);
     if (mSetting) mSetting->Attach(&mSettings, mHTTP);
 
     createMenus();

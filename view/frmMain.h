@@ -33,6 +33,7 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ChannelHTTPCompletion;
+class CurlMulti;
 class HTTPTransferArray;
 class ShowAreaWidget;
 class SplitterBar;
@@ -230,6 +231,7 @@ private:
 
     // Model.
     ProgramSettings mSettings;
+    CurlMulti* mCurl = nullptr;  // made before mHTTP: its transfers are dropped first
     HTTPTransferArray* mHTTP = nullptr;
     PictureElementArray mPictures;
     std::unique_ptr<clsChannelManeger> mChannelManeger;

@@ -40,7 +40,8 @@ public:
         int delayMs = 0;
     };
 
-    ChannelSite() {
+    explicit ChannelSite(bool keepAlive = false) {
+        if (keepAlive) server_.keepAlive();
         server_.handle(".*", [this](const httplib::Request& req, httplib::Response& res) {
             Answer a;
             {
@@ -72,6 +73,7 @@ public:
     QString url(const QString& path) const { return server_.url(path); }
     int count(const QString& path) const { return server_.count(path); }
     QStringList requests() const { return server_.requests(); }
+    int connections() const { return server_.connections(); }
 
 private:
     TestHttpServer server_;
@@ -212,7 +214,8 @@ public:
 
     TempProgramDir dir;
     ProgramSettings settings;
-    HTTPTransferArray http;
+    CurlMulti curl;
+    HTTPTransferArray http{curl};
     std::unique_ptr<clsChannelManeger> manager;
     std::unique_ptr<ChannelHTTPCompletion> completion;
     PictureElementArray boxes;

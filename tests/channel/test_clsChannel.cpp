@@ -324,8 +324,8 @@ TEST_F(ChannelCycleTest, EveryAnswerIsReadRefusedRejectedOrDropped) {
     }
 }
 
-// Many channels whose pictures hang on one server, more than share a
-// manager, never hold up a channel whose picture that server answers at once.
+// Many channels whose pictures hang on one server never hold up a channel
+// whose picture that server answers at once: no cap of connections per host.
 TEST_F(ChannelCycleTest, SlowAnswersDoNotHoldUpOtherChannels) {
     std::promise<void> release;
     std::shared_future<void> gate = release.get_future().share();
@@ -358,6 +358,22 @@ TEST_F(ChannelCycleTest, SlowAnswersDoNotHoldUpOtherChannels) {
         ASSERT_TRUE(ChannelRig::settle(ch));
         EXPECT_TRUE(QFile::exists(rig.cacheFile(ch->ChannelID() + ".jpg")));
     }
+}
+
+// A broadcasting channel's information file and pictures, one after another,
+// all come over one kept connection.
+TEST(ChannelConnectionTest, PicturesOfOneChannelReuseOneConnection) {
+    ChannelSite site(/*keepAlive=*/true);
+    ChannelRig rig;
+    clsChannel* ch = rig.addPublished(site, "kept", 0, 1);
+    ch->ViewControl(clsChannel::NormalViewOpen, QString());
+    ASSERT_TRUE(ChannelRig::settle(ch));
+    for (int i = 0; i < 4; ++i) {
+        rig.tick();
+        ASSERT_TRUE(ChannelRig::settle(ch));
+    }
+    EXPECT_EQ(site.count("/kept/full.jpg"), 5);
+    EXPECT_EQ(site.connections(), 1);
 }
 
 // A response that arrives after the last view closed is still handled, and

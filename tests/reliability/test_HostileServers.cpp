@@ -235,7 +235,8 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
         if (QFileInfo::exists(p)) existedBefore.insert(p);
 
     HostileSite site;
-    HTTPTransferArray http;
+    CurlMulti curl;
+    HTTPTransferArray http{curl};
     clsChannelManeger manager(settings, http);
     ChannelHTTPCompletion completion(http, manager);
     QObject::connect(&http, &HTTPTransferArray::StateChanged, &completion,

@@ -95,7 +95,8 @@ protected:
 
     TempProgramDir dir;
     ProgramSettings settings;
-    HTTPTransferArray http;
+    CurlMulti curl;
+    HTTPTransferArray http{curl};
     frmSetting dlg;
     QStringList boxes;
 };

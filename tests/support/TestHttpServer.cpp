@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <QProcess>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -10,18 +12,51 @@
 
 #include <algorithm>
 
-TestHttpServer::TestHttpServer() : server_(std::make_unique<httplib::Server>()) {
-    server_->new_task_queue = [] { return new httplib::ThreadPool(16); };
-    // One request per connection: stopping the server then never waits for
-    // an idle keep-alive connection to time out.
-    server_->set_keep_alive_max_count(1);
+namespace {
+// One request per connection unless asked otherwise: stopping the server
+// then never waits for an idle keep-alive connection to time out.
+void setUp(httplib::Server& server) {
+    server.new_task_queue = [] { return new httplib::ThreadPool(16); };
+    server.set_keep_alive_max_count(1);
+}
+}  // namespace
+
+TestHttpServer::TestHttpServer() : server_(std::make_unique<httplib::Server>()) { setUp(*server_); }
+
+TestHttpServer::TestHttpServer(const QString& certFile, const QString& keyFile)
+    : server_(std::make_unique<httplib::SSLServer>(certFile.toLocal8Bit().constData(),
+                                                   keyFile.toLocal8Bit().constData())),
+      tls_(true) {
+    setUp(*server_);
+}
+
+void TestHttpServer::keepAlive() {
+    server_->set_keep_alive_max_count(1000);
+    server_->set_keep_alive_timeout(1);
+}
+
+bool TestHttpServer::MakeCertificate(const QString& dir, QString* certFile, QString* keyFile) {
+    *certFile = dir + QStringLiteral("/cert.pem");
+    *keyFile = dir + QStringLiteral("/key.pem");
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days", "2",
+                   "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", *keyFile, "-out",
+                   *certFile});
+    return openssl.waitForFinished(30000) && openssl.exitStatus() == QProcess::NormalExit && openssl.exitCode() == 0;
 }
 
 TestHttpServer::~TestHttpServer() { stop(); }
 
-void TestHttpServer::record(const std::string& path) {
+void TestHttpServer::record(const std::string& path, int remotePort) {
     std::lock_guard<std::mutex> lock(mutex_);
     seen_ << QString::fromStdString(path);
+    remotePorts_.insert(remotePort);
+}
+
+int TestHttpServer::connections() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return int(remotePorts_.size());
 }
 
 void TestHttpServer::serve(const std::string& path, const QByteArray& body, const std::string& contentType,
@@ -42,7 +77,7 @@ void TestHttpServer::serveStatus(const std::string& path, int status, const QByt
 
 void TestHttpServer::handle(const std::string& path, Handler handler) {
     server_->Get(path, [this, handler](const httplib::Request& req, httplib::Response& res) {
-        record(req.path);
+        record(req.path, req.remote_port);
         handler(req, res);
     });
 }
@@ -61,7 +96,7 @@ void TestHttpServer::stop() {
 }
 
 QString TestHttpServer::url(const QString& path) const {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path);
+    return QStringLiteral("%1://127.0.0.1:%2%3").arg(QLatin1String(tls_ ? "https" : "http")).arg(port_).arg(path);
 }
 
 QStringList TestHttpServer::requests() const {
@@ -74,6 +109,7 @@ int TestHttpServer::count(const QString& path) const { return int(requests().cou
 void TestHttpServer::clearLog() {
     std::lock_guard<std::mutex> lock(mutex_);
     seen_.clear();
+    remotePorts_.clear();
 }
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -24,8 +25,14 @@ class TestHttpServer {
 public:
     using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
 
+    // With a certificate and key (PEM files) the server speaks https.
     TestHttpServer();
+    TestHttpServer(const QString& certFile, const QString& keyFile);
     ~TestHttpServer();
+
+    // Keeps connections open between requests (call before start); stop()
+    // may then wait for an idle connection up to a second.
+    void keepAlive();
 
     // Answers GET of path (exact) with body and content type, status 200.
     void serve(const std::string& path, const QByteArray& body, const std::string& contentType,
@@ -43,16 +50,23 @@ public:
 
     QStringList requests() const;  // paths in arrival order
     int count(const QString& path) const;
+    int connections() const;  // connections the requests came on
     void clearLog();
 
+    // A self-signed certificate for 127.0.0.1 and its key, written as PEM
+    // files into dir (needs the openssl command).
+    static bool MakeCertificate(const QString& dir, QString* certFile, QString* keyFile);
+
 private:
-    void record(const std::string& path);
+    void record(const std::string& path, int remotePort);
 
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;
+    bool tls_ = false;
     mutable std::mutex mutex_;
     QStringList seen_;
+    std::set<int> remotePorts_;
 };
 
 // A server whose every answer is scripted as raw bytes and actions.

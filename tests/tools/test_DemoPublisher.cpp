@@ -101,7 +101,8 @@ protected:
     std::atomic<qint64> now{kStartMs};
     std::unique_ptr<DemoPublisher> publisher;
     // Declared after the publisher: its connections close before the server stops.
-    HTTPTransferArray transfers;
+    CurlMulti curl;
+    HTTPTransferArray transfers{curl};
     HTTPTransfer* transfer = transfers.getNewHTTPObject(20, QString(), false);
 };
 

@@ -74,7 +74,9 @@ int main(int argc, char** argv) {
     p.process(app);
     if (!p.isSet(list)) p.showHelp(2);
 
-    HTTPTransferArray array;
+    CurlMulti curl;
+
+    HTTPTransferArray array{curl};
     HTTPTransfer* probe = array.getNewHTTPObject(60, QString(), false);
     std::vector<Channel> channels;
     for (const QString& line : fetchText(probe, p.value(list)).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
