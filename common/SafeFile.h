@@ -7,11 +7,12 @@
 
 #include <functional>
 
-// Writes data to a temporary file beside path and renames it over path, so a
-// crash or a full disk leaves the previous file intact. `durable` also syncs
-// the data to disk before the rename (for the user's lists and settings);
-// without it the old file is removed just before the rename, so a crash at
-// that instant leaves no file, never part of one (for the picture cache).
+// Replaces the file at path as a whole, so a crash or a full disk leaves the
+// previous file intact and a reader never finds part of one. `durable`
+// writes a temporary file, syncs it and renames it over path (the user's
+// lists and settings); without it the data goes into a hidden spare file
+// beside path (".name.spare"), which is swapped with path (the picture cache:
+// cheap, and a crash leaves the old file or the new one).
 bool WriteFileAtomically(const QString& path, const QByteArray& data, bool durable = true,
                          QString* error = nullptr);
 
