@@ -9,6 +9,7 @@
 #include "common/Cp932.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/NodeTag.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,8 @@ protected:
     clsChannel* channel(const QString& id) { return w().ChannelManeger()->Channel(id); }
     clsMultiMonitorFolder* folder(const QString& id) { return w().MultiMonitorManeger()->MultiMonitor(id); }
     QString selected() const { return f.window->ChannelManeger()->SelectedChannelID(); }
+    static QString channelTab(const QString& id) { return MakeTag(NodeKind::Channel, id); }
+    static QString folderTab(const QString& id) { return MakeTag(NodeKind::MultiMonitor, id); }
     // The tab tags, the selected one marked with "*".
     QStringList tabs() const {
         QStringList tags;
@@ -89,6 +92,7 @@ protected:
             if (frmMain::NodeTag(*it).compare(tag, Qt::CaseInsensitive) == 0) return *it;
         return nullptr;
     }
+    QTreeWidgetItem* findNode(NodeKind kind, const QString& id) const { return findNode(MakeTag(kind, id)); }
     // A real mouse click on a node's text.
     void clickNode(const QString& tag, Qt::MouseButton button) {
         QTreeWidgetItem* node = findNode(tag);

@@ -46,10 +46,29 @@ TEST(ThumbnailGrid, ColumnsCellsAndOrigins) {
     EXPECT_EQ(ChooseThumbnailGrid(3, 10, 10).Columns, 0);  // no room at all
 }
 
+TEST(NodeTag, EveryKindReadsBackWithAnyCaseAndAnIdentifierHoldingUnderscores) {
+    using K = NodeKind;
+    for (K kind : {K::Channel, K::FavariteChannel, K::MultiMonitorFolder, K::MultiMonitorChannel, K::ChannelList,
+                   K::Node, K::FavariteRoot, K::MultiMonitorRoot, K::MultiMonitor}) {
+        for (const QString& id : {QString(), QStringLiteral("a_b"), QStringLiteral("http://h/_x_")}) {
+            const QString tag = MakeTag(kind, id);
+            SCOPED_TRACE(tag.toStdString());
+            EXPECT_EQ(ParseTag(tag).Kind, kind);
+            EXPECT_EQ(ParseTag(tag).ID, id);
+            EXPECT_EQ(ParseTag(tag.toUpper()).Kind, kind);
+            EXPECT_EQ(ParseTag(tag.toLower()).Kind, kind);
+        }
+    }
+    // Unknown prefixes keep their identifier; no "_" is no tag at all.
+    EXPECT_EQ(ParseTag("Channels_a").Kind, K::None);
+    EXPECT_EQ(ParseTag("Channels_a").ID, "a");
+    EXPECT_EQ(ParseTag(MakeTag(K::Channel).chopped(1)).Kind, K::None);
+}
+
 TEST_F(Watching, TabsReuseTheBlankTabAndOpenEachChannelOnce) {
     EXPECT_EQ(tabs(), QStringList{"*"});
     w().OpenMultiMonitorTab("1");
-    EXPECT_EQ(tabs(), QStringList{"*MultiMonitor_1"});
+    EXPECT_EQ(tabs(), QStringList{"*" + folderTab("1")});
     EXPECT_EQ(w().TabCaption(1), QStringLiteral("監視"));
     // The caption needs the number from the information file, which the
     // folder fetches first.
@@ -57,7 +76,7 @@ TEST_F(Watching, TabsReuseTheBlankTabAndOpenEachChannelOnce) {
         tickUntil([&] { return channel("ch.a")->ChannelNumber() == "12" && channel("a_b")->ChannelNumber() == "x"; }));
     w().OpenChannelTab("ch.a");
     w().OpenChannelTab("a_b");
-    EXPECT_EQ(tabs(), (QStringList{"MultiMonitor_1", "Channel_ch.a", "*Channel_a_b"}));
+    EXPECT_EQ(tabs(), (QStringList{folderTab("1"), channelTab("ch.a"), "*" + channelTab("a_b")}));
     EXPECT_EQ(QStringList({w().TabCaption(2), w().TabCaption(3)}), (QStringList{"Ch.12 ABC", "Under"}));
     EXPECT_EQ(selected(), "a_b");
 
@@ -66,7 +85,7 @@ TEST_F(Watching, TabsReuseTheBlankTabAndOpenEachChannelOnce) {
     ASSERT_TRUE(waitUntil([&] { return channel("ch.a")->State() == 4; }));
     const int before = pub.count("/ch.a/full.jpg") + pub.count("/ch.a/info.txt");
     w().OpenChannelTab("CH.A");
-    EXPECT_EQ(tabs(), (QStringList{"MultiMonitor_1", "*Channel_ch.a", "Channel_a_b"}));
+    EXPECT_EQ(tabs(), (QStringList{folderTab("1"), "*" + channelTab("ch.a"), channelTab("a_b")}));
     EXPECT_EQ(selected(), "ch.a");
     QTest::qWait(200);
     EXPECT_EQ(pub.count("/ch.a/full.jpg") + pub.count("/ch.a/info.txt"), before);
@@ -77,9 +96,9 @@ TEST_F(Watching, ClosingTabsMovesTheSelectionAndBlanksTheLastTab) {
     w().OpenChannelTab("ch.b");
     ASSERT_TRUE(waitUntil([&] { return channel("ch.b")->ShowBox()->Visible; }));
     w().CloseTab(1, false);  // not the selected tab: nothing happens
-    EXPECT_EQ(tabs(), (QStringList{"Channel_ch.a", "*Channel_ch.b"}));
+    EXPECT_EQ(tabs(), (QStringList{channelTab("ch.a"), "*" + channelTab("ch.b")}));
     w().CloseTab(2, false);
-    EXPECT_EQ(tabs(), QStringList{"*Channel_ch.a"});
+    EXPECT_EQ(tabs(), QStringList{"*" + channelTab("ch.a")});
     EXPECT_EQ(selected(), "ch.a");
     EXPECT_FALSE(channel("ch.b")->ShowBox()->Visible);
     EXPECT_EQ(channel("ch.b")->ViewFlag(), 0);
@@ -91,7 +110,7 @@ TEST_F(Watching, ClosingTabsMovesTheSelectionAndBlanksTheLastTab) {
     EXPECT_FALSE(channel("ch.a")->ShowBox()->Visible);
     EXPECT_EQ(infoLabel(), "");
     w().OpenChannelTab("ch.b");  // fills the blank tab
-    EXPECT_EQ(tabs(), QStringList{"*Channel_ch.b"});
+    EXPECT_EQ(tabs(), QStringList{"*" + channelTab("ch.b")});
 }
 
 TEST_F(Watching, TabPopupsFollowTheSelectedTabKind) {
@@ -102,40 +121,47 @@ TEST_F(Watching, TabPopupsFollowTheSelectedTabKind) {
     w().OpenMultiMonitorTab("1");
     clickTab(0, Qt::RightButton);  // acts on the selected tab and does not change it
     EXPECT_EQ(f.popups, (QStringList{"mnuPopupForChannelTab", "mnuPopupForMultimonitorTab"}));
-    EXPECT_EQ(tabs(), (QStringList{"Channel_ch.a", "*MultiMonitor_1"}));
+    EXPECT_EQ(tabs(), (QStringList{channelTab("ch.a"), "*" + folderTab("1")}));
     clickTab(0, Qt::LeftButton);  // selects it and its channel
-    EXPECT_EQ(tabs(), (QStringList{"*Channel_ch.a", "MultiMonitor_1"}));
+    EXPECT_EQ(tabs(), (QStringList{"*" + channelTab("ch.a"), folderTab("1")}));
     EXPECT_EQ(selected(), "ch.a");
 }
 
 TEST_F(Watching, TreeClicksOpenOrPopUpByNodeKindAndKeysDoNothing) {
     // Left: channel, favourite and member nodes open the same channel tab,
     // a folder node its folder; roots and groups nothing.
-    for (const char* tag : {"Channel_ch.a", "FavariteChannel_ch.a", "MultiMonitorChannel_ch.a", "MultiMonitorFolder_1",
-                            "FavariteRoot_", "MultiMonitorRoot_", "Node_", "ChannelList_http://lists/"})
-        clickNode(tag, Qt::LeftButton);
-    EXPECT_EQ(tabs(), (QStringList{"Channel_ch.a", "*MultiMonitor_1"}));
+    using K = NodeKind;
+    const std::pair<NodeKind, const char*> left[] = {
+        {K::Channel, "ch.a"}, {K::FavariteChannel, "ch.a"}, {K::MultiMonitorChannel, "ch.a"},
+        {K::MultiMonitorFolder, "1"}, {K::FavariteRoot, ""}, {K::MultiMonitorRoot, ""},
+        {K::Node, ""}, {K::ChannelList, "http://lists/"}};
+    for (const auto& [kind, id] : left) clickNode(MakeTag(kind, id), Qt::LeftButton);
+    const QStringList twoTabs{channelTab("ch.a"), "*" + folderTab("1")};
+    EXPECT_EQ(tabs(), twoTabs);
     EXPECT_TRUE(f.popups.isEmpty());
     // Right: the node's popup; favourite roots and groups have none.
-    for (const char* tag : {"Channel_ch.b", "FavariteChannel_ch.a", "MultiMonitorRoot_", "MultiMonitorChannel_ch.b",
-                            "MultiMonitorFolder_2", "FavariteRoot_", "Node_", "ChannelList_http://lists/"})
-        clickNode(tag, Qt::RightButton);
+    const std::pair<NodeKind, const char*> right[] = {
+        {K::Channel, "ch.b"}, {K::FavariteChannel, "ch.a"}, {K::MultiMonitorRoot, ""},
+        {K::MultiMonitorChannel, "ch.b"}, {K::MultiMonitorFolder, "2"}, {K::FavariteRoot, ""},
+        {K::Node, ""}, {K::ChannelList, "http://lists/"}};
+    for (const auto& [kind, id] : right) clickNode(MakeTag(kind, id), Qt::RightButton);
     EXPECT_EQ(f.popups,
               (QStringList{"mnuPopupForChannelNode", "mnuPopupForFavariteChannelNode", "mnuPopupForMultiMonitorRoot",
                            "mnuPopupForMultiMonitorChannel", "mnuPopupForMultiMonitorFolder"}));
     // A right click makes the node the selected node for the popup's command.
     QTreeWidget* tree = w().tvwChannelSelect();
-    EXPECT_EQ(frmMain::NodeTag(tree->currentItem()), "ChannelList_http://lists/");
-    clickNode("Channel_ch.b", Qt::MiddleButton);
-    EXPECT_EQ(tabs(), (QStringList{"Channel_ch.a", "*MultiMonitor_1"}));
+    EXPECT_EQ(frmMain::NodeTag(tree->currentItem()), MakeTag(K::ChannelList, "http://lists/"));
+    clickNode(MakeTag(K::Channel, "ch.b"), Qt::MiddleButton);
+    EXPECT_EQ(tabs(), twoTabs);
     // Tags are tested without regard to case.
-    frmMain::SetNodeTag(findNode("Channel_ch.b"), "cHaNnEl_ch.b");
-    clickNode("cHaNnEl_ch.b", Qt::LeftButton);
-    const QStringList opened{"Channel_ch.a", "MultiMonitor_1", "*Channel_ch.b"};
+    const QString upper = MakeTag(K::Channel).toUpper() + "ch.b";
+    frmMain::SetNodeTag(findNode(K::Channel, "ch.b"), upper);
+    clickNode(upper, Qt::LeftButton);
+    const QStringList opened{channelTab("ch.a"), folderTab("1"), "*" + channelTab("ch.b")};
     EXPECT_EQ(tabs(), opened);
     // Selecting nodes from the keyboard, after all those clicks, opens nothing.
     tree->setFocus();
-    tree->setCurrentItem(findNode("Node_"));
+    tree->setCurrentItem(findNode(K::Node, ""));
     for (int key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return, Qt::Key_Space})
         QTest::keyClick(tree, Qt::Key(key));
     EXPECT_EQ(tabs(), opened);
@@ -195,7 +221,7 @@ TEST_F(Watching, ThumbnailGridPlacesNamesAndTheSelectionFrame) {
     QTest::mouseClick(area, Qt::RightButton, {}, boxes[1]->Rect().center());
     EXPECT_EQ(selected(), "ch.b");
     QTest::mouseDClick(area, Qt::LeftButton, {}, boxes[2]->Rect().center());
-    EXPECT_EQ(tabs().last(), "*Channel_ch.b");
+    EXPECT_EQ(tabs().last(), "*" + channelTab("ch.b"));
     EXPECT_FALSE(boxes[1]->Visible);  // the tab switch hid the grid
 }
 
