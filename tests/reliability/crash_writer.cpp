@@ -2,7 +2,8 @@
 // folder that writes its INI and its three list files again and again, each
 // time with a new generation mark, until it is killed; or, with --updater,
 // the updater's window writing ChannelList.txt. It prints "ready" after
-// loading, "saving N" before and "saved N" after each write.
+// loading, "saving N" before and "saved N" after each write, and the
+// programs' save error messages on standard error.
 //   crash_writer [--updater] DIR [COUNT]
 #include "updater/frmMain.h"
 #include "view/frmMain.h"
@@ -44,8 +45,12 @@ int runUpdater(const QString& dir, long count) {
         root->setData(0, Qt::UserRole, updater::JoinTag({updater::frmMain::kNode, markOf(generation)}));
         std::printf("saving %ld\n", generation);
         std::fflush(stdout);
+        // The last write is the one of closing the window, with its report.
         QString error;
-        if (!window.SaveChannelList(&error)) std::fprintf(stderr, "保存エラー: %s\n", qPrintable(error));
+        if (i + 1 == count)
+            window.close();
+        else if (!window.SaveChannelList(&error))
+            std::fprintf(stderr, "保存エラー: %s\n", qPrintable(error));
         std::printf("saved %ld\n", generation);
         std::fflush(stdout);
     }
