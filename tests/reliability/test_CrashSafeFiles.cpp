@@ -2,16 +2,19 @@
 // writes its INI and its three list files (or ChannelList.txt) over and
 // over, each time with a new generation mark. After every kill each file
 // must be exactly the complete file of one generation, never older than the
-// one found before: old or new, never a mix, never cut, never empty. And a
+// one found before: old or new, never a mix, never cut, never empty. A
 // full disk (a file-size limit, or a small tmpfs) keeps every file old or
-// new, with each old one reported.
+// new, with each old one reported. A channel list that cannot be read
+// loses nothing of the other two lists.
 #include <gtest/gtest.h>
 
 #include "TempProgramDir.h"
 #include "common/Cp932.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -69,12 +72,14 @@ struct WriterRun {
 
 // Runs the writer; returns once it has ended. childSetup runs in the child
 // before the writer starts (a file-size limit).
+// wrapper (a command and its arguments) runs the writer as another user.
 WriterRun runWriter(const QString& dir, const QStringList& extra, int killAfterReadyMs,
-                    const std::function<void()>& childSetup = {}) {
+                    const std::function<void()>& childSetup = {}, const QStringList& wrapper = {}) {
     QProcess writer;
     writer.setProcessChannelMode(QProcess::SeparateChannels);
     if (childSetup) writer.setChildProcessModifier(childSetup);
-    writer.start(QStringLiteral(CRASH_WRITER), QStringList{dir} + extra);
+    const QStringList command = wrapper + QStringList{QStringLiteral(CRASH_WRITER), dir} + extra;
+    writer.start(command.first(), command.mid(1));
     EXPECT_TRUE(writer.waitForStarted(10000));
     QByteArray out;
     while (!out.contains("ready") && writer.state() == QProcess::Running) {
@@ -85,7 +90,7 @@ WriterRun runWriter(const QString& dir, const QStringList& extra, int killAfterR
         QThread::msleep(ulong(killAfterReadyMs));
         writer.kill();  // SIGKILL
     }
-    EXPECT_TRUE(writer.waitForFinished(30000));
+    EXPECT_TRUE(writer.state() == QProcess::NotRunning || writer.waitForFinished(30000));
     out += writer.readAllStandardOutput();
     return {QString::fromLatin1(out), writer.readAllStandardError()};
 }
@@ -272,6 +277,57 @@ TEST(CrashSafeFiles, AFullTmpfsKeepsTheChannelListAndSaysSo) {
     ::close(fd);
     const QStringList old = writeOnAFullDisk(dir, kFiles, {}, first, {});
     EXPECT_TRUE(old.contains("ChannelList.txt")) << qPrintable(old.join(' '));
+}
+
+}  // namespace
+
+namespace {
+
+// ChannelList.txt missing, a directory in its place, or a file its user
+// may not read: its channels are unknown, yet the favourites and the
+// folders' members come back whole at every exit, and the channel list is
+// left as it was (a file that could not be read is reported).
+TEST(CrashSafeFiles, AChannelListThatWasNotReadKeepsTheOtherListsWhole) {
+    const QByteArray favorites = Cp932::encode(QStringLiteral(
+        "FavariteRoot\t\tお気に入り\t\tTrue\r\n\tFavariteChannel\t\tjp.t.a\r\n\tFavariteChannel\t\tjp.t.B\r\n"));
+    const QByteArray folders = Cp932::encode(QStringLiteral(
+        "MultiMonitorRoot\t\tマルチモニター\t\tTrue\r\n\tMultiMonitorFolder\t\t監視\t\tTrue\r\n"
+        "\t\tMultiMonitorChannel\t\tjp.t.a\r\n\t\tMultiMonitorChannel\t\tjp.t.c\r\n\tMultiMonitorFolder\t\t空\t\tFalse\r\n"
+        "\tMultiMonitorFolder\t\t予備\t\tTrue\r\n\t\tMultiMonitorChannel\t\tjp.t.B\r\n"));
+    const QByteArray list = "ChannelList\t\tL\t\tTrue\t\thttp://l/\r\n\tChannel\t\tP\t\tjp.t.a\t\ta\t\thttp://h/a\t\tFalse\r\n";
+    // As root, the unreadable file is tried by another user.
+    QStringList asUser;
+    if (::geteuid() == 0) {
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (!setpriv.isEmpty()) asUser = {setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    enum Kind { Missing, Directory, Unreadable };
+    for (const Kind kind : {Missing, Directory, Unreadable}) {
+        SCOPED_TRACE(int(kind));
+        if (kind == Unreadable && ::geteuid() == 0 && asUser.isEmpty()) continue;  // no other user to be
+        TempProgramDir dir;
+        dir.write("Favorite.txt", favorites);
+        dir.write("MultiMonitor.txt", folders);
+        if (kind == Directory) QDir().mkpath(dir.file("ChannelList.txt"));
+        if (kind == Unreadable) {
+            dir.write("ChannelList.txt", list);
+            QFile::setPermissions(dir.file("ChannelList.txt"), QFileDevice::Permissions());
+            QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777));
+        }
+        for (int start = 0; start < 2; ++start) {
+            const WriterRun run = runWriter(dir.path(), {"0"}, -1, {}, kind == Unreadable ? asUser : QStringList());
+            EXPECT_EQ(dir.read("Favorite.txt"), favorites);
+            EXPECT_EQ(dir.read("MultiMonitor.txt"), folders);
+            EXPECT_TRUE(dir.exists("Vantomon.ini"));  // the exit did write
+            EXPECT_EQ(run.err.contains("保存エラー") && run.err.contains("ChannelList.txt"), kind != Missing)
+                << run.err.constData();
+        }
+        EXPECT_EQ(QFileInfo(dir.file("ChannelList.txt")).isDir(), kind == Directory);
+        EXPECT_EQ(dir.exists("ChannelList.txt"), kind != Missing);
+        if (kind == Unreadable) {
+            EXPECT_EQ(dir.read("ChannelList.txt"), list);
+        }
+    }
 }
 
 }  // namespace
