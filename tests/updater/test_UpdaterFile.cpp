@@ -58,12 +58,24 @@ TEST_F(UpdaterFileTest, ReadingRulesShowInTheNextSave) {
           "Node\tg\tTrue",
           "\t\t\tNode\tlost\tTrue",  // no parent at depth 2
           "\t\t\t\tChannel\t\tp\t\tlostchild\t\tn\t\ti\t\tFalse",
-          "\tNode\tshort",                                      // too few pieces
-          "\t\tChannel\t\tp\t\tunderShort\t\tn\t\ti\t\tFalse",  // its child goes with it
-          "\tChannel\t\tp\t\tfew\t\tn\t\ti",                    // no saving switch
+          "\tNode\t \tTrue",                                     // no name
+          "\t\tChannel\t\tp\t\tunderNoName\t\tn\t\ti\t\tFalse",  // its child goes with it
+          "\tChannel\t\tp\t\tfew\t\tn",                         // no address
           "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse",
           "\t\t\tChannel\t\tp\t\tunderChannel\t\tn\t\ti\t\tFalse"},  // a channel holds no children
          {"Node\tg\tTrue", "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse"}},
+        {"a missing or non-Boolean flag reads as False and keeps the record with its children",
+         {"Node\tg", "\tChannelList\t\tl\t\thttp://h/l", "\t\tChannel\t\tp\t\ta\t\tn\t\ti",
+          "\t\tChannel\t\tp\t\tb\t\tn\t\ti\t\tyes", "Node\th\tmaybe", "\tChannelList\t\tm\t\tnope\t\tu",
+          "\t\tChannel\t\tp\t\tc\t\tn\t\ti\t\tTrue"},
+         {"Node\tg\tFalse", "\tChannelList\t\tl\t\tFalse\t\thttp://h/l", "\t\tChannel\t\tp\t\ta\t\tn\t\ti\t\tFalse",
+          "\t\tChannel\t\tp\t\tb\t\tn\t\ti\t\tFalse", "Node\th\tFalse", "\tChannelList\t\tm\t\tFalse\t\tu",
+          "\t\tChannel\t\tp\t\tc\t\tn\t\ti\t\tTrue"}},
+        {"IDs in other letter case are one channel, written as the first, as the viewer does",
+         {"ChannelList\t\tl\t\tTrue\t\tu", QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue"),
+          "Node\tg\tTrue", "\tChannel\t\tq\t\tjp.t.cam3\t\tother\t\thttp://h/other\t\tFalse"},
+         {"ChannelList\t\tl\t\tTrue\t\tu", QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue"),
+          "Node\tg\tTrue", QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue")}},
         {"a node ends the deeper slots of earlier nodes",
          {"Node\ta\tTrue", "\tNode\tb\tTrue", "\t\tNode\tc\tTrue", "\tNode\td\tTrue",
           "\t\t\tChannel\t\tp\t\tstale\t\tn\t\ti\t\tFalse", "\t\tChannel\t\tp\t\tunderD\t\tn\t\ti\t\tFalse"},
