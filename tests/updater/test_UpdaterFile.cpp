@@ -124,21 +124,28 @@ TEST_F(UpdaterFileTest, RemovedListsAreMissingAfterClosingUnlessNoneIsLeft) {
     EXPECT_EQ(dir.read("ChannelList.txt"), left);
 }
 
-TEST_F(UpdaterFileTest, TheFileKeepsItsEncodingAndNewFilesAreCp932) {
+// A new file is CP932; a file keeps its encoding, and bytes it cannot read
+// come back as they were, beside a list added in the run.
+TEST_F(UpdaterFileTest, TheFileKeepsItsEncodingAndEveryByte) {
     const QString text = QStringLiteral("ChannelList\t\t番組表①\t\tTrue\t\tu");
-    load();  // no file yet
-    w->LoadChannelList({QString(), text});
-    w->close();
-    EXPECT_EQ(dir.read("ChannelList.txt"), Cp932::encode(text + "\r\n"));
-
-    TempProgramDir other;
-    other.write("ChannelList.txt", (text + "\r\n").toUtf8());
-    w = open(other);
-    ASSERT_TRUE(w->Form_Load());
-    w->LoadChannelList({QString(), QStringLiteral("ChannelList\t\t追加\t\tFalse\t\tv")});
-    w->close();
-    EXPECT_EQ(other.read("ChannelList.txt"),
-              (text + QStringLiteral("\r\nChannelList\t\t追加\t\tFalse\t\tv\r\n")).toUtf8());
+    const QString added = QStringLiteral("ChannelList\t\t追加\t\tFalse\t\tv");
+    const QByteArray utf8 = (text + "\r\n\tChannel\t\tp\t\tid").toUtf8() + "\xFF\t\tcaf\xE9\t\ti\t\tFalse\r\n";
+    const QByteArray sjis = Cp932::encode(text + "\r\n\tChannel\t\tp\t\tid") + "\x80\x85\x40\t\t\xFD\t\ti\t\tFalse\r\n";
+    const std::vector<std::tuple<const char*, QByteArray, QByteArray>> rows = {
+        {"no file: CP932", QByteArray(), Cp932::encode(added + "\r\n")},
+        {"UTF-8 with stray bytes", utf8, utf8 + (added + "\r\n").toUtf8()},
+        {"CP932 with bytes it cannot read", sjis, sjis + Cp932::encode(added + "\r\n")},
+    };
+    for (const auto& [name, in, out] : rows) {
+        SCOPED_TRACE(name);
+        TempProgramDir own;
+        if (!in.isNull()) own.write("ChannelList.txt", in);
+        w = open(own);
+        ASSERT_TRUE(w->Form_Load());
+        w->LoadChannelList({QString(), added});
+        w->close();
+        EXPECT_EQ(own.read("ChannelList.txt"), out);
+    }
 }
 
 // Only the first saved 分類なし gets the key back, and new channels without
