@@ -463,7 +463,12 @@ void frmMain::SetNode(QTreeWidgetItem* node, const QString& tag, const QString& 
 
 void frmMain::SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol,
                              const QString& name, const QString& infoAddress, bool savePicture) {
-    SetNode(node, ChannelTag(channelId, protocol, name, infoAddress, savePicture), ChannelText(channelId, name));
+    const QString tag = ChannelTag(channelId, protocol, name, infoAddress, savePicture);
+    const QString text = ChannelText(channelId, name);
+    SetNode(node, tag, text);
+    if (mChannelCopies.isEmpty()) return;
+    for (const qint64 id : mChannelCopies.value(CaseKey(channelId)))
+        if (QTreeWidgetItem* copy = NodeById(id)) SetNode(copy, tag, text);
 }
 
 int frmMain::ChildCount(QTreeWidgetItem* parent) const {

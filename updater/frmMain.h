@@ -196,6 +196,9 @@ private:
     QString mNewChannelListURL;
 
     QHash<qint64, QTreeWidgetItem*> mNodes;
+    // Node ids of each channel (by CaseKey) the file listed more than once:
+    // one channel to the viewer, so every change reaches all of them.
+    QHash<QString, QVector<qint64>> mChannelCopies;
     QHash<QString, qint64> mKeyedNodes;  // key -> node id
     qint64 mNextNodeId = 1;
     // While a list is parsed: per parent, the first group child of each name.

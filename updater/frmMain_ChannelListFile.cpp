@@ -41,8 +41,14 @@ void frmMain::LoadChannelList(const QStringList& lines) {
         return Numeric::ToBoolean(text, &value) && value;
     };
     // The first channel of each ID, without regard to case: a later one is
-    // the same channel to the viewer, and is written as that one.
-    QHash<QString, QStringList> channels;
+    // the same channel to the viewer, and is written as that one. The nodes
+    // of such a channel are kept alike from then on (SetChannelNode).
+    struct First {
+        QStringList fields;
+        qint64 node;
+    };
+    QHash<QString, First> channels;
+    mChannelCopies.clear();
 
     for (int i = 1; i < lines.size(); ++i) {
         const TreeListLine line = ParseTreeListLine(lines[i]);
@@ -77,10 +83,16 @@ void frmMain::LoadChannelList(const QStringList& lines) {
             if (fields.contains(QString())) continue;  // a field missing, or of U+0001 alone
             fields << Numeric::BooleanText(flag(line.Field(5)));
             const QString key = CaseKey(fields[1]);
-            auto first = channels.constFind(key);
-            if (first == channels.constEnd()) first = channels.insert(key, fields);
-            const QStringList& c = *first;
-            NewChannelNode(parent, c[1], c[0], c[2], c[3], c[4] == QLatin1String("True"));
+            const auto first = channels.constFind(key);
+            if (first == channels.constEnd()) {
+                channels.insert(key, {fields, NodeId(NewChannelNode(parent, fields[1], fields[0], fields[2],
+                                                                    fields[3], fields[4] == QLatin1String("True")))});
+                continue;
+            }
+            const QStringList& c = first->fields;
+            QVector<qint64>& copies = mChannelCopies[key];
+            if (copies.isEmpty()) copies << first->node;
+            copies << NodeId(NewChannelNode(parent, c[1], c[0], c[2], c[3], c[4] == QLatin1String("True")));
         }
     }
 

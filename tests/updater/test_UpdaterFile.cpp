@@ -101,6 +101,19 @@ TEST_F(UpdaterFileTest, ReadingRulesShowInTheNextSave) {
     }
 }
 
+// A channel the file lists twice (IDs in other letter case) is one channel:
+// a downloaded list that names it changes both nodes alike, so the file
+// written holds it twice the same. Found by fuzzing.
+TEST_F(UpdaterFileTest, AChannelListedTwiceChangesAsOne) {
+    load(cp932({"ChannelList\t\tl\t\tTrue\t\tu", QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue"),
+                "Node\tg\tTrue", "\tChannel\t\tq\t\tJP.T.CAM3\t\tother\t\thttp://h/other\t\tFalse"}));
+    w->StartAddChannelList("http://127.0.0.1:1/list.txt");  // nothing answers; the list is parsed here
+    w->ParseChannelList({"jp.t.cam3,sig,http://h/new"});
+    w->close();
+    const QString channel = QStringLiteral("\tChannel\t\tsig\t\tjp.t.Cam3\t\tチャンネル名 未取得\t\thttp://h/new\t\tTrue");
+    EXPECT_EQ(dir.read("ChannelList.txt"), cp932({"ChannelList\t\tl\t\tTrue\t\tu", channel, "Node\tg\tTrue", channel}));
+}
+
 // The confirmation decides; a removed list is missing after closing, but
 // removing the last one keeps the previous file for the next start.
 TEST_F(UpdaterFileTest, RemovedListsAreMissingAfterClosingUnlessNoneIsLeft) {
