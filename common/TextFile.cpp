@@ -43,26 +43,29 @@ int utf8Sequence(const unsigned char* p, qsizetype n, qsizetype i, char32_t* cp)
 }
 
 QString decodeUtf8(const QByteArray& bytes) {
+    // Qt's converter drops a leading BOM; the walk below keeps it.
+    if (!bytes.startsWith(kBom) && QByteArrayView(bytes).isValidUtf8()) return QString::fromUtf8(bytes);
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
     const qsizetype n = bytes.size();
-    QString out;
-    out.reserve(n);
+    QString out(n, Qt::Uninitialized);  // never more units than bytes
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
     for (qsizetype i = 0; i < n;) {
         char32_t cp = 0;
         const int len = utf8Sequence(p, n, i, &cp);
         if (len == 0) {
-            out += QChar(char16_t(kKeptByte + p[i]));
+            *o++ = char16_t(kKeptByte + p[i]);
             ++i;
             continue;
         }
         if (cp < 0x10000) {
-            out += QChar(char16_t(cp));
+            *o++ = char16_t(cp);
         } else {
-            out += QChar(QChar::highSurrogate(cp));
-            out += QChar(QChar::lowSurrogate(cp));
+            *o++ = QChar::highSurrogate(cp);
+            *o++ = QChar::lowSurrogate(cp);
         }
         i += len;
     }
+    out.truncate(o - reinterpret_cast<char16_t*>(out.data()));
     return out;
 }
 
@@ -131,21 +134,23 @@ QString decodeCp932(const QByteArray& bytes) {
     while (i < n && p[i] < 0x80) ++i;
     if (i == n) return QString::fromLatin1(bytes);
     const Cp932Table& table = cp932Table();
-    QString out = QString::fromLatin1(bytes.constData(), i);
-    out.reserve(n);
+    QString out(n, Qt::Uninitialized);  // never more characters than bytes
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype k = 0; k < i; ++k) *o++ = p[k];
     while (i < n) {
         const unsigned char b = p[i];
         if (isCp932Lead(b) && i + 1 < n) {
             if (const char16_t c = table.pair[size_t(b << 8 | p[i + 1])]) {
-                out += QChar(c);
+                *o++ = c;
                 i += 2;
                 continue;
             }
         }
         const char16_t c = table.single[b];
-        out += QChar(c || b == 0 ? c : char16_t(kKeptByte + b));
+        *o++ = c || b == 0 ? c : char16_t(kKeptByte + b);
         ++i;
     }
+    out.truncate(o - reinterpret_cast<char16_t*>(out.data()));
     return out;
 }
 
@@ -155,9 +160,12 @@ template <class EncodeRun>
 QByteArray encodeKeepingBytes(const QString& text, EncodeRun encodeRun) {
     const QChar* d = text.constData();
     const qsizetype n = text.size();
+    qsizetype first = 0;
+    while (first < n && !isKeptByte(d, first)) ++first;
+    if (first == n) return encodeRun(text);
     QByteArray out;
     qsizetype run = 0;
-    for (qsizetype i = 0; i < n; ++i) {
+    for (qsizetype i = first; i < n; ++i) {
         if (!isKeptByte(d, i)) continue;
         if (i > run) out += encodeRun(QStringView(d + run, i - run));
         out += char(d[i].unicode() - kKeptByte);
@@ -213,7 +221,9 @@ QByteArray EncodeText(const QString& text, TextEncoding encoding) {
     case TextEncoding::Cp932:
         break;
     }
-    return encodeKeepingBytes(text, [](QStringView run) { return Cp932::encode(run.toString()); });
+    return encodeKeepingBytes(text, [](QStringView run) {
+        return Cp932::encode(run.size() == 0 ? QString() : QString::fromRawData(run.data(), run.size()));
+    });
 }
 
 QString ReadTextFile(const QString& path, TextFileInfo* info) {

@@ -76,6 +76,7 @@ TEST(ReadLines, EncodingsTextAndEveryByteBack) {
         {"CP932", sjis + "\r\n", TextEncoding::Cp932},
         {"UTF-8, LF", utf8 + "\n", TextEncoding::Utf8},
         {"UTF-8 with a BOM", "\xEF\xBB\xBF" + utf8 + "\r\n", TextEncoding::Utf8Bom},
+        {"UTF-8 with a BOM twice", "\xEF\xBB\xBF\xEF\xBB\xBF" + utf8 + "\r\n", TextEncoding::Utf8Bom},
         {"UTF-8 with stray bytes (Latin-1 e acute, a cut sequence)", utf8 + "\tcaf\xE9\r\n" + utf8 + "\xE3\x81",
          TextEncoding::Utf8},
         {"CP932: unassigned bytes, an unassigned row, a lead before a tab, a cut lead at the end",
