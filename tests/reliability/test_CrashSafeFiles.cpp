@@ -71,8 +71,8 @@ struct WriterRun {
 };
 
 // Runs the writer; returns once it has ended. childSetup runs in the child
-// before the writer starts (a file-size limit).
-// wrapper (a command and its arguments) runs the writer as another user.
+// before the writer starts (a file-size limit); wrapper (a command and its
+// arguments) runs the writer as another user.
 WriterRun runWriter(const QString& dir, const QStringList& extra, int killAfterReadyMs,
                     const std::function<void()>& childSetup = {}, const QStringList& wrapper = {}) {
     QProcess writer;
@@ -278,10 +278,6 @@ TEST(CrashSafeFiles, AFullTmpfsKeepsTheChannelListAndSaysSo) {
     const QStringList old = writeOnAFullDisk(dir, kFiles, {}, first, {});
     EXPECT_TRUE(old.contains("ChannelList.txt")) << qPrintable(old.join(' '));
 }
-
-}  // namespace
-
-namespace {
 
 // ChannelList.txt missing (written empty at the first exit), a directory
 // in its place, or a file its user may not read: its channels are unknown,
