@@ -186,6 +186,21 @@ TEST(TreeList, DamagedRecordsKeepWhatTheyCan) {
     }
 }
 
+// Members inside a channel list that was read are matched against it: one
+// of an unknown channel is dropped at once, not carried to one exit and
+// dropped at the next. Found by fuzzing.
+TEST(TreeList, MembersInsideTheChannelListAreMatchedAgainstIt) {
+    ViewerFixture f;
+    f.dir.write("ChannelList.txt", sjis({"ChannelList\t\tL\t\tTrue\t\thttp://l/", "\tChannel\t\tP\t\ta\t\tn\t\thttp://h/a\t\tFalse",
+                                         "\tMultiMonitorFolder\t\tX\t\tTrue", "\t\tMultiMonitorChannel\t\ta",
+                                         "\t\tMultiMonitorChannel\t\tunknown"}));
+    f.open();
+    f.close();
+    EXPECT_EQ(f.dir.read("MultiMonitor.txt"), sjis({QStringLiteral("MultiMonitorRoot\t\tマルチモニター\t\tFalse"),
+                                                    "\tMultiMonitorFolder\t\tX\t\tTrue", "\t\tMultiMonitorChannel\t\ta"}));
+    expectARestartKeepsTheFiles(f);
+}
+
 // Line ends become CR LF; the encoding stays; bytes the encoding cannot
 // read travel through names and IDs and come back as they were.
 TEST(TreeList, LineEndsEncodingsAndStrayBytes) {
