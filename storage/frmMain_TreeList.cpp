@@ -143,7 +143,7 @@ void frmMain::LoadTreeListFile(const QStringList& lines) {
 }
 
 void frmMain::saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& favorites, QStringList& channels,
-                               QStringList& folders) const {
+                               QStringList& folders, bool withCarried) const {
     // Depth-first pre-order, with an explicit stack: the files list the
     // nodes as the tree shows them.
     std::vector<std::pair<QTreeWidgetItem*, int>> stack{{node, depth}};
@@ -166,14 +166,24 @@ void frmMain::saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& fa
             favorites << FormatTreeListLine(d, QStringLiteral("FavariteChannel"), {id}, false);
         } else if (is(type, "FavariteRoot")) {
             favorites << FormatTreeListLine(d, QStringLiteral("FavariteRoot"), {text, expanded}, false);
-            for (const QString& carried : mCarriedFavorites)
-                favorites << FormatTreeListLine(d + 1, QStringLiteral("FavariteChannel"), {carried}, false);
+            for (const QString& carried : mCarriedFavorites) {
+                const clsChannel* channel = mChannelManeger ? mChannelManeger->Channel(carried) : nullptr;
+                if (channel ? !channel->BelongFavarite() : withCarried)
+                    favorites << FormatTreeListLine(d + 1, QStringLiteral("FavariteChannel"),
+                                                    {channel ? channel->ChannelID() : carried}, false);
+            }
         } else if (is(type, "MultiMonitorRoot")) {
             folders << FormatTreeListLine(d, QStringLiteral("MultiMonitorRoot"), {text, expanded}, false);
         } else if (is(type, "MultiMonitorFolder")) {
             folders << FormatTreeListLine(d, QStringLiteral("MultiMonitorFolder"), {text, expanded}, false);
-            for (const QString& carried : mCarriedMembers.value(id))
-                folders << FormatTreeListLine(d + 1, QStringLiteral("MultiMonitorChannel"), {carried}, false);
+            const clsMultiMonitorFolder* folder =
+                mMultiMonitorManeger ? mMultiMonitorManeger->MultiMonitor(id) : nullptr;
+            for (const QString& carried : mCarriedMembers.value(id)) {
+                const clsChannel* channel = mChannelManeger ? mChannelManeger->Channel(carried) : nullptr;
+                if (channel ? !folder || !folder->IsRegistedChannel(channel->ChannelID()) : withCarried)
+                    folders << FormatTreeListLine(d + 1, QStringLiteral("MultiMonitorChannel"),
+                                                  {channel ? channel->ChannelID() : carried}, false);
+            }
         } else if (is(type, "MultiMonitorChannel")) {
             folders << FormatTreeListLine(d, QStringLiteral("MultiMonitorChannel"), {id}, false);
         }
@@ -182,9 +192,16 @@ void frmMain::saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& fa
 }
 
 bool frmMain::SaveTreeListFiles(QStringList* failedFiles) {
+    // Favourites and members carried from the start are written while the
+    // next start will carry them too: when the channel list it reads names
+    // no channel, or is the one that could not be read and stays as it was.
+    // One whose channel has appeared since (from a record of another file)
+    // is written as that channel's, as the next start will match it.
+    const bool withCarried = (mListFileInfo[0].exists && !mListFileInfo[0].readable) || !mChannelManeger ||
+                             mChannelManeger->ChannelCount() == 0;
     QStringList favorites, channels, folders;
     for (int i = 0; i < mTree->topLevelItemCount(); ++i)
-        saveTreeListNode(mTree->topLevelItem(i), 0, favorites, channels, folders);
+        saveTreeListNode(mTree->topLevelItem(i), 0, favorites, channels, folders, withCarried);
 
     struct Out {
         const char* name;

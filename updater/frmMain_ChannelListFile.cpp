@@ -85,8 +85,8 @@ void frmMain::LoadChannelList(const QStringList& lines) {
             const QString key = CaseKey(fields[1]);
             const auto first = channels.constFind(key);
             if (first == channels.constEnd()) {
-                channels.insert(key, {fields, NodeId(NewChannelNode(parent, fields[1], fields[0], fields[2],
-                                                                    fields[3], fields[4] == QLatin1String("True")))});
+                channels.insert(key, {fields, NodeId(NewChannelNode(parent, fields[1], fields[0], fields[2], fields[3],
+                                                                    fields[4] == QLatin1String("True")))});
                 continue;
             }
             const QStringList& c = first->fields;

@@ -170,8 +170,8 @@ void frmMain::ParseChannelList(const QStringList& lines) {
             const QStringList held = SplitTag(Tag(node));
             SetChannelNode(node, held.value(1), protocol, kUnnamedChannel, address, IsTrue(held.value(5)));
         } else if (mUpdateState == 5) {
-            channels.insert(key, NewChannelNode(target, channelId, protocol, kUnnamedChannel, address,
-                                                savingBefore.contains(key)));
+            channels.insert(
+                key, NewChannelNode(target, channelId, protocol, kUnnamedChannel, address, savingBefore.contains(key)));
         } else {
             // Every group on the path needs a name, and the path a bound.
             const QStringList parts = Components(channelId);

@@ -216,7 +216,7 @@ private:
 
     // Tree list helpers.
     void saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& favorites, QStringList& channels,
-                          QStringList& folders) const;
+                          QStringList& folders, bool withCarried) const;
     QString ChannelCaption(const clsChannel* channel) const;
     void showMessage(const QString& text, const QString& title, bool information = false);
     void hideStaleThumbnails(const QList<PictureElement*>& shown, int labelsUsed, bool frameShown);

@@ -94,7 +94,8 @@ TEST_F(ChannelSavingTest, ARejectedPictureChangesNothing) {
         JpegFactory::withRecord(JpegFactory::make(16, 16), 0, 1, "2002/10/05 12:34:56", "accepted");
     const std::pair<const char*, QByteArray> rejected[] = {
         {"walk runs off the body", QByteArray::fromHex("FFD8FFE0FFF000FFD9")},
-        {"decoder refuses it", JpegFactory::withRecord(QByteArray::fromHex("FFD8FFD9"), 1, 9, "2030/01/01 00:00:00", "x")},
+        {"decoder refuses it",
+         JpegFactory::withRecord(QByteArray::fromHex("FFD8FFD9"), 1, 9, "2030/01/01 00:00:00", "x")},
     };
     for (const auto& [name, bytes] : rejected) {
         SCOPED_TRACE(name);

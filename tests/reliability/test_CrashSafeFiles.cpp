@@ -14,17 +14,17 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThread>
 
-#include <csignal>
 #include <fcntl.h>
-#include <functional>
-#include <map>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <csignal>
+#include <functional>
+#include <map>
 
 namespace {
 
@@ -287,11 +287,13 @@ TEST(CrashSafeFiles, AFullTmpfsKeepsTheChannelListAndSaysSo) {
 TEST(CrashSafeFiles, AChannelListThatWasNotReadKeepsTheOtherListsWhole) {
     const QByteArray favorites = Cp932::encode(QStringLiteral(
         "FavariteRoot\t\tお気に入り\t\tTrue\r\n\tFavariteChannel\t\tjp.t.a\r\n\tFavariteChannel\t\tjp.t.B\r\n"));
-    const QByteArray folders = Cp932::encode(QStringLiteral(
-        "MultiMonitorRoot\t\tマルチモニター\t\tTrue\r\n\tMultiMonitorFolder\t\t監視\t\tTrue\r\n"
-        "\t\tMultiMonitorChannel\t\tjp.t.a\r\n\t\tMultiMonitorChannel\t\tjp.t.c\r\n\tMultiMonitorFolder\t\t空\t\tFalse\r\n"
-        "\tMultiMonitorFolder\t\t予備\t\tTrue\r\n\t\tMultiMonitorChannel\t\tjp.t.B\r\n"));
-    const QByteArray list = "ChannelList\t\tL\t\tTrue\t\thttp://l/\r\n\tChannel\t\tP\t\tjp.t.a\t\ta\t\thttp://h/a\t\tFalse\r\n";
+    const QByteArray folders = Cp932::encode(
+        QStringLiteral("MultiMonitorRoot\t\tマルチモニター\t\tTrue\r\n\tMultiMonitorFolder\t\t監視\t\tTrue\r\n"
+                       "\t\tMultiMonitorChannel\t\tjp.t.a\r\n\t\tMultiMonitorChannel\t\tjp.t."
+                       "c\r\n\tMultiMonitorFolder\t\t空\t\tFalse\r\n"
+                       "\tMultiMonitorFolder\t\t予備\t\tTrue\r\n\t\tMultiMonitorChannel\t\tjp.t.B\r\n"));
+    const QByteArray list =
+        "ChannelList\t\tL\t\tTrue\t\thttp://l/\r\n\tChannel\t\tP\t\tjp.t.a\t\ta\t\thttp://h/a\t\tFalse\r\n";
     // As root, the unreadable file is tried by another user.
     QStringList asUser;
     if (::geteuid() == 0) {

@@ -60,7 +60,7 @@ TEST_F(UpdaterFileTest, ReadingRulesShowInTheNextSave) {
           "\t\t\t\tChannel\t\tp\t\tlostchild\t\tn\t\ti\t\tFalse",
           "\tNode\t \tTrue",                                     // no name
           "\t\tChannel\t\tp\t\tunderNoName\t\tn\t\ti\t\tFalse",  // its child goes with it
-          "\tChannel\t\tp\t\tfew\t\tn",                         // no address
+          "\tChannel\t\tp\t\tfew\t\tn",                          // no address
           "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse",
           "\t\t\tChannel\t\tp\t\tunderChannel\t\tn\t\ti\t\tFalse"},  // a channel holds no children
          {"Node\tg\tTrue", "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse"}},
@@ -72,10 +72,12 @@ TEST_F(UpdaterFileTest, ReadingRulesShowInTheNextSave) {
           "\t\tChannel\t\tp\t\tb\t\tn\t\ti\t\tFalse", "Node\th\tFalse", "\tChannelList\t\tm\t\tFalse\t\tu",
           "\t\tChannel\t\tp\t\tc\t\tn\t\ti\t\tTrue"}},
         {"IDs in other letter case are one channel, written as the first, as the viewer does",
-         {"ChannelList\t\tl\t\tTrue\t\tu", QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue"),
-          "Node\tg\tTrue", "\tChannel\t\tq\t\tjp.t.cam3\t\tother\t\thttp://h/other\t\tFalse"},
-         {"ChannelList\t\tl\t\tTrue\t\tu", QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue"),
-          "Node\tg\tTrue", QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue")}},
+         {"ChannelList\t\tl\t\tTrue\t\tu",
+          QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue"), "Node\tg\tTrue",
+          "\tChannel\t\tq\t\tjp.t.cam3\t\tother\t\thttp://h/other\t\tFalse"},
+         {"ChannelList\t\tl\t\tTrue\t\tu",
+          QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue"), "Node\tg\tTrue",
+          QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue")}},
         {"a node ends the deeper slots of earlier nodes",
          {"Node\ta\tTrue", "\tNode\tb\tTrue", "\t\tNode\tc\tTrue", "\tNode\td\tTrue",
           "\t\t\tChannel\t\tp\t\tstale\t\tn\t\ti\t\tFalse", "\t\tChannel\t\tp\t\tunderD\t\tn\t\ti\t\tFalse"},
@@ -105,12 +107,14 @@ TEST_F(UpdaterFileTest, ReadingRulesShowInTheNextSave) {
 // a downloaded list that names it changes both nodes alike, so the file
 // written holds it twice the same. Found by fuzzing.
 TEST_F(UpdaterFileTest, AChannelListedTwiceChangesAsOne) {
-    load(cp932({"ChannelList\t\tl\t\tTrue\t\tu", QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue"),
-                "Node\tg\tTrue", "\tChannel\t\tq\t\tJP.T.CAM3\t\tother\t\thttp://h/other\t\tFalse"}));
+    load(cp932({"ChannelList\t\tl\t\tTrue\t\tu",
+                QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue"), "Node\tg\tTrue",
+                "\tChannel\t\tq\t\tJP.T.CAM3\t\tother\t\thttp://h/other\t\tFalse"}));
     w->StartAddChannelList("http://127.0.0.1:1/list.txt");  // nothing answers; the list is parsed here
     w->ParseChannelList({"jp.t.cam3,sig,http://h/new"});
     w->close();
-    const QString channel = QStringLiteral("\tChannel\t\tsig\t\tjp.t.Cam3\t\tチャンネル名 未取得\t\thttp://h/new\t\tTrue");
+    const QString channel =
+        QStringLiteral("\tChannel\t\tsig\t\tjp.t.Cam3\t\tチャンネル名 未取得\t\thttp://h/new\t\tTrue");
     EXPECT_EQ(dir.read("ChannelList.txt"), cp932({"ChannelList\t\tl\t\tTrue\t\tu", channel, "Node\tg\tTrue", channel}));
 }
 
