@@ -30,9 +30,8 @@ void frmMain::ShowChannelPicture() {
     clsChannel* channel = mChannelManeger->Channel(tab.ID);
     if (!channel || !channel->ShowBox()) return;
     PictureElement* box = channel->ShowBox();
-    const int type = channel->PictureType();
-    if (type <= 0 || type > 3) return;
-    if (type == clsChannel::NoPicture || type == clsChannel::ThumbnailPicture) {
+    const PictureKind type = channel->PictureType();
+    if (type == PictureKind::None || type == PictureKind::Thumbnail) {
         box->Visible = true;
         mShowArea->update();
         return;

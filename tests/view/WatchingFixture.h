@@ -75,7 +75,7 @@ protected:
             10000);
     }
     bool tickUntil(const std::function<bool()>& pred) { return waitUntil(pred, true); }
-    bool pictureTypeOfAll(const QStringList& ids, int type) {
+    bool pictureTypeOfAll(const QStringList& ids, PictureKind type) {
         return std::all_of(ids.begin(), ids.end(),
                            [&](const QString& id) { return channel(id)->PictureType() == type; });
     }

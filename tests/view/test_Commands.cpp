@@ -166,7 +166,7 @@ TEST_F(Commands, MembersFromTheChannelPopup) {
     EXPECT_EQ(w().imgChannelShow().Count(), elements + 1);
     EXPECT_EQ(folder("2")->Members(), (QStringList{"ch.b", "ch.c"}));
     EXPECT_EQ(channels(), (QStringList{"0", "4", "4"}));
-    ASSERT_TRUE(waitUntil([&] { return channel("ch.c")->PictureType() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return channel("ch.c")->PictureType() == PictureKind::Thumbnail; }));
     EXPECT_TRUE(folder("2")->ShowBox()[2]->Visible);
     // Removing it from its node switches it off and takes it off the grid.
     popupCommand(MakeTag(NodeKind::MultiMonitorChannel, "ch.c"), QStringLiteral("このチャンネルの削除"));

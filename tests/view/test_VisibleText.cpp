@@ -121,7 +121,7 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
     f.open();
     QStringList texts = visibleTexts(&w());
     w().OpenChannelTab("demo.red");
-    ASSERT_TRUE(tickUntil([&] { return channel("demo.red")->PictureType() == 3; }));
+    ASSERT_TRUE(tickUntil([&] { return channel("demo.red")->PictureType() == PictureKind::Full; }));
     texts << visibleTexts(&w());
     w().OpenMultiMonitorTab("1");
     ASSERT_TRUE(tickUntil([&] {

@@ -82,7 +82,7 @@ TEST_F(Watching, TabsReuseTheBlankTabAndOpenEachChannelOnce) {
 
     // Reopening selects the tab and does not switch viewing on again: an idle
     // channel would otherwise request at once.
-    ASSERT_TRUE(waitUntil([&] { return channel("ch.a")->State() == 4; }));
+    ASSERT_TRUE(waitUntil([&] { return channel("ch.a")->State() == ChannelState::Waiting; }));
     const int before = pub.count("/ch.a/full.jpg") + pub.count("/ch.a/info.txt");
     w().OpenChannelTab("CH.A");
     EXPECT_EQ(tabs(), (QStringList{folderTab("1"), "*" + channelTab("ch.a"), channelTab("a_b")}));
@@ -169,7 +169,7 @@ TEST_F(Watching, TreeClicksOpenOrPopUpByNodeKindAndKeysDoNothing) {
 
 TEST_F(Watching, ResizeModesOfTheNormalView) {
     w().OpenChannelTab("ch.a");
-    ASSERT_TRUE(waitUntil([&] { return channel("ch.a")->PictureType() == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return channel("ch.a")->PictureType() == PictureKind::Full; }));
     PictureElement* shown = channel("ch.a")->ShowBox();
     EXPECT_EQ(box(shown), "0,2 80x60");  // mode 2: natural size
     fitShowArea({345, 153});
@@ -193,7 +193,7 @@ TEST_F(Watching, ResizeModesOfTheNormalView) {
 
 TEST_F(Watching, ThumbnailGridPlacesNamesAndTheSelectionFrame) {
     w().OpenMultiMonitorTab("1");
-    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll(kMembers, 2); }));
+    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll(kMembers, PictureKind::Thumbnail); }));
     fitShowArea({345, 153});
     w().ArrangeThumbnailBox();
     const QList<PictureElement*> boxes = folder("1")->ShowBox();
@@ -228,7 +228,7 @@ TEST_F(Watching, ThumbnailGridPlacesNamesAndTheSelectionFrame) {
 TEST_F(Watching, LabelsAndPicturesFollowOnlyTheSelectedChannel) {
     w().OpenChannelTab("ch.b");
     w().OpenChannelTab("ch.a");
-    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll({"ch.a", "ch.b"}, 3); }));
+    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll({"ch.a", "ch.b"}, PictureKind::Full); }));
     EXPECT_EQ(infoLabel(), channel("ch.a")->InfomationString().value(1));  // "ABC　放送中…"
     EXPECT_TRUE(infoLabel().startsWith(QStringLiteral("ABC　放送中")));
     // ch.b keeps fetching in its unselected tab: its box stays hidden and the
@@ -250,7 +250,7 @@ TEST_F(Watching, OnlyOnBroadcastHidesOffAirMembersAndStatusChangesReselect) {
     w().mnuShowChannelOnlyOnBroadcast()->trigger();
     w().OpenMultiMonitorTab("1");
     EXPECT_EQ(selected(), "");  // nothing is known to be on air before the first fetch
-    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll(kMembers, 2) && !selected().isEmpty(); }));
+    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll(kMembers, PictureKind::Thumbnail) && !selected().isEmpty(); }));
     // Switching the flag shows the off-air member and hides it again,
     // leaving neither its box nor its label on screen.
     PictureElement* offAir = channel("ch.d")->ThumbnailShowBox(1);
