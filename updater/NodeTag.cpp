@@ -9,14 +9,19 @@ namespace {
 
 struct Kind {
     NodeKind Value;
-    QLatin1String Name;
+    QString Name;
 };
 
-constexpr Kind kKinds[] = {
-    {NodeKind::Group, QLatin1String("Node")},
-    {NodeKind::ChannelList, QLatin1String("ChannelList")},
-    {NodeKind::Channel, QLatin1String("Channel")},
-};
+// Made once: a name handed out is shared, not copied.
+const Kind* kinds() {
+    static const Kind table[] = {
+        {NodeKind::Group, QStringLiteral("Node")},
+        {NodeKind::ChannelList, QStringLiteral("ChannelList")},
+        {NodeKind::Channel, QStringLiteral("Channel")},
+        {NodeKind::Other, QString()},
+    };
+    return table;
+}
 
 }  // namespace
 
@@ -28,19 +33,28 @@ bool NodeTag::SavePicture() const {
 QChar TagSeparator() { return QChar(u'\u0001'); }
 
 QString KindName(NodeKind kind) {
-    for (const Kind& k : kKinds)
-        if (k.Value == kind) return k.Name;
-    return QString();
+    const Kind* k = kinds();
+    while (k->Value != kind && k->Value != NodeKind::Other) ++k;
+    return k->Name;
 }
 
 NodeKind KindNamed(const QString& name) {
-    for (const Kind& k : kKinds)
-        if (name == k.Name) return k.Value;
-    return NodeKind::Other;
+    const Kind* k = kinds();
+    while (k->Value != NodeKind::Other && name != k->Name) ++k;
+    return k->Value;
 }
 
 NodeTag MakeTag(NodeKind kind, const QStringList& fields) {
-    return ParseTag(KindName(kind) + TagSeparator() + fields.join(TagSeparator()));
+    NodeTag tag{kind, {}};
+    tag.Fields.reserve(fields.size() + 1);
+    tag.Fields.append(KindName(kind));
+    for (const QString& field : fields) {
+        // A separator inside a field splits it, as the text form would.
+        if (field.contains(TagSeparator()))
+            return ParseTag(KindName(kind) + TagSeparator() + fields.join(TagSeparator()));
+        tag.Fields.append(mdlFunction::TrimSpaces(field));
+    }
+    return tag;
 }
 
 NodeTag MakeChannelTag(const QString& channelId, const QString& protocol, const QString& name,

@@ -72,7 +72,7 @@ protected:
 
     // Waits until the running operation has ended.
     bool waitIdle(int ms = 15000) {
-        return QTest::qWaitFor([this] { return w->UpdateState() == 1; }, ms);
+        return QTest::qWaitFor([this] { return w->UpdateState() == updater::UpdaterState::Idle; }, ms);
     }
 
     // チャンネルリストの追加 with the given address, to its end.
@@ -95,10 +95,8 @@ protected:
         return found.isEmpty() ? nullptr : found.first();
     }
 
-    // Tag fields of a node, U+0001 shown as "|".
-    static QString tag(const QTreeWidgetItem* n) {
-        return updater::frmMain::Tag(n).replace(QChar(u'\u0001'), QLatin1Char('|'));
-    }
+    // Tag fields of a node, joined by "|".
+    static QString tag(const QTreeWidgetItem* n) { return updater::frmMain::Tag(n).Fields.join(QLatin1Char('|')); }
 
     bool commandsEnabled() const {
         return w->mnuAddChannelList->isEnabled() && w->mnuUpdateChannelList->isEnabled() &&

@@ -71,9 +71,9 @@ protected:
 
     // Points a channel node at another information file.
     static void setInfo(QTreeWidgetItem* channel, const QString& address) {
-        QStringList f = updater::SplitTag(updater::frmMain::Tag(channel));
-        f[4] = address;
-        channel->setData(0, Qt::UserRole, updater::JoinTag(f));
+        updater::NodeTag tag = updater::frmMain::Tag(channel);
+        tag.Fields[4] = address;
+        updater::frmMain::SetTag(channel, tag);
     }
     // チャンネル情報を更新する on a list node, to its end.
     void updateNames(QTreeWidgetItem* list) {
@@ -107,7 +107,7 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
 
     answers << list1;
     w->mnuAddChannelList_Click();
-    EXPECT_EQ(w->UpdateState(), 4);
+    EXPECT_EQ(w->UpdateState(), updater::UpdaterState::DownloadingNewList);
     EXPECT_EQ(status(), QStringLiteral("チャンネルリストファイルの取得中"));
     EXPECT_FALSE(commandsEnabled());
     ASSERT_TRUE(waitIdle());
@@ -152,7 +152,7 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
     QTreeWidgetItem* bNode = node(b);
     select(bNode);
     w->mnuUpdateChannelList_Click();
-    EXPECT_EQ(w->UpdateState(), 2);
+    EXPECT_EQ(w->UpdateState(), updater::UpdaterState::DownloadingList);
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(status(), kListDone);
     EXPECT_EQ(shape().mid(1, 5),
@@ -203,14 +203,15 @@ TEST_F(UpdaterTransferTest, RefusedListsChangeNothingAndEndTheOperation) {
         for (bool update : {false, true}) {
             SCOPED_TRACE(std::string(name) + (update ? " (update)" : " (add)"));
             if (update) {
-                list->setData(0, Qt::UserRole, updater::JoinTag({"ChannelList", "L", address}));
+                updater::frmMain::SetTag(list, updater::MakeTag(updater::NodeKind::ChannelList, {"L", address}));
                 select(list);
                 w->mnuUpdateChannelList_Click();
             } else {
                 answers << address;
                 w->mnuAddChannelList_Click();
             }
-            EXPECT_EQ(w->UpdateState(), update ? 2 : 4);
+            EXPECT_EQ(w->UpdateState(),
+                      update ? updater::UpdaterState::DownloadingList : updater::UpdaterState::DownloadingNewList);
             EXPECT_FALSE(commandsEnabled());
             ASSERT_TRUE(waitIdle());
             EXPECT_EQ(status(), prefix + kListFailed);
@@ -247,7 +248,7 @@ TEST_F(UpdaterTransferTest, InformationFilesNameTheChannelsOneRequestAtATime) {
     });
     select(list);
     w->mnuUpdateChannel_Click();
-    EXPECT_EQ(w->UpdateState(), 3);
+    EXPECT_EQ(w->UpdateState(), updater::UpdaterState::DownloadingInfo);
     EXPECT_EQ(status(), QStringLiteral("チャンネル情報ファイルの取得中"));
     EXPECT_FALSE(commandsEnabled());
     ASSERT_TRUE(waitIdle());
@@ -346,7 +347,7 @@ TEST_F(UpdaterTransferTest, DirectChannelsAreFetchedAndTheSavingSwitchSurvives) 
              .toUtf8());
     select(top(0));
     w->mnuUpdateChannel_Click();
-    EXPECT_EQ(w->UpdateState(), 1);
+    EXPECT_EQ(w->UpdateState(), updater::UpdaterState::Idle);
     EXPECT_TRUE(commandsEnabled());
     EXPECT_TRUE(status().isEmpty());
     EXPECT_FALSE(w->netHTTP->StillExecuting());
@@ -393,7 +394,7 @@ TEST_F(UpdaterTransferTest, RemovalWhileDownloadingKeepsResultsOnTheirNodes) {
     select(top(1));
     EXPECT_TRUE(w->prgBusy->isHidden());
     w->mnuUpdateChannelList_Click();
-    ASSERT_EQ(w->UpdateState(), 2);
+    ASSERT_EQ(w->UpdateState(), updater::UpdaterState::DownloadingList);
     // The held answer is a slow download: the indicator runs until it ends.
     EXPECT_FALSE(w->prgBusy->isHidden());
     EXPECT_EQ(w->prgBusy->maximum(), 0);
@@ -418,7 +419,7 @@ TEST_F(UpdaterTransferTest, RemovalWhileDownloadingKeepsResultsOnTheirNodes) {
     w->LoadChannelList(QStringList{QString()} + second);
     select(top(1));
     w->mnuUpdateChannel_Click();
-    ASSERT_EQ(w->UpdateState(), 3);
+    ASSERT_EQ(w->UpdateState(), updater::UpdaterState::DownloadingInfo);
     select(first);
     w->mnuRemoveChannelList_Click();
     infoGate.open();
@@ -432,7 +433,7 @@ TEST_F(UpdaterTransferTest, RemovalWhileDownloadingKeepsResultsOnTheirNodes) {
     http.clearLog();
     select(top(0));
     w->mnuUpdateChannel_Click();
-    ASSERT_EQ(w->UpdateState(), 3);
+    ASSERT_EQ(w->UpdateState(), updater::UpdaterState::DownloadingInfo);
     w->mnuRemoveChannelList_Click();
     again.open();
     ASSERT_TRUE(waitIdle());

@@ -158,7 +158,7 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
     ASSERT_TRUE(u.Form_Load());
     u.show();
     texts << visibleTexts(&u);
-    auto idle = [&] { return QTest::qWaitFor([&] { return u.UpdateState() == 1; }, 10000); };
+    auto idle = [&] { return QTest::qWaitFor([&] { return u.UpdateState() == updater::UpdaterState::Idle; }, 10000); };
     // Adding a list, and fetching its names: while each runs, and after.
     texts << dialogTexts([&] { u.mnuAddChannelList_Click(); });
     u.StartAddChannelList(lists.url("/list.txt"));
