@@ -97,6 +97,10 @@ protected:
 
     // Tag fields of a node, joined by "|".
     static QString tag(const QTreeWidgetItem* n) { return updater::frmMain::Tag(n).Fields.join(QLatin1Char('|')); }
+    // The same for an expected tag: the kind's name, then the fields.
+    static QString tagOf(updater::NodeKind kind, const QString& fields) {
+        return updater::KindName(kind) + QLatin1Char('|') + fields;
+    }
 
     bool commandsEnabled() const {
         return w->mnuAddChannelList->isEnabled() && w->mnuUpdateChannelList->isEnabled() &&
