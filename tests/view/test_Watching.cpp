@@ -46,25 +46,6 @@ TEST(ThumbnailGrid, ColumnsCellsAndOrigins) {
     EXPECT_EQ(ChooseThumbnailGrid(3, 10, 10).Columns, 0);  // no room at all
 }
 
-TEST(NodeTag, EveryKindReadsBackWithAnyCaseAndAnIdentifierHoldingUnderscores) {
-    using K = NodeKind;
-    for (K kind : {K::Channel, K::FavariteChannel, K::MultiMonitorFolder, K::MultiMonitorChannel, K::ChannelList,
-                   K::Node, K::FavariteRoot, K::MultiMonitorRoot, K::MultiMonitor}) {
-        for (const QString& id : {QString(), QStringLiteral("a_b"), QStringLiteral("http://h/_x_")}) {
-            const QString tag = MakeTag(kind, id);
-            SCOPED_TRACE(tag.toStdString());
-            EXPECT_EQ(ParseTag(tag).Kind, kind);
-            EXPECT_EQ(ParseTag(tag).ID, id);
-            EXPECT_EQ(ParseTag(tag.toUpper()).Kind, kind);
-            EXPECT_EQ(ParseTag(tag.toLower()).Kind, kind);
-        }
-    }
-    // Unknown prefixes keep their identifier; no "_" is no tag at all.
-    EXPECT_EQ(ParseTag("Channels_a").Kind, K::None);
-    EXPECT_EQ(ParseTag("Channels_a").ID, "a");
-    EXPECT_EQ(ParseTag(MakeTag(K::Channel).chopped(1)).Kind, K::None);
-}
-
 TEST_F(Watching, TabsReuseTheBlankTabAndOpenEachChannelOnce) {
     EXPECT_EQ(tabs(), QStringList{"*"});
     w().OpenMultiMonitorTab("1");
