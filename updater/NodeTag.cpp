@@ -1,7 +1,6 @@
 #include "updater/NodeTag.h"
 
 #include "common/Numeric.h"
-#include "common/mdlFunction.h"
 
 namespace updater {
 
@@ -27,10 +26,8 @@ const Kind* kinds() {
 
 bool NodeTag::SavePicture() const {
     bool value = false;
-    return Numeric::ToBoolean(Field(5), &value) && value;
+    return Numeric::ToBoolean(SaveSwitch(), &value) && value;
 }
-
-QChar TagSeparator() { return QChar(u'\u0001'); }
 
 QString KindName(NodeKind kind) {
     const Kind* k = kinds();
@@ -48,12 +45,7 @@ NodeTag MakeTag(NodeKind kind, const QStringList& fields) {
     NodeTag tag{kind, {}};
     tag.Fields.reserve(fields.size() + 1);
     tag.Fields.append(KindName(kind));
-    for (const QString& field : fields) {
-        // A separator inside a field splits it, as the text form would.
-        if (field.contains(TagSeparator()))
-            return ParseTag(KindName(kind) + TagSeparator() + fields.join(TagSeparator()));
-        tag.Fields.append(mdlFunction::TrimSpaces(field));
-    }
+    tag.Fields.append(fields);
     return tag;
 }
 
@@ -61,14 +53,5 @@ NodeTag MakeChannelTag(const QString& channelId, const QString& protocol, const 
                        const QString& infoAddress, bool savePicture) {
     return MakeTag(NodeKind::Channel, {channelId, protocol, name, infoAddress, Numeric::BooleanText(savePicture)});
 }
-
-NodeTag ParseTag(const QString& text) {
-    NodeTag tag;
-    tag.Fields = mdlFunction::SplitString(text, TagSeparator(), true, false);
-    tag.Kind = KindNamed(tag.Field(0));
-    return tag;
-}
-
-QString TagText(const NodeTag& tag) { return tag.Fields.join(TagSeparator()); }
 
 }  // namespace updater

@@ -1,8 +1,10 @@
 #pragma once
-// The updater's node tags: text fields joined by U+0001, field 0 naming the
-// node's kind in exact letter case (the same names as the records of
-// ChannelList.txt). A tag is split once, when it is made, and nodes keep it
-// split, so lookups read fields instead of splitting text again.
+// The updater's node tags: a kind and its fields, field 0 naming the kind in
+// exact letter case (the same names as the records of ChannelList.txt). The
+// design joins the fields with U+0001 and splits the text at every lookup;
+// here a node keeps its fields, so nothing is split again. Fields come
+// cleaned (CleanListField: no U+0001, no spaces at the ends), so they are
+// what a split of the joined text would give.
 
 #include <QString>
 #include <QStringList>
@@ -11,9 +13,9 @@ namespace updater {
 
 enum class NodeKind {
     Other,        // not a tag the updater makes
-    Group,        // "Node" ␁ name
-    ChannelList,  // "ChannelList" ␁ name ␁ address of the channel list file
-    Channel,      // "Channel" ␁ ChannelID ␁ protocol ␁ name ␁ information file address ␁ saving switch
+    Group,        // "Node", name
+    ChannelList,  // "ChannelList", name, address of the channel list file
+    Channel,      // "Channel", ChannelID, protocol, name, information file address, saving switch
 };
 
 struct NodeTag {
@@ -27,22 +29,18 @@ struct NodeTag {
     QString Protocol() const { return Field(2); }
     QString ChannelName() const { return Field(3); }
     QString InfoAddress() const { return Field(4); }
-    bool SavePicture() const;  // field 5 read as a Boolean
+    QString SaveSwitch() const { return Field(5); }  // as the file had it
+    bool SavePicture() const;                        // the switch read as a Boolean
 };
 
-QChar TagSeparator();
 // Field 0 of a kind's tags, which is also its record type in the list file.
 QString KindName(NodeKind kind);
 // The kind whose name is exactly name; Other for anything else.
 NodeKind KindNamed(const QString& name);
 
-// The fields after field 0, joined and split as the text form would be, so a
-// made tag equals the same tag read back from its text.
+// fields: the fields after field 0.
 NodeTag MakeTag(NodeKind kind, const QStringList& fields);
 NodeTag MakeChannelTag(const QString& channelId, const QString& protocol, const QString& name,
                        const QString& infoAddress, bool savePicture);
-// Split at U+0001, every piece trimmed of spaces, empty pieces kept.
-NodeTag ParseTag(const QString& text);
-QString TagText(const NodeTag& tag);
 
 }  // namespace updater

@@ -127,7 +127,7 @@ void frmMain::SaveChannelListNode(QTreeWidgetItem* node, QStringList& lines) con
             lines.append(FormatTreeListLine(e.depth, type, {t.Name(), expanded(), t.ListAddress()}, false));
         else if (t.Kind == NodeKind::Channel)
             lines.append(FormatTreeListLine(
-                e.depth, type, {t.Protocol(), t.Name(), t.ChannelName(), t.InfoAddress(), t.Field(5)}, false));
+                e.depth, type, {t.Protocol(), t.Name(), t.ChannelName(), t.InfoAddress(), t.SaveSwitch()}, false));
         for (int i = e.node->childCount() - 1; i >= 0; --i) stack.append({e.node->child(i), e.depth + 1});
     }
 }
