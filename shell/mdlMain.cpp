@@ -3,7 +3,6 @@
 #include "common/JapaneseQtTexts.h"
 #include "common/ProgramDirectory.h"
 #include "common/ViewerLock.h"
-#include "storage/frmSetting.h"
 #include "view/frmMain.h"
 
 #include <QApplication>
@@ -54,8 +53,7 @@ int Main(int argc, char** argv) {
         box.exec();
         return 0;  // nothing was loaded, so nothing is saved
     }
-    auto* setting = new frmSetting();  // loaded hidden; the main window unloads it
-    frmMain window(folder, setting);
+    frmMain window(folder, std::make_unique<frmSetting>());  // the dialog loaded hidden
 
     QSocketNotifier stop(gSignalPipe[0], QSocketNotifier::Read);
     QObject::connect(&stop, &QSocketNotifier::activated, &window, [&stop] {

@@ -6,7 +6,6 @@
 #include "channel/clsChannelManeger.h"
 #include "common/Numeric.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
-#include "storage/frmSetting.h"
 #include "view/ShowAreaWidget.h"
 #include "view/SplitterBar.h"
 #include "view/TabStripWidget.h"
@@ -58,8 +57,8 @@ void placeLine(QWidget* line, const QLine& l) {
 
 }  // namespace
 
-frmMain::frmMain(const QString& programDirectory, frmSetting* setting, QWidget* parent)
-    : QMainWindow(parent), mProgramDirectory(programDirectory), mSetting(setting) {
+frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> setting, QWidget* parent)
+    : QMainWindow(parent), mProgramDirectory(programDirectory), mSetting(std::move(setting)) {
     // The updater recognises a running viewer by exactly this title.
     setWindowTitle(QStringLiteral("Vantora"));
 
@@ -97,7 +96,6 @@ frmMain::frmMain(const QString& programDirectory, frmSetting* setting, QWidget* 
 }
 
 frmMain::~frmMain() {
-    if (mSetting) delete mSetting.data();
     // Channels refer to transfer elements and picture elements: drop the
     // managers before the elements go.
     mMultiMonitorManeger.reset();
