@@ -19,10 +19,7 @@ void ChannelHTTPCompletion::netChannelHTTP_StateChanged(int Index, int State) {
     }
     if (State != HTTPTransfer::StateResponseCompleted) return;
 
-    // Without a CR LF the whole header text stands for the status line.
-    const QString header = element->GetHeader();
-    const qsizetype end = header.indexOf(QStringLiteral("\r\n"));
-    const QString statusLine = end < 0 ? header : header.left(end);
+    const QString statusLine = element->StatusLine();
     if (!statusLine.contains(QStringLiteral("200"), Qt::CaseInsensitive)) {
         channel->HTTPInCorrectRespons(statusLine);
         return;

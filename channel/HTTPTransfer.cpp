@@ -272,6 +272,12 @@ QString HTTPTransfer::GetHeader() const {
     return text + QStringLiteral("\r\n");
 }
 
+QString HTTPTransfer::StatusLine() const {
+    const QString header = GetHeader();
+    const qsizetype end = header.indexOf(QStringLiteral("\r\n"));
+    return end < 0 ? header : header.left(end);
+}
+
 QString HTTPTransfer::GetHeader(const QString& name) const {
     const QByteArray wanted = name.toLatin1();
     for (const auto& h : headers_)

@@ -62,6 +62,8 @@ public:
     // encoding: DecodeBodyText).
     QString GetHeader() const;
     QString GetHeader(const QString& name) const;
+    // The header text before its first CR LF (all of it when it has none).
+    QString StatusLine() const;
     const QByteArray& Body() const { return body_; }
     QString BodyText() const;
 

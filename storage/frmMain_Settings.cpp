@@ -25,9 +25,9 @@ using mdlFunction::IniBoolean;
 using mdlFunction::IniInteger;
 using mdlFunction::IniText;
 
-namespace {
+using mdlFunction::kTwipsPerPixel;
 
-constexpr int kTwipsPerPixel = 15;
+namespace {
 
 QString withFinalSeparator(const QString& path) {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');

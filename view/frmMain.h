@@ -224,7 +224,6 @@ private:
     QString mProgramDirectory;
     std::unique_ptr<frmSetting> mSetting;
     QTimer* mTimer = nullptr;
-    QTimer* mClock = nullptr;
     bool mUnloaded = false;
     int mSaveSettingRuns = 0;
 
@@ -239,7 +238,7 @@ private:
 
     // Controls.
     QWidget* mClient = nullptr;
-    QWidget* mLinSplit[2] = {nullptr, nullptr};
+    QWidget* mLinSplit = nullptr;  // the etched line under the menu bar
     QTreeWidget* mTree = nullptr;
     SplitterBar* mSplitter = nullptr;
     QWidget* mPanel = nullptr;
