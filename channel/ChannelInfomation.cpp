@@ -75,7 +75,8 @@ QString AnalyzePicture(const QByteArray& BinaryData, PictureInfomation& picture)
     const qsizetype size = b.size();
     if (size < 2) return QString();
     if (word(b, 0) != 0xFFD8 || word(b, size - 2) != 0xFFD9) return QString();
-    picture = PictureInfomation();
+    // Filled from the reset values; handed over only when the walk accepts.
+    PictureInfomation found;
 
     // Every read is bounds-checked: a length or a scan that runs off the end
     // rejects the picture instead of reading past the body.
@@ -86,12 +87,14 @@ QString AnalyzePicture(const QByteArray& BinaryData, PictureInfomation& picture)
         if (m == 0xFFD8 || (m >= 0xFFD0 && m <= 0xFFD7)) {
             n += 2;
         } else if (m == 0xFFD9) {
+            picture = found;
             return QStringLiteral(".jpg");
         } else if (m == 0xFFE5) {
             if (n + 3 >= size) return QString();
             const unsigned length = word(b, n + 2);
             if (length < 2 || n + 2 + static_cast<qsizetype>(length) > size) return QString();
-            readApp5(b.mid(n + 4, length - 2), picture);
+            readApp5(b.mid(n + 4, length - 2), found);
+            picture = found;
             return QStringLiteral(".jpg");
         } else if (m == 0xFFDA) {
             // The search starts after the marker; testing at the marker

@@ -34,5 +34,6 @@ struct PictureInfomation {
 bool AnalyzeInfomationFile(const QString& TextData, ChannelInfomation& info);
 
 // ".jpg" for an acceptable JPEG stream (FF D8 ... FF D9 and a marker walk
-// that stays inside the body), "" otherwise. Resets and fills picture.
+// that stays inside the body), "" otherwise. An accepted stream sets
+// picture (reset values, then the APP5 record); a rejected one leaves it.
 QString AnalyzePicture(const QByteArray& BinaryData, PictureInfomation& picture);

@@ -197,11 +197,15 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
         NextRequest();
     };
     if (DataType != 2) return reject();
-    const QString extension = AnalyzePicture(BinaryData, mPicture);
+    // The picture's record is taken only from a picture that is accepted and
+    // decodes: a rejected one leaves stamp, comment and saving as they were.
+    PictureInfomation record;
+    const QString extension = AnalyzePicture(BinaryData, record);
     if (extension.isEmpty()) return reject();
     // Decoded once, from memory; every box shares this image.
     QImage decoded = QImage::fromData(BinaryData, "JPG");
     if (decoded.isNull()) return reject();
+    mPicture = record;
     mPictureExtension = extension;
 
     if (mPicture.Status != 3) {

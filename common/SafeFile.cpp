@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 std::function<bool(const QString&)>& writeFault() {
@@ -93,8 +94,15 @@ bool WriteFileAtomically(const QString& path, const QByteArray& data, bool durab
         if (error) *error = QStringLiteral("simulated write failure");
         return false;
     }
-    if (file.write(data) != data.size()) {
-        if (error) *error = file.errorString();
+    // QSaveFile keeps up to 16 KiB in its buffer and flushes it inside
+    // commit(), where a failure (disk full, file size limit) is not seen and
+    // the short file replaces the old one. Flush and sync here, where a
+    // failure can still cancel. A short write leaves no error text of Qt's
+    // own: errno says why.
+    errno = 0;
+    if (file.write(data) != data.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+        const int cause = errno;
+        if (error) *error = cause != 0 ? QString::fromLocal8Bit(strerror(cause)) : file.errorString();
         file.cancelWriting();
         return false;
     }

@@ -5,81 +5,235 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <vector>
+
 namespace {
 
 const char kBom[] = "\xEF\xBB\xBF";
 
-// True when bytes are well-formed UTF-8; *multiByte tells whether any
-// sequence was longer than one byte.
-bool isUtf8(const QByteArray& bytes, bool* multiByte) {
+// A byte kept as it was: a lone low surrogate no decoder produces.
+constexpr char16_t kKeptByte = 0xDC00;
+bool isKeptByte(const QChar* d, qsizetype i) {
+    const char16_t c = d[i].unicode();
+    return c >= kKeptByte + 0x80 && c <= kKeptByte + 0xFF && (i == 0 || !d[i - 1].isHighSurrogate());
+}
+
+// Length of the well-formed UTF-8 sequence at p[i], 0 when there is none;
+// *cp gets its code point.
+int utf8Sequence(const unsigned char* p, qsizetype n, qsizetype i, char32_t* cp) {
+    const unsigned char c = p[i];
+    if (c < 0x80) {
+        *cp = c;
+        return 1;
+    }
+    int len = 0;
+    char32_t min = 0, v = 0;
+    if ((c & 0xE0) == 0xC0) len = 2, v = c & 0x1F, min = 0x80;
+    else if ((c & 0xF0) == 0xE0) len = 3, v = c & 0x0F, min = 0x800;
+    else if ((c & 0xF8) == 0xF0) len = 4, v = c & 0x07, min = 0x10000;
+    else return 0;
+    if (i + len > n) return 0;
+    for (int k = 1; k < len; ++k) {
+        if ((p[i + k] & 0xC0) != 0x80) return 0;
+        v = (v << 6) | (p[i + k] & 0x3F);
+    }
+    if (v < min || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF)) return 0;
+    *cp = v;
+    return len;
+}
+
+QString decodeUtf8(const QByteArray& bytes) {
+    // Qt's converter drops a leading BOM; the walk below keeps it.
+    if (!bytes.startsWith(kBom) && QByteArrayView(bytes).isValidUtf8()) return QString::fromUtf8(bytes);
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
     const qsizetype n = bytes.size();
-    bool multi = false;
+    QString out(n, Qt::Uninitialized);  // never more units than bytes
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
     for (qsizetype i = 0; i < n;) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
+        char32_t cp = 0;
+        const int len = utf8Sequence(p, n, i, &cp);
+        if (len == 0) {
+            *o++ = char16_t(kKeptByte + p[i]);
             ++i;
             continue;
         }
-        int len = 0;
-        unsigned min = 0;
-        unsigned cp = 0;
-        if ((c & 0xE0) == 0xC0) len = 2, cp = c & 0x1F, min = 0x80;
-        else if ((c & 0xF0) == 0xE0) len = 3, cp = c & 0x0F, min = 0x800;
-        else if ((c & 0xF8) == 0xF0) len = 4, cp = c & 0x07, min = 0x10000;
-        else return false;
-        if (i + len > n) return false;
-        for (int k = 1; k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
+        if (cp < 0x10000) {
+            *o++ = char16_t(cp);
+        } else {
+            *o++ = QChar::highSurrogate(cp);
+            *o++ = QChar::lowSurrogate(cp);
         }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-        multi = true;
         i += len;
     }
-    *multiByte = multi;
-    return true;
+    out.truncate(o - reinterpret_cast<char16_t*>(out.data()));
+    return out;
+}
+
+bool isCp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
+// Every CP932 code that reads as one character and writes back as the same
+// bytes, found once through the codec itself; 0 marks the others.
+struct Cp932Table {
+    char16_t single[256] = {};
+    std::vector<char16_t> pair = std::vector<char16_t>(0x10000, 0);
+
+    Cp932Table() {
+        for (int b = 0; b < 0x80; ++b) single[b] = char16_t(b);
+        // All candidates in one pass of the codec, one a line: LF is no
+        // part of any CP932 character.
+        QList<int> codes;
+        QByteArray all;
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            codes << b;
+            all += char(b);
+            all += '\n';
+        }
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!isCp932Lead(uchar(lead))) continue;
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                if (trail == 0x7F) continue;
+                codes << (lead << 8 | trail);
+                all += char(lead);
+                all += char(trail);
+                all += '\n';
+            }
+        }
+        const QStringList decoded = Cp932::decode(all).split(QLatin1Char('\n'));
+        QString one;  // the candidates that read as one character
+        QList<int> oneCodes;
+        for (qsizetype i = 0; i < codes.size(); ++i) {
+            const QString& d = decoded[i];
+            if (d.size() != 1 || d[0].unicode() == 0xFFFD || d[0].isSurrogate()) continue;
+            one += d + QLatin1Char('\n');
+            oneCodes << codes[i];
+        }
+        const QList<QByteArray> back = Cp932::encode(one).split('\n');
+        for (qsizetype i = 0; i < oneCodes.size(); ++i) {
+            const int code = oneCodes[i];
+            QByteArray want;
+            if (code > 0xFF) want += char(code >> 8);
+            want += char(code & 0xFF);
+            if (back.value(i) != want) continue;
+            if (code > 0xFF)
+                pair[size_t(code)] = one[i * 2].unicode();
+            else
+                single[code] = one[i * 2].unicode();
+        }
+    }
+};
+
+const Cp932Table& cp932Table() {
+    static const Cp932Table table;
+    return table;
+}
+
+QString decodeCp932(const QByteArray& bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype i = 0;
+    while (i < n && p[i] < 0x80) ++i;
+    if (i == n) return QString::fromLatin1(bytes);
+    const Cp932Table& table = cp932Table();
+    QString out(n, Qt::Uninitialized);  // never more characters than bytes
+    char16_t* o = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype k = 0; k < i; ++k) *o++ = p[k];
+    while (i < n) {
+        const unsigned char b = p[i];
+        if (isCp932Lead(b) && i + 1 < n) {
+            if (const char16_t c = table.pair[size_t(b << 8 | p[i + 1])]) {
+                *o++ = c;
+                i += 2;
+                continue;
+            }
+        }
+        const char16_t c = table.single[b];
+        *o++ = c || b == 0 ? c : char16_t(kKeptByte + b);
+        ++i;
+    }
+    out.truncate(o - reinterpret_cast<char16_t*>(out.data()));
+    return out;
+}
+
+// Encodes the runs between kept bytes with encodeRun; kept bytes go out as
+// they came in.
+template <class EncodeRun>
+QByteArray encodeKeepingBytes(const QString& text, EncodeRun encodeRun) {
+    const QChar* d = text.constData();
+    const qsizetype n = text.size();
+    qsizetype first = 0;
+    while (first < n && !isKeptByte(d, first)) ++first;
+    if (first == n) return encodeRun(text);
+    QByteArray out;
+    qsizetype run = 0;
+    for (qsizetype i = first; i < n; ++i) {
+        if (!isKeptByte(d, i)) continue;
+        if (i > run) out += encodeRun(QStringView(d + run, i - run));
+        out += char(d[i].unicode() - kKeptByte);
+        run = i + 1;
+    }
+    if (n > run) out += encodeRun(QStringView(d + run, n - run));
+    return out;
 }
 
 }  // namespace
 
 TextEncoding DetectTextEncoding(const QByteArray& bytes) {
     if (bytes.startsWith(kBom)) return TextEncoding::Utf8Bom;
-    bool multi = false;
-    if (isUtf8(bytes, &multi) && multi) return TextEncoding::Utf8;
-    return TextEncoding::Cp932;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype multiByte = 0, stray = 0;
+    for (qsizetype i = 0; i < n;) {
+        if (p[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        char32_t cp = 0;
+        const int len = utf8Sequence(p, n, i, &cp);
+        if (len == 0) {
+            ++stray;
+            ++i;
+        } else {
+            ++multiByte;
+            i += len;
+        }
+    }
+    return multiByte > 0 && multiByte >= 2 * stray ? TextEncoding::Utf8 : TextEncoding::Cp932;
 }
 
 QString DecodeText(const QByteArray& bytes, TextEncoding encoding) {
     switch (encoding) {
     case TextEncoding::Utf8Bom:
-        return Cp932::decodeCharset(bytes.mid(3), QStringLiteral("utf-8"));
+        return decodeUtf8(bytes.startsWith(kBom) ? bytes.mid(3) : bytes);
     case TextEncoding::Utf8:
-        return Cp932::decodeCharset(bytes, QStringLiteral("utf-8"));
+        return decodeUtf8(bytes);
     case TextEncoding::Cp932:
         break;
     }
-    return Cp932::decode(bytes);
+    return decodeCp932(bytes);
 }
 
 QByteArray EncodeText(const QString& text, TextEncoding encoding) {
     switch (encoding) {
     case TextEncoding::Utf8Bom:
-        return QByteArray(kBom) + text.toUtf8();
+        return QByteArray(kBom) + encodeKeepingBytes(text, [](QStringView run) { return run.toUtf8(); });
     case TextEncoding::Utf8:
-        return text.toUtf8();
+        return encodeKeepingBytes(text, [](QStringView run) { return run.toUtf8(); });
     case TextEncoding::Cp932:
         break;
     }
-    return Cp932::encode(text);
+    return encodeKeepingBytes(text, [](QStringView run) {
+        return Cp932::encode(run.size() == 0 ? QString() : QString::fromRawData(run.data(), run.size()));
+    });
 }
 
 QString ReadTextFile(const QString& path, TextFileInfo* info) {
     TextFileInfo local;
     QFile file(path);
-    local.exists = QFileInfo(path).isFile();
+    const QFileInfo fileInfo(path);
+    // A directory (or anything else) in the file's place exists, unreadable.
+    local.exists = fileInfo.exists() || fileInfo.isSymLink();
     QString text;
-    if (local.exists && file.open(QIODevice::ReadOnly)) {
+    if (fileInfo.isFile() && file.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = file.readAll();
         local.readable = file.error() == QFileDevice::NoError;
         if (local.readable) {

@@ -1,5 +1,7 @@
 #pragma once
-// Reading and writing whole text files in the encoding they came in.
+// Reading and writing whole text files in the encoding they came in, without
+// losing a byte: what the encoding cannot read is carried through the text
+// and written back as it was.
 
 #include <QByteArray>
 #include <QString>
@@ -8,14 +10,22 @@
 enum class TextEncoding { Cp932, Utf8, Utf8Bom };
 
 struct TextFileInfo {
-    bool exists = false;    // a file of that name exists
-    bool readable = false;  // ... and could be read completely
+    bool exists = false;    // something of that name exists
+    bool readable = false;  // ... and is a file that could be read completely
     TextEncoding encoding = TextEncoding::Cp932;
 };
 
-// A UTF-8 BOM, or valid UTF-8 holding multi-byte sequences, reads as UTF-8;
-// everything else as CP932.
+// A UTF-8 BOM reads as UTF-8, and so does text whose well-formed UTF-8
+// multi-byte sequences outnumber its stray bytes at least two to one (a
+// UTF-8 list with a Latin-1 byte typed into it is still UTF-8); everything
+// else is CP932.
 TextEncoding DetectTextEncoding(const QByteArray& bytes);
+
+// Files only: a byte the encoding cannot read, or reads as a character it
+// would write differently (the duplicate codes of CP932), becomes the lone
+// surrogate U+DC00 + byte, which EncodeText writes back as that byte, so
+// decode and encode give back the bytes exactly. HTTP bodies are decoded
+// with Cp932::decodeCharset instead.
 QString DecodeText(const QByteArray& bytes, TextEncoding encoding);
 QByteArray EncodeText(const QString& text, TextEncoding encoding);
 

@@ -1,7 +1,7 @@
 // The text decoders: CP932 (files and default HTTP bodies) and the charset a
 // server names. The first line of the input is the charset name, the rest
 // the body. CP932 text decodes, encodes and decodes again to the same text
-// (with "?" where a byte was invalid).
+// (with "?" where a byte was invalid); read as a file, every byte comes back.
 #include "FuzzSupport.h"
 #include "common/Cp932.h"
 #include "common/TextFile.h"
@@ -25,8 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QString charset = QString::fromLatin1(all.left(nl));
         (void)Cp932::decodeCharset(all.mid(nl + 1), charset);
     }
-    // The list and INI readers' detection and decoding.
-    (void)DecodeText(all, DetectTextEncoding(all));
+    // Files: every byte comes back in the encoding it was read in, and in
+    // either of the others.
+    for (TextEncoding e : {DetectTextEncoding(all), TextEncoding::Cp932, TextEncoding::Utf8})
+        FUZZ_CHECK(EncodeText(DecodeText(all, e), e) == all);
     (void)SplitTextLines(text);
     return 0;
 }

@@ -2,8 +2,11 @@
 // input holds ChannelList.txt, Favorite.txt and MultiMonitor.txt separated
 // by two NUL bytes. Besides crashes, checks that what the window writes
 // back loads and writes back to the same bytes: a list the viewer wrote is
-// never changed (or lost) by another start and exit.
+// never changed (or lost) by another start and exit; and that the same
+// files with a stray byte (taken from the input) in front of every name
+// come back byte for byte too, as long as that leaves their encodings.
 #include "FuzzSupport.h"
+#include "common/TextFile.h"
 #include "view/frmMain.h"
 
 #include <QApplication>
@@ -42,6 +45,29 @@ QList<QByteArray> loadAndSave(const QString& dir) {
     return out;
 }
 
+// The written file with stray in front of each record's name (field 1,
+// or 3 for a Channel); separators, IDs and flags stay as they are.
+QByteArray withStrayBytes(const QByteArray& file, char stray) {
+    QList<QByteArray> lines = file.split('\n');
+    for (QByteArray& line : lines) {
+        QList<QByteArray> pieces = line.split('\t');
+        int field = -1;  // index among the non-empty pieces; 0 is the type
+        int name = 1;
+        for (QByteArray& piece : pieces) {
+            if (piece.isEmpty()) continue;
+            if (++field == 0) {
+                if (piece == "FavariteChannel" || piece == "MultiMonitorChannel") break;
+                if (piece == "Channel") name = 3;
+            } else if (field == name) {
+                piece.prepend(stray);
+                break;
+            }
+        }
+        line = pieces.join('\t');
+    }
+    return lines.join('\n');
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -71,5 +97,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                              first[i].toHex(' ').constData(), second[i].toHex(' ').constData());
         fuzz::fail("first == second");
     }
+
+    const char stray = char(0x80 | (size > 0 ? data[size - 1] : 0));
+    QList<QByteArray> strayed;
+    for (int i = 0; i < 3; ++i) {
+        const QString path = dir + QLatin1String(kNames[i]);
+        if (first[i] == "<missing>") {
+            strayed << first[i];
+            continue;
+        }
+        strayed << withStrayBytes(first[i], stray);
+        if (DetectTextEncoding(strayed[i]) != DetectTextEncoding(first[i])) return 0;
+        writeFile(path, strayed[i]);
+    }
+    if (loadAndSave(dir) != strayed) fuzz::fail("stray bytes come back byte for byte");
     return 0;
 }

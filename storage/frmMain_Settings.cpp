@@ -106,7 +106,12 @@ void frmMain::LoadSetting() {
     for (int i = 0; i < 3; ++i) {
         const TreeListFile file = ReadTreeListFile(mProgramDirectory + names[i]);
         mListFileInfo[i] = file.Info;
+        // Favourites and members are matched only against a channel list
+        // that was read and names channels; without one they are carried.
+        // Those inside ChannelList.txt itself are matched if it was read.
+        if (i == 0) mChannelsKnown = file.Info.exists && file.Info.readable;
         LoadTreeListFile(file.Lines);
+        if (i == 0) mChannelsKnown = mChannelsKnown && mChannelManeger->ChannelCount() > 0;
     }
 
     // 12, 13. The display switches reach the objects that now exist.

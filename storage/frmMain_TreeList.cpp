@@ -32,8 +32,10 @@ bool holdsListRecords(const QTreeWidgetItem* parent) {
     return is(type, "Node") || is(type, "ChannelList");
 }
 
-bool readBoolean(const TreeListLine& line, int field, bool* value) {
-    return field < line.Pieces.size() && Numeric::ToBoolean(line.Pieces[field], value);
+// A missing or non-Boolean flag reads as False: the record is kept.
+bool flag(const TreeListLine& line, int field) {
+    bool value = false;
+    return Numeric::ToBoolean(line.Field(field), &value) && value;
 }
 
 }  // namespace
@@ -41,14 +43,20 @@ bool readBoolean(const TreeListLine& line, int field, bool* value) {
 void frmMain::LoadTreeListFile(const QStringList& lines) {
     // The spare element for the next channel or member.
     PictureElement* spare = mPictures.Load();
-    std::vector<QTreeWidgetItem*> parents;  // the parent slot of each depth
+    // The parent slot of each depth. A record that can hold children ends
+    // the slots below it, placed or skipped: what sits under a skipped
+    // record is skipped too, never attached to an earlier sibling.
+    std::vector<QTreeWidgetItem*> parents;
     auto slotAt = [&parents](int depth) -> QTreeWidgetItem* {
         return depth >= 0 && depth < int(parents.size()) ? parents[size_t(depth)] : nullptr;
     };
     auto setSlot = [&parents](int depth, QTreeWidgetItem* node) {
-        if (int(parents.size()) <= depth) parents.resize(size_t(depth) + 1, nullptr);
+        parents.resize(size_t(depth) + 1, nullptr);
         parents[size_t(depth)] = node;
     };
+    // Without a channel list every channel is unknown: favourites and
+    // members are then carried through to the next save as they were.
+    const bool carry = !mChannelsKnown;
 
     mTree->setUpdatesEnabled(false);
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -56,61 +64,74 @@ void frmMain::LoadTreeListFile(const QStringList& lines) {
         const QString type = line.RecordType();
         const int depth = line.Depth;
         if (type.isEmpty() || depth > kMaxTreeDepth) continue;
-        // The fields a record needs, none of them empty: a field of spaces
-        // only is read as empty and would be written back as nothing, which
-        // shifts the fields after it at the next start.
-        int fields = 0;
-        while (fields + 1 < line.Pieces.size() && !line.Pieces[fields + 1].isEmpty()) ++fields;
+        // A field of spaces only reads as empty: a record whose name is
+        // empty is skipped, as written back it would shift the fields after it.
+        const QString text = line.Field(1);
 
         if (is(type, "FavariteRoot") || is(type, "MultiMonitorRoot")) {
-            bool expanded = false;
-            if (fields < 2 || !readBoolean(line, 2, &expanded)) continue;
+            setSlot(depth, nullptr);
+            if (text.isEmpty()) continue;
             const bool favorite = is(type, "FavariteRoot");
             QTreeWidgetItem* root = favorite ? mRootFavarite : mRootMultiMonitor;
-            root->setText(0, line.Field(1));
-            root->setExpanded(expanded);
+            root->setText(0, text);
+            root->setExpanded(flag(line, 2));
             SetNodeTag(root, favorite ? QStringLiteral("FavariteRoot_") : QStringLiteral("MultiMonitorRoot_"));
             setSlot(depth, root);
         } else if (is(type, "Node") || is(type, "ChannelList")) {
-            const bool list = is(type, "ChannelList");
-            bool expanded = false;
-            if (fields < (list ? 3 : 2) || !readBoolean(line, 2, &expanded)) continue;
-            QTreeWidgetItem* parent = nullptr;
-            if (depth > 0) {
-                parent = slotAt(depth - 1);
-                if (!parent || !holdsListRecords(parent)) continue;  // no parent for it at that depth
+            setSlot(depth, nullptr);
+            QTreeWidgetItem* parent = depth > 0 ? slotAt(depth - 1) : nullptr;
+            // No parent for it at that depth.
+            if (text.isEmpty() || (depth > 0 && (!parent || !holdsListRecords(parent)))) continue;
+            QString tag = QStringLiteral("Node_");
+            bool expanded = flag(line, 2);
+            if (is(type, "ChannelList")) {
+                // Without its flag the address moves up into the flag's place.
+                QString address = line.Field(3);
+                bool unused = false;
+                if (address.isEmpty() && !Numeric::ToBoolean(line.Field(2), &unused)) address = line.Field(2);
+                tag = QStringLiteral("ChannelList_") + address;
             }
-            QTreeWidgetItem* node = AddNode(
-                parent, line.Field(1), list ? QStringLiteral("ChannelList_") + line.Field(3) : QStringLiteral("Node_"));
+            QTreeWidgetItem* node = AddNode(parent, text, tag);
             node->setExpanded(expanded);
             setSlot(depth, node);
         } else if (is(type, "MultiMonitorFolder")) {
-            bool expanded = false;
-            if (fields < 2 || !readBoolean(line, 2, &expanded)) continue;
+            setSlot(depth, nullptr);
+            if (text.isEmpty()) continue;
             QTreeWidgetItem* before = mLastAddedNode;
             // The folder handler makes the node; it is the newest node then.
-            mMultiMonitorManeger->AddMultiMonitorFolder(line.Field(1), expanded);
+            mMultiMonitorManeger->AddMultiMonitorFolder(text, flag(line, 2));
             if (mLastAddedNode != before) setSlot(depth, mLastAddedNode);
         } else if (is(type, "Channel")) {
-            bool save = false;
             // A record that can make no channel makes no node either.
-            if (fields < 5 || !readBoolean(line, 5, &save) || depth == 0) continue;
+            bool complete = depth > 0;
+            for (int f = 1; f <= 4; ++f) complete = complete && !line.Field(f).isEmpty();
             QTreeWidgetItem* parent = slotAt(depth - 1);
-            if (!parent || !holdsListRecords(parent)) continue;
+            if (!complete || !parent || !holdsListRecords(parent)) continue;
             AddNode(parent, line.Field(3), QStringLiteral("Channel_") + line.Field(2));
-            if (mChannelManeger->ChannelInitialize(spare, line.Pieces)) spare = mPictures.Load();
+            const QStringList record{line.Field(0), line.Field(1), line.Field(2),
+                                     line.Field(3), line.Field(4), Numeric::BooleanText(flag(line, 5))};
+            if (mChannelManeger->ChannelInitialize(spare, record)) spare = mPictures.Load();
         } else if (is(type, "FavariteChannel")) {
-            if (fields < 1) continue;
-            clsChannel* channel = mChannelManeger->Channel(line.Field(1));
+            if (text.isEmpty()) continue;
+            clsChannel* channel = mChannelManeger->Channel(text);
             // A favourite listed twice (perhaps in another letter case) stays one.
-            if (channel && !channel->BelongFavarite()) channel->setBelongFavarite(true);
+            if (channel && !channel->BelongFavarite()) {
+                channel->setBelongFavarite(true);
+            } else if (!channel && carry && !mCarriedFavorites.contains(text, Qt::CaseInsensitive)) {
+                mCarriedFavorites << text;
+            }
         } else if (is(type, "MultiMonitorChannel")) {
-            if (fields < 1 || depth == 0) continue;
-            clsChannel* channel = mChannelManeger->Channel(line.Field(1));
-            QTreeWidgetItem* parent = slotAt(depth - 1);
-            const QString parentTag = NodeTag(parent);
-            if (!channel || !TagMatches(parentTag, QStringLiteral("MultiMonitorFolder_"))) continue;
-            clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(parentTag));
+            if (text.isEmpty() || depth == 0) continue;
+            clsChannel* channel = mChannelManeger->Channel(text);
+            const QString parentTag = NodeTag(slotAt(depth - 1));
+            if (!TagMatches(parentTag, QStringLiteral("MultiMonitorFolder_"))) continue;
+            const QString folderID = TagIdentifier(parentTag);
+            if (!channel) {
+                if (carry && !mCarriedMembers.value(folderID).contains(text, Qt::CaseInsensitive))
+                    mCarriedMembers[folderID] << text;
+                continue;
+            }
+            clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(folderID);
             if (!folder || folder->IsRegistedChannel(channel->ChannelID())) continue;
             folder->AddChannel(channel->ChannelID(), spare, false);
             spare = mPictures.Load();
@@ -122,7 +143,7 @@ void frmMain::LoadTreeListFile(const QStringList& lines) {
 }
 
 void frmMain::saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& favorites, QStringList& channels,
-                               QStringList& folders) const {
+                               QStringList& folders, bool withCarried) const {
     // Depth-first pre-order, with an explicit stack: the files list the
     // nodes as the tree shows them.
     std::vector<std::pair<QTreeWidgetItem*, int>> stack{{node, depth}};
@@ -145,10 +166,24 @@ void frmMain::saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& fa
             favorites << FormatTreeListLine(d, QStringLiteral("FavariteChannel"), {id}, false);
         } else if (is(type, "FavariteRoot")) {
             favorites << FormatTreeListLine(d, QStringLiteral("FavariteRoot"), {text, expanded}, false);
+            for (const QString& carried : mCarriedFavorites) {
+                const clsChannel* channel = mChannelManeger ? mChannelManeger->Channel(carried) : nullptr;
+                if (channel ? !channel->BelongFavarite() : withCarried)
+                    favorites << FormatTreeListLine(d + 1, QStringLiteral("FavariteChannel"),
+                                                    {channel ? channel->ChannelID() : carried}, false);
+            }
         } else if (is(type, "MultiMonitorRoot")) {
             folders << FormatTreeListLine(d, QStringLiteral("MultiMonitorRoot"), {text, expanded}, false);
         } else if (is(type, "MultiMonitorFolder")) {
             folders << FormatTreeListLine(d, QStringLiteral("MultiMonitorFolder"), {text, expanded}, false);
+            const clsMultiMonitorFolder* folder =
+                mMultiMonitorManeger ? mMultiMonitorManeger->MultiMonitor(id) : nullptr;
+            for (const QString& carried : mCarriedMembers.value(id)) {
+                const clsChannel* channel = mChannelManeger ? mChannelManeger->Channel(carried) : nullptr;
+                if (channel ? !folder || !folder->IsRegistedChannel(channel->ChannelID()) : withCarried)
+                    folders << FormatTreeListLine(d + 1, QStringLiteral("MultiMonitorChannel"),
+                                                  {channel ? channel->ChannelID() : carried}, false);
+            }
         } else if (is(type, "MultiMonitorChannel")) {
             folders << FormatTreeListLine(d, QStringLiteral("MultiMonitorChannel"), {id}, false);
         }
@@ -157,9 +192,16 @@ void frmMain::saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& fa
 }
 
 bool frmMain::SaveTreeListFiles(QStringList* failedFiles) {
+    // Favourites and members carried from the start are written while the
+    // next start will carry them too: when the channel list it reads names
+    // no channel, or is the one that could not be read and stays as it was.
+    // One whose channel has appeared since (from a record of another file)
+    // is written as that channel's, as the next start will match it.
+    const bool withCarried = (mListFileInfo[0].exists && !mListFileInfo[0].readable) || !mChannelManeger ||
+                             mChannelManeger->ChannelCount() == 0;
     QStringList favorites, channels, folders;
     for (int i = 0; i < mTree->topLevelItemCount(); ++i)
-        saveTreeListNode(mTree->topLevelItem(i), 0, favorites, channels, folders);
+        saveTreeListNode(mTree->topLevelItem(i), 0, favorites, channels, folders, withCarried);
 
     struct Out {
         const char* name;

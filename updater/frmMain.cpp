@@ -2,6 +2,7 @@
 
 #include "channel/HTTPTransfer.h"
 #include "common/Numeric.h"
+#include "common/TextCompare.h"
 #include "common/mdlFunction.h"
 #include "storage/TreeListFormat.h"
 #include "updater/ElidedLabel.h"
@@ -483,7 +484,12 @@ void frmMain::SetNode(QTreeWidgetItem* node, const QString& tag, const QString& 
 
 void frmMain::SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol,
                              const QString& name, const QString& infoAddress, bool savePicture) {
-    SetNode(node, ChannelTag(channelId, protocol, name, infoAddress, savePicture), ChannelText(channelId, name));
+    const QString tag = ChannelTag(channelId, protocol, name, infoAddress, savePicture);
+    const QString text = ChannelText(channelId, name);
+    SetNode(node, tag, text);
+    if (mChannelCopies.isEmpty()) return;
+    for (const qint64 id : mChannelCopies.value(CaseKey(channelId)))
+        if (QTreeWidgetItem* copy = NodeById(id)) SetNode(copy, tag, text);
 }
 
 int frmMain::ChildCount(QTreeWidgetItem* parent) const {
@@ -494,15 +500,12 @@ QTreeWidgetItem* frmMain::Child(QTreeWidgetItem* parent, int i) const {
     return parent ? parent->child(i) : tvwChannelSelect->topLevelItem(i);
 }
 
-QTreeWidgetItem* frmMain::FirstChildNamed(QTreeWidgetItem* parent, const QString& name, bool channels) {
-    auto isWanted = [channels](const QStringList& fields) {
-        const QString& kind = fields.value(0);
-        return channels ? kind == kChannel : (kind == kNode || kind == kChannelList);
-    };
+QTreeWidgetItem* frmMain::FirstChildNamed(QTreeWidgetItem* parent, const QString& name) {
+    auto isGroup = [](const QString& kind) { return kind == kNode || kind == kChannelList; };
     if (!mIndexing) {
         for (int i = 0, n = ChildCount(parent); i < n; ++i) {
             const QStringList fields = SplitTag(Tag(Child(parent, i)));
-            if (isWanted(fields) && fields.value(1) == name) return Child(parent, i);
+            if (isGroup(fields.value(0)) && fields.value(1) == name) return Child(parent, i);
         }
         return nullptr;
     }
@@ -510,18 +513,15 @@ QTreeWidgetItem* frmMain::FirstChildNamed(QTreeWidgetItem* parent, const QString
     // index each one once instead of walking its children for every line.
     auto it = mChildIndex.find(parent);
     if (it == mChildIndex.end()) {
-        ChildIndex index;
+        QHash<QString, QTreeWidgetItem*> index;
         for (int i = 0, n = ChildCount(parent); i < n; ++i) {
             QTreeWidgetItem* child = Child(parent, i);
             const QStringList fields = SplitTag(Tag(child));
-            const QString& kind = fields.value(0);
-            if (kind != kChannel && kind != kNode && kind != kChannelList) continue;
-            auto& table = kind == kChannel ? index.channels : index.groups;
-            if (!table.contains(fields.value(1))) table.insert(fields.value(1), child);
+            if (isGroup(fields.value(0)) && !index.contains(fields.value(1))) index.insert(fields.value(1), child);
         }
         it = mChildIndex.insert(parent, index);
     }
-    return (channels ? it->channels : it->groups).value(name, nullptr);
+    return it->value(name, nullptr);
 }
 
 void frmMain::IndexChild(QTreeWidgetItem* parent, QTreeWidgetItem* child) {
@@ -529,9 +529,23 @@ void frmMain::IndexChild(QTreeWidgetItem* parent, QTreeWidgetItem* child) {
     if (it == mChildIndex.end()) return;  // indexed when first asked
     const QStringList fields = SplitTag(Tag(child));
     const QString& kind = fields.value(0);
-    if (kind != kChannel && kind != kNode && kind != kChannelList) return;
-    auto& table = kind == kChannel ? it->channels : it->groups;
-    if (!table.contains(fields.value(1))) table.insert(fields.value(1), child);
+    if ((kind == kNode || kind == kChannelList) && !it->contains(fields.value(1))) it->insert(fields.value(1), child);
+}
+
+QHash<QString, QTreeWidgetItem*> frmMain::ChannelNodesByKey() const {
+    QHash<QString, QTreeWidgetItem*> channels;
+    QVector<QTreeWidgetItem*> stack;
+    for (int i = tvwChannelSelect->topLevelItemCount() - 1; i >= 0; --i) stack.append(tvwChannelSelect->topLevelItem(i));
+    while (!stack.isEmpty()) {
+        QTreeWidgetItem* node = stack.takeLast();
+        const QStringList fields = SplitTag(Tag(node));
+        if (fields.value(0) == kChannel) {
+            const QString key = CaseKey(fields.value(1));
+            if (!channels.contains(key)) channels.insert(key, node);
+        }
+        for (int i = node->childCount() - 1; i >= 0; --i) stack.append(node->child(i));
+    }
+    return channels;
 }
 
 }  // namespace updater

@@ -175,9 +175,11 @@ private:
     void SetNode(QTreeWidgetItem* node, const QString& tag, const QString& text);
     void SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol,
                         const QString& name, const QString& infoAddress, bool savePicture);
-    // First child of parent (nullptr: the roots) whose tag field 1 equals
-    // name, among group and list nodes (channels == false) or channel nodes.
-    QTreeWidgetItem* FirstChildNamed(QTreeWidgetItem* parent, const QString& name, bool channels);
+    // First group or list node among the children of parent (nullptr: the
+    // roots) whose tag field 1 equals name.
+    QTreeWidgetItem* FirstChildNamed(QTreeWidgetItem* parent, const QString& name);
+    // The first channel node of each ID in tree order, by CaseKey.
+    QHash<QString, QTreeWidgetItem*> ChannelNodesByKey() const;
     void IndexChild(QTreeWidgetItem* parent, QTreeWidgetItem* child);
     int ChildCount(QTreeWidgetItem* parent) const;
     QTreeWidgetItem* Child(QTreeWidgetItem* parent, int i) const;
@@ -200,14 +202,13 @@ private:
     QString mNewChannelListURL;
 
     QHash<qint64, QTreeWidgetItem*> mNodes;
+    // Node ids of each channel (by CaseKey) the file listed more than once:
+    // one channel to the viewer, so every change reaches all of them.
+    QHash<QString, QVector<qint64>> mChannelCopies;
     QHash<QString, qint64> mKeyedNodes;  // key -> node id
     qint64 mNextNodeId = 1;
-    // While a list is parsed: per parent, the first child of each name.
-    struct ChildIndex {
-        QHash<QString, QTreeWidgetItem*> groups;
-        QHash<QString, QTreeWidgetItem*> channels;
-    };
-    QHash<QTreeWidgetItem*, ChildIndex> mChildIndex;
+    // While a list is parsed: per parent, the first group child of each name.
+    QHash<QTreeWidgetItem*, QHash<QString, QTreeWidgetItem*>> mChildIndex;
     bool mIndexing = false;
 };
 

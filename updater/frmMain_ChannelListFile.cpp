@@ -4,6 +4,7 @@
 #include "updater/frmMain.h"
 
 #include "common/Numeric.h"
+#include "common/TextCompare.h"
 #include "storage/TreeListFormat.h"
 
 #include <QTreeWidget>
@@ -34,6 +35,20 @@ void frmMain::LoadChannelList(const QStringList& lines) {
     auto clearFrom = [&parents](int depth) {
         if (depth < parents.size()) parents.resize(depth);
     };
+    // A missing or non-Boolean flag reads as False; the record stays.
+    auto flag = [](const QString& text) {
+        bool value = false;
+        return Numeric::ToBoolean(text, &value) && value;
+    };
+    // The first channel of each ID, without regard to case: a later one is
+    // the same channel to the viewer, and is written as that one. The nodes
+    // of such a channel are kept alike from then on (SetChannelNode).
+    struct First {
+        QStringList fields;
+        qint64 node;
+    };
+    QHash<QString, First> channels;
+    mChannelCopies.clear();
 
     for (int i = 1; i < lines.size(); ++i) {
         const TreeListLine line = ParseTreeListLine(lines[i]);
@@ -42,34 +57,42 @@ void frmMain::LoadChannelList(const QStringList& lines) {
         if (type == kNode || type == kChannelList) {
             const bool isList = type == kChannelList;
             QTreeWidgetItem* parent = parentFor(depth);
-            if (line.Pieces.size() < (isList ? 4 : 3) || depth > kDeepestNode || (depth > 0 && !parent)) {
-                clearFrom(depth);
-                continue;
-            }
             // U+0001 joins the fields of a tag: a field holding one would
             // shift the others and lose the node at the next start.
             const QString name = CleanListField(line.Field(1));
-            const QString address = CleanListField(line.Field(3));
-            if (name.isEmpty() || (isList && address.isEmpty())) {
+            if (name.isEmpty() || depth > kDeepestNode || (depth > 0 && !parent)) {
                 clearFrom(depth);
                 continue;
             }
+            // Without its flag a list's address stands in the flag's place.
+            QString address = CleanListField(line.Field(3));
+            bool unused = false;
+            if (address.isEmpty() && !Numeric::ToBoolean(line.Field(2), &unused))
+                address = CleanListField(line.Field(2));
             QTreeWidgetItem* node = isList ? NewNode(parent, JoinTag({kChannelList, name, address}),
                                                      name + QLatin1Char('(') + address + QLatin1Char(')'))
                                            : NewNode(parent, JoinTag({kNode, name}), name);
-            bool expanded = false;
-            node->setExpanded(Numeric::ToBoolean(line.Field(2), &expanded) && expanded);
+            node->setExpanded(flag(line.Field(2)));
             parents.resize(depth + 1);
             parents[depth] = node;
         } else if (type == kChannel) {
             QTreeWidgetItem* parent = parentFor(depth);
-            if (!parent || line.Pieces.size() < 6) continue;
-            QStringList fields;
+            if (!parent) continue;
+            QStringList fields;  // signature, ID, name, address
             for (int f = 1; f <= 4; ++f) fields << CleanListField(line.Field(f));
-            if (fields.contains(QString())) continue;  // a field of U+0001 alone: nothing to keep
-            bool saving = false;
-            NewChannelNode(parent, fields[1], fields[0], fields[2], fields[3],
-                           Numeric::ToBoolean(line.Field(5), &saving) && saving);
+            if (fields.contains(QString())) continue;  // a field missing, or of U+0001 alone
+            fields << Numeric::BooleanText(flag(line.Field(5)));
+            const QString key = CaseKey(fields[1]);
+            const auto first = channels.constFind(key);
+            if (first == channels.constEnd()) {
+                channels.insert(key, {fields, NodeId(NewChannelNode(parent, fields[1], fields[0], fields[2], fields[3],
+                                                                    fields[4] == QLatin1String("True")))});
+                continue;
+            }
+            const QStringList& c = first->fields;
+            QVector<qint64>& copies = mChannelCopies[key];
+            if (copies.isEmpty()) copies << first->node;
+            copies << NodeId(NewChannelNode(parent, c[1], c[0], c[2], c[3], c[4] == QLatin1String("True")));
         }
     }
 

@@ -144,6 +144,9 @@ void frmMain::ParseChannelList(const QStringList& lines) {
         RemoveChildren(target);
     }
 
+    // Every channel of the tree by ID without regard to case: a line that
+    // names one again, in any letter case and in any list, updates it.
+    QHash<QString, QTreeWidgetItem*> channels = ChannelNodesByKey();
     mChildIndex.clear();
     mIndexing = mUpdateState == 7;
     for (const QString& raw : lines) {
@@ -158,9 +161,15 @@ void frmMain::ParseChannelList(const QStringList& lines) {
         const QString address = CleanListField(fields[2]);
         if (channelId.isEmpty() || protocol.isEmpty() || address.isEmpty()) continue;
 
-        if (mUpdateState == 5) {
-            NewChannelNode(target, channelId, protocol, kUnnamedChannel, address,
-                           savingBefore.contains(CaseKey(channelId)));
+        const QString key = CaseKey(channelId);
+        if (QTreeWidgetItem* node = channels.value(key)) {
+            // A channel held already is reused, spelled as it was: its name
+            // and signature go, the user's saving switch stays.
+            const QStringList held = SplitTag(Tag(node));
+            SetChannelNode(node, held.value(1), protocol, kUnnamedChannel, address, IsTrue(held.value(5)));
+        } else if (mUpdateState == 5) {
+            channels.insert(
+                key, NewChannelNode(target, channelId, protocol, kUnnamedChannel, address, savingBefore.contains(key)));
         } else {
             // Every group on the path needs a name, and the path a bound.
             const QStringList parts = Components(channelId);
@@ -168,14 +177,7 @@ void frmMain::ParseChannelList(const QStringList& lines) {
             for (int i = 0; placeable && i + 1 < parts.size(); ++i) placeable = !parts[i].isEmpty();
             if (!placeable) continue;
             QTreeWidgetItem* group = GetOrganizationNode(channelId);
-            if (QTreeWidgetItem* node = FirstChildNamed(group, channelId, true)) {
-                // A channel listed there already is reused: its name and
-                // signature go, the user's saving switch stays.
-                SetChannelNode(node, channelId, protocol, kUnnamedChannel, address,
-                               IsTrue(SplitTag(Tag(node)).value(5)));
-            } else {
-                IndexChild(group, NewChannelNode(group, channelId, protocol, kUnnamedChannel, address, false));
-            }
+            channels.insert(key, NewChannelNode(group, channelId, protocol, kUnnamedChannel, address, false));
         }
     }
     mIndexing = false;
@@ -203,12 +205,12 @@ QTreeWidgetItem* frmMain::GetOrganizationNode(const QString& ChannelID) {
 
     const QStringList parts = Components(channelId);
     const int last = int(parts.size()) - 1;  // U
-    QTreeWidgetItem* found = FirstChildNamed(nullptr, parts[0], false);
+    QTreeWidgetItem* found = FirstChildNamed(nullptr, parts[0]);
     if (!found) return AddOrganizationNodes(nullptr, -1, channelId);
     if (last == 1) return found;
     for (int g = 1; g <= last - 1; ++g) {
         if (found->childCount() == 0) return AddOrganizationNodes(found, g - 1, channelId);
-        QTreeWidgetItem* next = FirstChildNamed(found, parts[g], false);
+        QTreeWidgetItem* next = FirstChildNamed(found, parts[g]);
         if (!next) return AddOrganizationNodes(found, g - 1, channelId);
         found = next;
     }

@@ -216,7 +216,7 @@ private:
 
     // Tree list helpers.
     void saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& favorites, QStringList& channels,
-                          QStringList& folders) const;
+                          QStringList& folders, bool withCarried) const;
     QString ChannelCaption(const clsChannel* channel) const;
     void showMessage(const QString& text, const QString& title, bool information = false);
     void hideStaleThumbnails(const QList<PictureElement*>& shown, int labelsUsed, bool frameShown);
@@ -287,4 +287,10 @@ private:
     // List files as read, so each is written back in its encoding and a file
     // that could not be read is never overwritten.
     TextFileInfo mListFileInfo[3];
+    // ChannelList.txt was read and named channels. Loaded without it (missing,
+    // unreadable or empty): the favourites, and the members by MultiMonitorID,
+    // whose channels are unknown, written back as they were.
+    bool mChannelsKnown = false;
+    QStringList mCarriedFavorites;
+    QHash<QString, QStringList> mCarriedMembers;
 };

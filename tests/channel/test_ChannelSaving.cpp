@@ -86,6 +86,32 @@ TEST_F(ChannelSavingTest, PicturesAreSavedOncePerStampOrLastModified) {
     }
 }
 
+// A picture rejected after an accepted one, by the marker walk (after its
+// reset) or by the decoder (its record read): the information line and the
+// next save keep the accepted picture's stamp and comment.
+TEST_F(ChannelSavingTest, ARejectedPictureChangesNothing) {
+    const QByteArray accepted =
+        JpegFactory::withRecord(JpegFactory::make(16, 16), 0, 1, "2002/10/05 12:34:56", "accepted");
+    const std::pair<const char*, QByteArray> rejected[] = {
+        {"walk runs off the body", QByteArray::fromHex("FFD8FFE0FFF000FFD9")},
+        {"decoder refuses it",
+         JpegFactory::withRecord(QByteArray::fromHex("FFD8FFD9"), 1, 9, "2030/01/01 00:00:00", "x")},
+    };
+    for (const auto& [name, bytes] : rejected) {
+        SCOPED_TRACE(name);
+        const QString id = QString::fromLatin1(name).section(' ', 0, 0);
+        clsChannel* ch = rig.addPublished(site, id, 0, 1, accepted);
+        ch->ViewControl(clsChannel::NormalViewOpen, QString());
+        ASSERT_TRUE(ChannelRig::settle(ch));
+        site.picture(QStringLiteral("/%1/full.jpg").arg(id), bytes);
+        ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
+        EXPECT_EQ(ch->InfomationString().value(2), QStringLiteral("2002/10/05 12:34:56   accepted"));
+        ch->setSavePicture(true);
+        EXPECT_EQ(saved(id), QStringList{"20021005_123456.jpg"});
+        EXPECT_EQ(savedFile(id + "/20021005_123456.jpg"), accepted);
+    }
+}
+
 // One channel through the switches and the files: turning saving on saves
 // the held picture at once; the display rule redraws without saving; a saved
 // file is never replaced (one already there, nor one saved a moment ago in

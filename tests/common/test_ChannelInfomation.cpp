@@ -87,10 +87,12 @@ TEST(AnalyzePicture, TheRecordOfFiveFieldsIsTakenAndAnyOtherIgnored) {
     }
 }
 
+// A rejected stream leaves the record of the last accepted one.
 TEST(AnalyzePicture, WhatIsNotAWholeJpegStreamOrRunsOffTheBodyIsRejected) {
     const QByteArray good = JpegFactory::make(32, 24);
     const QByteArray eoi = QByteArray::fromHex("FFD9");
-    PictureInfomation p;
+    const PictureInfomation accepted{1, 30, "stamp", "comment"};
+    PictureInfomation p = accepted;
     // Empty, a single NUL (the body of a response without pieces), not ending
     // in FF D9, not starting with FF D8, a truncated scan.
     for (const QByteArray& body :
@@ -101,6 +103,7 @@ TEST(AnalyzePicture, WhatIsNotAWholeJpegStreamOrRunsOffTheBodyIsRejected) {
     for (const char* hex :
          {"FFD8FFE0FFF000FFD9", "FFD8FFE5400061FFD9", "FFD8FFE50001FFD9", "FFD8FFE00000FFD9", "FFD8FFE10003FFD9"})
         EXPECT_EQ(AnalyzePicture(QByteArray::fromHex(hex), p), "") << hex;
+    EXPECT_EQ(fields(p), fields(accepted));
     // The smallest stream; scans that reach no marker before the end, where
     // FF D9 at the very last byte pair ends them.
     for (const char* hex : {"FFD8FFD9", "FFD8FFDA12FF00FFD9", "FFD8FFDA12FFD9"})

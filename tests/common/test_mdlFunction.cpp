@@ -61,24 +61,43 @@ TEST(ReadLines, EveryLineEndAndAMissingFile) {
     EXPECT_TRUE(info.exists && info.readable);
 }
 
-TEST(ReadLines, JapaneseTextInCp932AndUtf8) {
+// The encoding a file is read in, the text it gives, and that every byte of
+// it comes back when the text is written in that encoding: bytes that do
+// not decode (or CP932 codes that would be written differently) included.
+TEST(ReadLines, EncodingsTextAndEveryByteBack) {
     TempProgramDir dir;
     const QString line = QStringLiteral("FavariteRoot\t\tお気に入り");
+    const QByteArray utf8 = line.toUtf8(), sjis = Cp932::encode(line);
     const struct {
+        const char* name;
         QByteArray bytes;
         TextEncoding encoding;
-    } cases[] = {{Cp932::encode(line + "\r\n"), TextEncoding::Cp932},
-                 {(line + "\n").toUtf8(), TextEncoding::Utf8},
-                 {"\xEF\xBB\xBF" + line.toUtf8() + "\r\n", TextEncoding::Utf8Bom}};
+    } cases[] = {
+        {"CP932", sjis + "\r\n", TextEncoding::Cp932},
+        {"UTF-8, LF", utf8 + "\n", TextEncoding::Utf8},
+        {"UTF-8 with a BOM", "\xEF\xBB\xBF" + utf8 + "\r\n", TextEncoding::Utf8Bom},
+        {"UTF-8 with a BOM twice", "\xEF\xBB\xBF\xEF\xBB\xBF" + utf8 + "\r\n", TextEncoding::Utf8Bom},
+        {"UTF-8 with stray bytes (Latin-1 e acute, a cut sequence)", utf8 + "\tcaf\xE9\r\n" + utf8 + "\xE3\x81",
+         TextEncoding::Utf8},
+        {"CP932: unassigned bytes, an unassigned row, a lead before a tab, a cut lead at the end",
+         sjis + "\x80\xA0\xFD\xFF\x85\x40\x82\t\r\n\x82", TextEncoding::Cp932},
+        {"CP932: codes CP932 reads but writes differently", sjis + "\x87\x90\xED\x40\xFA\x4A\r\n", TextEncoding::Cp932},
+        {"as many stray bytes as UTF-8 sequences: CP932", "\xC3\xBD\xC4\r\n" + sjis, TextEncoding::Cp932},
+        {"Latin-1 only: CP932", "caf\xE9\r\n", TextEncoding::Cp932},
+        {"ASCII only: CP932, as new files are", "Node\tA\r\n", TextEncoding::Cp932},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(int(c.encoding));
+        SCOPED_TRACE(c.name);
         dir.write("list.txt", c.bytes);
         TextFileInfo info;
-        EXPECT_EQ(ReadLines(dir.file("list.txt"), true, &info), (QStringList{"", line}));
+        const QStringList lines = ReadLines(dir.file("list.txt"), true, &info);
         EXPECT_EQ(info.encoding, c.encoding);
+        // The characters around the stray bytes read as themselves.
+        if (c.bytes.contains(sjis) || c.bytes.contains(utf8)) {
+            EXPECT_TRUE(lines.join('|').contains(line)) << lines.join('|').toStdString();
+        }
+        EXPECT_EQ(EncodeText(DecodeText(c.bytes, info.encoding), info.encoding), c.bytes);
     }
-    // ASCII only stays CP932, so new and untouched files keep the code page.
-    EXPECT_EQ(DetectTextEncoding("Node\tA\r\n"), TextEncoding::Cp932);
 }
 
 }  // namespace

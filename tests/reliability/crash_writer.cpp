@@ -2,7 +2,9 @@
 // folder that writes its INI and its three list files again and again, each
 // time with a new generation mark, until it is killed; or, with --updater,
 // the updater's window writing ChannelList.txt. It prints "ready" after
-// loading, "saving N" before and "saved N" after each write.
+// loading, "saving N" before and "saved N" after each write, and the
+// programs' save error messages on standard error. COUNT 0 starts the
+// program and closes its window once, changing nothing.
 //   crash_writer [--updater] DIR [COUNT]
 #include "updater/frmMain.h"
 #include "view/frmMain.h"
@@ -31,6 +33,10 @@ int runUpdater(const QString& dir, long count) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
     };
     if (!window.Form_Load()) return 3;
+    if (count == 0) {
+        window.close();
+        return 0;
+    }
     QTreeWidgetItem* root = window.tvwChannelSelect->topLevelItem(0);
     if (!root) {
         std::fprintf(stderr, "no root node\n");
@@ -44,8 +50,12 @@ int runUpdater(const QString& dir, long count) {
         root->setData(0, Qt::UserRole, updater::JoinTag({updater::frmMain::kNode, markOf(generation)}));
         std::printf("saving %ld\n", generation);
         std::fflush(stdout);
+        // The last write is the one of closing the window, with its report.
         QString error;
-        if (!window.SaveChannelList(&error)) std::fprintf(stderr, "保存エラー: %s\n", qPrintable(error));
+        if (i + 1 == count)
+            window.close();
+        else if (!window.SaveChannelList(&error))
+            std::fprintf(stderr, "保存エラー: %s\n", qPrintable(error));
         std::printf("saved %ld\n", generation);
         std::fflush(stdout);
     }
@@ -72,6 +82,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
     };
     window.LoadSetting();
+    if (count == 0) {
+        window.close();  // one start and exit, changing nothing
+        return 0;
+    }
     QTreeWidgetItem* listRoot = window.tvwChannelSelect()->topLevelItem(2);
     if (!listRoot) {
         std::fprintf(stderr, "no channel list root\n");

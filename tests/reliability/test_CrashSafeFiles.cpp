@@ -2,17 +2,28 @@
 // writes its INI and its three list files (or ChannelList.txt) over and
 // over, each time with a new generation mark. After every kill each file
 // must be exactly the complete file of one generation, never older than the
-// one found before: old or new, never a mix, never cut, never empty.
+// one found before: old or new, never a mix, never cut, never empty. A
+// full disk (a file-size limit, or a small tmpfs) keeps every file old or
+// new, with each old one reported. A channel list that cannot be read
+// loses nothing of the other two lists.
 #include <gtest/gtest.h>
 
 #include "TempProgramDir.h"
 #include "common/Cp932.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <csignal>
+#include <functional>
 #include <map>
 
 namespace {
@@ -43,11 +54,32 @@ void writeLists(const TempProgramDir& dir, int channels) {
     dir.write("Vantomon.ini", "[General]\r\nProxy=" + mark(0).toLatin1() + "\r\n");
 }
 
-// Runs the writer; returns its standard output once it has ended.
-QString runWriter(const QString& dir, const QStringList& extra, int killAfterReadyMs) {
+// The updater's ChannelList.txt; the mark is the name of the first group.
+void writeUpdaterList(const TempProgramDir& dir, int channels) {
+    QString list =
+        QStringLiteral("Node\t%1\tTrue\r\n\tChannelList\t\t局\t\tTrue\t\thttp://lists.example/a.txt\r\n").arg(mark(0));
+    for (int i = 0; i < channels; ++i)
+        list += QStringLiteral(
+                    "\t\tChannel\t\tVTR1\t\tjp.example.ch%1\t\t番組 %1\t\thttp://127.0.0.1:9/%1.txt\t\tFalse\r\n")
+                    .arg(i, 5, 10, QLatin1Char('0'));
+    dir.write("ChannelList.txt", Cp932::encode(list));
+}
+
+struct WriterRun {
+    QString out;     // standard output
+    QByteArray err;  // the reports ("保存エラー: ...")
+};
+
+// Runs the writer; returns once it has ended. childSetup runs in the child
+// before the writer starts (a file-size limit); wrapper (a command and its
+// arguments) runs the writer as another user.
+WriterRun runWriter(const QString& dir, const QStringList& extra, int killAfterReadyMs,
+                    const std::function<void()>& childSetup = {}, const QStringList& wrapper = {}) {
     QProcess writer;
     writer.setProcessChannelMode(QProcess::SeparateChannels);
-    writer.start(QStringLiteral(CRASH_WRITER), QStringList{dir} + extra);
+    if (childSetup) writer.setChildProcessModifier(childSetup);
+    const QStringList command = wrapper + QStringList{QStringLiteral(CRASH_WRITER), dir} + extra;
+    writer.start(command.first(), command.mid(1));
     EXPECT_TRUE(writer.waitForStarted(10000));
     QByteArray out;
     while (!out.contains("ready") && writer.state() == QProcess::Running) {
@@ -58,11 +90,24 @@ QString runWriter(const QString& dir, const QStringList& extra, int killAfterRea
         QThread::msleep(ulong(killAfterReadyMs));
         writer.kill();  // SIGKILL
     }
-    EXPECT_TRUE(writer.waitForFinished(30000));
+    EXPECT_TRUE(writer.state() == QProcess::NotRunning || writer.waitForFinished(30000));
     out += writer.readAllStandardOutput();
-    const QByteArray err = writer.readAllStandardError();
-    EXPECT_FALSE(err.contains("保存エラー")) << err.constData();
-    return QString::fromLatin1(out);
+    return {QString::fromLatin1(out), writer.readAllStandardError()};
+}
+
+// Writes generation 1 whole and returns the files as written.
+std::map<QString, QByteArray> writeFirstGeneration(const TempProgramDir& dir, const QStringList& files,
+                                                   const QStringList& mode) {
+    const WriterRun first = runWriter(dir.path(), mode + QStringList{"1"}, -1);
+    EXPECT_TRUE(first.out.contains("saved 1")) << qPrintable(first.out);
+    EXPECT_FALSE(first.err.contains("保存エラー")) << first.err.constData();
+    std::map<QString, QByteArray> written;
+    for (const QString& f : files) {
+        written[f] = dir.read(f);
+        EXPECT_TRUE(written[f].contains(mark(1).toLatin1())) << qPrintable(f);
+        EXPECT_FALSE(written[f].contains(mark(0).toLatin1())) << qPrintable(f);
+    }
+    return written;
 }
 
 // Writes generation 1 once without a kill, then kills the writer
@@ -70,14 +115,8 @@ QString runWriter(const QString& dir, const QStringList& extra, int killAfterRea
 void killRepeatedly(const TempProgramDir& dir, const QStringList& files, const QStringList& mode, int rounds) {
     // One complete write gives the files of generation 1; every generation
     // is the same bytes with its own mark.
-    const QString firstRun = runWriter(dir.path(), mode + QStringList{"1"}, -1);
-    ASSERT_TRUE(firstRun.contains("saved 1")) << qPrintable(firstRun);
-    std::map<QString, QByteArray> templ;
-    for (const QString& f : files) {
-        templ[f] = dir.read(f);
-        ASSERT_TRUE(templ[f].contains(mark(1).toLatin1())) << qPrintable(f);
-        ASSERT_FALSE(templ[f].contains(mark(0).toLatin1())) << qPrintable(f);
-    }
+    std::map<QString, QByteArray> templ = writeFirstGeneration(dir, files, mode);
+    ASSERT_FALSE(::testing::Test::HasFailure());
     ASSERT_GT(templ["ChannelList.txt"].size(), 100000);
 
     std::map<QString, long> lastSeen;
@@ -88,7 +127,9 @@ void killRepeatedly(const TempProgramDir& dir, const QStringList& files, const Q
     const QRegularExpression markRe(QStringLiteral("gen(\\d{6})"));
     int interrupted = 0;
     for (int round = 0; round < rounds; ++round) {
-        const QString out = runWriter(dir.path(), mode, int(rng.bounded(20, 400)));
+        const WriterRun run = runWriter(dir.path(), mode, int(rng.bounded(20, 400)));
+        EXPECT_FALSE(run.err.contains("保存エラー")) << run.err.constData();
+        const QString& out = run.out;
         const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
         ASSERT_FALSE(lines.isEmpty());
         if (lines.last().startsWith("saving")) ++interrupted;
@@ -139,14 +180,150 @@ TEST(CrashSafeFiles, AKilledViewerLeavesEveryFileWholeOldOrNew) {
 
 TEST(CrashSafeFiles, AKilledUpdaterLeavesChannelListWholeOldOrNew) {
     TempProgramDir dir;
-    QString list =
-        QStringLiteral("Node\t%1\tTrue\r\n\tChannelList\t\t局\t\tTrue\t\thttp://lists.example/a.txt\r\n").arg(mark(0));
-    for (int i = 0; i < 1500; ++i)
-        list += QStringLiteral(
-                    "\t\tChannel\t\tVTR1\t\tjp.example.ch%1\t\t番組 %1\t\thttp://127.0.0.1:9/%1.txt\t\tFalse\r\n")
-                    .arg(i, 5, 10, QLatin1Char('0'));
-    dir.write("ChannelList.txt", Cp932::encode(list));
+    writeUpdaterList(dir, 1500);
     killRepeatedly(dir, {"ChannelList.txt"}, {"--updater"}, 25);
+}
+
+// After generation 1, one more write (generation 2) on a disk that refuses
+// part of it. Each file is then whole, old or new, and every old one is
+// named in a 保存エラー report. Returns the files left old.
+QStringList writeOnAFullDisk(const TempProgramDir& dir, const QStringList& files, const QStringList& mode,
+                             const std::map<QString, QByteArray>& first, const std::function<void()>& childSetup) {
+    const WriterRun run = runWriter(dir.path(), mode + QStringList{"1"}, -1, childSetup);
+    EXPECT_TRUE(run.out.contains("saved 2")) << qPrintable(run.out);
+    QStringList old;
+    for (const QString& f : files) {
+        SCOPED_TRACE(qPrintable(f));
+        const QByteArray bytes = dir.read(f);
+        QByteArray second = first.at(f);
+        second.replace(mark(1).toLatin1(), mark(2).toLatin1());
+        if (bytes == first.at(f)) {
+            old << f;
+            EXPECT_TRUE(run.err.contains("保存エラー") && run.err.contains(f.toUtf8())) << run.err.constData();
+        } else {
+            EXPECT_TRUE(bytes == second) << bytes.size() << " bytes, neither generation 1 nor 2";
+        }
+    }
+    if (old.isEmpty()) {
+        EXPECT_FALSE(run.err.contains("保存エラー")) << run.err.constData();
+    }
+    return old;
+}
+
+// A file-size limit one byte below a file's new size, for every file either
+// program writes whole; small files sit in the write buffer until the very
+// end, large ones fail on the way. Exactly the files longer than the limit
+// stay old.
+TEST(CrashSafeFiles, AFileSizeLimitKeepsEveryFileOldOrNewAndReportsTheOldOnes) {
+    struct Row {
+        const char* name;
+        bool updater;
+        int channels;
+        const char* target;
+    };
+    const Row rows[] = {
+        {"INI", false, 40, "Vantomon.ini"},
+        {"favourites", false, 40, "Favorite.txt"},
+        {"folders", false, 40, "MultiMonitor.txt"},
+        {"channel list under 16 KiB", false, 40, "ChannelList.txt"},
+        {"channel list over 16 KiB", false, 1500, "ChannelList.txt"},
+        {"updater, under 16 KiB", true, 40, "ChannelList.txt"},
+        {"updater, over 16 KiB", true, 1500, "ChannelList.txt"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempProgramDir dir;
+        const QStringList files = row.updater ? QStringList{"ChannelList.txt"} : kFiles;
+        const QStringList mode = row.updater ? QStringList{"--updater"} : QStringList{};
+        row.updater ? writeUpdaterList(dir, row.channels) : writeLists(dir, row.channels);
+        const std::map<QString, QByteArray> first = writeFirstGeneration(dir, files, mode);
+        const rlim_t limit = rlim_t(first.at(row.target).size() - 1);
+        ASSERT_EQ(first.at(row.target).size() > 16384, row.channels > 1000);
+        const QStringList old = writeOnAFullDisk(dir, files, mode, first, [limit] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit l{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &l);
+        });
+        QStringList longer;
+        for (const QString& f : files)
+            if (rlim_t(first.at(f).size()) > limit) longer << f;
+        EXPECT_EQ(old, longer);
+    }
+}
+
+// A real full disk: a tmpfs with one free page when the viewer writes. The
+// channel list needs three, so it stays old; the small files may go
+// through. Needs root (CI runs as root).
+TEST(CrashSafeFiles, AFullTmpfsKeepsTheChannelListAndSaysSo) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
+    TempProgramDir dir;
+    const QByteArray where = dir.path().toLocal8Bit();
+    if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+    struct Unmount {
+        QByteArray path;
+        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+    } unmount{where};
+    writeLists(dir, 100);
+    const std::map<QString, QByteArray> first = writeFirstGeneration(dir, kFiles, {});
+    ASSERT_GT(first.at("ChannelList.txt").size(), 2 * 4096);
+    // Fill the disk, then free one page.
+    const QByteArray filler = dir.file("filler").toLocal8Bit();
+    const int fd = ::open(filler.constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    const QByteArray page(4096, 'x');
+    off_t size = 0;
+    while (::write(fd, page.constData(), size_t(page.size())) == page.size()) size += page.size();
+    ASSERT_EQ(::ftruncate(fd, size - page.size()), 0);
+    ::close(fd);
+    const QStringList old = writeOnAFullDisk(dir, kFiles, {}, first, {});
+    EXPECT_TRUE(old.contains("ChannelList.txt")) << qPrintable(old.join(' '));
+}
+
+// ChannelList.txt missing (written empty at the first exit), a directory
+// in its place, or a file its user may not read: its channels are unknown,
+// yet the favourites and the folders' members come back whole at every
+// exit; a channel list that could not be read is left as it was, and
+// reported.
+TEST(CrashSafeFiles, AChannelListThatWasNotReadKeepsTheOtherListsWhole) {
+    const QByteArray favorites = Cp932::encode(QStringLiteral(
+        "FavariteRoot\t\tお気に入り\t\tTrue\r\n\tFavariteChannel\t\tjp.t.a\r\n\tFavariteChannel\t\tjp.t.B\r\n"));
+    const QByteArray folders = Cp932::encode(
+        QStringLiteral("MultiMonitorRoot\t\tマルチモニター\t\tTrue\r\n\tMultiMonitorFolder\t\t監視\t\tTrue\r\n"
+                       "\t\tMultiMonitorChannel\t\tjp.t.a\r\n\t\tMultiMonitorChannel\t\tjp.t."
+                       "c\r\n\tMultiMonitorFolder\t\t空\t\tFalse\r\n"
+                       "\tMultiMonitorFolder\t\t予備\t\tTrue\r\n\t\tMultiMonitorChannel\t\tjp.t.B\r\n"));
+    const QByteArray list =
+        "ChannelList\t\tL\t\tTrue\t\thttp://l/\r\n\tChannel\t\tP\t\tjp.t.a\t\ta\t\thttp://h/a\t\tFalse\r\n";
+    // As root, the unreadable file is tried by another user.
+    QStringList asUser;
+    if (::geteuid() == 0) {
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (!setpriv.isEmpty()) asUser = {setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    enum Kind { Missing, Directory, Unreadable };
+    for (const Kind kind : {Missing, Directory, Unreadable}) {
+        SCOPED_TRACE(int(kind));
+        if (kind == Unreadable && ::geteuid() == 0 && asUser.isEmpty()) continue;  // no other user to be
+        TempProgramDir dir;
+        dir.write("Favorite.txt", favorites);
+        dir.write("MultiMonitor.txt", folders);
+        if (kind == Directory) QDir().mkpath(dir.file("ChannelList.txt"));
+        if (kind == Unreadable) {
+            dir.write("ChannelList.txt", list);
+            QFile::setPermissions(dir.file("ChannelList.txt"), QFileDevice::Permissions());
+            QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777));
+        }
+        for (int start = 0; start < 2; ++start) {
+            const WriterRun run = runWriter(dir.path(), {"0"}, -1, {}, kind == Unreadable ? asUser : QStringList());
+            EXPECT_EQ(dir.read("Favorite.txt"), favorites);
+            EXPECT_EQ(dir.read("MultiMonitor.txt"), folders);
+            EXPECT_TRUE(dir.exists("Vantomon.ini"));  // the exit did write
+            EXPECT_EQ(run.err.contains("保存エラー") && run.err.contains("ChannelList.txt"), kind != Missing)
+                << run.err.constData();
+        }
+        EXPECT_EQ(QFileInfo(dir.file("ChannelList.txt")).isDir(), kind == Directory);
+        EXPECT_EQ(dir.read("ChannelList.txt"), kind == Unreadable ? list : QByteArray());
+    }
 }
 
 }  // namespace

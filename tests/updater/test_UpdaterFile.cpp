@@ -58,12 +58,26 @@ TEST_F(UpdaterFileTest, ReadingRulesShowInTheNextSave) {
           "Node\tg\tTrue",
           "\t\t\tNode\tlost\tTrue",  // no parent at depth 2
           "\t\t\t\tChannel\t\tp\t\tlostchild\t\tn\t\ti\t\tFalse",
-          "\tNode\tshort",                                      // too few pieces
-          "\t\tChannel\t\tp\t\tunderShort\t\tn\t\ti\t\tFalse",  // its child goes with it
-          "\tChannel\t\tp\t\tfew\t\tn\t\ti",                    // no saving switch
+          "\tNode\t \tTrue",                                     // no name
+          "\t\tChannel\t\tp\t\tunderNoName\t\tn\t\ti\t\tFalse",  // its child goes with it
+          "\tChannel\t\tp\t\tfew\t\tn",                          // no address
           "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse",
           "\t\t\tChannel\t\tp\t\tunderChannel\t\tn\t\ti\t\tFalse"},  // a channel holds no children
          {"Node\tg\tTrue", "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse"}},
+        {"a missing or non-Boolean flag reads as False and keeps the record with its children",
+         {"Node\tg", "\tChannelList\t\tl\t\thttp://h/l", "\t\tChannel\t\tp\t\ta\t\tn\t\ti",
+          "\t\tChannel\t\tp\t\tb\t\tn\t\ti\t\tyes", "Node\th\tmaybe", "\tChannelList\t\tm\t\tnope\t\tu",
+          "\t\tChannel\t\tp\t\tc\t\tn\t\ti\t\tTrue"},
+         {"Node\tg\tFalse", "\tChannelList\t\tl\t\tFalse\t\thttp://h/l", "\t\tChannel\t\tp\t\ta\t\tn\t\ti\t\tFalse",
+          "\t\tChannel\t\tp\t\tb\t\tn\t\ti\t\tFalse", "Node\th\tFalse", "\tChannelList\t\tm\t\tFalse\t\tu",
+          "\t\tChannel\t\tp\t\tc\t\tn\t\ti\t\tTrue"}},
+        {"IDs in other letter case are one channel, written as the first, as the viewer does",
+         {"ChannelList\t\tl\t\tTrue\t\tu",
+          QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue"), "Node\tg\tTrue",
+          "\tChannel\t\tq\t\tjp.t.cam3\t\tother\t\thttp://h/other\t\tFalse"},
+         {"ChannelList\t\tl\t\tTrue\t\tu",
+          QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue"), "Node\tg\tTrue",
+          QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue")}},
         {"a node ends the deeper slots of earlier nodes",
          {"Node\ta\tTrue", "\tNode\tb\tTrue", "\t\tNode\tc\tTrue", "\tNode\td\tTrue",
           "\t\t\tChannel\t\tp\t\tstale\t\tn\t\ti\t\tFalse", "\t\tChannel\t\tp\t\tunderD\t\tn\t\ti\t\tFalse"},
@@ -89,6 +103,21 @@ TEST_F(UpdaterFileTest, ReadingRulesShowInTheNextSave) {
     }
 }
 
+// A channel the file lists twice (IDs in other letter case) is one channel:
+// a downloaded list that names it changes both nodes alike, so the file
+// written holds it twice the same. Found by fuzzing.
+TEST_F(UpdaterFileTest, AChannelListedTwiceChangesAsOne) {
+    load(cp932({"ChannelList\t\tl\t\tTrue\t\tu",
+                QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue"), "Node\tg\tTrue",
+                "\tChannel\t\tq\t\tJP.T.CAM3\t\tother\t\thttp://h/other\t\tFalse"}));
+    w->StartAddChannelList("http://127.0.0.1:1/list.txt");  // nothing answers; the list is parsed here
+    w->ParseChannelList({"jp.t.cam3,sig,http://h/new"});
+    w->close();
+    const QString channel =
+        QStringLiteral("\tChannel\t\tsig\t\tjp.t.Cam3\t\tチャンネル名 未取得\t\thttp://h/new\t\tTrue");
+    EXPECT_EQ(dir.read("ChannelList.txt"), cp932({"ChannelList\t\tl\t\tTrue\t\tu", channel, "Node\tg\tTrue", channel}));
+}
+
 // The confirmation decides; a removed list is missing after closing, but
 // removing the last one keeps the previous file for the next start.
 TEST_F(UpdaterFileTest, RemovedListsAreMissingAfterClosingUnlessNoneIsLeft) {
@@ -112,21 +141,28 @@ TEST_F(UpdaterFileTest, RemovedListsAreMissingAfterClosingUnlessNoneIsLeft) {
     EXPECT_EQ(dir.read("ChannelList.txt"), left);
 }
 
-TEST_F(UpdaterFileTest, TheFileKeepsItsEncodingAndNewFilesAreCp932) {
+// A new file is CP932; a file keeps its encoding, and bytes it cannot read
+// come back as they were, beside a list added in the run.
+TEST_F(UpdaterFileTest, TheFileKeepsItsEncodingAndEveryByte) {
     const QString text = QStringLiteral("ChannelList\t\t番組表①\t\tTrue\t\tu");
-    load();  // no file yet
-    w->LoadChannelList({QString(), text});
-    w->close();
-    EXPECT_EQ(dir.read("ChannelList.txt"), Cp932::encode(text + "\r\n"));
-
-    TempProgramDir other;
-    other.write("ChannelList.txt", (text + "\r\n").toUtf8());
-    w = open(other);
-    ASSERT_TRUE(w->Form_Load());
-    w->LoadChannelList({QString(), QStringLiteral("ChannelList\t\t追加\t\tFalse\t\tv")});
-    w->close();
-    EXPECT_EQ(other.read("ChannelList.txt"),
-              (text + QStringLiteral("\r\nChannelList\t\t追加\t\tFalse\t\tv\r\n")).toUtf8());
+    const QString added = QStringLiteral("ChannelList\t\t追加\t\tFalse\t\tv");
+    const QByteArray utf8 = (text + "\r\n\tChannel\t\tp\t\tid").toUtf8() + "\xFF\t\tcaf\xE9\t\ti\t\tFalse\r\n";
+    const QByteArray sjis = Cp932::encode(text + "\r\n\tChannel\t\tp\t\tid") + "\x80\x85\x40\t\t\xFD\t\ti\t\tFalse\r\n";
+    const std::vector<std::tuple<const char*, QByteArray, QByteArray>> rows = {
+        {"no file: CP932", QByteArray(), Cp932::encode(added + "\r\n")},
+        {"UTF-8 with stray bytes", utf8, utf8 + (added + "\r\n").toUtf8()},
+        {"CP932 with bytes it cannot read", sjis, sjis + Cp932::encode(added + "\r\n")},
+    };
+    for (const auto& [name, in, out] : rows) {
+        SCOPED_TRACE(name);
+        TempProgramDir own;
+        if (!in.isNull()) own.write("ChannelList.txt", in);
+        w = open(own);
+        ASSERT_TRUE(w->Form_Load());
+        w->LoadChannelList({QString(), added});
+        w->close();
+        EXPECT_EQ(own.read("ChannelList.txt"), out);
+    }
 }
 
 // Only the first saved 分類なし gets the key back, and new channels without

@@ -133,10 +133,11 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
                            "2|" + un("a.x.e"), "0|" + unknown, "1|" + un("solo"), "1|" + un("other")}));
 
     // The same list again reuses its channels (names back to the
-    // placeholder), adds new ones and keeps those no longer listed.
+    // placeholder; an ID in other letter case is the same channel, spelled
+    // as held), adds new ones and keeps those no longer listed.
     QTreeWidgetItem* c = node(un("a.b.c"));
     c->setText(0, QStringLiteral("named(a.b.c)"));
-    serve("/list1", sjis(QStringLiteral("a.b.c,sigNew,%1\na.b.n,sig7,%2\n").arg(url("/i/c2"), url("/i/n"))));
+    serve("/list1", sjis(QStringLiteral("A.B.c,sigNew,%1\na.b.n,sig7,%2\n").arg(url("/i/c2"), url("/i/n"))));
     addList(list1);
     EXPECT_EQ(node(un("a.b.c")), c);
     EXPECT_EQ(tag(c), "Channel|a.b.c|sigNew|" + kUnnamed + "|" + url("/i/c2") + "|False");
@@ -144,10 +145,10 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
                                               "2|" + un("a.b.z"), "2|" + un("a.b.n")}));
 
     // Updating a list node replaces all its children, groups included, by
-    // the list's channels in file order, without grouping.
-    serve(
-        "/list1",
-        sjis(QStringLiteral("a.x.e,s1,%1\nsolo2,s2,%2\nq.r.s.t,s3,%3\n").arg(url("/i/e"), url("/i/s2"), url("/i/t"))));
+    // the list's channels in file order, without grouping; a channel held
+    // elsewhere (a.x.e under x), or listed twice, is updated where it is.
+    serve("/list1", sjis(QStringLiteral("a.x.e,s1,%1\nsolo2,s2,%2\nq.r.s.t,s3,%3\nSOLO2,s4,%2\n")
+                             .arg(url("/i/e"), url("/i/s2"), url("/i/t"))));
     QTreeWidgetItem* bNode = node(b);
     select(bNode);
     w->mnuUpdateChannelList_Click();
@@ -155,8 +156,9 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(status(), kListDone);
     EXPECT_EQ(shape().mid(1, 5),
-              (QStringList{"1|" + b, "2|" + un("a.x.e"), "2|" + un("solo2"), "2|" + un("q.r.s.t"), "1|" + x}));
-    EXPECT_EQ(tag(bNode->child(2)), "Channel|q.r.s.t|s3|" + kUnnamed + "|" + url("/i/t") + "|False");
+              (QStringList{"1|" + b, "2|" + un("solo2"), "2|" + un("q.r.s.t"), "1|" + x, "2|" + un("a.x.e")}));
+    EXPECT_EQ(tag(bNode->child(0)), "Channel|solo2|s4|" + kUnnamed + "|" + url("/i/s2") + "|False");
+    EXPECT_EQ(tag(node(un("a.x.e"))), "Channel|a.x.e|s1|" + kUnnamed + "|" + url("/i/e") + "|False");
     EXPECT_EQ(requests(), (QStringList{"/list1", "/list2", "/list1", "/list1"}));
 }
 

@@ -110,7 +110,8 @@ protected:
     // of the group and list, and the content type the server declares (the
     // updater shows it before its status text).
     const QStringList ids{"demo.red", "demo.green"};
-    const QStringList data{"demo.red", "demo.green", "demo", "red", "green", "Group", "List", "text/plain"};
+    const QStringList data{"demo.red", "demo.green", "news.red", "news.green", "demo", "news",
+                           "red",      "green",      "Group",    "List",       "text/plain"};
 };
 
 TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
@@ -145,7 +146,11 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
     // The updater on the same folder.
     TestHttpServer lists;
     QByteArray list;
-    for (const QString& id : ids) list += (id + ",VNT1," + pub.infoUrl(id) + "\r\n").toUtf8();
+    // New channels: a listed one the tree holds would be updated in place.
+    for (const QString id : {"news.red", "news.green"}) {
+        pub.add({id, QStringLiteral("新しい局"), "3", 0, 1, QColor(30, 30, 210), {80, 60}, {40, 30}, {}});
+        list += (id + ",VNT1," + pub.infoUrl(id) + "\r\n").toUtf8();
+    }
     lists.serve("/list.txt", list, "text/plain");
     lists.start();
     updater::frmMain u(f.dir.path());
