@@ -43,7 +43,7 @@ void ChannelHTTPCompletion::netChannelHTTP_StateChanged(int Index, int State) {
         channel->DataArrival(1, text, QByteArray(), QString());
     } else {
         // Anything else is dropped; the channel is not told.
-        qCDebug(lcChannel).noquote() << "channel" << element->Tag << "dropped" << element->LastAddress()
-                                     << "of type" << contentType;
+        qCDebug(lcChannel).noquote() << "channel" << element->Tag << "dropped" << element->LastAddress() << "of type"
+                                     << contentType;
     }
 }

@@ -5,7 +5,9 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTime>
 #include <QTimer>
@@ -32,6 +34,12 @@ QString InputBox(QWidget* OwnerWindow, const QString& Prompt, const QString& Tit
     dialog.setOkButtonText(QStringLiteral("OK"));
     dialog.setCancelButtonText(QStringLiteral("キャンセル"));
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+}
+
+void ErrorBox(QWidget* OwnerWindow, const QString& Text, const QString& Title) {
+    QMessageBox box(QMessageBox::Critical, Title, Text, QMessageBox::Ok, OwnerWindow);
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+    box.exec();
 }
 
 QLabel* NewClockLabel(QWidget* Parent, const QString& Format) {

@@ -24,6 +24,9 @@ QString BrowseFolder(QWidget* OwnerWindow, const QString& Title);
 // The modal input box, buttons OK and キャンセル; empty text when cancelled.
 QString InputBox(QWidget* OwnerWindow, const QString& Prompt, const QString& Title);
 
+// A modal error message with one button, OK.
+void ErrorBox(QWidget* OwnerWindow, const QString& Text, const QString& Title);
+
 // A status bar's clock panel: a label that shows the time of day in Format
 // (QTime's) and keeps it current, once a second, for as long as it exists.
 QLabel* NewClockLabel(QWidget* Parent, const QString& Format);
