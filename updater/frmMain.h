@@ -23,7 +23,6 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QStatusBar;
-class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
@@ -187,7 +186,6 @@ private:
     QString mProgramDirectory;
     QString mProgramFileDirectory;
     CurlMulti* mCurl = nullptr;  // made before netHTTP, so deleted before it
-    QTimer* mClock = nullptr;
     ElidedLabel* mMessagePanel = nullptr;
     QLabel* mTimePanel = nullptr;
     bool mUnloaded = false;
