@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     WriteTreeListFile(dir.path() + "/ChannelList.txt", channels, TextEncoding::Cp932);
     WriteTreeListFile(dir.path() + "/MultiMonitor.txt", folders, TextEncoding::Cp932);
 
-    frmMain window(dir.path(), new frmSetting);
+    frmMain window(dir.path(), std::make_unique<frmSetting>());
     window.show();
     window.LoadSetting();
     window.resize(1600, 1000);  // after the start-up fit to the (small) offscreen screen

@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
         ini.write("[General]\r\nChachDirctory=" + QFile::encodeName(cacheDir) + "\r\n");
     }
 
-    frmMain window(dir.path(), new frmSetting);
+    frmMain window(dir.path(), std::make_unique<frmSetting>());
     window.show();
     window.LoadSetting();
     clsChannelManeger* manager = window.ChannelManeger();

@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
             QFile::copy(dir.path() + QLatin1String(name), run.path() + QLatin1String(name));
         std::unique_ptr<frmMain> window;
         startup.push_back(bench::timeMs([&] {
-            window = std::make_unique<frmMain>(run.path(), new frmSetting);
+            window = std::make_unique<frmMain>(run.path(), std::make_unique<frmSetting>());
             window->show();
             window->LoadSetting();
         }));

@@ -3,6 +3,7 @@
 #include "channel/HTTPTransfer.h"
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
+#include "common/Logging.h"
 
 ChannelHTTPCompletion::ChannelHTTPCompletion(HTTPTransferArray& http, clsChannelManeger& channels, QObject* parent)
     : QObject(parent), mHTTP(http), mChannels(channels) {}
@@ -13,17 +14,17 @@ void ChannelHTTPCompletion::netChannelHTTP_StateChanged(int Index, int State) {
     clsChannel* channel = mChannels.Channel(element->Tag);
     if (!channel) return;
 
+    // The transfer logs its own failures (vantora.http).
     if (State == HTTPTransfer::StateError) {
         channel->HTTPError(element->ResponseCode(), element->ResponseInfo());
         return;
     }
     if (State != HTTPTransfer::StateResponseCompleted) return;
 
-    // Without a CR LF the whole header text stands for the status line.
-    const QString header = element->GetHeader();
-    const qsizetype end = header.indexOf(QStringLiteral("\r\n"));
-    const QString statusLine = end < 0 ? header : header.left(end);
+    const QString statusLine = element->StatusLine();
     if (!statusLine.contains(QStringLiteral("200"), Qt::CaseInsensitive)) {
+        qCDebug(lcChannel).noquote() << "channel" << element->Tag << "refused" << element->LastAddress() << "-"
+                                     << statusLine;
         channel->HTTPInCorrectRespons(statusLine);
         return;
     }
@@ -40,6 +41,9 @@ void ChannelHTTPCompletion::netChannelHTTP_StateChanged(int Index, int State) {
     } else if (contentType.contains(QStringLiteral("text"), Qt::CaseInsensitive)) {
         const QString text = element->BodyText();
         channel->DataArrival(1, text, QByteArray(), QString());
+    } else {
+        // Anything else is dropped; the channel is not told.
+        qCDebug(lcChannel).noquote() << "channel" << element->Tag << "dropped" << element->LastAddress() << "of type"
+                                     << contentType;
     }
-    // Anything else is dropped; the channel is not told.
 }

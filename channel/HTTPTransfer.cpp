@@ -1,6 +1,7 @@
 #include "channel/HTTPTransfer.h"
 
 #include "common/BodyText.h"
+#include "common/Logging.h"
 
 #include <curl/curl.h>
 
@@ -166,6 +167,13 @@ void HTTPTransfer::configure(const QString& address, const QString& method) {
     curl_easy_setopt(e, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &HTTPTransfer::onBody);
     curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
+    if (lcHttp().isDebugEnabled()) {
+        if (!errorText_) errorText_ = std::make_unique<char[]>(CURL_ERROR_SIZE);
+        errorText_[0] = '\0';
+        curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorText_.get());
+    } else {
+        errorText_.reset();
+    }
     if (multi_ && !multi_->caFile().isEmpty()) {
         const QByteArray ca = multi_->caFile().toLocal8Bit();
         curl_easy_setopt(e, CURLOPT_CAINFO, ca.constData());
@@ -260,6 +268,12 @@ void HTTPTransfer::finished(int result) {
         responseInfo_ = QStringLiteral("対応していないアドレスです");
     else
         responseInfo_ = failureText(code, namedProxy_);
+    qCDebug(lcHttp).noquote() << "request" << index_ << lastAddress_ << "failed:" << responseInfo_ << "- libcurl"
+                              << result << curl_easy_strerror(code)
+                              << (errorText_ && errorText_[0] ? QString::fromLocal8Bit(errorText_.get()) : QString())
+                              << (hit_ == Limit::Header ? "(header section over the limit)"
+                                  : hit_ == Limit::Body ? "(body over the limit)"
+                                                        : "");
     report(StateError);
 }
 
@@ -270,6 +284,12 @@ QString HTTPTransfer::GetHeader() const {
         text += QString::fromLatin1(h.first) + QStringLiteral(": ") + QString::fromLatin1(h.second) +
                 QStringLiteral("\r\n");
     return text + QStringLiteral("\r\n");
+}
+
+QString HTTPTransfer::StatusLine() const {
+    const QString header = GetHeader();
+    const qsizetype end = header.indexOf(QStringLiteral("\r\n"));
+    return end < 0 ? header : header.left(end);
 }
 
 QString HTTPTransfer::GetHeader(const QString& name) const {

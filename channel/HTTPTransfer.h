@@ -22,6 +22,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 #include "channel/CurlMulti.h"
 
@@ -62,6 +63,8 @@ public:
     // encoding: DecodeBodyText).
     QString GetHeader() const;
     QString GetHeader(const QString& name) const;
+    // The header text before its first CR LF (all of it when it has none).
+    QString StatusLine() const;
     const QByteArray& Body() const { return body_; }
     QString BodyText() const;
 
@@ -110,6 +113,8 @@ private:
     QByteArray body_;
     int responseCode_ = 0;
     QString responseInfo_;
+    // libcurl's own account of a failure, kept only while its diagnostics are on.
+    std::unique_ptr<char[]> errorText_;
 };
 
 // The control array netChannelHTTP: element 0 is the design element and

@@ -4,6 +4,7 @@
 #include "channel/PictureElement.h"
 #include "channel/ProgramSettings.h"
 #include "channel/clsChannelManeger.h"
+#include "common/Logging.h"
 #include "common/Numeric.h"
 #include "common/SafeFile.h"
 #include "common/TextCompare.h"
@@ -224,7 +225,7 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
     // A cache that cannot be written (disk full, folder gone) does not stop
     // the picture from being shown or saved: both use the bytes in memory.
     // An empty setting would name a file in the working directory: skip it.
-    if (!cacheDir.isEmpty()) WriteFileAtomically(mPictureFile, mPictureBytes, /*durable=*/false);
+    if (!cacheDir.isEmpty()) writePictureFile(mPictureFile);
 
     ShowPicture(LastModified);
     mWaitCount = mPicture.ReloadTime != -1 ? mPicture.ReloadTime : mInfo.ReloadTime;
@@ -430,7 +431,20 @@ void clsChannel::SavePictureFile(const QString& LastModified) {
     const QString target = channelDir + SafeFileName(name) + mPictureExtension;
     // A saved picture is never replaced.
     if (QFileInfo::exists(target)) return;
-    WriteFileAtomically(target, mPictureBytes, /*durable=*/false);
+    writePictureFile(target);
+}
+
+void clsChannel::writePictureFile(const QString& path) {
+    QString error;
+    if (WriteFileAtomically(path, mPictureBytes, /*durable=*/false, &error)) return;
+    // A warning once per channel and run: a full disk must not add a line
+    // to stderr for every picture of every channel.
+    if (mWriteFailureLogged)
+        qCDebug(lcFiles).noquote() << "picture not written to" << path << "-" << error;
+    else
+        qCWarning(lcFiles).noquote() << "picture not written to" << path << "-" << error
+                                     << "(further failures of this channel are debug lines)";
+    mWriteFailureLogged = true;
 }
 
 // ---------------------------------------------------------------------------

@@ -105,6 +105,8 @@ private:
     // new picture.
     void ShowPicture(const QString& LastModified, bool save = true);
     void SavePictureFile(const QString& LastModified);
+    // Writes the picture's bytes to path; a failure is logged, not shown.
+    void writePictureFile(const QString& path);
     void MakeInfomationString();
     void MakeControlStatus();
     void Execute(const QString& address);
@@ -136,6 +138,7 @@ private:
     QString mLastSaveStamp;
     bool mBelongFavarite = false;
     bool mShowPictureOnlyOnBroadCast = false;
+    bool mWriteFailureLogged = false;
     QByteArray mPictureBytes;  // the bytes of the cached picture
     QImage mDecoded;           // decoded once, shared by every box
 

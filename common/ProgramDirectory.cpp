@@ -8,11 +8,6 @@
 #include <unistd.h>
 
 namespace {
-QString& overrideDirectory() {
-    static QString dir;
-    return dir;
-}
-
 // $XDG_DATA_HOME when it is an absolute path (a relative one is invalid and
 // ignored), else ~/.local/share.
 QString userDataHome() {
@@ -37,11 +32,6 @@ QString DataDirectoryFor(const QString& programFileDirectory) {
 }
 
 QString ProgramDirectory() {
-    if (!overrideDirectory().isEmpty()) return overrideDirectory();
     static const QString directory = DataDirectoryFor(ProgramFileDirectory());
     return directory;
 }
-
-namespace ProgramDirectoryTesting {
-void Override(const QString& directory) { overrideDirectory() = directory; }
-}  // namespace ProgramDirectoryTesting

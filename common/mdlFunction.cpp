@@ -2,7 +2,6 @@
 
 #include "common/IniFile.h"
 #include "common/Numeric.h"
-#include "common/ProgramDirectory.h"
 
 #include <QLocale>
 
@@ -98,8 +97,6 @@ QStringList ReadLines(const QString& FileName, bool IsSkipEmpty, TextFileInfo* i
     return LinesFromText(text, IsSkipEmpty);
 }
 
-QString IniPath() { return ProgramDirectory() + QStringLiteral("/Vantomon.ini"); }
-
 namespace {
 
 // Converts a stored text to the requested type; false when it does not convert.
@@ -171,16 +168,8 @@ QVariant GetIniFrom(const QString& iniPath, const QString& Section, const QStrin
     return zeroOf(ValueType);
 }
 
-QVariant GetIni(const QString& Section, const QString& Key, int ValueType, const QVariant& Default) {
-    return GetIniFrom(IniPath(), Section, Key, ValueType, Default);
-}
-
 bool SetIniTo(const QString& iniPath, const QString& Section, const QString& Key, const QVariant& Value) {
     return IniFile(iniPath).write(Section, Key, IniValueText(Value));
-}
-
-bool SetIni(const QString& Section, const QString& Key, const QVariant& Value) {
-    return SetIniTo(IniPath(), Section, Key, Value);
 }
 
 }  // namespace mdlFunction

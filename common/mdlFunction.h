@@ -35,21 +35,18 @@ QStringList LinesFromText(const QString& text, bool IsSkipEmpty);
 
 enum IniValueType { IniInteger = 1, IniDouble = 2, IniText = 3, IniBoolean = 4 };
 
-// Reads Key of Section from ProgramDirectory() + "/Vantomon.ini" (or iniPath).
-// A missing or empty value, or one that does not convert, gives Default
-// converted the same way (or the type's zero when Default is empty).
-QVariant GetIni(const QString& Section, const QString& Key, int ValueType, const QVariant& Default = QVariant());
+// Reads Key of Section from the INI file at iniPath (the program folder's
+// "Vantomon.ini"). A missing or empty value, or one that does not convert,
+// gives Default converted the same way (or the type's zero when Default is
+// empty).
 QVariant GetIniFrom(const QString& iniPath, const QString& Section, const QString& Key, int ValueType,
                     const QVariant& Default = QVariant());
 
 // Writes the text form of Value; Booleans as "True"/"False". Returns whether
 // the file was written (callers of the classic function ignore it).
-bool SetIni(const QString& Section, const QString& Key, const QVariant& Value);
 bool SetIniTo(const QString& iniPath, const QString& Section, const QString& Key, const QVariant& Value);
 
 // The text a value is stored as.
 QString IniValueText(const QVariant& Value);
-
-QString IniPath();
 
 }  // namespace mdlFunction

@@ -1,6 +1,8 @@
 // The About box.
 #include "view/frmMain.h"
 
+#include "common/Version.h"
+
 QString frmMain::AboutText() {
     return QStringLiteral("Vantora ver %1.%2.%3\r\n\r\n%4")
         .arg(VANTORA_VERSION_MAJOR)

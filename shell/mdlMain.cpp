@@ -3,12 +3,10 @@
 #include "common/JapaneseQtTexts.h"
 #include "common/ProgramDirectory.h"
 #include "common/ViewerLock.h"
-#include "storage/frmSetting.h"
+#include "common/mdlFunctionWidgets.h"
 #include "view/frmMain.h"
 
 #include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -48,14 +46,10 @@ int Main(int argc, char** argv) {
     // one would overwrite at its exit what the first one saves.
     ViewerLock lock(folder);
     if (lock.Acquire() == ViewerLock::Result::HeldElsewhere) {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("起動エラー"),
-                        QStringLiteral("Vantoraは既に起動しています"), QMessageBox::Ok);
-        box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-        box.exec();
+        mdlFunction::ErrorBox(nullptr, QStringLiteral("Vantoraは既に起動しています"), QStringLiteral("起動エラー"));
         return 0;  // nothing was loaded, so nothing is saved
     }
-    auto* setting = new frmSetting();  // loaded hidden; the main window unloads it
-    frmMain window(folder, setting);
+    frmMain window(folder, std::make_unique<frmSetting>());  // the dialog loaded hidden
 
     QSocketNotifier stop(gSignalPipe[0], QSocketNotifier::Read);
     QObject::connect(&stop, &QSocketNotifier::activated, &window, [&stop] {

@@ -5,6 +5,7 @@
 #include "channel/HTTPTransfer.h"
 #include "channel/clsChannelManeger.h"
 #include "common/IniFile.h"
+#include "common/Logging.h"
 #include "common/Numeric.h"
 #include "common/SafeFile.h"
 #include "common/mdlFunction.h"
@@ -26,9 +27,9 @@ using mdlFunction::IniBoolean;
 using mdlFunction::IniInteger;
 using mdlFunction::IniText;
 
-namespace {
+using mdlFunction::kTwipsPerPixel;
 
-constexpr int kTwipsPerPixel = 15;
+namespace {
 
 QString withFinalSeparator(const QString& path) {
     return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
@@ -193,9 +194,14 @@ void frmMain::SaveSetting() {
         set("MainWindow", "ResizeX", mGeometry.Splitter.x());
         // 7. The resize mode.
         set("General", "ImageResize", mdlFunction::getCheckedIndex(mImageResize));
-        if (!WriteFileAtomically(ini, doc.toBytes())) failed << ini;
+        QString error;
+        if (!WriteFileAtomically(ini, doc.toBytes(), true, &error)) {
+            failed << ini;
+            qCWarning(lcFiles).noquote() << "settings not written to" << ini << "-" << error;
+        }
     } else {
         failed << ini;
+        qCWarning(lcFiles).noquote() << "settings not written: could not read" << ini;
     }
 
     // 8. The three list files.

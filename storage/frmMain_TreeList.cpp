@@ -4,6 +4,7 @@
 
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
+#include "common/Logging.h"
 #include "common/Numeric.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
@@ -219,11 +220,14 @@ bool frmMain::SaveTreeListFiles(QStringList* failedFiles) {
         if (info.exists && !info.readable) {
             ok = false;
             if (failedFiles) *failedFiles << path;
+            qCWarning(lcFiles).noquote() << "list not written: could not read" << path << "at start";
             continue;
         }
-        if (!WriteTreeListFile(path, *out.lines, info.encoding)) {
+        QString error;
+        if (!WriteTreeListFile(path, *out.lines, info.encoding, &error)) {
             ok = false;
             if (failedFiles) *failedFiles << path;
+            qCWarning(lcFiles).noquote() << "list not written to" << path << "-" << error;
         }
     }
     return ok;

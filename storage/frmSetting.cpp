@@ -15,9 +15,9 @@
 
 namespace {
 
-// Design positions are in twips.
-constexpr int kTwipsPerPixel = 15;
+using mdlFunction::kTwipsPerPixel;
 
+// Design positions are in twips.
 QRect twips(int left, int top, int width, int height) {
     return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
 }

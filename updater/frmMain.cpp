@@ -1,8 +1,10 @@
 #include "updater/frmMain.h"
 
 #include "channel/HTTPTransfer.h"
+#include "common/Logging.h"
 #include "common/TextCompare.h"
 #include "common/mdlFunction.h"
+#include "common/mdlFunctionWidgets.h"
 #include "storage/TreeListFormat.h"
 #include "updater/ElidedLabel.h"
 #include "updater/RunningViewer.h"
@@ -10,19 +12,15 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTime>
-#include <QTimer>
 #include <QTreeWidget>
 
 namespace updater {
@@ -40,41 +38,11 @@ constexpr int kKeyRole = Qt::UserRole + 1;
 constexpr int kIdRole = Qt::UserRole + 2;
 constexpr int kKindRole = Qt::UserRole + 3;
 
-// The layout is kept in twips, 15 to a pixel, as the form was designed.
-constexpr int kTwipsPerPixel = 15;
+// The layout is kept in twips, as the form was designed.
+using mdlFunction::kTwipsPerPixel;
 constexpr int kTreeLeft = 4;  // pixels
 constexpr int kTreeTop = 3;
 constexpr int kSplitLength = 500;  // 7500 twips
-
-// The two separator lines under the menu bar; they keep their length when
-// the window is resized.
-class SplitLines : public QWidget {
-public:
-    explicit SplitLines(QWidget* parent) : QWidget(parent) {
-        setObjectName(QStringLiteral("linSplit"));
-        setGeometry(0, 0, kSplitLength + 1, 2);
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.setPen(QColor(128, 128, 128));
-        p.drawLine(0, 0, kSplitLength, 0);
-        p.setPen(Qt::white);
-        p.drawLine(0, 1, kSplitLength, 1);
-    }
-};
-
-QString defaultInputBox(QWidget* parent, const QString& prompt, const QString& title) {
-    QInputDialog dialog(parent);
-    dialog.setWindowTitle(title);
-    dialog.setLabelText(prompt);
-    dialog.setTextValue(QString());
-    dialog.setOkButtonText(QStringLiteral("OK"));
-    dialog.setCancelButtonText(QStringLiteral("キャンセル"));
-    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
-}
 
 bool defaultConfirmBox(QWidget* parent, const QString& text, const QString& title) {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
@@ -85,12 +53,6 @@ bool defaultConfirmBox(QWidget* parent, const QString& text, const QString& titl
     return box.exec() == QMessageBox::Ok;
 }
 
-void defaultShowError(QWidget* parent, const QString& text, const QString& title) {
-    QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, parent);
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
-    box.exec();
-}
-
 }  // namespace
 
 frmMain::frmMain(const QString& programDirectory, const QString& programFileDirectory, QWidget* parent)
@@ -98,8 +60,8 @@ frmMain::frmMain(const QString& programDirectory, const QString& programFileDire
       mProgramDirectory(programDirectory),
       mProgramFileDirectory(programFileDirectory.isEmpty() ? programDirectory : programFileDirectory) {
     ViewerRunning = [this] { return IsViewerRunning(mProgramDirectory); };
-    ShowError = defaultShowError;
-    InputBox = defaultInputBox;
+    ShowError = mdlFunction::ErrorBox;
+    InputBox = mdlFunction::InputBox;
     ConfirmBox = defaultConfirmBox;
     ShowPopup = [](QMenu* menu, const QPoint& pos) { menu->popup(pos); };
     StartProgram = [](const QString& program, const QString& dir) {
@@ -126,7 +88,10 @@ void frmMain::createControls() {
     setCentralWidget(central);
     central->installEventFilter(this);
 
-    linSplit = new SplitLines(central);
+    // The separator keeps its length when the window is resized.
+    linSplit = mdlFunction::NewEtchedLine(central);
+    linSplit->setObjectName(QStringLiteral("linSplit"));
+    linSplit->setGeometry(0, 0, kSplitLength + 1, 2);
 
     tvwChannelSelect = new QTreeWidget(central);
     tvwChannelSelect->setObjectName(QStringLiteral("tvwChannelSelect"));
@@ -159,7 +124,7 @@ void frmMain::createControls() {
     prgBusy->setTextVisible(false);
     prgBusy->setMaximumWidth(60);
     prgBusy->setVisible(false);
-    mTimePanel = new QLabel(sbrMain);
+    mTimePanel = mdlFunction::NewClockLabel(sbrMain, QStringLiteral("H:mm"));
     mTimePanel->setObjectName(kTimePanel);
     mTimePanel->setAlignment(Qt::AlignCenter);
     mTimePanel->setMinimumWidth(50);
@@ -168,13 +133,6 @@ void frmMain::createControls() {
     sbrMain->addPermanentWidget(prgUpdateChannel);
     sbrMain->addPermanentWidget(mTimePanel);
     sbrMain->raise();  // over the tree's bottom edge, as the form had it
-
-    mClock = new QTimer(this);
-    mClock->setInterval(1000);
-    auto tick = [this] { mTimePanel->setText(QTime::currentTime().toString(QStringLiteral("H:mm"))); };
-    connect(mClock, &QTimer::timeout, this, tick);
-    tick();
-    mClock->start();
 }
 
 void frmMain::createMenus() {
@@ -266,7 +224,6 @@ void frmMain::Form_Unload() {
     if (mUnloaded) return;
     mUnloaded = true;
     netHTTP->Cancel();  // a late answer must not change what was saved
-    mClock->stop();
     QString error;
     if (!SaveChannelList(&error))
         ShowError(this, QStringLiteral("ChannelList.txt を保存できませんでした。以前のファイルはそのまま残っています。\n") + error,
@@ -353,7 +310,10 @@ void frmMain::mnuExitForExe_Click() {
     // The viewer is beside the updater's program file, which is not the
     // data folder when the program folder is read-only.
     const QString viewer = mProgramFileDirectory + QStringLiteral("/Vantomon");
-    if (QFileInfo(viewer).isFile()) StartProgram(viewer, mProgramFileDirectory);
+    if (!QFileInfo(viewer).isFile())
+        qCWarning(lcUpdater).noquote() << "no viewer to start at" << viewer;
+    else if (!StartProgram(viewer, mProgramFileDirectory))
+        qCWarning(lcUpdater).noquote() << "the viewer did not start:" << viewer;
 }
 
 void frmMain::mnuExit_Click() { close(); }

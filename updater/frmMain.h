@@ -25,7 +25,6 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QStatusBar;
-class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
@@ -194,7 +193,6 @@ private:
     QString mProgramDirectory;
     QString mProgramFileDirectory;
     CurlMulti* mCurl = nullptr;  // made before netHTTP, so deleted before it
-    QTimer* mClock = nullptr;
     ElidedLabel* mMessagePanel = nullptr;
     QLabel* mTimePanel = nullptr;
     bool mUnloaded = false;

@@ -68,9 +68,7 @@ void frmMain::netHTTP_StateChanged(int /*Index*/, int State) {
     }
     if (State != HTTPTransfer::StateResponseCompleted) return;
 
-    const QString header = netHTTP->GetHeader();
-    const qsizetype end = header.indexOf(QStringLiteral("\r\n"));
-    const QString statusLine = end < 0 ? header : header.left(end);
+    const QString statusLine = netHTTP->StatusLine();
     if (!statusLine.contains(QStringLiteral("200"))) {
         TransferFailed(statusLine);
         return;

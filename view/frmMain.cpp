@@ -5,8 +5,8 @@
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
 #include "common/Numeric.h"
+#include "common/mdlFunctionWidgets.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
-#include "storage/frmSetting.h"
 #include "view/ShowAreaWidget.h"
 #include "view/SplitterBar.h"
 #include "view/TabStripWidget.h"
@@ -16,13 +16,11 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QHeaderView>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QTime>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -58,8 +56,8 @@ void placeLine(QWidget* line, const QLine& l) {
 
 }  // namespace
 
-frmMain::frmMain(const QString& programDirectory, frmSetting* setting, QWidget* parent)
-    : QMainWindow(parent), mProgramDirectory(programDirectory), mSetting(setting) {
+frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> setting, QWidget* parent)
+    : QMainWindow(parent), mProgramDirectory(programDirectory), mSetting(std::move(setting)) {
     // The updater recognises a running viewer by exactly this title.
     setWindowTitle(QStringLiteral("Vantora"));
 
@@ -73,13 +71,7 @@ frmMain::frmMain(const QString& programDirectory, frmSetting* setting, QWidget* 
 
     PopupMenuFunction = [](QMenu* menu) { menu->exec(QCursor::pos()); };
     InputBoxFunction = [this](const QString& prompt, const QString& title) {
-        QInputDialog dialog(this);
-        dialog.setWindowTitle(title);
-        dialog.setLabelText(prompt);
-        dialog.setTextValue(QString());
-        dialog.setOkButtonText(QStringLiteral("OK"));
-        dialog.setCancelButtonText(QStringLiteral("キャンセル"));
-        return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+        return mdlFunction::InputBox(this, prompt, title);
     };
     MessageBoxFunction = [this](const QString& text, const QString& title, bool information) {
         QMessageBox box(information ? QMessageBox::Information : QMessageBox::Warning, title, text, QMessageBox::Ok,
@@ -97,7 +89,6 @@ frmMain::frmMain(const QString& programDirectory, frmSetting* setting, QWidget* 
 }
 
 frmMain::~frmMain() {
-    if (mSetting) delete mSetting.data();
     // Channels refer to transfer elements and picture elements: drop the
     // managers before the elements go.
     mMultiMonitorManeger.reset();
@@ -222,8 +213,7 @@ void frmMain::createControls() {
     setCentralWidget(mClient);
     mClient->installEventFilter(this);
 
-    mLinSplit[0] = makeLine(mClient, QColor(128, 128, 128));
-    mLinSplit[1] = makeLine(mClient, QColor(255, 255, 255));
+    mLinSplit = mdlFunction::NewEtchedLine(mClient);
 
     mTree = new QTreeWidget(mClient);
     mTree->setObjectName(QStringLiteral("tvwChannelSelect"));
@@ -281,17 +271,11 @@ void frmMain::createControls() {
     mStatusMessage->setObjectName(QStringLiteral("sbrMainKey_Message"));
     mStatusMessage->setFrameShape(QFrame::Panel);
     mStatusMessage->setFrameShadow(QFrame::Sunken);
-    mStatusTime = new QLabel(mStatusBar);
+    mStatusTime = mdlFunction::NewClockLabel(mStatusBar, QStringLiteral("HH:mm"));
     mStatusTime->setObjectName(QStringLiteral("sbrMainKey_Time"));
     mStatusTime->setFrameShape(QFrame::Panel);
     mStatusTime->setFrameShadow(QFrame::Sunken);
     mStatusTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    mStatusTime->setText(QTime::currentTime().toString(QStringLiteral("HH:mm")));
-    mClock = new QTimer(this);
-    mClock->setInterval(1000);
-    connect(mClock, &QTimer::timeout, this,
-            [this] { mStatusTime->setText(QTime::currentTime().toString(QStringLiteral("HH:mm"))); });
-    mClock->start();
 
     applyGeometry();
 }
@@ -302,8 +286,7 @@ TabStripMetrics frmMain::tabMetrics() const { return mTabs->Metrics(); }
 
 void frmMain::applyGeometry() {
     const MainLayoutGeometry& g = mGeometry;
-    placeLine(mLinSplit[0], QLine(0, 0, g.LinSplitEnd, 0));
-    placeLine(mLinSplit[1], QLine(0, 1, g.LinSplitEnd, 1));
+    mLinSplit->setGeometry(0, 0, qMax(1, g.LinSplitEnd), 2);
     mTree->setGeometry(g.Tree);
     mSplitter->SetBar(g.Splitter);
     mPanel->setGeometry(g.Panel);

@@ -11,7 +11,6 @@
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +22,7 @@
 #include "channel/ProgramSettings.h"
 #include "common/MouseButtonCode.h"
 #include "common/TextFile.h"
+#include "storage/frmSetting.h"
 #include "view/MainWindowLayout.h"
 
 class QAction;
@@ -43,14 +43,13 @@ class clsChannel;
 class clsChannelManeger;
 class clsMultiMonitorFolder;
 class clsMultiMonitorManeger;
-class frmSetting;
 
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     // programDirectory holds the INI and list files; setting is the hidden
-    // settings dialog, unloaded by this window's unload.
-    frmMain(const QString& programDirectory, frmSetting* setting, QWidget* parent = nullptr);
+    // settings dialog, which the window owns and closes at its unload.
+    frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> setting, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // ---- Start-up and exit (storage/frmMain_Settings.cpp) ----------------
@@ -224,9 +223,8 @@ private:
     void hideStaleThumbnails(const QList<PictureElement*>& shown, int labelsUsed, bool frameShown);
 
     QString mProgramDirectory;
-    QPointer<frmSetting> mSetting;
+    std::unique_ptr<frmSetting> mSetting;
     QTimer* mTimer = nullptr;
-    QTimer* mClock = nullptr;
     bool mUnloaded = false;
     int mSaveSettingRuns = 0;
 
@@ -241,7 +239,7 @@ private:
 
     // Controls.
     QWidget* mClient = nullptr;
-    QWidget* mLinSplit[2] = {nullptr, nullptr};
+    QWidget* mLinSplit = nullptr;  // the etched line under the menu bar
     QTreeWidget* mTree = nullptr;
     SplitterBar* mSplitter = nullptr;
     QWidget* mPanel = nullptr;

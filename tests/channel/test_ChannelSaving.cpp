@@ -7,6 +7,19 @@
 
 namespace {
 
+// The warnings of vantora.files while it lives.
+struct FileWarnings {
+    static inline QStringList seen;
+    QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& c, const QString& m) {
+            if (type == QtWarningMsg && qstrcmp(c.category, "vantora.files") == 0) seen << m;
+        });
+    ~FileWarnings() {
+        qInstallMessageHandler(previous);
+        seen.clear();
+    }
+};
+
 class ChannelSavingTest : public ::testing::Test {
 protected:
     ChannelSavingTest() {
@@ -116,7 +129,8 @@ TEST_F(ChannelSavingTest, ARejectedPictureChangesNothing) {
 // the held picture at once; the display rule redraws without saving; a saved
 // file is never replaced (one already there, nor one saved a moment ago in
 // the same second); a cache that cannot be written still lets the picture
-// show and be saved from memory, and leaves no temporary behind.
+// show and be saved from memory, and leaves no temporary behind; it is a
+// warning once for the channel, not once a picture.
 TEST_F(ChannelSavingTest, SavingFollowsItsSwitchAndNeverReplacesAFile) {
     clsChannel* ch = rig.addPublished(site, "ch01", 0, 1);
     ch->setSavePicture(true);  // nothing held yet
@@ -146,6 +160,7 @@ TEST_F(ChannelSavingTest, SavingFollowsItsSwitchAndNeverReplacesAFile) {
 
     ASSERT_TRUE(QFile::remove(rig.cacheFile("ch01.jpg")));
     ASSERT_TRUE(QDir().mkpath(rig.cacheFile("ch01.jpg") + "/blocked"));
+    FileWarnings warnings;
     const QByteArray picture = JpegFactory::make(30, 30);
     site.picture("/ch01/full.jpg", picture);
     ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
@@ -153,6 +168,10 @@ TEST_F(ChannelSavingTest, SavingFollowsItsSwitchAndNeverReplacesAFile) {
     EXPECT_EQ(savedFile("ch01/20240102_030408.jpg"), picture);
     EXPECT_TRUE(QFileInfo(rig.cacheFile("ch01.jpg")).isDir());
     EXPECT_EQ(QDir(rig.settings.ChachDirctory).entryList(QDir::Files), QStringList());
+    site.picture("/ch01/full.jpg", JpegFactory::make(31, 30));
+    ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
+    ASSERT_EQ(warnings.seen.size(), 1);
+    EXPECT_TRUE(warnings.seen[0].contains(rig.cacheFile("ch01.jpg")));
 }
 
 // A ChannelID or stamp from a list or a server never names a path outside

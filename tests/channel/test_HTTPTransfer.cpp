@@ -145,6 +145,7 @@ TEST_F(HTTPTransferTest, CompletedResponsesCarryStatusLineHeadersAndDecodedText)
     t->Execute(server.url("/missing"), "GET");
     EXPECT_EQ(waitFor(t), 12);
     EXPECT_TRUE(t->GetHeader().startsWith("HTTP/1.1 404 Not Found\r\n"));
+    EXPECT_EQ(t->StatusLine(), "HTTP/1.1 404 Not Found");
     EXPECT_EQ(t->Body(), "gone");
 
     for (const auto& row : texts) {

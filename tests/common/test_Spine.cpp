@@ -6,6 +6,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -15,9 +16,10 @@ TEST(Spine, CaptionMenuTickAndOneSaveOnEitherWayOut) {
     for (bool viaMenu : {true, false}) {
         SCOPED_TRACE(viaMenu ? "終了" : "close box");
         TempProgramDir dir;
-        auto* setting = new frmSetting;
+        auto owned = std::make_unique<frmSetting>();
+        frmSetting* setting = owned.get();
         QPointer<frmSetting> watch(setting);
-        frmMain window(dir.path(), setting);
+        frmMain window(dir.path(), std::move(owned));
         EXPECT_EQ(window.windowTitle(), QStringLiteral("Vantora"));
         const QList<QAction*> menus = window.menuBar()->actions();
         ASSERT_FALSE(menus.isEmpty());

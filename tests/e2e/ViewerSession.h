@@ -72,7 +72,7 @@ public:
         twinDir_ = std::make_unique<TempProgramDir>();
         for (const char* name : {"Vantomon.ini", "ChannelList.txt", "Favorite.txt", "MultiMonitor.txt"})
             if (dir.exists(name)) twinDir_->write(name, dir.read(name));
-        auto w = std::make_unique<frmMain>(twinDir_->path(), new frmSetting);
+        auto w = std::make_unique<frmMain>(twinDir_->path(), std::make_unique<frmSetting>());
         w->show();
         w->LoadSetting();
         QTest::qWait(50);

@@ -1,15 +1,9 @@
 #include "TempProgramDir.h"
 
-#include "common/ProgramDirectory.h"
-
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-
-TempProgramDir::TempProgramDir() { ProgramDirectoryTesting::Override(dir_.path()); }
-
-TempProgramDir::~TempProgramDir() { ProgramDirectoryTesting::Override(QString()); }
 
 void TempProgramDir::write(const QString& name, const QByteArray& bytes) const {
     const QString p = file(name);

@@ -1,5 +1,5 @@
 #pragma once
-// A real, empty program folder per test, pointed to by ProgramDirectory().
+// A real, empty program folder per test, handed to the window under test.
 
 #include <QByteArray>
 #include <QString>
@@ -7,8 +7,7 @@
 
 class TempProgramDir {
 public:
-    TempProgramDir();
-    ~TempProgramDir();
+    TempProgramDir() = default;
     TempProgramDir(const TempProgramDir&) = delete;
     TempProgramDir& operator=(const TempProgramDir&) = delete;
 

@@ -19,7 +19,7 @@ struct ViewerFixture {
 
     // Creates the window (and loads the settings and lists unless told not to).
     frmMain& open(bool load = true) {
-        window = std::make_unique<frmMain>(dir.path(), new frmSetting);
+        window = std::make_unique<frmMain>(dir.path(), std::make_unique<frmSetting>());
         window->PopupMenuFunction = [this](QMenu* menu) { popups << (menu ? menu->objectName() : QString()); };
         window->MessageBoxFunction = [this](const QString& text, const QString& title, bool) {
             messages << title + QStringLiteral(": ") + text;

@@ -214,7 +214,7 @@ TEST_F(UpdaterFileTest, TheViewerLoadsWhatTheUpdaterWrote) {
 
     TempProgramDir viewerDir;
     viewerDir.write("ChannelList.txt", written);
-    frmMain viewer(viewerDir.path(), new frmSetting);
+    frmMain viewer(viewerDir.path(), std::make_unique<frmSetting>());
     viewer.LoadSetting();
     clsChannelManeger* channels = viewer.ChannelManeger();
     ASSERT_EQ(channels->ChannelCount(), int(ids.size()));
