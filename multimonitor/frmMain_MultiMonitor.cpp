@@ -37,8 +37,7 @@ void frmMain::mnuChangeMultiMonitorFolderName_Click() {
     if (tag.Kind != NodeKind::MultiMonitorFolder) return;
     const QString name = CleanListField(InputBoxFunction(kPrompt, kTitle));
     if (name.isEmpty()) return;
-    if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tag.ID))
-        folder->setFolderName(name);
+    if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tag.ID)) folder->setFolderName(name);
 }
 
 void frmMain::mnuRemoveMultiMonitorFolder_Click() {

@@ -40,4 +40,3 @@ ParsedTag ParseTag(const QString& tag) {
     }
     return parsed;
 }
-

@@ -57,7 +57,8 @@ void frmMain::OpenChannelTab(const QString& ChannelID) {
 void frmMain::OpenMultiMonitorTab(const QString& MultiMonitorID) {
     clsMultiMonitorFolder* folder = mMultiMonitorManeger ? mMultiMonitorManeger->MultiMonitor(MultiMonitorID) : nullptr;
     if (!folder) return;
-    openTab(MakeTag(NodeKind::MultiMonitor, MultiMonitorID), folder->FolderName(), [folder] { folder->MultMonitorControl(1, false); });
+    openTab(MakeTag(NodeKind::MultiMonitor, MultiMonitorID), folder->FolderName(),
+            [folder] { folder->MultMonitorControl(1, false); });
 }
 
 void frmMain::CloseTab(int TabIndex, bool IsAthoerCheak) {

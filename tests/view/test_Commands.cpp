@@ -114,7 +114,8 @@ TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
     EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("υ 監視"), QStringLiteral("υ 別")}));
     w().OpenMultiMonitorTab("1");  // selects its first member, ch.a
     EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("υ 監視"), QStringLiteral("　 別")}));
-    popupCommand(MakeTag(NodeKind::MultiMonitorFolder, "1"), QStringLiteral("フォルダー名の変更"), QStringLiteral("改名"));
+    popupCommand(MakeTag(NodeKind::MultiMonitorFolder, "1"), QStringLiteral("フォルダー名の変更"),
+                 QStringLiteral("改名"));
     EXPECT_EQ(findNode(NodeKind::MultiMonitorFolder, "1")->text(0), QStringLiteral("改名"));
     EXPECT_EQ(w().TabCaption(2), QStringLiteral("改名"));
     EXPECT_EQ(dropDown()[0], QStringLiteral("υ 改名"));
@@ -134,7 +135,8 @@ TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
         popupCommand(MakeTag(NodeKind::MultiMonitorRoot), QStringLiteral("フォルダーの追加"), answer);
     EXPECT_EQ(w().MultiMonitorRoot()->childCount(), 1);
     EXPECT_EQ(w().MultiMonitorManeger()->MultiMonitorCount(), 2);
-    popupCommand(MakeTag(NodeKind::MultiMonitorRoot), QStringLiteral("フォルダーの追加"), QStringLiteral("新\tしい\nフォルダー"));
+    popupCommand(MakeTag(NodeKind::MultiMonitorRoot), QStringLiteral("フォルダーの追加"),
+                 QStringLiteral("新\tしい\nフォルダー"));
     ASSERT_EQ(w().MultiMonitorRoot()->childCount(), 2);
     QTreeWidgetItem* node = w().MultiMonitorRoot()->child(1);
     EXPECT_EQ(node->text(0), QStringLiteral("新 しい フォルダー"));

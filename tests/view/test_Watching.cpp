@@ -112,19 +112,27 @@ TEST_F(Watching, TreeClicksOpenOrPopUpByNodeKindAndKeysDoNothing) {
     // Left: channel, favourite and member nodes open the same channel tab,
     // a folder node its folder; roots and groups nothing.
     using K = NodeKind;
-    const std::pair<NodeKind, const char*> left[] = {
-        {K::Channel, "ch.a"}, {K::FavariteChannel, "ch.a"}, {K::MultiMonitorChannel, "ch.a"},
-        {K::MultiMonitorFolder, "1"}, {K::FavariteRoot, ""}, {K::MultiMonitorRoot, ""},
-        {K::Node, ""}, {K::ChannelList, "http://lists/"}};
+    const std::pair<NodeKind, const char*> left[] = {{K::Channel, "ch.a"},
+                                                     {K::FavariteChannel, "ch.a"},
+                                                     {K::MultiMonitorChannel, "ch.a"},
+                                                     {K::MultiMonitorFolder, "1"},
+                                                     {K::FavariteRoot, ""},
+                                                     {K::MultiMonitorRoot, ""},
+                                                     {K::Node, ""},
+                                                     {K::ChannelList, "http://lists/"}};
     for (const auto& [kind, id] : left) clickNode(MakeTag(kind, id), Qt::LeftButton);
     const QStringList twoTabs{channelTab("ch.a"), "*" + folderTab("1")};
     EXPECT_EQ(tabs(), twoTabs);
     EXPECT_TRUE(f.popups.isEmpty());
     // Right: the node's popup; favourite roots and groups have none.
-    const std::pair<NodeKind, const char*> right[] = {
-        {K::Channel, "ch.b"}, {K::FavariteChannel, "ch.a"}, {K::MultiMonitorRoot, ""},
-        {K::MultiMonitorChannel, "ch.b"}, {K::MultiMonitorFolder, "2"}, {K::FavariteRoot, ""},
-        {K::Node, ""}, {K::ChannelList, "http://lists/"}};
+    const std::pair<NodeKind, const char*> right[] = {{K::Channel, "ch.b"},
+                                                      {K::FavariteChannel, "ch.a"},
+                                                      {K::MultiMonitorRoot, ""},
+                                                      {K::MultiMonitorChannel, "ch.b"},
+                                                      {K::MultiMonitorFolder, "2"},
+                                                      {K::FavariteRoot, ""},
+                                                      {K::Node, ""},
+                                                      {K::ChannelList, "http://lists/"}};
     for (const auto& [kind, id] : right) clickNode(MakeTag(kind, id), Qt::RightButton);
     EXPECT_EQ(f.popups,
               (QStringList{"mnuPopupForChannelNode", "mnuPopupForFavariteChannelNode", "mnuPopupForMultiMonitorRoot",
