@@ -1,10 +1,9 @@
 #pragma once
 // The updater's node tags: a kind and its fields, field 0 naming the kind in
-// exact letter case (the same names as the records of ChannelList.txt). The
-// design joins the fields with U+0001 and splits the text at every lookup;
-// here a node keeps its fields, so nothing is split again. Fields come
-// cleaned (CleanListField: no U+0001, no spaces at the ends), so they are
-// what a split of the joined text would give.
+// exact letter case (the same names as the records of ChannelList.txt). A
+// tag is fields joined by U+0001 in principle; a node keeps them apart, so
+// no lookup splits text. Fields come cleaned (CleanListField: no U+0001, no
+// spaces at the ends), so they are what splitting the joined text would give.
 
 #include <QString>
 #include <QStringList>
