@@ -110,13 +110,14 @@ void BM_DataArrivalPicture(benchmark::State& state) {
     ch->AddThumbnailShowBox(QStringLiteral("2"), engine.boxes.Load(), false);
     ch->ViewControl(clsChannel::NormalViewOpen, QString());
     ch->DataArrival(1, infoText(0, 1), QByteArray(), QString());
-    if (ch->State() != 3) state.SkipWithError("the channel did not ask for its picture");
+    if (ch->State() != ChannelState::PictureRequested) state.SkipWithError("the channel did not ask for its picture");
     const QByteArray& bytes = picture();
     for (auto _ : state) {
         ch->DataArrival(2, QString(), bytes, QString());
         ch->CauseOneSecEvent();  // the picture's reload time is one tick: ask again
     }
-    if (ch->PictureType() != 3 || !ch->ShowBox()->HasPicture()) state.SkipWithError("the picture was not shown");
+    if (ch->PictureType() != PictureKind::Full || !ch->ShowBox()->HasPicture())
+        state.SkipWithError("the picture was not shown");
 }
 
 // The same path with the cache write left out (an empty cache setting skips
@@ -134,7 +135,8 @@ void BM_DataArrivalPictureNoCache(benchmark::State& state) {
         ch->DataArrival(2, QString(), bytes, QString());
         ch->CauseOneSecEvent();
     }
-    if (ch->PictureType() != 3 || !ch->ShowBox()->HasPicture()) state.SkipWithError("the picture was not shown");
+    if (ch->PictureType() != PictureKind::Full || !ch->ShowBox()->HasPicture())
+        state.SkipWithError("the picture was not shown");
 }
 
 struct Plain {
@@ -185,7 +187,7 @@ void BM_TickWaiting100k(benchmark::State& state) {
         ch->DataArrival(1, info, QByteArray(), QString());
         channels.push_back(std::move(ch));
     }
-    if (channels.back()->State() != 4) state.SkipWithError("the channels are not waiting");
+    if (channels.back()->State() != ChannelState::Waiting) state.SkipWithError("the channels are not waiting");
     for (auto _ : state)
         for (const auto& ch : channels) ch->CauseOneSecEvent();
 }

@@ -37,15 +37,15 @@ int main(int argc, char** argv) {
     w.InputBox = [&](QWidget*, const QString&, const QString&) { return base + "/list.txt"; };
     if (!w.Form_Load()) return 1;
     w.mnuAddChannelList_Click();
-    if (!bench::waitUntil([&] { return w.UpdateState() == 1; }, 60000)) return 1;
+    if (!bench::waitUntil([&] { return w.UpdateState() == updater::UpdaterState::Idle; }, 60000)) return 1;
 
     // The list nodes (one per city group) and their channels' addresses.
     QList<QTreeWidgetItem*> lists;
     QStringList addresses;
     for (QTreeWidgetItemIterator it(w.tvwChannelSelect); *it; ++it) {
-        const QStringList tag = updater::SplitTag(updater::frmMain::Tag(*it));
-        if (tag.value(0) == "ChannelList") lists << *it;
-        if (tag.value(0) == "Channel") addresses << tag.value(4);
+        const updater::NodeTag tag = updater::frmMain::Tag(*it);
+        if (tag.Kind == updater::NodeKind::ChannelList) lists << *it;
+        if (tag.Kind == updater::NodeKind::Channel) addresses << tag.InfoAddress();
     }
 
     const int runs = 3;
@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
             for (QTreeWidgetItem* list : lists) {
                 w.tvwChannelSelect->setCurrentItem(list);
                 w.mnuUpdateChannel_Click();
-                if (!bench::waitUntil([&] { return w.UpdateState() == 1; }, 120000)) std::abort();
+                if (!bench::waitUntil([&] { return w.UpdateState() == updater::UpdaterState::Idle; }, 120000))
+                    std::abort();
             }
         }));
         CurlMulti curl;

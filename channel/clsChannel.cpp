@@ -67,9 +67,10 @@ void clsChannel::setBelongFavarite(bool IsBelongFavarite) {
 void clsChannel::setShowPictureOnlyOnBroadCast(bool NewValue) {
     mShowPictureOnlyOnBroadCast = NewValue;
     const int status = decisionStatus(mStatus);
-    if (NewValue && mPictureType != NoPicture) {
+    if (NewValue && mPictureType != PictureKind::None) {
         ShowPicture(QString(), /*save=*/false);
-    } else if (!NewValue && mPictureType == NoPicture && (status == 1 || status == 2) && mState == 4) {
+    } else if (!NewValue && mPictureType == PictureKind::None && (status == 1 || status == 2) &&
+               mState == ChannelState::Waiting) {
         NextRequest();
     }
 }
@@ -99,13 +100,13 @@ bool clsChannel::ClassInitialize(const QString& ChannelID, const QString& Protoc
 
     mInfo = ChannelInfomation();
     mPicture = PictureInfomation();
-    mState = 1;
+    mState = ChannelState::Stopped;
     mViewFlag = 0;
     mStatus = 3;
     mWaitCount = -1;
     mSecondCount = 0;
-    mPictureType = NoPicture;
-    mRequestPictureType = NoPicture;
+    mPictureType = PictureKind::None;
+    mRequestPictureType = PictureKind::None;
     mShowedStatus = 3;
     mPictureFile.clear();
     mPictureExtension.clear();
@@ -124,7 +125,7 @@ void clsChannel::AddThumbnailShowBox(const QString& MultiMonitorID, PictureEleme
     mIsThumbnailBoxIsActive.append(IsThumbnailBoxIsActive);
     // A new box shows what the show box shows; otherwise a channel that is
     // not broadcasting would leave it blank until its status changes.
-    if (ThumbnailShowbox) ThumbnailShowbox->setPicture(mPictureType == NoPicture ? QImage() : mDecoded);
+    if (ThumbnailShowbox) ThumbnailShowbox->setPicture(mPictureType == PictureKind::None ? QImage() : mDecoded);
 }
 
 void clsChannel::RemoveThumbnailShowBox(const QString& MultiMonitorID) {
@@ -171,7 +172,7 @@ void clsChannel::ViewControl(int ViewControl, const QString& MultiMonitorID) {
 }
 
 void clsChannel::CauseOneSecEvent() {
-    if (mState != 4) return;
+    if (mState != ChannelState::Waiting) return;
     ++mSecondCount;
     MakeInfomationString();
     if (mSecondCount >= mWaitCount) NextRequest();
@@ -179,22 +180,22 @@ void clsChannel::CauseOneSecEvent() {
 
 void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteArray& BinaryData,
                              const QString& LastModified) {
-    if (mState == 2) {
+    if (mState == ChannelState::InfoRequested) {
         if (DataType == 1 && AnalyzeInfomationFile(TextData, mInfo)) {
             mStatus = mInfo.StatusFlag;
             if (mChannelManeger) mChannelManeger->RaiseEventRequest_ChannelStatusRefresh(mChannelID);
             mWaitCount = mInfo.ReloadTime;
         } else {
-            mState = 7;
+            mState = ChannelState::Error;
         }
         NextRequest();
         return;
     }
-    if (mState != 3) return;
+    if (mState != ChannelState::PictureRequested) return;
 
     auto reject = [this] {
-        mState = 7;
-        mRequestPictureType = NoPicture;
+        mState = ChannelState::Error;
+        mRequestPictureType = PictureKind::None;
         NextRequest();
     };
     if (DataType != 2) return reject();
@@ -214,10 +215,10 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
         if (mChannelManeger) mChannelManeger->RaiseEventRequest_ChannelStatusRefresh(mChannelID);
     }
     mPictureType = mRequestPictureType;
-    mRequestPictureType = NoPicture;
+    mRequestPictureType = PictureKind::None;
 
     const QString& cacheDir = Settings().ChachDirctory;
-    const QString suffix = mPictureType == FullPicture ? QString() : QStringLiteral("_thumbnail");
+    const QString suffix = mPictureType == PictureKind::Full ? QString() : QStringLiteral("_thumbnail");
     mPictureFile = cacheDir + SafeFileName(mInfo.ChannelID) + suffix + mPictureExtension;
     mPictureBytes = BinaryData;
     mDecoded = std::move(decoded);
@@ -239,11 +240,11 @@ void clsChannel::HTTPError(int ErrorCode, const QString& ErrorInfo) {
 
 void clsChannel::HTTPInCorrectRespons(const QString& HTTPRespons) {
     Q_UNUSED(HTTPRespons);
-    if (mState == 2) {
-        mState = 5;
-    } else if (mState == 3) {
-        mState = 6;
-        mRequestPictureType = NoPicture;
+    if (mState == ChannelState::InfoRequested) {
+        mState = ChannelState::InfoFailed;
+    } else if (mState == ChannelState::PictureRequested) {
+        mState = ChannelState::PictureFailed;
+        mRequestPictureType = PictureKind::None;
     } else {
         return;
     }
@@ -279,37 +280,7 @@ bool clsChannel::ThumbnailIsActive(int slot) const {
 QStringList clsChannel::InfomationString() const {
     const QString gap = QStringLiteral("\u3000");
     const QString spaces = QStringLiteral("   ");
-    QString state;
-    switch (mState) {
-        case 1:
-            state = QStringLiteral("閲覧停止中");
-            break;
-        case 2:
-            state = QStringLiteral("情報取得中");
-            break;
-        case 3:
-            if (mViewFlag & kNormalView)
-                state = QStringLiteral("画像取得中");
-            else if (mViewFlag & kThumbnailView)
-                state = QStringLiteral("サムネイル画像取得中");
-            else
-                state = QStringLiteral("内部エラー");
-            break;
-        case 4:
-            state = QStringLiteral("待機中");
-            break;
-        case 5:
-            state = QStringLiteral("情報ファイルの取得に失敗");
-            break;
-        case 6:
-            state = QStringLiteral("画像ファイルの取得に失敗");
-            break;
-        case 7:
-            state = QStringLiteral("エラー発生");
-            break;
-        default:
-            break;
-    }
+    const QString state = ChannelStateText(mState, mViewFlag & kNormalView, mViewFlag & kThumbnailView);
     QString first = mChannelName;
     first += gap + statusWord(mStatus) + gap + state + gap;
     first += QString::number(mSecondCount) + QLatin1Char('/') + QString::number(mWaitCount);
@@ -323,69 +294,67 @@ QStringList clsChannel::InfomationString() const {
 void clsChannel::NextRequest() {
     if (mViewFlag == 0) {
         // A request in flight is not cancelled; its answer is ignored later.
-        mState = 1;
+        mState = ChannelState::Stopped;
         MakeInfomationString();
         return;
     }
     const int status = decisionStatus(mStatus);
     switch (mState) {
-        case 1:
+        case ChannelState::Stopped:
             RequestInfomation();
             break;
-        case 2:
-            if (status == 0 || (mPictureType == NoPicture && !mShowPictureOnlyOnBroadCast)) {
-                RequestPictureOf((mViewFlag & kNormalView) ? FullPicture : ThumbnailPicture,
+        case ChannelState::InfoRequested:
+            if (status == 0 || (mPictureType == PictureKind::None && !mShowPictureOnlyOnBroadCast)) {
+                RequestPictureOf((mViewFlag & kNormalView) ? PictureKind::Full : PictureKind::Thumbnail,
                                  /*informationJustRead=*/true);
             } else {
                 Wait();
             }
             break;
-        case 3:
+        case ChannelState::PictureRequested:
             Wait();
             break;
-        case 4:
+        case ChannelState::Waiting:
             if (status == 0) {
                 RequestPicture();
-            } else if ((mViewFlag & kNormalView) && mPictureType != FullPicture && !mShowPictureOnlyOnBroadCast) {
-                RequestPictureOf(FullPicture, false);
-            } else if ((mViewFlag & kThumbnailView) && mPictureType == NoPicture && !mShowPictureOnlyOnBroadCast) {
-                RequestPictureOf(ThumbnailPicture, false);
+            } else if ((mViewFlag & kNormalView) && mPictureType != PictureKind::Full && !mShowPictureOnlyOnBroadCast) {
+                RequestPictureOf(PictureKind::Full, false);
+            } else if ((mViewFlag & kThumbnailView) && mPictureType == PictureKind::None &&
+                       !mShowPictureOnlyOnBroadCast) {
+                RequestPictureOf(PictureKind::Thumbnail, false);
             } else if (decisionStatus(mShowedStatus) == status) {
                 RequestInfomation();
             } else {
                 RequestPicture();
             }
             break;
-        case 5:
-        case 6:
-        case 7:
+        case ChannelState::InfoFailed:
+        case ChannelState::PictureFailed:
+        case ChannelState::Error:
             MakeInfomationString();
             if (mWaitCount == -1) mWaitCount = Settings().DefaultWaitCount;
             Wait();
-            break;
-        default:
-            MakeInfomationString();
             break;
     }
 }
 
 void clsChannel::RequestInfomation() {
-    mState = 2;
+    mState = ChannelState::InfoRequested;
     Execute(mChannelInfomationURL);
     MakeInfomationString();
 }
 
 void clsChannel::RequestPicture() {
-    RequestPictureOf((mViewFlag & kNormalView) ? FullPicture : ThumbnailPicture, false);
+    RequestPictureOf((mViewFlag & kNormalView) ? PictureKind::Full : PictureKind::Thumbnail, false);
 }
 
 // An empty ThumbnailURL falls back to URL (the picture is still held as a
 // thumbnail). With no address at all the info file is read instead, so a
 // channel whose first info request failed recovers once its server is back;
 // right after reading it, the channel waits instead of asking again at once.
-void clsChannel::RequestPictureOf(int pictureType, bool informationJustRead) {
-    QString address = pictureType == FullPicture ? mInfo.URL : mInfo.ThumbnailURL;
-    if (address.isEmpty() && pictureType == ThumbnailPicture) address = mInfo.URL;
+void clsChannel::RequestPictureOf(PictureKind pictureType, bool informationJustRead) {
+    QString address = pictureType == PictureKind::Full ? mInfo.URL : mInfo.ThumbnailURL;
+    if (address.isEmpty() && pictureType == PictureKind::Thumbnail) address = mInfo.URL;
     if (address.isEmpty()) {
         if (informationJustRead)
             Wait();
@@ -393,7 +362,7 @@ void clsChannel::RequestPictureOf(int pictureType, bool informationJustRead) {
             RequestInfomation();
         return;
     }
-    mState = 3;
+    mState = ChannelState::PictureRequested;
     Execute(address);
     mRequestPictureType = pictureType;
     MakeInfomationString();
@@ -401,7 +370,7 @@ void clsChannel::RequestPictureOf(int pictureType, bool informationJustRead) {
 
 void clsChannel::Wait() {
     mSecondCount = 0;
-    mState = 4;
+    mState = ChannelState::Waiting;
     MakeInfomationString();
 }
 
@@ -421,7 +390,7 @@ void clsChannel::ShowPicture(const QString& LastModified, bool save) {
     const QImage picture = blank || mPictureFile.isEmpty() ? QImage() : mDecoded;
     if (blank) {
         mShowedStatus = 3;
-        mPictureType = NoPicture;
+        mPictureType = PictureKind::None;
     } else {
         mShowedStatus = mStatus;
     }

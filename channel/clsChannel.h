@@ -1,6 +1,6 @@
 #pragma once
 // One channel: its identity from the channel list, the fields of its
-// information file and picture, its fetch cycle (states 1 to 7) and the
+// information file and picture, its fetch cycle (ChannelState) and the
 // views that show it. It drives its own transfer object and reaches the
 // window only through its manager's RaiseEventRequest_ methods.
 
@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include "channel/ChannelInfomation.h"
+#include "channel/ChannelState.h"
 
 class HTTPTransfer;
 class PictureElement;
@@ -20,7 +21,6 @@ struct ProgramSettings;
 class clsChannel {
 public:
     enum ViewControlCode { NormalViewOpen = 2, NormalViewClose = 3, ThumbnailViewOpen = 4, ThumbnailViewClose = 5 };
-    enum PictureTypes { NoPicture = 1, ThumbnailPicture = 2, FullPicture = 3 };
 
     clsChannel() = default;
     clsChannel(const clsChannel&) = delete;
@@ -34,7 +34,7 @@ public:
     // each pair separated by two tabs: the fields of a Channel record.
     QString SaveString() const;
     PictureElement* ShowBox() const { return mShowBox; }
-    int PictureType() const { return mPictureType; }
+    PictureKind PictureType() const { return mPictureType; }
 
     bool SavePicture() const { return mSavePicture; }
     void setSavePicture(bool IsSavePicture);
@@ -74,13 +74,13 @@ public:
 
     // Read-only views of the inner state, for the window and for tests.
     HTTPTransfer* HTTP() const { return mHTTP; }
-    int State() const { return mState; }
+    ChannelState State() const { return mState; }
     int Status() const { return mStatus; }
     int ViewFlag() const { return mViewFlag; }
     int WaitCount() const { return mWaitCount; }
     int SecondCount() const { return mSecondCount; }
     int ShowedStatus() const { return mShowedStatus; }
-    int RequestPictureType() const { return mRequestPictureType; }
+    PictureKind RequestPictureType() const { return mRequestPictureType; }
     QString PictureFile() const { return mPictureFile; }
     QString LastSaveStamp() const { return mLastSaveStamp; }
     QString ChannelInfomationURL() const { return mChannelInfomationURL; }
@@ -99,7 +99,7 @@ private:
     void NextRequest();
     void RequestInfomation();
     void RequestPicture();
-    void RequestPictureOf(int pictureType, bool informationJustRead);
+    void RequestPictureOf(PictureKind pictureType, bool informationJustRead);
     void Wait();
     // save is false when only the display switch changed: a redraw is not a
     // new picture.
@@ -125,13 +125,13 @@ private:
     ChannelInfomation mInfo;
     PictureInfomation mPicture;
 
-    int mState = 1;
+    ChannelState mState = ChannelState::Stopped;
     int mViewFlag = 0;
     int mStatus = 3;
     int mWaitCount = -1;
     int mSecondCount = 0;
-    int mPictureType = NoPicture;
-    int mRequestPictureType = NoPicture;
+    PictureKind mPictureType = PictureKind::None;
+    PictureKind mRequestPictureType = PictureKind::None;
     int mShowedStatus = 3;
     QString mPictureFile;
     QString mPictureExtension;

@@ -5,6 +5,7 @@
 #include "common/TextCompare.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/NodeTag.h"
 #include "view/ToolbarImages.h"
 
 #include <QAction>
@@ -12,7 +13,6 @@
 #include <QMenu>
 
 namespace {
-const QString kFolderTab = QStringLiteral("MultiMonitor_");
 const QString kMember = QStringLiteral("υ ");
 const QString kNotMember = QStringLiteral("　 ");
 }  // namespace
@@ -50,19 +50,19 @@ void frmMain::mChannelManeger_ChannelInfomationRefresh(const QString& ChannelID,
 }
 
 void frmMain::mChannelManeger_ShowBoxRefresh(const QString& ChannelID) {
-    const QString tag = SelectedTabTag();
-    if (EqualsNoCase(tag, QStringLiteral("Channel_") + ChannelID)) {
+    const ParsedTag tab = ParseTag(SelectedTabTag());
+    if (tab.Kind == NodeKind::Channel && EqualsNoCase(tab.ID, ChannelID)) {
         ShowChannelPicture();
-    } else if (TagMatches(tag, kFolderTab)) {
-        const clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(tag));
+    } else if (tab.Kind == NodeKind::MultiMonitor) {
+        const clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tab.ID);
         if (folder && folder->IsRegistedChannel(ChannelID)) ArrangeThumbnailBox();
     }
 }
 
 void frmMain::mChannelManeger_ChannelStatusRefresh(const QString& ChannelID) {
-    const QString tag = SelectedTabTag();
-    if (!TagMatches(tag, kFolderTab)) return;
-    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(tag));
+    const ParsedTag tab = ParseTag(SelectedTabTag());
+    if (tab.Kind != NodeKind::MultiMonitor) return;
+    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tab.ID);
     if (!folder || !folder->IsRegistedChannel(ChannelID)) return;
     folder->SelectedChannelIDRefresh();
     mChannelManeger->setSelectedChannelID(folder->SelectedChannelID());

@@ -46,7 +46,7 @@ QTreeWidgetItem* firstListNode(QTreeWidget* tree) {
     for (int i = 0; i < tree->topLevelItemCount(); ++i) todo << tree->topLevelItem(i);
     while (!todo.isEmpty()) {
         QTreeWidgetItem* node = todo.takeFirst();
-        if (updater::frmMain::Tag(node).startsWith(updater::frmMain::kChannelList)) return node;
+        if (updater::frmMain::Tag(node).Kind == updater::NodeKind::ChannelList) return node;
         for (int i = 0; i < node->childCount(); ++i) todo << node->child(i);
     }
     return nullptr;
@@ -76,11 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Nothing listens on port 1: the requests fail later, unheard.
         window->StartAddChannelList(QStringLiteral("http://127.0.0.1:1/list.txt"));
         window->ParseChannelList(bodyLines(parts[1]));
-        FUZZ_CHECK(window->UpdateState() == 1);
+        FUZZ_CHECK(window->UpdateState() == updater::UpdaterState::Idle);
         if (QTreeWidgetItem* list = firstListNode(window->tvwChannelSelect)) {
             window->tvwChannelSelect->setCurrentItem(list);
             window->mnuUpdateChannel_Click();
-            if (window->UpdateState() == 3) window->ParseChannelInfomation(bodyLines(parts[2]));
+            if (window->UpdateState() == updater::UpdaterState::DownloadingInfo)
+                window->ParseChannelInfomation(bodyLines(parts[2]));
         }
         FUZZ_CHECK(window->SaveChannelList());
         saved = readFile(path);

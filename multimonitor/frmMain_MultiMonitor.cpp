@@ -8,6 +8,7 @@
 #include "common/TextCompare.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/NodeTag.h"
 #include "storage/TreeListFormat.h"
 #include "view/TabStripWidget.h"
 
@@ -18,9 +19,8 @@
 namespace {
 const QString kPrompt = QStringLiteral("新しいフォルダーの名前を入力して下さい");
 const QString kTitle = QStringLiteral("新しいフォルダーの入力");
-const QString kFolderNode = QStringLiteral("MultiMonitorFolder_");
-const QString kMemberNode = QStringLiteral("MultiMonitorChannel_");
-const QString kFolderTab = QStringLiteral("MultiMonitor_");
+QString folderNodeTag(const QString& MultiMonitorID) { return MakeTag(NodeKind::MultiMonitorFolder, MultiMonitorID); }
+QString folderTabTag(const QString& MultiMonitorID) { return MakeTag(NodeKind::MultiMonitor, MultiMonitorID); }
 }  // namespace
 
 // ---- Commands --------------------------------------------------------------
@@ -33,37 +33,36 @@ void frmMain::mnuAddMultiMonitorFolder_Click() {
 }
 
 void frmMain::mnuChangeMultiMonitorFolderName_Click() {
-    const QString tag = NodeTag(mTree->currentItem());
-    if (!TagMatches(tag, kFolderNode)) return;
+    const ParsedTag tag = ParseTag(NodeTag(mTree->currentItem()));
+    if (tag.Kind != NodeKind::MultiMonitorFolder) return;
     const QString name = CleanListField(InputBoxFunction(kPrompt, kTitle));
     if (name.isEmpty()) return;
-    if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(tag)))
-        folder->setFolderName(name);
+    if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tag.ID)) folder->setFolderName(name);
 }
 
 void frmMain::mnuRemoveMultiMonitorFolder_Click() {
-    const QString tag = NodeTag(mTree->currentItem());
-    if (!TagMatches(tag, kFolderNode)) return;
-    const QString id = TagIdentifier(tag);
+    const ParsedTag tag = ParseTag(NodeTag(mTree->currentItem()));
+    if (tag.Kind != NodeKind::MultiMonitorFolder) return;
+    const QString& id = tag.ID;
     // The folder is gone when its removal event arrives, so its members
     // stop fetching for it now (members another open folder shows go on).
     if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(id))
-        if (getTabIndexFromTag(kFolderTab + id) != -1) folder->MultMonitorControl(2, true);
+        if (getTabIndexFromTag(folderTabTag(id)) != -1) folder->MultMonitorControl(2, true);
     mMultiMonitorManeger->RemoveMultiMonitorFolder(id);
 }
 
 void frmMain::mnuRemoveChannelFromMultiMonitorChannel_Click() {
     QTreeWidgetItem* node = mTree->currentItem();
-    if (!node || !TagMatches(NodeTag(node), kMemberNode)) return;
-    const QString folderTag = NodeTag(node->parent());
-    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(folderTag));
-    const QString id = TagIdentifier(NodeTag(node));
+    const ParsedTag member = ParseTag(NodeTag(node));
+    if (!node || member.Kind != NodeKind::MultiMonitorChannel) return;
+    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(ParseTag(NodeTag(node->parent())).ID);
+    const QString& id = member.ID;
     if (folder && folder->IsRegistedChannel(id)) folder->RemoveChannel(id);
 }
 
 void frmMain::mnuAddChannelToMultiMonitorFolder_Click(int Index) {
     if (Index <= 0 || Index >= mAddToFolder.size()) return;
-    const clsChannel* channel = mChannelManeger->Channel(TagIdentifier(NodeTag(mTree->currentItem())));
+    const clsChannel* channel = mChannelManeger->Channel(ParseTag(NodeTag(mTree->currentItem())).ID);
     const QString folderId = mAddToFolder[Index]->data().toString();
     clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(folderId);
     if (!channel || !folder) return;
@@ -71,7 +70,7 @@ void frmMain::mnuAddChannelToMultiMonitorFolder_Click(int Index) {
     // another letter case is the same member.
     if (folder->IsRegistedChannel(channel->ChannelID())) return;
     PictureElement* box = mPictures.Load();
-    const bool active = getTabIndexFromTag(kFolderTab + folderId) != -1;
+    const bool active = getTabIndexFromTag(folderTabTag(folderId)) != -1;
     folder->AddChannel(channel->ChannelID(), box, active);
 }
 
@@ -79,7 +78,7 @@ void frmMain::mnuAddChannelToMultiMonitorFolder_Click(int Index) {
 
 void frmMain::mMultiMonitorManeger_AddMultiMonitorFolder(const QString& MultiMonitorID, const QString& FolderName,
                                                          bool IsExpand) {
-    QTreeWidgetItem* node = AddNode(mRootMultiMonitor, FolderName, kFolderNode + MultiMonitorID);
+    QTreeWidgetItem* node = AddNode(mRootMultiMonitor, FolderName, folderNodeTag(MultiMonitorID));
     node->setExpanded(IsExpand);
 
     QAction* entry = mFolderMenu->addAction(QStringLiteral("　 ") + FolderName);
@@ -93,10 +92,10 @@ void frmMain::mMultiMonitorManeger_AddMultiMonitorFolder(const QString& MultiMon
 }
 
 void frmMain::mMultiMonitorManeger_RemoveMultiMonitorFolder(const QString& MultiMonitorID) {
-    delete getChildNodeFromTag(mRootMultiMonitor, kFolderNode + MultiMonitorID);
+    delete getChildNodeFromTag(mRootMultiMonitor, folderNodeTag(MultiMonitorID));
 
     // No tab may refer to the removed folder, selected or not.
-    const int tab = getTabIndexFromTag(kFolderTab + MultiMonitorID);
+    const int tab = getTabIndexFromTag(folderTabTag(MultiMonitorID));
     if (tab != -1) {
         if (tab == mTabs->SelectedIndex()) {
             CloseTab(tab, false);
@@ -118,19 +117,20 @@ void frmMain::mMultiMonitorManeger_RemoveMultiMonitorFolder(const QString& Multi
 }
 
 void frmMain::mMultiMonitorManeger_AddChannelToMultiMonitor(const QString& MultiMonitorID, const QString& ChannelID) {
-    if (QTreeWidgetItem* folderNode = getChildNodeFromTag(mRootMultiMonitor, kFolderNode + MultiMonitorID)) {
+    if (QTreeWidgetItem* folderNode = getChildNodeFromTag(mRootMultiMonitor, folderNodeTag(MultiMonitorID))) {
         const clsChannel* channel = mChannelManeger->Channel(ChannelID);
-        AddNode(folderNode, channel ? channel->ChannelName() : ChannelID, kMemberNode + ChannelID);
+        AddNode(folderNode, channel ? channel->ChannelName() : ChannelID,
+                MakeTag(NodeKind::MultiMonitorChannel, ChannelID));
     }
-    if (EqualsNoCase(SelectedTabTag(), kFolderTab + MultiMonitorID)) ArrangeThumbnailBox();
+    if (EqualsNoCase(SelectedTabTag(), folderTabTag(MultiMonitorID))) ArrangeThumbnailBox();
     markFolderEntry(MultiMonitorID, ChannelID, true);
 }
 
 void frmMain::mMultiMonitorManeger_RemoveChannelFromMultiMonitor(const QString& MultiMonitorID,
                                                                  const QString& ChannelID) {
-    if (QTreeWidgetItem* folderNode = getChildNodeFromTag(mRootMultiMonitor, kFolderNode + MultiMonitorID))
-        delete getChildNodeFromTag(folderNode, kMemberNode + ChannelID);
-    if (EqualsNoCase(SelectedTabTag(), kFolderTab + MultiMonitorID)) ArrangeThumbnailBox();
+    if (QTreeWidgetItem* folderNode = getChildNodeFromTag(mRootMultiMonitor, folderNodeTag(MultiMonitorID)))
+        delete getChildNodeFromTag(folderNode, MakeTag(NodeKind::MultiMonitorChannel, ChannelID));
+    if (EqualsNoCase(SelectedTabTag(), folderTabTag(MultiMonitorID))) ArrangeThumbnailBox();
     markFolderEntry(MultiMonitorID, ChannelID, false);
 }
 
@@ -144,9 +144,9 @@ void frmMain::markFolderEntry(const QString& MultiMonitorID, const QString& Chan
 
 void frmMain::mMultiMonitorManeger_ChangeMultiMonitorFolderName(const QString& MultiMonitorID,
                                                                 const QString& NewFolderName) {
-    if (QTreeWidgetItem* node = getChildNodeFromTag(mRootMultiMonitor, kFolderNode + MultiMonitorID))
+    if (QTreeWidgetItem* node = getChildNodeFromTag(mRootMultiMonitor, folderNodeTag(MultiMonitorID)))
         node->setText(0, NewFolderName);
-    const int tab = getTabIndexFromTag(kFolderTab + MultiMonitorID);
+    const int tab = getTabIndexFromTag(folderTabTag(MultiMonitorID));
     if (tab != -1) mTabs->SetCaption(tab, NewFolderName);
     const int entry = getFolderMenuIndexFromTag(MultiMonitorID);
     if (entry != -1) {
@@ -162,8 +162,8 @@ void frmMain::mMultiMonitorManeger_ChangeMultiMonitorFolderName(const QString& M
 }
 
 void frmMain::mMultiMonitorManeger_ThumbnailBoxRefresh(const QString& MultiMonitorID) {
-    const QString tag = SelectedTabTag();
-    if (!TagMatches(tag, kFolderTab) || !EqualsNoCase(TagIdentifier(tag), MultiMonitorID)) return;
+    const ParsedTag tab = ParseTag(SelectedTabTag());
+    if (tab.Kind != NodeKind::MultiMonitor || !EqualsNoCase(tab.ID, MultiMonitorID)) return;
     HideAllShowBoxes();
     ArrangeThumbnailBox();
 }

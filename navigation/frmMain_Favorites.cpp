@@ -5,24 +5,25 @@
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
 #include "common/TextCompare.h"
+#include "navigation/NodeTag.h"
 #include "view/ToolbarImages.h"
 
 #include <QAction>
 #include <QTreeWidget>
 
 void frmMain::mnuAddChannelToFavarite_Click() {
-    clsChannel* channel = mChannelManeger->Channel(TagIdentifier(NodeTag(mTree->currentItem())));
+    clsChannel* channel = mChannelManeger->Channel(ParseTag(NodeTag(mTree->currentItem())).ID);
     if (channel && !channel->BelongFavarite()) channel->setBelongFavarite(true);
 }
 
 void frmMain::mnuRemoveFavariteChannel_Click() {
-    clsChannel* channel = mChannelManeger->Channel(TagIdentifier(NodeTag(mTree->currentItem())));
+    clsChannel* channel = mChannelManeger->Channel(ParseTag(NodeTag(mTree->currentItem())).ID);
     if (channel && channel->BelongFavarite()) channel->setBelongFavarite(false);
 }
 
 void frmMain::mChannelManeger_AddChannelToFavarite(const QString& ChannelID) {
     const clsChannel* channel = mChannelManeger->Channel(ChannelID);
-    const QString tag = QStringLiteral("FavariteChannel_") + ChannelID;
+    const QString tag = MakeTag(NodeKind::FavariteChannel, ChannelID);
     // One node per favourite, however often the flag is written.
     if (channel && !getChildNodeFromTag(mRootFavarite, tag)) AddNode(mRootFavarite, channel->ChannelName(), tag);
     if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID())) {
@@ -32,7 +33,7 @@ void frmMain::mChannelManeger_AddChannelToFavarite(const QString& ChannelID) {
 }
 
 void frmMain::mChannelManeger_RemoveChannelFromFavarite(const QString& ChannelID) {
-    delete getChildNodeFromTag(mRootFavarite, QStringLiteral("FavariteChannel_") + ChannelID);
+    delete getChildNodeFromTag(mRootFavarite, MakeTag(NodeKind::FavariteChannel, ChannelID));
     if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID())) {
         mFolderImage = 6;
         ToolbarButton(QStringLiteral("tbrNormlKey_Folder"))->setIcon(ToolbarImage(mFolderImage));

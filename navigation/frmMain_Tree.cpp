@@ -3,46 +3,61 @@
 
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
-#include "common/TextCompare.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/NodeTag.h"
 
 #include <QAction>
 #include <QTreeWidgetItem>
 
-void frmMain::tvwChannelSelect_MouseDown(int Button) { mTreeMouseButton = Button; }
+void frmMain::tvwChannelSelect_MouseDown(MouseButtonCode Button) { mTreeMouseButton = Button; }
 
 void frmMain::tvwChannelSelect_NodeClick(QTreeWidgetItem* Node) {
-    const QString tag = NodeTag(Node);
-    const QString id = TagIdentifier(tag);
-    const int button = mTreeMouseButton;
+    const ParsedTag tag = ParseTag(NodeTag(Node));
+    const MouseButtonCode button = mTreeMouseButton;
     // Reset first: a popup command may act on the tree again.
-    mTreeMouseButton = 0;
-    auto matches = [&tag](const char* prefix) { return TagMatches(tag, QLatin1String(prefix)); };
-    if (button == 1 && (matches("Channel_") || matches("FavariteChannel_") || matches("MultiMonitorChannel_"))) {
-        OpenChannelTab(id);
-    } else if (button == 1 && matches("MultiMonitorFolder_")) {
-        OpenMultiMonitorTab(id);
-    } else if (button == 2 && matches("Channel_")) {
-        PopupMenuFunction(Popup(QStringLiteral("mnuPopupForChannelNode")));
-    } else if (button == 2 && matches("FavariteChannel_")) {
-        PopupMenuFunction(Popup(QStringLiteral("mnuPopupForFavariteChannelNode")));
-    } else if (button == 2 && EqualsNoCase(tag, QStringLiteral("MultiMonitorRoot_"))) {
-        PopupMenuFunction(Popup(QStringLiteral("mnuPopupForMultiMonitorRoot")));
-    } else if (button == 2 && matches("MultiMonitorChannel_")) {
-        PopupMenuFunction(Popup(QStringLiteral("mnuPopupForMultiMonitorChannel")));
-    } else if (button == 2 && matches("MultiMonitorFolder_")) {
-        PopupMenuFunction(Popup(QStringLiteral("mnuPopupForMultiMonitorFolder")));
+    mTreeMouseButton = MouseButtonCode::None;
+    if (button == MouseButtonCode::Left) {
+        if (tag.Kind == NodeKind::Channel || tag.Kind == NodeKind::FavariteChannel ||
+            tag.Kind == NodeKind::MultiMonitorChannel) {
+            OpenChannelTab(tag.ID);
+        } else if (tag.Kind == NodeKind::MultiMonitorFolder) {
+            OpenMultiMonitorTab(tag.ID);
+        }
+        return;
     }
+    if (button != MouseButtonCode::Right) return;
+    const char* popup = nullptr;
+    switch (tag.Kind) {
+        case NodeKind::Channel:
+            popup = "mnuPopupForChannelNode";
+            break;
+        case NodeKind::FavariteChannel:
+            popup = "mnuPopupForFavariteChannelNode";
+            break;
+        case NodeKind::MultiMonitorRoot:
+            // The root's tag is the bare prefix; nothing else pops this up.
+            if (tag.ID.isEmpty()) popup = "mnuPopupForMultiMonitorRoot";
+            break;
+        case NodeKind::MultiMonitorChannel:
+            popup = "mnuPopupForMultiMonitorChannel";
+            break;
+        case NodeKind::MultiMonitorFolder:
+            popup = "mnuPopupForMultiMonitorFolder";
+            break;
+        default:
+            break;
+    }
+    if (popup) PopupMenuFunction(Popup(QLatin1String(popup)));
 }
 
 void frmMain::mnuShowChannelOnlyOnBroadcast_Click() {
     // The menu has already flipped its check mark.
     if (!mMultiMonitorManeger) return;
     mMultiMonitorManeger->setShowChannelOnlyOnBroadcast(mShowChannelOnlyOnBroadcast->isChecked());
-    const QString tag = SelectedTabTag();
-    if (!TagMatches(tag, QStringLiteral("MultiMonitor_"))) return;
-    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(tag));
+    const ParsedTag tab = ParseTag(SelectedTabTag());
+    if (tab.Kind != NodeKind::MultiMonitor) return;
+    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tab.ID);
     if (!folder) return;
     folder->SelectedChannelIDRefresh();
     mChannelManeger->setSelectedChannelID(folder->SelectedChannelID());

@@ -11,6 +11,7 @@
 #include "common/mdlFunction.h"
 #include "common/mdlFunctionWidgets.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/NodeTag.h"
 #include "storage/TreeListFormat.h"
 #include "view/TabStripWidget.h"
 
@@ -74,8 +75,8 @@ void frmMain::LoadSetting() {
     connectModel();
 
     // 4. The fixed roots: マルチモニター first, then お気に入り.
-    mRootMultiMonitor = AddNode(nullptr, QStringLiteral("マルチモニター"), QStringLiteral("MultiMonitorRoot_"));
-    mRootFavarite = AddNode(nullptr, QStringLiteral("お気に入り"), QStringLiteral("FavariteRoot_"));
+    mRootMultiMonitor = AddNode(nullptr, QStringLiteral("マルチモニター"), MakeTag(NodeKind::MultiMonitorRoot));
+    mRootFavarite = AddNode(nullptr, QStringLiteral("お気に入り"), MakeTag(NodeKind::FavariteRoot));
 
     // 5, 6. Directories, each with a final separator.
     mSettings.ChachDirctory = withFinalSeparator(getText("ChachDirctory", mProgramDirectory + QStringLiteral("/chach/")));

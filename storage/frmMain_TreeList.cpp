@@ -6,9 +6,9 @@
 #include "channel/clsChannelManeger.h"
 #include "common/Logging.h"
 #include "common/Numeric.h"
-#include "common/TextCompare.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/NodeTag.h"
 #include "storage/TreeListFormat.h"
 
 #include <QTreeWidget>
@@ -21,6 +21,7 @@ namespace {
 // would exhaust the stack of the toolkit's recursive item handling.
 constexpr int kMaxTreeDepth = 256;
 
+// Record types are matched without regard to case.
 bool is(const QString& type, const char* name) { return type.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; }
 
 // Node, ChannelList and Channel records are written to ChannelList.txt
@@ -29,8 +30,8 @@ bool is(const QString& type, const char* name) { return type.compare(QLatin1Stri
 // MultiMonitor.txt) would be written at a depth no file can take back, and
 // vanish, with its channels, at the second start: it is skipped at once.
 bool holdsListRecords(const QTreeWidgetItem* parent) {
-    const QString type = TagType(frmMain::NodeTag(parent));
-    return is(type, "Node") || is(type, "ChannelList");
+    const NodeKind kind = ParseTag(frmMain::NodeTag(parent)).Kind;
+    return kind == NodeKind::Node || kind == NodeKind::ChannelList;
 }
 
 // A missing or non-Boolean flag reads as False: the record is kept.
@@ -76,21 +77,21 @@ void frmMain::LoadTreeListFile(const QStringList& lines) {
             QTreeWidgetItem* root = favorite ? mRootFavarite : mRootMultiMonitor;
             root->setText(0, text);
             root->setExpanded(flag(line, 2));
-            SetNodeTag(root, favorite ? QStringLiteral("FavariteRoot_") : QStringLiteral("MultiMonitorRoot_"));
+            SetNodeTag(root, MakeTag(favorite ? NodeKind::FavariteRoot : NodeKind::MultiMonitorRoot));
             setSlot(depth, root);
         } else if (is(type, "Node") || is(type, "ChannelList")) {
             setSlot(depth, nullptr);
             QTreeWidgetItem* parent = depth > 0 ? slotAt(depth - 1) : nullptr;
             // No parent for it at that depth.
             if (text.isEmpty() || (depth > 0 && (!parent || !holdsListRecords(parent)))) continue;
-            QString tag = QStringLiteral("Node_");
+            QString tag = MakeTag(NodeKind::Node);
             bool expanded = flag(line, 2);
             if (is(type, "ChannelList")) {
                 // Without its flag the address moves up into the flag's place.
                 QString address = line.Field(3);
                 bool unused = false;
                 if (address.isEmpty() && !Numeric::ToBoolean(line.Field(2), &unused)) address = line.Field(2);
-                tag = QStringLiteral("ChannelList_") + address;
+                tag = MakeTag(NodeKind::ChannelList, address);
             }
             QTreeWidgetItem* node = AddNode(parent, text, tag);
             node->setExpanded(expanded);
@@ -108,7 +109,7 @@ void frmMain::LoadTreeListFile(const QStringList& lines) {
             for (int f = 1; f <= 4; ++f) complete = complete && !line.Field(f).isEmpty();
             QTreeWidgetItem* parent = slotAt(depth - 1);
             if (!complete || !parent || !holdsListRecords(parent)) continue;
-            AddNode(parent, line.Field(3), QStringLiteral("Channel_") + line.Field(2));
+            AddNode(parent, line.Field(3), MakeTag(NodeKind::Channel, line.Field(2)));
             const QStringList record{line.Field(0), line.Field(1), line.Field(2),
                                      line.Field(3), line.Field(4), Numeric::BooleanText(flag(line, 5))};
             if (mChannelManeger->ChannelInitialize(spare, record)) spare = mPictures.Load();
@@ -124,9 +125,9 @@ void frmMain::LoadTreeListFile(const QStringList& lines) {
         } else if (is(type, "MultiMonitorChannel")) {
             if (text.isEmpty() || depth == 0) continue;
             clsChannel* channel = mChannelManeger->Channel(text);
-            const QString parentTag = NodeTag(slotAt(depth - 1));
-            if (!TagMatches(parentTag, QStringLiteral("MultiMonitorFolder_"))) continue;
-            const QString folderID = TagIdentifier(parentTag);
+            const ParsedTag parentTag = ParseTag(NodeTag(slotAt(depth - 1)));
+            if (parentTag.Kind != NodeKind::MultiMonitorFolder) continue;
+            const QString& folderID = parentTag.ID;
             if (!channel) {
                 if (carry && !mCarriedMembers.value(folderID).contains(text, Qt::CaseInsensitive))
                     mCarriedMembers[folderID] << text;
@@ -151,21 +152,20 @@ void frmMain::saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& fa
     while (!stack.empty()) {
         auto [item, d] = stack.back();
         stack.pop_back();
-        const QString tag = NodeTag(item);
-        const QString type = TagType(tag);
-        const QString id = TagIdentifier(tag);
+        const ParsedTag tag = ParseTag(NodeTag(item));
+        const QString& id = tag.ID;
         const QString text = item->text(0);
         const QString expanded = Numeric::BooleanText(item->isExpanded());
-        if (is(type, "Node")) {
+        if (tag.Kind == NodeKind::Node) {
             channels << FormatTreeListLine(d, QStringLiteral("Node"), {text, expanded}, true);
-        } else if (is(type, "Channel")) {
+        } else if (tag.Kind == NodeKind::Channel) {
             if (const clsChannel* channel = mChannelManeger ? mChannelManeger->Channel(id) : nullptr)
                 channels << FormatTreeListLine(d, QStringLiteral("Channel"), {channel->SaveString()}, false);
-        } else if (is(type, "ChannelList")) {
+        } else if (tag.Kind == NodeKind::ChannelList) {
             channels << FormatTreeListLine(d, QStringLiteral("ChannelList"), {text, expanded, id}, false);
-        } else if (is(type, "FavariteChannel")) {
+        } else if (tag.Kind == NodeKind::FavariteChannel) {
             favorites << FormatTreeListLine(d, QStringLiteral("FavariteChannel"), {id}, false);
-        } else if (is(type, "FavariteRoot")) {
+        } else if (tag.Kind == NodeKind::FavariteRoot) {
             favorites << FormatTreeListLine(d, QStringLiteral("FavariteRoot"), {text, expanded}, false);
             for (const QString& carried : mCarriedFavorites) {
                 const clsChannel* channel = mChannelManeger ? mChannelManeger->Channel(carried) : nullptr;
@@ -173,9 +173,9 @@ void frmMain::saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& fa
                     favorites << FormatTreeListLine(d + 1, QStringLiteral("FavariteChannel"),
                                                     {channel ? channel->ChannelID() : carried}, false);
             }
-        } else if (is(type, "MultiMonitorRoot")) {
+        } else if (tag.Kind == NodeKind::MultiMonitorRoot) {
             folders << FormatTreeListLine(d, QStringLiteral("MultiMonitorRoot"), {text, expanded}, false);
-        } else if (is(type, "MultiMonitorFolder")) {
+        } else if (tag.Kind == NodeKind::MultiMonitorFolder) {
             folders << FormatTreeListLine(d, QStringLiteral("MultiMonitorFolder"), {text, expanded}, false);
             const clsMultiMonitorFolder* folder =
                 mMultiMonitorManeger ? mMultiMonitorManeger->MultiMonitor(id) : nullptr;
@@ -185,7 +185,7 @@ void frmMain::saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& fa
                     folders << FormatTreeListLine(d + 1, QStringLiteral("MultiMonitorChannel"),
                                                   {channel ? channel->ChannelID() : carried}, false);
             }
-        } else if (is(type, "MultiMonitorChannel")) {
+        } else if (tag.Kind == NodeKind::MultiMonitorChannel) {
             folders << FormatTreeListLine(d, QStringLiteral("MultiMonitorChannel"), {id}, false);
         }
         for (int c = item->childCount() - 1; c >= 0; --c) stack.emplace_back(item->child(c), d + 1);

@@ -2,7 +2,6 @@
 
 #include "channel/HTTPTransfer.h"
 #include "common/Logging.h"
-#include "common/Numeric.h"
 #include "common/TextCompare.h"
 #include "common/mdlFunction.h"
 #include "common/mdlFunctionWidgets.h"
@@ -26,9 +25,6 @@
 
 namespace updater {
 
-const QString frmMain::kNode = QStringLiteral("Node");
-const QString frmMain::kChannelList = QStringLiteral("ChannelList");
-const QString frmMain::kChannel = QStringLiteral("Channel");
 const QString frmMain::kUnknownOrganizationKey = QStringLiteral("tvwKey_UnKnown_Organization");
 const QString frmMain::kUnknownOrganizationName = QStringLiteral("分類なし");
 const QString frmMain::kUnnamedChannel = QStringLiteral("チャンネル名 未取得");
@@ -37,9 +33,10 @@ const QString frmMain::kTimePanel = QStringLiteral("sbrMainKey_Time");
 
 namespace {
 
-constexpr int kTagRole = Qt::UserRole;
+constexpr int kTagRole = Qt::UserRole;  // the tag's fields, split
 constexpr int kKeyRole = Qt::UserRole + 1;
 constexpr int kIdRole = Qt::UserRole + 2;
+constexpr int kKindRole = Qt::UserRole + 3;
 
 // The layout is kept in twips, as the form was designed.
 using mdlFunction::kTwipsPerPixel;
@@ -57,12 +54,6 @@ bool defaultConfirmBox(QWidget* parent, const QString& text, const QString& titl
 }
 
 }  // namespace
-
-QChar TagSeparator() { return QChar(u'\u0001'); }
-
-QString JoinTag(const QStringList& fields) { return fields.join(TagSeparator()); }
-
-QStringList SplitTag(const QString& tag) { return mdlFunction::SplitString(tag, TagSeparator(), true, false); }
 
 frmMain::frmMain(const QString& programDirectory, const QString& programFileDirectory, QWidget* parent)
     : QMainWindow(parent),
@@ -179,7 +170,7 @@ bool frmMain::Form_Load() {
         return false;
     }
     mPendingChannelNodes = {0};
-    mUpdateState = 1;
+    mUpdateState = UpdaterState::Idle;
     mTargetIndex = -1;
     mNewChannelListURL.clear();
 
@@ -210,13 +201,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     } else if (tvwChannelSelect && watched == tvwChannelSelect->viewport() &&
                event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        int button = 0;
-        switch (mouse->button()) {
-        case Qt::LeftButton: button = 1; break;
-        case Qt::RightButton: button = 2; break;
-        case Qt::MiddleButton: button = 4; break;
-        default: break;
-        }
+        const MouseButtonCode button = ButtonCodeOf(mouse->button());
         tvwChannelSelect_MouseDown(button);
         QTreeWidgetItem* node = tvwChannelSelect->itemAt(mouse->position().toPoint());
         if (node) {
@@ -225,7 +210,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         }
         // A right press only selects; the view's own handling would start a
         // drag selection under the popup.
-        return button == 2;
+        return button == MouseButtonCode::Right;
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -248,16 +233,16 @@ void frmMain::Form_Unload() {
 // ---------------------------------------------------------------------------
 // Tree clicks and commands
 
-void frmMain::tvwChannelSelect_MouseDown(int button) { mTreeMouseButton = button; }
+void frmMain::tvwChannelSelect_MouseDown(MouseButtonCode button) { mTreeMouseButton = button; }
 
 void frmMain::tvwChannelSelect_NodeClick(QTreeWidgetItem* node, const QPoint& globalPos) {
-    if (!node || mTreeMouseButton != 2) return;
-    if (!Tag(node).startsWith(kChannelList)) return;
+    if (!node || mTreeMouseButton != MouseButtonCode::Right) return;
+    if (Tag(node).Kind != NodeKind::ChannelList) return;
     ShowPopup(mnuPopupForChannelList, globalPos);
 }
 
 void frmMain::mnuAddChannelList_Click() {
-    if (mUpdateState != 1) return;
+    if (mUpdateState != UpdaterState::Idle) return;
     const QString answer = InputBox(this, QStringLiteral("追加するチャンネルリストのURLを入力して下さい"),
                                     QStringLiteral("チャンネルリストの追加"));
     // An answer of spaces only counts as empty, as a cancel does.
@@ -266,9 +251,9 @@ void frmMain::mnuAddChannelList_Click() {
 }
 
 void frmMain::StartAddChannelList(const QString& answer) {
-    if (mUpdateState != 1) return;
+    if (mUpdateState != UpdaterState::Idle) return;
     EnableCommands(false);
-    mUpdateState = 4;
+    mUpdateState = UpdaterState::DownloadingNewList;
     mTargetIndex = -1;
     mNewChannelListURL = answer;
     SetStatus(QStringLiteral("チャンネルリストファイルの取得中"));
@@ -276,42 +261,41 @@ void frmMain::StartAddChannelList(const QString& answer) {
 }
 
 void frmMain::mnuUpdateChannelList_Click() {
-    if (mUpdateState != 1) return;
+    if (mUpdateState != UpdaterState::Idle) return;
     QTreeWidgetItem* node = tvwChannelSelect->currentItem();
-    if (!node || !Tag(node).startsWith(kChannelList)) return;
-    const QStringList fields = SplitTag(Tag(node));
+    const NodeTag tag = Tag(node);
+    if (!node || tag.Kind != NodeKind::ChannelList) return;
     EnableCommands(false);
-    mUpdateState = 2;
+    mUpdateState = UpdaterState::DownloadingList;
     mTargetIndex = NodeId(node);
     SetStatus(QStringLiteral("チャンネルリストファイルの取得中"));
-    Request(fields.value(2));
+    Request(tag.ListAddress());
 }
 
 void frmMain::mnuUpdateChannel_Click() {
-    if (mUpdateState != 1) return;
+    if (mUpdateState != UpdaterState::Idle) return;
     QTreeWidgetItem* node = tvwChannelSelect->currentItem();
-    if (!node || !Tag(node).startsWith(kChannelList)) return;
+    if (!node || Tag(node).Kind != NodeKind::ChannelList) return;
     // Direct children only; groups and other non-channel children have no
     // information file to fetch.
     QVector<qint64> pending{0};
     for (int i = 0; i < node->childCount(); ++i) {
-        const QStringList fields = SplitTag(Tag(node->child(i)));
-        if (fields.value(0) == kChannel && !fields.value(4).isEmpty()) pending.append(NodeId(node->child(i)));
+        const NodeTag child = Tag(node->child(i));
+        if (child.Kind == NodeKind::Channel && !child.InfoAddress().isEmpty()) pending.append(NodeId(node->child(i)));
     }
     if (pending.size() < 2) return;
     mPendingChannelNodes = pending;
     EnableCommands(false);
-    mUpdateState = 3;
+    mUpdateState = UpdaterState::DownloadingInfo;
     mTargetIndex = 1;
     ShowProgress();
-    const QStringList fields = SplitTag(Tag(NodeById(mPendingChannelNodes[1])));
     SetStatus(QStringLiteral("チャンネル情報ファイルの取得中"));
-    Request(fields.value(4));
+    Request(Tag(NodeById(mPendingChannelNodes[1])).InfoAddress());
 }
 
 void frmMain::mnuRemoveChannelList_Click() {
     QTreeWidgetItem* node = tvwChannelSelect->currentItem();
-    if (!node || !Tag(node).startsWith(kChannelList)) return;
+    if (!node || Tag(node).Kind != NodeKind::ChannelList) return;
     if (!ConfirmBox(this, QStringLiteral("このチャンネルリストを削除しますか？"),
                     QStringLiteral("チャンネルリストの削除")))
         return;
@@ -361,7 +345,15 @@ void frmMain::Request(const QString& address) {
 // ---------------------------------------------------------------------------
 // Nodes
 
-QString frmMain::Tag(const QTreeWidgetItem* node) { return node ? node->data(0, kTagRole).toString() : QString(); }
+NodeTag frmMain::Tag(const QTreeWidgetItem* node) {
+    if (!node) return NodeTag();
+    return {NodeKind(node->data(0, kKindRole).toInt()), node->data(0, kTagRole).toStringList()};
+}
+
+void frmMain::SetTag(QTreeWidgetItem* node, const NodeTag& tag) {
+    node->setData(0, kTagRole, tag.Fields);
+    node->setData(0, kKindRole, int(tag.Kind));
+}
 
 QString frmMain::Key(const QTreeWidgetItem* node) { return node ? node->data(0, kKeyRole).toString() : QString(); }
 
@@ -382,10 +374,6 @@ QTreeWidgetItem* frmMain::NodeByKey(const QString& key) const {
 }
 
 namespace {
-QString ChannelTag(const QString& channelId, const QString& protocol, const QString& name, const QString& infoAddress,
-                   bool savePicture) {
-    return JoinTag({frmMain::kChannel, channelId, protocol, name, infoAddress, Numeric::BooleanText(savePicture)});
-}
 QString ChannelText(const QString& channelId, const QString& name) {
     return name + QLatin1Char('(') + channelId + QLatin1Char(')');
 }
@@ -393,13 +381,13 @@ QString ChannelText(const QString& channelId, const QString& name) {
 
 QTreeWidgetItem* frmMain::NewChannelNode(QTreeWidgetItem* parent, const QString& channelId, const QString& protocol,
                                          const QString& name, const QString& infoAddress, bool savePicture) {
-    return NewNode(parent, ChannelTag(channelId, protocol, name, infoAddress, savePicture),
+    return NewNode(parent, MakeChannelTag(channelId, protocol, name, infoAddress, savePicture),
                    ChannelText(channelId, name));
 }
 
-QTreeWidgetItem* frmMain::NewNode(QTreeWidgetItem* parent, const QString& tag, const QString& text) {
+QTreeWidgetItem* frmMain::NewNode(QTreeWidgetItem* parent, const NodeTag& tag, const QString& text) {
     auto* node = new QTreeWidgetItem(QStringList{text});
-    node->setData(0, kTagRole, tag);
+    SetTag(node, tag);
     const qint64 id = mNextNodeId++;
     node->setData(0, kIdRole, id);
     if (parent)
@@ -437,14 +425,14 @@ void frmMain::RemoveNode(QTreeWidgetItem* node) {
     delete node;
 }
 
-void frmMain::SetNode(QTreeWidgetItem* node, const QString& tag, const QString& text) {
-    node->setData(0, kTagRole, tag);
+void frmMain::SetNode(QTreeWidgetItem* node, const NodeTag& tag, const QString& text) {
+    SetTag(node, tag);
     node->setText(0, text);
 }
 
 void frmMain::SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol,
                              const QString& name, const QString& infoAddress, bool savePicture) {
-    const QString tag = ChannelTag(channelId, protocol, name, infoAddress, savePicture);
+    const NodeTag tag = MakeChannelTag(channelId, protocol, name, infoAddress, savePicture);
     const QString text = ChannelText(channelId, name);
     SetNode(node, tag, text);
     if (mChannelCopies.isEmpty()) return;
@@ -461,11 +449,11 @@ QTreeWidgetItem* frmMain::Child(QTreeWidgetItem* parent, int i) const {
 }
 
 QTreeWidgetItem* frmMain::FirstChildNamed(QTreeWidgetItem* parent, const QString& name) {
-    auto isGroup = [](const QString& kind) { return kind == kNode || kind == kChannelList; };
+    auto isGroup = [](NodeKind kind) { return kind == NodeKind::Group || kind == NodeKind::ChannelList; };
     if (!mIndexing) {
         for (int i = 0, n = ChildCount(parent); i < n; ++i) {
-            const QStringList fields = SplitTag(Tag(Child(parent, i)));
-            if (isGroup(fields.value(0)) && fields.value(1) == name) return Child(parent, i);
+            const NodeTag tag = Tag(Child(parent, i));
+            if (isGroup(tag.Kind) && tag.Name() == name) return Child(parent, i);
         }
         return nullptr;
     }
@@ -476,8 +464,8 @@ QTreeWidgetItem* frmMain::FirstChildNamed(QTreeWidgetItem* parent, const QString
         QHash<QString, QTreeWidgetItem*> index;
         for (int i = 0, n = ChildCount(parent); i < n; ++i) {
             QTreeWidgetItem* child = Child(parent, i);
-            const QStringList fields = SplitTag(Tag(child));
-            if (isGroup(fields.value(0)) && !index.contains(fields.value(1))) index.insert(fields.value(1), child);
+            const NodeTag tag = Tag(child);
+            if (isGroup(tag.Kind) && !index.contains(tag.Name())) index.insert(tag.Name(), child);
         }
         it = mChildIndex.insert(parent, index);
     }
@@ -487,9 +475,9 @@ QTreeWidgetItem* frmMain::FirstChildNamed(QTreeWidgetItem* parent, const QString
 void frmMain::IndexChild(QTreeWidgetItem* parent, QTreeWidgetItem* child) {
     auto it = mChildIndex.find(parent);
     if (it == mChildIndex.end()) return;  // indexed when first asked
-    const QStringList fields = SplitTag(Tag(child));
-    const QString& kind = fields.value(0);
-    if ((kind == kNode || kind == kChannelList) && !it->contains(fields.value(1))) it->insert(fields.value(1), child);
+    const NodeTag tag = Tag(child);
+    if ((tag.Kind == NodeKind::Group || tag.Kind == NodeKind::ChannelList) && !it->contains(tag.Name()))
+        it->insert(tag.Name(), child);
 }
 
 QHash<QString, QTreeWidgetItem*> frmMain::ChannelNodesByKey() const {
@@ -498,9 +486,9 @@ QHash<QString, QTreeWidgetItem*> frmMain::ChannelNodesByKey() const {
     for (int i = tvwChannelSelect->topLevelItemCount() - 1; i >= 0; --i) stack.append(tvwChannelSelect->topLevelItem(i));
     while (!stack.isEmpty()) {
         QTreeWidgetItem* node = stack.takeLast();
-        const QStringList fields = SplitTag(Tag(node));
-        if (fields.value(0) == kChannel) {
-            const QString key = CaseKey(fields.value(1));
+        const NodeTag tag = Tag(node);
+        if (tag.Kind == NodeKind::Channel) {
+            const QString key = CaseKey(tag.Name());
             if (!channels.contains(key)) channels.insert(key, node);
         }
         for (int i = node->childCount() - 1; i >= 0; --i) stack.append(node->child(i));

@@ -5,7 +5,9 @@
 // three files: frmMain.cpp (window and commands), frmMain_Transfer.cpp
 // (downloads and parsing), frmMain_ChannelListFile.cpp (the list file).
 
+#include "common/MouseButtonCode.h"
 #include "common/TextFile.h"
+#include "updater/NodeTag.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -31,19 +33,21 @@ namespace updater {
 
 class ElidedLabel;
 
-// Node tags: fields joined by U+0001; field 0 is the kind.
-QChar TagSeparator();
-QString JoinTag(const QStringList& fields);
-// Split at U+0001, every piece trimmed of spaces, empty pieces kept.
-QStringList SplitTag(const QString& tag);
+// What the window is doing: the transfer commands run only when it is Idle.
+enum class UpdaterState {
+    Idle = 1,
+    DownloadingList = 2,     // the list file of an existing list node
+    DownloadingInfo = 3,     // a channel's information file
+    DownloadingNewList = 4,  // the list file of a list being added
+    ParsingList = 5,         // a downloaded list into its existing node
+    ParsingInfo = 6,         // a downloaded information file
+    ParsingNewList = 7,      // a downloaded list as a new list
+};
 
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
-    // Node kinds (tag field 0) and fixed texts.
-    static const QString kNode;
-    static const QString kChannelList;
-    static const QString kChannel;
+    // Fixed texts.
     static const QString kUnknownOrganizationKey;  // "tvwKey_UnKnown_Organization"
     static const QString kUnknownOrganizationName;  // "分類なし"
     static const QString kUnnamedChannel;           // "チャンネル名 未取得"
@@ -77,7 +81,7 @@ public:
 
     // A press on the tree: the button is recorded, the node under the
     // pointer selected, then NodeClick runs (the event filter does this).
-    void tvwChannelSelect_MouseDown(int button);
+    void tvwChannelSelect_MouseDown(MouseButtonCode button);
     void tvwChannelSelect_NodeClick(QTreeWidgetItem* node, const QPoint& globalPos);
 
     // Downloads and parsing.
@@ -129,15 +133,18 @@ public:
     QString StatusText() const;
 
     // Window state.
-    int mTreeMouseButton = 0;
-    int UpdateState() const { return mUpdateState; }
+    MouseButtonCode mTreeMouseButton = MouseButtonCode::None;
+    UpdaterState UpdateState() const { return mUpdateState; }
     qint64 TargetIndex() const { return mTargetIndex; }
     const QVector<qint64>& PendingChannelNodes() const { return mPendingChannelNodes; }
     QString NewChannelListURL() const { return mNewChannelListURL; }
 
     // Nodes. Ids stay valid across removals of other nodes and are never
     // reused; NodeById answers nullptr for a removed node.
-    static QString Tag(const QTreeWidgetItem* node);
+    static NodeTag Tag(const QTreeWidgetItem* node);
+    // Replaces a node's tag as it is (the window's own changes go through
+    // SetNode, which keeps copies of a channel alike).
+    static void SetTag(QTreeWidgetItem* node, const NodeTag& tag);
     static QString Key(const QTreeWidgetItem* node);
     void SetKey(QTreeWidgetItem* node, const QString& key);
     static qint64 NodeId(const QTreeWidgetItem* node);
@@ -165,13 +172,13 @@ private:
     // that ids and the parse-time child index stay right.
     // The node gets its tag and text before it enters the tree, so the
     // view hears of it once.
-    QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, const QString& tag, const QString& text);
+    QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, const NodeTag& tag, const QString& text);
     QTreeWidgetItem* NewChannelNode(QTreeWidgetItem* parent, const QString& channelId, const QString& protocol,
                                     const QString& name, const QString& infoAddress, bool savePicture);
     void RemoveNode(QTreeWidgetItem* node);
     void RemoveChildren(QTreeWidgetItem* node);
     void ForgetSubtree(QTreeWidgetItem* node);
-    void SetNode(QTreeWidgetItem* node, const QString& tag, const QString& text);
+    void SetNode(QTreeWidgetItem* node, const NodeTag& tag, const QString& text);
     void SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol,
                         const QString& name, const QString& infoAddress, bool savePicture);
     // First group or list node among the children of parent (nullptr: the
@@ -191,11 +198,12 @@ private:
     bool mUnloaded = false;
     TextFileInfo mFileInfo;
 
-    int mUpdateState = 1;
-    // State 2: the id of the list node being updated; state 3: the slot of
-    // mPendingChannelNodes being fetched; -1 otherwise.
+    UpdaterState mUpdateState = UpdaterState::Idle;
+    // DownloadingList: the id of the list node being updated;
+    // DownloadingInfo: the slot of mPendingChannelNodes being fetched; -1
+    // otherwise.
     qint64 mTargetIndex = -1;
-    // State 3: node ids in slots 1..n (slot 0 unused); -1 once handled.
+    // DownloadingInfo: node ids in slots 1..n (slot 0 unused); -1 once handled.
     QVector<qint64> mPendingChannelNodes{0};
     QString mNewChannelListURL;
 

@@ -1,5 +1,6 @@
 // ChannelList.txt as the updater reads and writes it: only Node, ChannelList
-// and Channel records, record types in exact letter case.
+// and Channel records, record types in exact letter case. A record's type is
+// the kind name of the node it makes (KindName).
 
 #include "updater/frmMain.h"
 
@@ -52,10 +53,10 @@ void frmMain::LoadChannelList(const QStringList& lines) {
 
     for (int i = 1; i < lines.size(); ++i) {
         const TreeListLine line = ParseTreeListLine(lines[i]);
-        const QString type = line.RecordType();
+        const NodeKind kind = KindNamed(line.RecordType());
         const int depth = line.Depth;
-        if (type == kNode || type == kChannelList) {
-            const bool isList = type == kChannelList;
+        if (kind == NodeKind::Group || kind == NodeKind::ChannelList) {
+            const bool isList = kind == NodeKind::ChannelList;
             QTreeWidgetItem* parent = parentFor(depth);
             // U+0001 joins the fields of a tag: a field holding one would
             // shift the others and lose the node at the next start.
@@ -69,13 +70,13 @@ void frmMain::LoadChannelList(const QStringList& lines) {
             bool unused = false;
             if (address.isEmpty() && !Numeric::ToBoolean(line.Field(2), &unused))
                 address = CleanListField(line.Field(2));
-            QTreeWidgetItem* node = isList ? NewNode(parent, JoinTag({kChannelList, name, address}),
+            QTreeWidgetItem* node = isList ? NewNode(parent, MakeTag(NodeKind::ChannelList, {name, address}),
                                                      name + QLatin1Char('(') + address + QLatin1Char(')'))
-                                           : NewNode(parent, JoinTag({kNode, name}), name);
+                                           : NewNode(parent, MakeTag(NodeKind::Group, {name}), name);
             node->setExpanded(flag(line.Field(2)));
             parents.resize(depth + 1);
             parents[depth] = node;
-        } else if (type == kChannel) {
+        } else if (kind == NodeKind::Channel) {
             QTreeWidgetItem* parent = parentFor(depth);
             if (!parent) continue;
             QStringList fields;  // signature, ID, name, address
@@ -100,7 +101,8 @@ void frmMain::LoadChannelList(const QStringList& lines) {
     // give it back to the first saved one so restarts do not add another.
     for (int i = 0; i < tvwChannelSelect->topLevelItemCount(); ++i) {
         QTreeWidgetItem* root = tvwChannelSelect->topLevelItem(i);
-        if (Tag(root) == JoinTag({kNode, kUnknownOrganizationName})) {
+        const NodeTag tag = Tag(root);
+        if (tag.Kind == NodeKind::Group && tag.Name() == kUnknownOrganizationName) {
             SetKey(root, kUnknownOrganizationKey);
             break;
         }
@@ -116,16 +118,16 @@ void frmMain::SaveChannelListNode(QTreeWidgetItem* node, QStringList& lines) con
     QVector<Entry> stack{{node, Depth(node)}};
     while (!stack.isEmpty()) {
         const Entry e = stack.takeLast();
-        const QString tag = Tag(e.node);
-        const QStringList f = SplitTag(tag);
+        const NodeTag t = Tag(e.node);
+        const QString type = KindName(t.Kind);
         auto expanded = [&e] { return Numeric::BooleanText(e.node->isExpanded()); };
-        if (tag.startsWith(kNode))
-            lines.append(FormatTreeListLine(e.depth, kNode, {f.value(1), expanded()}, true));
-        else if (tag.startsWith(kChannelList))
-            lines.append(FormatTreeListLine(e.depth, kChannelList, {f.value(1), expanded(), f.value(2)}, false));
-        else if (tag.startsWith(kChannel))
-            lines.append(FormatTreeListLine(e.depth, kChannel,
-                                            {f.value(2), f.value(1), f.value(3), f.value(4), f.value(5)}, false));
+        if (t.Kind == NodeKind::Group)
+            lines.append(FormatTreeListLine(e.depth, type, {t.Name(), expanded()}, true));
+        else if (t.Kind == NodeKind::ChannelList)
+            lines.append(FormatTreeListLine(e.depth, type, {t.Name(), expanded(), t.ListAddress()}, false));
+        else if (t.Kind == NodeKind::Channel)
+            lines.append(FormatTreeListLine(
+                e.depth, type, {t.Protocol(), t.Name(), t.ChannelName(), t.InfoAddress(), t.SaveSwitch()}, false));
         for (int i = e.node->childCount() - 1; i >= 0; --i) stack.append({e.node->child(i), e.depth + 1});
     }
 }

@@ -5,7 +5,6 @@
 #include "updater/frmMain.h"
 
 #include "channel/HTTPTransfer.h"
-#include "common/Numeric.h"
 #include "common/TextCompare.h"
 #include "common/mdlFunction.h"
 #include "storage/TreeListFormat.h"
@@ -33,9 +32,9 @@ QStringList Components(const QString& channelId) {
     return mdlFunction::SplitString(channelId, QChar(u'.'), true, false);
 }
 
-bool IsTrue(const QString& text) {
-    bool value = false;
-    return Numeric::ToBoolean(text, &value) && value;
+// A list file is downloading, for a list node held already or a new one.
+bool IsListDownload(UpdaterState state) {
+    return state == UpdaterState::DownloadingList || state == UpdaterState::DownloadingNewList;
 }
 
 }  // namespace
@@ -43,7 +42,7 @@ bool IsTrue(const QString& text) {
 void frmMain::Finish() {
     mPendingChannelNodes = {0};
     mTargetIndex = -1;
-    mUpdateState = 1;
+    mUpdateState = UpdaterState::Idle;
     mNewChannelListURL.clear();
     EnableCommands(true);
     prgUpdateChannel->setVisible(false);
@@ -77,10 +76,10 @@ void frmMain::netHTTP_StateChanged(int /*Index*/, int State) {
 
     const QString contentType = netHTTP->GetHeader(QStringLiteral("Content-type"));
     if (!contentType.contains(QStringLiteral("text"))) {
-        if (mUpdateState == 2 || mUpdateState == 4) {
+        if (IsListDownload(mUpdateState)) {
             SetStatus(contentType + kListFailed);
             Finish();
-        } else if (mUpdateState == 3) {
+        } else if (mUpdateState == UpdaterState::DownloadingInfo) {
             SetStatus(statusLine + kInfoFailed);
             if (!RequestNextChannelInfomation()) Finish();  // the failure text stays
         } else {
@@ -90,10 +89,10 @@ void frmMain::netHTTP_StateChanged(int /*Index*/, int State) {
     }
 
     const QString body = netHTTP->BodyText();
-    if (mUpdateState == 2 || mUpdateState == 4) {
+    if (IsListDownload(mUpdateState)) {
         SetStatus(contentType + QStringLiteral("チャンネルリストファイルの取得完了"));
         ParseChannelList(BodyLines(body));
-    } else if (mUpdateState == 3) {
+    } else if (mUpdateState == UpdaterState::DownloadingInfo) {
         SetStatus(contentType + QStringLiteral("チャンネル情報ファイルの取得完了"));
         ParseChannelInfomation(BodyLines(body));
     }
@@ -102,10 +101,10 @@ void frmMain::netHTTP_StateChanged(int /*Index*/, int State) {
 // A list or an information file that was not accepted, by its status line
 // (prefix is the status line) or because nothing came back at all.
 void frmMain::TransferFailed(const QString& prefix) {
-    if (mUpdateState == 2 || mUpdateState == 4) {
+    if (IsListDownload(mUpdateState)) {
         SetStatus(prefix + kListFailed);
         Finish();
-    } else if (mUpdateState == 3) {
+    } else if (mUpdateState == UpdaterState::DownloadingInfo) {
         SetStatus(prefix + kInfoFailed);
         if (!RequestNextChannelInfomation()) {
             Finish();
@@ -118,14 +117,15 @@ void frmMain::TransferFailed(const QString& prefix) {
 }
 
 void frmMain::ParseChannelList(const QStringList& lines) {
-    mUpdateState = mUpdateState == 2 ? 5 : 7;
+    mUpdateState =
+        mUpdateState == UpdaterState::DownloadingList ? UpdaterState::ParsingList : UpdaterState::ParsingNewList;
     SetStatus(QStringLiteral("チャンネルリストの解析中"));
 
     QTreeWidgetItem* target = nullptr;
     // Saving switches of the channels listed before, by ChannelID: a channel
     // still listed keeps the user's "True".
     QSet<QString> savingBefore;
-    if (mUpdateState == 5) {
+    if (mUpdateState == UpdaterState::ParsingList) {
         target = NodeById(mTargetIndex);
         if (!target) {
             // The list was removed while its file was downloading.
@@ -137,8 +137,8 @@ void frmMain::ParseChannelList(const QStringList& lines) {
         for (int i = 0; i < target->childCount(); ++i) stack.append(target->child(i));
         while (!stack.isEmpty()) {
             QTreeWidgetItem* n = stack.takeLast();
-            const QStringList fields = SplitTag(Tag(n));
-            if (fields.value(0) == kChannel && IsTrue(fields.value(5))) savingBefore.insert(CaseKey(fields.value(1)));
+            const NodeTag tag = Tag(n);
+            if (tag.Kind == NodeKind::Channel && tag.SavePicture()) savingBefore.insert(CaseKey(tag.Name()));
             for (int i = 0; i < n->childCount(); ++i) stack.append(n->child(i));
         }
         RemoveChildren(target);
@@ -148,7 +148,7 @@ void frmMain::ParseChannelList(const QStringList& lines) {
     // names one again, in any letter case and in any list, updates it.
     QHash<QString, QTreeWidgetItem*> channels = ChannelNodesByKey();
     mChildIndex.clear();
-    mIndexing = mUpdateState == 7;
+    mIndexing = mUpdateState == UpdaterState::ParsingNewList;
     for (const QString& raw : lines) {
         const QString line = mdlFunction::TrimSpaces(raw);
         if (line.isEmpty()) continue;
@@ -165,9 +165,9 @@ void frmMain::ParseChannelList(const QStringList& lines) {
         if (QTreeWidgetItem* node = channels.value(key)) {
             // A channel held already is reused, spelled as it was: its name
             // and signature go, the user's saving switch stays.
-            const QStringList held = SplitTag(Tag(node));
-            SetChannelNode(node, held.value(1), protocol, kUnnamedChannel, address, IsTrue(held.value(5)));
-        } else if (mUpdateState == 5) {
+            const NodeTag held = Tag(node);
+            SetChannelNode(node, held.Name(), protocol, kUnnamedChannel, address, held.SavePicture());
+        } else if (mUpdateState == UpdaterState::ParsingList) {
             channels.insert(
                 key, NewChannelNode(target, channelId, protocol, kUnnamedChannel, address, savingBefore.contains(key)));
         } else {
@@ -184,7 +184,7 @@ void frmMain::ParseChannelList(const QStringList& lines) {
     mChildIndex.clear();
 
     mTargetIndex = -1;
-    mUpdateState = 1;
+    mUpdateState = UpdaterState::Idle;
     mNewChannelListURL.clear();
     SetStatus(QStringLiteral("チャンネルリストの更新完了"));
     EnableCommands(true);
@@ -195,7 +195,7 @@ QTreeWidgetItem* frmMain::GetOrganizationNode(const QString& ChannelID) {
     if (!channelId.contains(QLatin1Char('.'))) {
         QTreeWidgetItem* unknown = NodeByKey(kUnknownOrganizationKey);
         if (!unknown) {
-            unknown = NewNode(nullptr, JoinTag({kNode, kUnknownOrganizationName}), kUnknownOrganizationName);
+            unknown = NewNode(nullptr, MakeTag(NodeKind::Group, {kUnknownOrganizationName}), kUnknownOrganizationName);
             SetKey(unknown, kUnknownOrganizationKey);
             IndexChild(nullptr, unknown);
         }
@@ -222,13 +222,13 @@ QTreeWidgetItem* frmMain::AddOrganizationNodes(QTreeWidgetItem* parent, int pos,
     const int last = int(parts.size()) - 1;  // U
     QTreeWidgetItem* node = parent;
     if (!parent) {
-        node = NewNode(nullptr, JoinTag({kNode, parts[0]}), parts[0]);
+        node = NewNode(nullptr, MakeTag(NodeKind::Group, {parts[0]}), parts[0]);
         IndexChild(nullptr, node);
         pos = 0;
     }
     node->setExpanded(true);
     for (int i = pos + 1; i <= last - 1; ++i) {
-        QTreeWidgetItem* child = NewNode(node, JoinTag({kNode, parts[i]}), parts[i]);
+        QTreeWidgetItem* child = NewNode(node, MakeTag(NodeKind::Group, {parts[i]}), parts[i]);
         IndexChild(node, child);
         child->setExpanded(true);
         node = child;
@@ -237,19 +237,21 @@ QTreeWidgetItem* frmMain::AddOrganizationNodes(QTreeWidgetItem* parent, int pos,
     // stays, so the child index keeps finding it.
     const QString name = node->text(0);
     const QString address = CleanListField(mNewChannelListURL);
-    SetNode(node, JoinTag({kChannelList, name, address}), name + QLatin1Char('(') + address + QLatin1Char(')'));
+    SetNode(node, MakeTag(NodeKind::ChannelList, {name, address}),
+            name + QLatin1Char('(') + address + QLatin1Char(')'));
     return node;
 }
 
 void frmMain::ParseChannelInfomation(const QStringList& lines) {
-    mUpdateState = 6;
+    mUpdateState = UpdaterState::ParsingInfo;
     SetStatus(QStringLiteral("チャンネル情報の解析中"));
 
     const qint64 id = mPendingChannelNodes.value(int(mTargetIndex), -1);
     // The channel's list may have been removed while the file downloaded.
     if (QTreeWidgetItem* node = NodeById(id)) {
-        QStringList fields = SplitTag(Tag(node));
-        while (fields.size() < 6) fields.append(QString());
+        const NodeTag held = Tag(node);
+        QString name = held.ChannelName();
+        QString protocol = held.Protocol();
         for (const QString& line : lines) {
             const qsizetype eq = line.indexOf(QLatin1Char('='));
             if (eq < 0) continue;
@@ -259,12 +261,12 @@ void frmMain::ParseChannelInfomation(const QStringList& lines) {
             const QString value = CleanListField(line.mid(eq + 1));
             if (value.isEmpty()) continue;
             if (key == QLatin1String("ChannelName"))
-                fields[3] = value;
+                name = value;
             else if (key == QLatin1String("ProtocolSignature"))
-                fields[2] = value;
+                protocol = value;
         }
-        // The saving switch (field 5) is the user's and stays.
-        SetChannelNode(node, fields[1], fields[2], fields[3], fields[4], IsTrue(fields[5]));
+        // The saving switch is the user's and stays.
+        SetChannelNode(node, held.Name(), protocol, name, held.InfoAddress(), held.SavePicture());
     }
 
     if (!RequestNextChannelInfomation()) {
@@ -283,12 +285,11 @@ bool frmMain::RequestNextChannelInfomation() {
             mPendingChannelNodes[i] = -1;
             continue;
         }
-        mUpdateState = 3;
+        mUpdateState = UpdaterState::DownloadingInfo;
         mTargetIndex = i;
         ShowProgress();
-        const QStringList fields = SplitTag(Tag(node));
         SetStatus(QStringLiteral("チャンネル情報ファイルの取得中"));
-        Request(fields.value(4));
+        Request(Tag(node).InfoAddress());
         return true;
     }
     ShowProgress();

@@ -1,5 +1,7 @@
 #include "view/MainWindowLayout.h"
 
+#include "common/MouseButtonCode.h"
+
 MainLayoutGeometry LayoutMainWindow(MainLayoutGeometry g, int SW, int SH, int statusBarHeight,
                                     const TabStripMetrics& m) {
     // The status bar is docked: it always spans the bottom.
@@ -54,6 +56,6 @@ MainLayoutGeometry LayoutMainWindow(MainLayoutGeometry g, int SW, int SH, int st
 
 int DragSplitter(int splitterLeft, int x, int buttons, int SW) {
     const int p = splitterLeft + x;
-    if (p >= 10 && p <= SW - 10 && buttons == 1) return p;
+    if (p >= 10 && p <= SW - 10 && buttons == int(MouseButtonCode::Left)) return p;
     return -1;
 }

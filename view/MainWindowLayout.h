@@ -42,5 +42,5 @@ MainLayoutGeometry LayoutMainWindow(MainLayoutGeometry g, int SW, int SH, int st
 
 // The splitter drag: the new left edge, or -1 when the move is refused.
 // x is the pointer relative to the splitter's left edge; buttons the
-// button state (1 left, 2 right, 4 middle, summed).
+// button state (ButtonStateOf): it moves with the left button alone.
 int DragSplitter(int splitterLeft, int x, int buttons, int SW);

@@ -7,7 +7,6 @@
 #include <QPainter>
 
 namespace {
-int buttonOf(Qt::MouseButton b) { return b == Qt::LeftButton ? 1 : b == Qt::RightButton ? 2 : 4; }
 QSize deviceSizeOf(const QSize& logical, qreal ratio) {
     return QSize(qRound(logical.width() * ratio), qRound(logical.height() * ratio));
 }
@@ -94,7 +93,7 @@ void ShowAreaWidget::paintEvent(QPaintEvent* event) {
 
 void ShowAreaWidget::mousePressEvent(QMouseEvent* event) {
     pressedIndex_ = ElementAt(event->position().toPoint());
-    if (pressedIndex_ > 0) emit ElementMouseDown(pressedIndex_, buttonOf(event->button()));
+    if (pressedIndex_ > 0) emit ElementMouseDown(pressedIndex_, ButtonCodeOf(event->button()));
 }
 
 void ShowAreaWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -107,7 +106,7 @@ void ShowAreaWidget::mouseReleaseEvent(QMouseEvent* event) {
 void ShowAreaWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     const int index = ElementAt(event->position().toPoint());
     if (index > 0) {
-        emit ElementMouseDown(index, buttonOf(event->button()));
+        emit ElementMouseDown(index, ButtonCodeOf(event->button()));
         emit ElementDblClick(index);
     }
 }

@@ -17,6 +17,8 @@
 
 #include <vector>
 
+#include "common/MouseButtonCode.h"
+
 class PictureElementArray;
 
 struct NameLabel {
@@ -52,7 +54,7 @@ public:
     int CachedPictures() const { return int(cache_.size()); }
 
 signals:
-    void ElementMouseDown(int Index, int Button);
+    void ElementMouseDown(int Index, MouseButtonCode Button);
     void ElementClick(int Index);
     void ElementDblClick(int Index);
 

@@ -1,13 +1,12 @@
 #include "view/SplitterBar.h"
 
+#include "common/MouseButtonCode.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace {
 constexpr int kGrabMargin = 3;  // pixels of hit area on each side of the bar
-int buttonState(Qt::MouseButtons b) {
-    return (b & Qt::LeftButton ? 1 : 0) | (b & Qt::RightButton ? 2 : 0) | (b & Qt::MiddleButton ? 4 : 0);
-}
 int shiftState(Qt::KeyboardModifiers m) {
     return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
 }
@@ -22,7 +21,7 @@ void SplitterBar::SetBar(const QRect& bar) { setGeometry(bar.adjusted(-kGrabMarg
 
 void SplitterBar::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    emit MouseMove(buttonState(event->buttons()), shiftState(event->modifiers()), p.x() - kGrabMargin, p.y());
+    emit MouseMove(ButtonStateOf(event->buttons()), shiftState(event->modifiers()), p.x() - kGrabMargin, p.y());
 }
 
 void SplitterBar::paintEvent(QPaintEvent*) {

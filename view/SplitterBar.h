@@ -15,7 +15,7 @@ public:
     void SetBar(const QRect& bar);
 
 signals:
-    // button: 1 left, 2 right, 4 middle (summed); x, y relative to the bar.
+    // Button: the held buttons (ButtonStateOf); x, y relative to the bar.
     void MouseMove(int Button, int Shift, int x, int y);
 
 protected:

@@ -98,8 +98,7 @@ bool TabStripWidget::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick: {
         auto* e = static_cast<QMouseEvent*>(event);
-        const int button = e->button() == Qt::LeftButton ? 1 : e->button() == Qt::RightButton ? 2 : 4;
-        emit Pressed(button, bar_->tabAt(e->position().toPoint()) + 1);
+        emit Pressed(ButtonCodeOf(e->button()), bar_->tabAt(e->position().toPoint()) + 1);
         return true;  // the window decides what the press selects
     }
     case QEvent::MouseButtonRelease:
@@ -113,8 +112,7 @@ bool TabStripWidget::eventFilter(QObject* watched, QEvent* event) {
 
 void TabStripWidget::mousePressEvent(QMouseEvent* event) {
     // A press on the strip's frame, outside the tabs.
-    const int button = event->button() == Qt::LeftButton ? 1 : event->button() == Qt::RightButton ? 2 : 4;
-    emit Pressed(button, 0);
+    emit Pressed(ButtonCodeOf(event->button()), 0);
 }
 
 void TabStripWidget::resizeEvent(QResizeEvent*) {

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+#include "common/MouseButtonCode.h"
 #include "view/MainWindowLayout.h"
 
 class QTabBar;
@@ -35,9 +36,9 @@ public:
     QTabBar* Bar() const { return bar_; }
 
 signals:
-    // A press on the strip: the button (1 left, 2 right, 4 middle) and the
-    // 1-based tab under the pointer (0 when none).
-    void Pressed(int Button, int TabIndex);
+    // A press on the strip: the button and the 1-based tab under the
+    // pointer (0 when none).
+    void Pressed(MouseButtonCode Button, int TabIndex);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

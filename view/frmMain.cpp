@@ -248,11 +248,11 @@ void frmMain::createControls() {
 
     mTabs = new TabStripWidget(mClient);
     mTabs->Bar()->setMinimumWidth(0);
-    connect(mTabs, &TabStripWidget::Pressed, this, [this](int button, int index) {
+    connect(mTabs, &TabStripWidget::Pressed, this, [this](MouseButtonCode button, int index) {
         tabChannelSelect_MouseDown(button);
-        if (button == 1 && index > 0) {
+        if (button == MouseButtonCode::Left && index > 0) {
             SelectTab(index);
-        } else if (button == 2) {
+        } else if (button == MouseButtonCode::Right) {
             tabChannelSelect_Click();
         }
     });
@@ -313,9 +313,9 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         QTreeWidgetItem* item = mTree->itemAt(pos);
         // A press on the expand decoration belongs to the tree itself.
         if (item && pos.x() < mTree->visualItemRect(item).x()) return false;
-        const int button = e->button() == Qt::LeftButton ? 1 : e->button() == Qt::RightButton ? 2 : 4;
+        const MouseButtonCode button = ButtonCodeOf(e->button());
         tvwChannelSelect_MouseDown(button);
-        if (item && (button == 1 || button == 2)) {
+        if (item && (button == MouseButtonCode::Left || button == MouseButtonCode::Right)) {
             mTree->setCurrentItem(item);
             tvwChannelSelect_NodeClick(item);
         }

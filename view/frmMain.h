@@ -20,6 +20,7 @@
 
 #include "channel/PictureElement.h"
 #include "channel/ProgramSettings.h"
+#include "common/MouseButtonCode.h"
 #include "common/TextFile.h"
 #include "storage/frmSetting.h"
 #include "view/MainWindowLayout.h"
@@ -75,7 +76,7 @@ public:
     void CloseTab(int TabIndex, bool IsAthoerCheak);
     int getTabIndexFromTag(const QString& Tag) const;  // 1-based, -1 when none
     QTreeWidgetItem* getChildNodeFromTag(QTreeWidgetItem* Parent, const QString& Tag) const;
-    void tabChannelSelect_MouseDown(int Button);
+    void tabChannelSelect_MouseDown(MouseButtonCode Button);
     void tabChannelSelect_BeforeClick();
     void tabChannelSelect_Click();
     void mnuCloseChannelTab_Click();
@@ -86,7 +87,7 @@ public:
     // ---- Pictures (view/frmMain_Pictures.cpp) -----------------------------
     void ShowChannelPicture();
     void ArrangeThumbnailBox();
-    void imgChannelShow_MouseDown(int Index, int Button);
+    void imgChannelShow_MouseDown(int Index, MouseButtonCode Button);
     void imgChannelShow_Click(int Index);
     void imgChannelShow_DblClick(int Index);
     void mnuImageResize_Click(int Index);
@@ -107,7 +108,7 @@ public:
     void mChannelManeger_ChannelStatusRefresh(const QString& ChannelID);
 
     // ---- Channel tree (navigation/frmMain_Tree.cpp) -----------------------
-    void tvwChannelSelect_MouseDown(int Button);
+    void tvwChannelSelect_MouseDown(MouseButtonCode Button);
     void tvwChannelSelect_NodeClick(QTreeWidgetItem* Node);
     void mnuShowChannelOnlyOnBroadcast_Click();
 
@@ -176,7 +177,7 @@ public:
     QString TabTag(int TabIndex) const;      // 1-based
     QString TabCaption(int TabIndex) const;  // 1-based
     int SelectedTabIndex() const;            // 1-based
-    int TreeMouseButton() const { return mTreeMouseButton; }
+    MouseButtonCode TreeMouseButton() const { return mTreeMouseButton; }
 
     // Node tags (item data), the way the tree carries identity.
     static QString NodeTag(const QTreeWidgetItem* node);
@@ -275,11 +276,11 @@ private:
     QTreeWidgetItem* mRootMultiMonitor = nullptr;
     QTreeWidgetItem* mRootFavarite = nullptr;
     QTreeWidgetItem* mLastAddedNode = nullptr;
-    int mTreeMouseButton = 0;
+    MouseButtonCode mTreeMouseButton = MouseButtonCode::None;
 
     // Tabs and pictures.
-    int mTabMouseButton = 0;
-    int mShowBoxMouseButton = 0;
+    MouseButtonCode mTabMouseButton = MouseButtonCode::None;
+    MouseButtonCode mShowBoxMouseButton = MouseButtonCode::None;
     int mFitDepth = 0;  // re-entry guard of the window fit
     QSize mLastFitSize;
     QList<PictureElement*> mArrangedBoxes;  // the boxes of the latest grid

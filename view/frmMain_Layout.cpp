@@ -1,17 +1,17 @@
 // Main window layout: Form_Resize and the splitter drag.
 #include "view/frmMain.h"
 
-#include "common/TextCompare.h"
+#include "navigation/NodeTag.h"
 
 void frmMain::Form_Resize() {
     mGeometry = LayoutMainWindow(mGeometry, mClient->width(), mClient->height(), StatusBarHeight(), tabMetrics());
     applyGeometry();
     rememberNormalSize();
     // 8. Redraw what the selected tab shows; a blank tab shows nothing.
-    const QString tag = SelectedTabTag();
-    if (TagMatches(tag, QStringLiteral("Channel_"))) {
+    const NodeKind tab = ParseTag(SelectedTabTag()).Kind;
+    if (tab == NodeKind::Channel) {
         ShowChannelPicture();
-    } else if (TagMatches(tag, QStringLiteral("MultiMonitor_"))) {
+    } else if (tab == NodeKind::MultiMonitor) {
         ArrangeThumbnailBox();
     }
 }

@@ -8,16 +8,12 @@
 #include "common/mdlFunctionWidgets.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/NodeTag.h"
 #include "view/ShowAreaWidget.h"
 #include "view/TabStripWidget.h"
 #include "view/ThumbnailGrid.h"
 
 #include <QAction>
-
-namespace {
-const QString kChannelTab = QStringLiteral("Channel_");
-const QString kFolderTab = QStringLiteral("MultiMonitor_");
-}  // namespace
 
 void frmMain::HideAllShowBoxes() {
     mShowArea->SelectedBoxVisible = false;
@@ -29,14 +25,13 @@ void frmMain::HideAllShowBoxes() {
 }
 
 void frmMain::ShowChannelPicture() {
-    const QString tag = SelectedTabTag();
-    if (!TagMatches(tag, kChannelTab) || !mChannelManeger) return;
-    clsChannel* channel = mChannelManeger->Channel(TagIdentifier(tag));
+    const ParsedTag tab = ParseTag(SelectedTabTag());
+    if (tab.Kind != NodeKind::Channel || !mChannelManeger) return;
+    clsChannel* channel = mChannelManeger->Channel(tab.ID);
     if (!channel || !channel->ShowBox()) return;
     PictureElement* box = channel->ShowBox();
-    const int type = channel->PictureType();
-    if (type <= 0 || type > 3) return;
-    if (type == clsChannel::NoPicture || type == clsChannel::ThumbnailPicture) {
+    const PictureKind type = channel->PictureType();
+    if (type == PictureKind::None || type == PictureKind::Thumbnail) {
         box->Visible = true;
         mShowArea->update();
         return;
@@ -88,9 +83,9 @@ void frmMain::hideStaleThumbnails(const QList<PictureElement*>& shown, int label
 }
 
 void frmMain::ArrangeThumbnailBox() {
-    const QString tag = SelectedTabTag();
-    if (!TagMatches(tag, kFolderTab) || !mMultiMonitorManeger) return;
-    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(tag));
+    const ParsedTag tab = ParseTag(SelectedTabTag());
+    if (tab.Kind != NodeKind::MultiMonitor || !mMultiMonitorManeger) return;
+    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tab.ID);
     if (!folder) return;
     const QList<PictureElement*> boxes = folder->ShowBox();
     const int n = int(boxes.size()) - 1;
@@ -129,23 +124,23 @@ void frmMain::ArrangeThumbnailBox() {
     mShowArea->update();
 }
 
-void frmMain::imgChannelShow_MouseDown(int /*Index*/, int Button) { mShowBoxMouseButton = Button; }
+void frmMain::imgChannelShow_MouseDown(int /*Index*/, MouseButtonCode Button) { mShowBoxMouseButton = Button; }
 
 void frmMain::imgChannelShow_Click(int Index) {
-    if (mShowBoxMouseButton != 1 || !mChannelManeger) return;
+    if (mShowBoxMouseButton != MouseButtonCode::Left || !mChannelManeger) return;
     PictureElement* element = mPictures.Element(Index);
     if (!element) return;
     mChannelManeger->setSelectedChannelID(element->Tag);
-    const QString tag = SelectedTabTag();
-    if (TagMatches(tag, kFolderTab))
-        if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(tag)))
+    const ParsedTag tab = ParseTag(SelectedTabTag());
+    if (tab.Kind == NodeKind::MultiMonitor)
+        if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tab.ID))
             folder->setSelectedChannelID(mChannelManeger->SelectedChannelID());
 }
 
 void frmMain::imgChannelShow_DblClick(int Index) {
-    if (mShowBoxMouseButton != 1) return;
+    if (mShowBoxMouseButton != MouseButtonCode::Left) return;
     PictureElement* element = mPictures.Element(Index);
-    if (element && TagMatches(SelectedTabTag(), kFolderTab)) OpenChannelTab(element->Tag);
+    if (element && ParseTag(SelectedTabTag()).Kind == NodeKind::MultiMonitor) OpenChannelTab(element->Tag);
 }
 
 void frmMain::mnuImageResize_Click(int Index) {

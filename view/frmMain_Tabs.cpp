@@ -6,15 +6,11 @@
 #include "common/TextCompare.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/NodeTag.h"
 #include "view/ShowAreaWidget.h"
 #include "view/TabStripWidget.h"
 
 #include <QTreeWidgetItem>
-
-namespace {
-const QString kChannelTab = QStringLiteral("Channel_");
-const QString kFolderTab = QStringLiteral("MultiMonitor_");
-}  // namespace
 
 int frmMain::getTabIndexFromTag(const QString& Tag) const {
     for (int i = 1; i <= mTabs->Count(); ++i)
@@ -38,7 +34,7 @@ void frmMain::SelectTab(int TabIndex) {
 
 void frmMain::openTab(const QString& Tag, const QString& Caption, const std::function<void()>& SwitchViewingOn) {
     const int existing = getTabIndexFromTag(Tag);
-    mTabMouseButton = 1;
+    mTabMouseButton = MouseButtonCode::Left;
     if (existing != -1) {
         SelectTab(existing);
         return;
@@ -54,74 +50,76 @@ void frmMain::openTab(const QString& Tag, const QString& Caption, const std::fun
 void frmMain::OpenChannelTab(const QString& ChannelID) {
     clsChannel* channel = mChannelManeger ? mChannelManeger->Channel(ChannelID) : nullptr;
     if (!channel) return;
-    openTab(kChannelTab + ChannelID, ChannelCaption(channel),
+    openTab(MakeTag(NodeKind::Channel, ChannelID), ChannelCaption(channel),
             [channel] { channel->ViewControl(clsChannel::NormalViewOpen, QString()); });
 }
 
 void frmMain::OpenMultiMonitorTab(const QString& MultiMonitorID) {
     clsMultiMonitorFolder* folder = mMultiMonitorManeger ? mMultiMonitorManeger->MultiMonitor(MultiMonitorID) : nullptr;
     if (!folder) return;
-    openTab(kFolderTab + MultiMonitorID, folder->FolderName(), [folder] { folder->MultMonitorControl(1, false); });
+    openTab(MakeTag(NodeKind::MultiMonitor, MultiMonitorID), folder->FolderName(),
+            [folder] { folder->MultMonitorControl(1, false); });
 }
 
 void frmMain::CloseTab(int TabIndex, bool IsAthoerCheak) {
     if (mTabs->SelectedIndex() != TabIndex) return;
-    const QString tag = SelectedTabTag();
-    if (TagMatches(tag, kChannelTab)) {
-        if (clsChannel* channel = mChannelManeger->Channel(TagIdentifier(tag)))
+    const ParsedTag tab = ParseTag(SelectedTabTag());
+    if (tab.Kind == NodeKind::Channel) {
+        if (clsChannel* channel = mChannelManeger->Channel(tab.ID))
             channel->ViewControl(clsChannel::NormalViewClose, QString());
-    } else if (TagMatches(tag, kFolderTab)) {
+    } else if (tab.Kind == NodeKind::MultiMonitor) {
         // A removed folder has already switched its members off.
-        if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(tag)))
+        if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tab.ID))
             folder->MultMonitorControl(2, IsAthoerCheak);
     }
     tabChannelSelect_BeforeClick();
-    mTabMouseButton = 1;
+    mTabMouseButton = MouseButtonCode::Left;
     if (mTabs->Count() == 1) {
         mTabs->SetTag(1, QString());
         mTabs->SetCaption(1, QString());
-        mTabMouseButton = 0;
+        mTabMouseButton = MouseButtonCode::None;
         mChannelManeger->setSelectedChannelID(QString());
         return;
     }
     // The tab that took the closed one's place, or the new last one.
     mTabs->Remove(TabIndex);
     mTabs->SetSelected(qMin(TabIndex, mTabs->Count()));
-    mTabMouseButton = 0;
-    const QString next = SelectedTabTag();
-    if (TagMatches(next, kChannelTab)) {
-        mChannelManeger->setSelectedChannelID(TagIdentifier(next));
-    } else if (TagMatches(next, kFolderTab)) {
-        clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(next));
+    mTabMouseButton = MouseButtonCode::None;
+    const ParsedTag next = ParseTag(SelectedTabTag());
+    if (next.Kind == NodeKind::Channel) {
+        mChannelManeger->setSelectedChannelID(next.ID);
+    } else if (next.Kind == NodeKind::MultiMonitor) {
+        clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(next.ID);
         mChannelManeger->setSelectedChannelID(folder ? folder->SelectedChannelID() : QString());
     }
 }
 
-void frmMain::tabChannelSelect_MouseDown(int Button) { mTabMouseButton = Button; }
+void frmMain::tabChannelSelect_MouseDown(MouseButtonCode Button) { mTabMouseButton = Button; }
 
 void frmMain::tabChannelSelect_BeforeClick() { HideAllShowBoxes(); }
 
 void frmMain::tabChannelSelect_Click() {
-    const QString tag = SelectedTabTag();
-    const bool channelTab = TagMatches(tag, kChannelTab);
-    const bool folderTab = TagMatches(tag, kFolderTab);
-    if (channelTab && mTabMouseButton == 2) {
-        mTabMouseButton = 0;
+    const ParsedTag tab = ParseTag(SelectedTabTag());
+    const bool channelTab = tab.Kind == NodeKind::Channel;
+    const bool folderTab = tab.Kind == NodeKind::MultiMonitor;
+    const MouseButtonCode button = mTabMouseButton;
+    if (channelTab && button == MouseButtonCode::Right) {
+        mTabMouseButton = MouseButtonCode::None;
         PopupMenuFunction(Popup(QStringLiteral("mnuPopupForChannelTab")));
         return;
     }
-    if (folderTab && mTabMouseButton == 2) {
-        mTabMouseButton = 0;
+    if (folderTab && button == MouseButtonCode::Right) {
+        mTabMouseButton = MouseButtonCode::None;
         PopupMenuFunction(Popup(QStringLiteral("mnuPopupForMultimonitorTab")));
         return;
     }
-    if (channelTab && mTabMouseButton == 1 && mChannelManeger) {
-        mChannelManeger->setSelectedChannelID(TagIdentifier(tag));
-    } else if (folderTab && mTabMouseButton == 1 && mChannelManeger) {
-        clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(TagIdentifier(tag));
+    if (channelTab && button == MouseButtonCode::Left && mChannelManeger) {
+        mChannelManeger->setSelectedChannelID(tab.ID);
+    } else if (folderTab && button == MouseButtonCode::Left && mChannelManeger) {
+        clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tab.ID);
         mChannelManeger->setSelectedChannelID(folder ? folder->SelectedChannelID() : QString());
     }
-    mTabMouseButton = 0;
+    mTabMouseButton = MouseButtonCode::None;
 }
 
 void frmMain::mnuCloseChannelTab_Click() { CloseTab(mTabs->SelectedIndex(), false); }

@@ -7,6 +7,7 @@
 #include "common/TextCompare.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/NodeTag.h"
 #include "view/TabStripWidget.h"
 
 #include <QAction>
@@ -16,8 +17,8 @@ void frmMain::tbrNormal_ButtonClick(const QString& Key) {
     if (!mChannelManeger || mChannelManeger->SelectedChannelID().isEmpty()) return;
     clsChannel* channel = mChannelManeger->Channel(mChannelManeger->SelectedChannelID());
     if (!channel) return;
-    const QString tag = SelectedTabTag();
-    const QString folder = TagMatches(tag, QStringLiteral("MultiMonitor_")) ? TagIdentifier(tag) : QString();
+    const ParsedTag tab = ParseTag(SelectedTabTag());
+    const QString folder = tab.Kind == NodeKind::MultiMonitor ? tab.ID : QString();
     auto pressed = [this](const char* key) { return ToolbarButton(QLatin1String(key))->isChecked(); };
 
     if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_Close"))) {
@@ -48,7 +49,7 @@ void frmMain::tbrNormal_ButtonMenuClick(QAction* Entry) {
     }
     if (folder->IsRegistedChannel(id)) return;
     // Active only while the folder's tab is open, as from the tree's popup.
-    const bool active = getTabIndexFromTag(QStringLiteral("MultiMonitor_") + folderId) != -1;
+    const bool active = getTabIndexFromTag(MakeTag(NodeKind::MultiMonitor, folderId)) != -1;
     folder->AddChannel(id, mPictures.Load(), active);
 }
 

@@ -186,10 +186,11 @@ public:
         for (int i = 0; i < n; ++i) manager->CauseOneSecEvent();
     }
 
-    // Network completions until the channel waits (state 4) with nothing in
+    // Network completions until the channel waits with nothing in
     // flight.
     static bool settle(const clsChannel* channel, int ms = 8000) {
-        return QTest::qWaitFor([channel] { return channel->State() == 4 && !channel->HTTP()->StillExecuting(); }, ms);
+        return QTest::qWaitFor(
+            [channel] { return channel->State() == ChannelState::Waiting && !channel->HTTP()->StillExecuting(); }, ms);
     }
     static bool idle(const clsChannel* channel, int ms = 8000) {
         return QTest::qWaitFor([channel] { return !channel->HTTP()->StillExecuting(); }, ms);

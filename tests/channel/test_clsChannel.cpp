@@ -41,7 +41,7 @@ protected:
             } else {
                 rig.tick();
             }
-            if (!ChannelRig::settle(ch)) return "unsettled in state " + std::to_string(ch->State());
+            if (!ChannelRig::settle(ch)) return "unsettled in state " + std::to_string(int(ch->State()));
             words << word(site.requests().mid(before).filter("/" + ch->ChannelID() + "/"));
         }
         return words.join(' ').toStdString();
@@ -83,11 +83,11 @@ TEST_F(ChannelCycleTest, TheStatusDecidesWhatIsFetchedAtWhichTick) {
         ch->setShowPictureOnlyOnBroadCast(c.onlyOnBroadcast);
         // Unviewed, it asks for nothing.
         rig.tick(10);
-        EXPECT_EQ(ch->State(), 1);
+        EXPECT_EQ(ch->State(), ChannelState::Stopped);
         EXPECT_TRUE(text(ch).contains(QStringLiteral("閲覧停止中")));
         EXPECT_EQ(site.count(path(c.id, "info.txt")), 0);
         ch->ViewControl(clsChannel::NormalViewOpen, QString());
-        EXPECT_EQ(ch->State(), 2);
+        EXPECT_EQ(ch->State(), ChannelState::InfoRequested);
         EXPECT_TRUE(text(ch).contains(QStringLiteral("情報取得中")));
         EXPECT_EQ(ch->HTTP()->LastAddress(), site.url(path(c.id, "info.txt")));
         ASSERT_TRUE(ChannelRig::settle(ch));
@@ -119,7 +119,7 @@ TEST_F(ChannelCycleTest, AStatusChangeChangesWhatIsFetched) {
     QSignalSpy statusSpy(rig.manager.get(), &clsChannelManeger::ChannelStatusRefresh);
     EXPECT_EQ(fetches(paused, 0, true), "if");
     EXPECT_EQ(statusSpy.count(), 1);
-    EXPECT_EQ(paused->PictureType(), 3);
+    EXPECT_EQ(paused->PictureType(), PictureKind::Full);
     EXPECT_EQ(fetches(paused, 4), ". . . i");
     rig.publish(site, "paused", 2, 4);
     EXPECT_EQ(fetches(paused, 12), ". . . i . . . f . . . i");
@@ -134,13 +134,15 @@ TEST_F(ChannelCycleTest, TheViewsChooseTheAddressAndTheCacheName) {
         const char* id;
         bool normal, thumbnail, thumbnailURL;
         const char *expectedPath, *cacheName, *fetching;
-        int pictureType;
+        PictureKind pictureType;
     };
     const Case cases[] = {
-        {"both", true, true, true, "full.jpg", "both.jpg", "\u3000画像取得中", 3},
-        {"normal", true, false, true, "full.jpg", "normal.jpg", "\u3000画像取得中", 3},
-        {"thumbonly", false, true, true, "thumb.jpg", "thumbonly_thumbnail.jpg", "サムネイル画像取得中", 2},
-        {"nothumb", false, true, false, "full.jpg", "nothumb_thumbnail.jpg", "サムネイル画像取得中", 2},
+        {"both", true, true, true, "full.jpg", "both.jpg", "\u3000画像取得中", PictureKind::Full},
+        {"normal", true, false, true, "full.jpg", "normal.jpg", "\u3000画像取得中", PictureKind::Full},
+        {"thumbonly", false, true, true, "thumb.jpg", "thumbonly_thumbnail.jpg", "サムネイル画像取得中",
+         PictureKind::Thumbnail},
+        {"nothumb", false, true, false, "full.jpg", "nothumb_thumbnail.jpg", "サムネイル画像取得中",
+         PictureKind::Thumbnail},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -165,7 +167,7 @@ TEST_F(ChannelCycleTest, TheViewsChooseTheAddressAndTheCacheName) {
     ch->ViewControl(clsChannel::NormalViewOpen, QString());
     EXPECT_EQ(ch->HTTP()->LastAddress(), site.url("/thumbonly/full.jpg"));
     ASSERT_TRUE(ChannelRig::settle(ch));
-    EXPECT_EQ(ch->PictureType(), 3);
+    EXPECT_EQ(ch->PictureType(), PictureKind::Full);
     EXPECT_TRUE(QFile::exists(rig.cacheFile("thumbonly.jpg")));
 }
 
@@ -288,11 +290,11 @@ TEST_F(ChannelCycleTest, EveryAnswerIsReadRefusedRejectedOrDropped) {
         if (c.outcome == Dropped) {
             ASSERT_TRUE(ChannelRig::idle(ch));
             rig.tick(20);
-            EXPECT_EQ(ch->State(), 2);
+            EXPECT_EQ(ch->State(), ChannelState::InfoRequested);
             EXPECT_EQ(log.events, (QStringList{"control:" + id + ":1:", "info:" + id}));
             failing = false;
             ch->ViewControl(clsChannel::ThumbnailViewOpen, QString());
-            EXPECT_EQ(ch->State(), 4);
+            EXPECT_EQ(ch->State(), ChannelState::Waiting);
             rig.tick();
             EXPECT_EQ(ch->HTTP()->LastAddress(), raw.url("/info.txt"));
         } else if (c.outcome != Read) {
@@ -302,7 +304,7 @@ TEST_F(ChannelCycleTest, EveryAnswerIsReadRefusedRejectedOrDropped) {
                                                            : QStringLiteral("情報ファイルの取得に失敗")));
             const int wait = c.onPicture ? 7 : rig.settings.DefaultWaitCount;
             EXPECT_TRUE(text(ch).contains(QStringLiteral("待機中\u30000/%1").arg(wait)));
-            EXPECT_EQ(ch->PictureType(), 1);
+            EXPECT_EQ(ch->PictureType(), PictureKind::None);
             EXPECT_FALSE(ch->ShowBox()->HasPicture());
             EXPECT_FALSE(QFile::exists(rig.cacheFile(id + ".jpg")));
             const int requests = raw.requests().size();
@@ -316,7 +318,7 @@ TEST_F(ChannelCycleTest, EveryAnswerIsReadRefusedRejectedOrDropped) {
         }
         ASSERT_TRUE(ChannelRig::settle(ch, 10000));
         EXPECT_EQ(ch->Status(), 1);
-        EXPECT_EQ(ch->PictureType(), 3);
+        EXPECT_EQ(ch->PictureType(), PictureKind::Full);
         EXPECT_TRUE(log.texts().contains(QStringLiteral("テスト放送①")));
         EXPECT_TRUE(log.events.contains("status:" + id));
         ch->ViewControl(clsChannel::NormalViewClose, QString());
@@ -351,8 +353,8 @@ TEST_F(ChannelCycleTest, SlowAnswersDoNotHoldUpOtherChannels) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return pictures.count("/slow.jpg") == 12; }, 5000));
     clsChannel* fast = open("fast", "/fast.jpg");
     ASSERT_TRUE(ChannelRig::settle(fast));
-    EXPECT_EQ(fast->PictureType(), 3);
-    for (clsChannel* ch : slow) EXPECT_EQ(ch->State(), 3);
+    EXPECT_EQ(fast->PictureType(), PictureKind::Full);
+    for (clsChannel* ch : slow) EXPECT_EQ(ch->State(), ChannelState::PictureRequested);
     release.set_value();
     for (clsChannel* ch : slow) {
         ASSERT_TRUE(ChannelRig::settle(ch));
@@ -384,8 +386,8 @@ TEST_F(ChannelCycleTest, AResponseAfterTheLastViewClosedEndsTheCycle) {
     clsChannel* ch = rig.add("ch01", site.url("/ch01/info.txt"));
     ch->ViewControl(clsChannel::NormalViewOpen, QString());
     ch->ViewControl(clsChannel::NormalViewClose, QString());
-    EXPECT_EQ(ch->State(), 2);
-    ASSERT_TRUE(QTest::qWaitFor([ch] { return ch->State() == 1; }, 5000));
+    EXPECT_EQ(ch->State(), ChannelState::InfoRequested);
+    ASSERT_TRUE(QTest::qWaitFor([ch] { return ch->State() == ChannelState::Stopped; }, 5000));
     EXPECT_EQ(ch->Status(), 1);
     rig.tick(10);
     EXPECT_EQ(site.requests(), QStringList{"/ch01/info.txt"});
@@ -397,17 +399,17 @@ TEST_F(ChannelCycleTest, SwitchingOnlyOnBroadcastFetchesOrBlanks) {
     clsChannel* ch = addPublished("ch01", 1, 3);
     rig.manager->setShowPictureOnlyOnBroadCast(true);
     EXPECT_EQ(fetches(ch, 4, true), "i . . f .");
-    EXPECT_EQ(ch->PictureType(), 1);
+    EXPECT_EQ(ch->PictureType(), PictureKind::None);
     EXPECT_EQ(ch->ShowedStatus(), 3);
     rig.manager->setShowPictureOnlyOnBroadCast(false);
-    EXPECT_EQ(ch->State(), 3);
+    EXPECT_EQ(ch->State(), ChannelState::PictureRequested);
     ASSERT_TRUE(ChannelRig::settle(ch));
     EXPECT_EQ(site.count("/ch01/full.jpg"), 2);
-    EXPECT_EQ(ch->PictureType(), 3);
+    EXPECT_EQ(ch->PictureType(), PictureKind::Full);
     EXPECT_TRUE(ch->ShowBox()->HasPicture());
     rig.manager->setShowPictureOnlyOnBroadCast(true);
     EXPECT_FALSE(ch->ShowBox()->HasPicture());
-    EXPECT_EQ(ch->PictureType(), 1);
+    EXPECT_EQ(ch->PictureType(), PictureKind::None);
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ TEST(ChannelManegerTest, ChannelInitializeAcceptsWellFormedRecordsOnly) {
         EXPECT_EQ(ch->SavePicture(), c.save);
         EXPECT_EQ(ch->ShowBox(), box);
         EXPECT_EQ(box->Tag, c.record[2]);
-        EXPECT_EQ(ch->PictureType(), 1);
+        EXPECT_EQ(ch->PictureType(), PictureKind::None);
     }
     // The first spelling stays; lookups ignore case.
     EXPECT_EQ(rig.manager->Channel("CH01"), rig.manager->ChannelAt(1));
@@ -188,7 +188,7 @@ TEST(ChannelHTTPCompletionTest, ElementsAndStatesWithoutAChannelAreIgnored) {
         for (int state : {11, 12}) rig.completion->netChannelHTTP_StateChanged(index, state);
     for (int state : {0, 1, 4, 8, 10, 13}) rig.completion->netChannelHTTP_StateChanged(ch->HTTP()->Index(), state);
     EXPECT_TRUE(log.events.isEmpty());
-    EXPECT_EQ(ch->State(), 1);
+    EXPECT_EQ(ch->State(), ChannelState::Stopped);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "common/mdlFunction.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/NodeTag.h"
 #include "view/ShowAreaWidget.h"
 
 #include <QElapsedTimer>
@@ -45,7 +46,7 @@ TEST_F(UserSession, ClickingAChannelShowsItsPictureAndClosingWritesTheFiles) {
     QElapsedTimer clock;
     clock.start();
     std::unique_ptr<frmMain> model = s.twin();
-    const QPoint red = s.nodeOnScreen(*model, nodeWithTag(*model, "Channel_demo.red"));
+    const QPoint red = s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::Channel, "demo.red")));
     const QRect area = model->cntShowBox()->geometry().translated(model->ClientArea()->mapTo(model.get(), QPoint()));
     ASSERT_TRUE(s.start());
 
@@ -131,7 +132,7 @@ TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndSurvivesARestar
     model->MultiMonitorManeger()->AddMultiMonitorFolder("Watch", true);
     QMenu* channelPopup = model->Popup("mnuPopupForChannelNode");
     for (const char* id : {"demo.red", "demo.green"}) {
-        const QPoint at = s.nodeOnScreen(*model, nodeWithTag(*model, QStringLiteral("Channel_") + id));
+        const QPoint at = s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::Channel, id)));
         s.x.Click(at, 3);
         QTest::qWait(300);
         s.x.Click(ViewerSession::popupItem(channelPopup, QStringLiteral("Watchに追加"), at));
@@ -139,7 +140,7 @@ TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndSurvivesARestar
         model->MultiMonitorManeger()->MultiMonitor("1")->AddChannel(id, model->imgChannelShow().Load(), false);
     }
     QTest::qWait(100);
-    s.x.Click(s.nodeOnScreen(*model, nodeWithTag(*model, "MultiMonitorFolder_1")));
+    s.x.Click(s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::MultiMonitorFolder, "1"))));
     ASSERT_TRUE(ViewerSession::waitUntil(
         [&] { return pub.count("/demo.red/thumb.jpg") >= 2 && pub.count("/demo.green/thumb.jpg") >= 2; }))
         << "the folder's thumbnails were not fetched and refreshed";
@@ -159,7 +160,7 @@ TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndSurvivesARestar
     // After a restart the folder is there again and opens to both pictures.
     const int before = pub.count("/demo.green/thumb.jpg");
     std::unique_ptr<frmMain> again = s.twin();
-    QTreeWidgetItem* folder = nodeWithTag(*again, "MultiMonitorFolder_1");
+    QTreeWidgetItem* folder = nodeWithTag(*again, MakeTag(NodeKind::MultiMonitorFolder, "1"));
     ASSERT_NE(folder, nullptr);
     EXPECT_EQ(folder->text(0), "Watch");
     const QPoint folderAt = s.nodeOnScreen(*again, folder);

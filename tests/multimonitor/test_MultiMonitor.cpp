@@ -227,7 +227,7 @@ TEST_F(FolderTest, MultMonitorControlSwitchesThumbnailViewing) {
         f2->MultMonitorControl(2, true);
         EXPECT_EQ(viewing(A), "0 1- 2-");
         ASSERT_TRUE(ChannelRig::idle(A));
-        EXPECT_EQ(A->State(), 1);
+        EXPECT_EQ(A->State(), ChannelState::Stopped);
     }
 }
 
@@ -238,7 +238,7 @@ TEST_F(FolderTest, MembershipOfAnOpenFolderSwitchesThumbnailViewing) {
     clsMultiMonitorFolder* f2 = newFolder();
     f1->AddChannel("A", rig.boxes.Load(), true);
     EXPECT_EQ(viewing(A), "4 1+");
-    EXPECT_EQ(A->State(), 2);  // it asks for its info file at once
+    EXPECT_EQ(A->State(), ChannelState::InfoRequested);  // it asks for its info file at once
     f2->AddChannel("A", rig.boxes.Load(), true);
     f1->RemoveChannel("A");
     EXPECT_EQ(viewing(A), "4 . 2+");
@@ -253,7 +253,7 @@ TEST_F(FolderTest, MembershipOfAnOpenFolderSwitchesThumbnailViewing) {
     f1->AddChannel("B", rig.boxes.Load(), false);
     f1->RemoveChannel("B");
     EXPECT_EQ(viewing(B), "2 .");
-    EXPECT_EQ(B->State(), 4);
+    EXPECT_EQ(B->State(), ChannelState::Waiting);
     EXPECT_EQ(control.count(), 0);
 }
 

@@ -42,12 +42,12 @@ int runUpdater(const QString& dir, long count) {
         std::fprintf(stderr, "no root node\n");
         return 3;
     }
-    long generation = generationIn(updater::frmMain::Tag(root));
+    long generation = generationIn(updater::frmMain::Tag(root).Name());
     std::printf("ready %ld\n", generation);
     std::fflush(stdout);
     for (long i = 0; i < count; ++i) {
         ++generation;
-        root->setData(0, Qt::UserRole, updater::JoinTag({updater::frmMain::kNode, markOf(generation)}));
+        updater::frmMain::SetTag(root, updater::MakeTag(updater::NodeKind::Group, {markOf(generation)}));
         std::printf("saving %ld\n", generation);
         std::fflush(stdout);
         // The last write is the one of closing the window, with its report.

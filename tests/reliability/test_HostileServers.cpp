@@ -82,10 +82,10 @@ QByteArray randomBytes(int n, quint32 seed) {
 
 // How a channel is expected to behave.
 enum class Expect {
-    InfoFails,     // 情報ファイルの取得に失敗 (5), then a wait and a new info request
-    PictureFails,  // 画像ファイルの取得に失敗 (6)
-    Error,         // エラー発生 (7)
-    FailsOrError,  // a cut body: 5/6 or 7, depending on where the cut lands
+    InfoFails,     // 情報ファイルの取得に失敗, then a wait and a new info request
+    PictureFails,  // 画像ファイルの取得に失敗
+    Error,         // エラー発生
+    FailsOrError,  // a cut body: a failed request or an error, depending on where the cut lands
     Shown,         // pictures accepted and shown, again and again
     Dropped,       // application/octet-stream: dropped, the channel keeps waiting for it
 };
@@ -283,7 +283,7 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
     };
 
     // Every state each channel reports, in order.
-    std::map<QString, std::vector<int>> states;
+    std::map<QString, std::vector<ChannelState>> states;
     QObject::connect(&manager, &clsChannelManeger::ChannelInfomationRefresh, &manager,
                      [&](const QString& id, const QStringList&) {
                          if (const clsChannel* c = manager.Channel(id)) {
@@ -324,54 +324,56 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
     // Every channel cycled as its misbehaviour calls for.
     for (const HostileChannel& h : plan) {
         SCOPED_TRACE(qPrintable(QStringLiteral("%1 (%2)").arg(h.id, expectName(h.expect))));
-        const std::vector<int>& seq = states[h.id];
+        const std::vector<ChannelState>& seq = states[h.id];
         const int infoRequests = site.count(h.path);
         const int pictureRequests = site.countPrefix(h.path.section('/', 0, 1) + QStringLiteral("/pic"));
         QString trace;
-        for (int st : seq) trace += QString::number(st);
+        for (ChannelState st : seq) trace += QString::number(int(st));
         std::printf("%-14s %-13s info %3d picture %3d shown %3d states %s\n", qPrintable(h.id), expectName(h.expect),
                     infoRequests, pictureRequests, picturesShown[h.id], qPrintable(trace.left(60)));
-        auto failedThenWaitedThenAskedAgain = [&seq](std::set<int> failure) {
+        auto failedThenWaitedThenAskedAgain = [&seq](std::set<ChannelState> failure) {
             for (size_t i = 0; i < seq.size(); ++i) {
                 if (!failure.count(seq[i])) continue;
                 size_t j = i + 1;
-                while (j < seq.size() && seq[j] != 4) ++j;
-                while (j < seq.size() && seq[j] != 2 && seq[j] != 3) ++j;
+                while (j < seq.size() && seq[j] != ChannelState::Waiting) ++j;
+                while (j < seq.size() && seq[j] != ChannelState::InfoRequested &&
+                       seq[j] != ChannelState::PictureRequested)
+                    ++j;
                 if (j < seq.size()) return true;
             }
             return false;
         };
         switch (h.expect) {
             case Expect::InfoFails:
-                EXPECT_TRUE(failedThenWaitedThenAskedAgain({5}));
+                EXPECT_TRUE(failedThenWaitedThenAskedAgain({ChannelState::InfoFailed}));
                 EXPECT_GE(infoRequests, 3);
                 EXPECT_EQ(pictureRequests, 0);
                 break;
             case Expect::PictureFails:
-                EXPECT_TRUE(failedThenWaitedThenAskedAgain({6}));
+                EXPECT_TRUE(failedThenWaitedThenAskedAgain({ChannelState::PictureFailed}));
                 EXPECT_GE(pictureRequests, 3);
                 break;
             case Expect::Error:
-                EXPECT_TRUE(failedThenWaitedThenAskedAgain({7}));
+                EXPECT_TRUE(failedThenWaitedThenAskedAgain({ChannelState::Error}));
                 EXPECT_GE(infoRequests + pictureRequests, 4);
                 break;
             case Expect::FailsOrError:
-                EXPECT_TRUE(failedThenWaitedThenAskedAgain({5, 6, 7}));
+                EXPECT_TRUE(failedThenWaitedThenAskedAgain(
+                    {ChannelState::InfoFailed, ChannelState::PictureFailed, ChannelState::Error}));
                 EXPECT_GE(infoRequests + pictureRequests, 4);
                 break;
             case Expect::Shown:
                 EXPECT_GE(picturesShown[h.id], 3);
                 EXPECT_GE(pictureRequests, 3);
-                EXPECT_TRUE(std::count(seq.begin(), seq.end(), 4) >= 3);
+                EXPECT_TRUE(std::count(seq.begin(), seq.end(), ChannelState::Waiting) >= 3);
                 break;
             case Expect::Dropped:
                 // The dropped answer leaves the channel waiting for it; it
                 // neither errs nor asks again by itself.
-                EXPECT_EQ(manager.Channel(h.id)->State(), 2);
+                EXPECT_EQ(manager.Channel(h.id)->State(), ChannelState::InfoRequested);
                 EXPECT_EQ(infoRequests, 1);
                 break;
         }
-        for (int s : seq) EXPECT_TRUE(s >= 1 && s <= 7) << s;
     }
 
     // Bounded memory: no body above the limit is ever held, and nothing

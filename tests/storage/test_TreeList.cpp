@@ -7,6 +7,7 @@
 #include "common/SafeFile.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/NodeTag.h"
 
 #include <QTreeWidget>
 
@@ -83,11 +84,12 @@ TEST(TreeList, LoadAndSaveKeepEveryRecordWithItsNormalisations) {
     EXPECT_EQ(w.MultiMonitorManeger()->MultiMonitor("3"), nullptr);  // no folder without a name
     EXPECT_EQ(w.FavariteRoot()->text(0), QStringLiteral("好きな局"));
     ASSERT_EQ(w.FavariteRoot()->childCount(), 2);  // the favourites, nothing else
-    EXPECT_EQ(frmMain::NodeTag(w.FavariteRoot()->child(0)), "FavariteChannel_jp.tokyo.ch02");
+    EXPECT_EQ(frmMain::NodeTag(w.FavariteRoot()->child(0)), MakeTag(NodeKind::FavariteChannel, "jp.tokyo.ch02"));
     EXPECT_EQ(w.FavariteRoot()->child(0)->text(0), QStringLiteral("東京二"));
     // Roots: マルチモニター, お気に入り, then the list's roots in file order.
     ASSERT_EQ(w.tvwChannelSelect()->topLevelItemCount(), 4);
-    EXPECT_EQ(frmMain::NodeTag(w.tvwChannelSelect()->topLevelItem(3)), "ChannelList_http://lists.example/world.txt");
+    EXPECT_EQ(frmMain::NodeTag(w.tvwChannelSelect()->topLevelItem(3)),
+              MakeTag(NodeKind::ChannelList, "http://lists.example/world.txt"));
     f.close();
 
     EXPECT_EQ(f.dir.read("ChannelList.txt"),

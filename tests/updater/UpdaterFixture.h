@@ -72,7 +72,7 @@ protected:
 
     // Waits until the running operation has ended.
     bool waitIdle(int ms = 15000) {
-        return QTest::qWaitFor([this] { return w->UpdateState() == 1; }, ms);
+        return QTest::qWaitFor([this] { return w->UpdateState() == updater::UpdaterState::Idle; }, ms);
     }
 
     // チャンネルリストの追加 with the given address, to its end.
@@ -95,9 +95,11 @@ protected:
         return found.isEmpty() ? nullptr : found.first();
     }
 
-    // Tag fields of a node, U+0001 shown as "|".
-    static QString tag(const QTreeWidgetItem* n) {
-        return updater::frmMain::Tag(n).replace(QChar(u'\u0001'), QLatin1Char('|'));
+    // Tag fields of a node, joined by "|".
+    static QString tag(const QTreeWidgetItem* n) { return updater::frmMain::Tag(n).Fields.join(QLatin1Char('|')); }
+    // The same for an expected tag: the kind's name, then the fields.
+    static QString tagOf(updater::NodeKind kind, const QString& fields) {
+        return updater::KindName(kind) + QLatin1Char('|') + fields;
     }
 
     bool commandsEnabled() const {

@@ -204,7 +204,7 @@ TEST_F(UpdaterFileTest, TheViewerLoadsWhatTheUpdaterWrote) {
     // Names come from the information files, list node by list node (the
     // 分類なし group is no list and keeps the placeholder name).
     for (QTreeWidgetItem* node : w->tvwChannelSelect->findItems("(", Qt::MatchContains | Qt::MatchRecursive))
-        if (updater::frmMain::Tag(node).startsWith("ChannelList")) {
+        if (updater::frmMain::Tag(node).Kind == updater::NodeKind::ChannelList) {
             select(node);
             w->mnuUpdateChannel_Click();
             ASSERT_TRUE(waitIdle());

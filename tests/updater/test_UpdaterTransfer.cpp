@@ -16,6 +16,8 @@
 
 namespace {
 
+using updater::NodeKind;
+
 const QString kUnnamed = QStringLiteral("チャンネル名 未取得");
 const QString kListFailed = QStringLiteral(" - チャンネルリストファイルを取得できませんでした");
 const QString kInfoFailed = QStringLiteral(" - チャンネル情報ファイルを取得できませんでした");
@@ -71,9 +73,9 @@ protected:
 
     // Points a channel node at another information file.
     static void setInfo(QTreeWidgetItem* channel, const QString& address) {
-        QStringList f = updater::SplitTag(updater::frmMain::Tag(channel));
-        f[4] = address;
-        channel->setData(0, Qt::UserRole, updater::JoinTag(f));
+        updater::NodeTag tag = updater::frmMain::Tag(channel);
+        tag.Fields[4] = address;
+        updater::frmMain::SetTag(channel, tag);
     }
     // チャンネル情報を更新する on a list node, to its end.
     void updateNames(QTreeWidgetItem* list) {
@@ -107,7 +109,7 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
 
     answers << list1;
     w->mnuAddChannelList_Click();
-    EXPECT_EQ(w->UpdateState(), 4);
+    EXPECT_EQ(w->UpdateState(), updater::UpdaterState::DownloadingNewList);
     EXPECT_EQ(status(), QStringLiteral("チャンネルリストファイルの取得中"));
     EXPECT_FALSE(commandsEnabled());
     ASSERT_TRUE(waitIdle());
@@ -117,11 +119,12 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
     EXPECT_TRUE(commandsEnabled());
     EXPECT_EQ(shape(), (QStringList{"0|a", "1|" + b, "2|" + un("a.b.c"), "2|" + un("a.b.d"), "1|" + x,
                                     "2|" + un("a.x.e"), "0|" + unknown, "1|" + un("solo")}));
-    EXPECT_EQ(tag(node("a")), "Node|a");
-    EXPECT_EQ(tag(node(b)), "ChannelList|b|" + list1);
-    EXPECT_EQ(tag(node(un("a.b.c"))), "Channel|a.b.c|sig1|" + kUnnamed + "|" + url("/i/c") + "|False");
+    EXPECT_EQ(tag(node("a")), tagOf(NodeKind::Group, "a"));
+    EXPECT_EQ(tag(node(b)), tagOf(NodeKind::ChannelList, "b|" + list1));
+    EXPECT_EQ(tag(node(un("a.b.c"))),
+              tagOf(NodeKind::Channel, "a.b.c|sig1|" + kUnnamed + "|" + url("/i/c") + "|False"));
     EXPECT_TRUE(node("a")->isExpanded() && node(b)->isExpanded());
-    EXPECT_EQ(tag(node(unknown)), "Node|" + unknown);
+    EXPECT_EQ(tag(node(unknown)), tagOf(NodeKind::Group, unknown));
     EXPECT_EQ(updater::frmMain::Key(node(unknown)), "tvwKey_UnKnown_Organization");
 
     // A second list whose group path exists puts its channel under that
@@ -140,7 +143,7 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
     serve("/list1", sjis(QStringLiteral("A.B.c,sigNew,%1\na.b.n,sig7,%2\n").arg(url("/i/c2"), url("/i/n"))));
     addList(list1);
     EXPECT_EQ(node(un("a.b.c")), c);
-    EXPECT_EQ(tag(c), "Channel|a.b.c|sigNew|" + kUnnamed + "|" + url("/i/c2") + "|False");
+    EXPECT_EQ(tag(c), tagOf(NodeKind::Channel, "a.b.c|sigNew|" + kUnnamed + "|" + url("/i/c2") + "|False"));
     EXPECT_EQ(shape().mid(0, 6), (QStringList{"0|a", "1|" + b, "2|" + un("a.b.c"), "2|" + un("a.b.d"),
                                               "2|" + un("a.b.z"), "2|" + un("a.b.n")}));
 
@@ -152,13 +155,13 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
     QTreeWidgetItem* bNode = node(b);
     select(bNode);
     w->mnuUpdateChannelList_Click();
-    EXPECT_EQ(w->UpdateState(), 2);
+    EXPECT_EQ(w->UpdateState(), updater::UpdaterState::DownloadingList);
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(status(), kListDone);
     EXPECT_EQ(shape().mid(1, 5),
               (QStringList{"1|" + b, "2|" + un("solo2"), "2|" + un("q.r.s.t"), "1|" + x, "2|" + un("a.x.e")}));
-    EXPECT_EQ(tag(bNode->child(0)), "Channel|solo2|s4|" + kUnnamed + "|" + url("/i/s2") + "|False");
-    EXPECT_EQ(tag(node(un("a.x.e"))), "Channel|a.x.e|s1|" + kUnnamed + "|" + url("/i/e") + "|False");
+    EXPECT_EQ(tag(bNode->child(0)), tagOf(NodeKind::Channel, "solo2|s4|" + kUnnamed + "|" + url("/i/s2") + "|False"));
+    EXPECT_EQ(tag(node(un("a.x.e"))), tagOf(NodeKind::Channel, "a.x.e|s1|" + kUnnamed + "|" + url("/i/e") + "|False"));
     EXPECT_EQ(requests(), (QStringList{"/list1", "/list2", "/list1", "/list1"}));
 }
 
@@ -203,14 +206,15 @@ TEST_F(UpdaterTransferTest, RefusedListsChangeNothingAndEndTheOperation) {
         for (bool update : {false, true}) {
             SCOPED_TRACE(std::string(name) + (update ? " (update)" : " (add)"));
             if (update) {
-                list->setData(0, Qt::UserRole, updater::JoinTag({"ChannelList", "L", address}));
+                updater::frmMain::SetTag(list, updater::MakeTag(updater::NodeKind::ChannelList, {"L", address}));
                 select(list);
                 w->mnuUpdateChannelList_Click();
             } else {
                 answers << address;
                 w->mnuAddChannelList_Click();
             }
-            EXPECT_EQ(w->UpdateState(), update ? 2 : 4);
+            EXPECT_EQ(w->UpdateState(),
+                      update ? updater::UpdaterState::DownloadingList : updater::UpdaterState::DownloadingNewList);
             EXPECT_FALSE(commandsEnabled());
             ASSERT_TRUE(waitIdle());
             EXPECT_EQ(status(), prefix + kListFailed);
@@ -247,7 +251,7 @@ TEST_F(UpdaterTransferTest, InformationFilesNameTheChannelsOneRequestAtATime) {
     });
     select(list);
     w->mnuUpdateChannel_Click();
-    EXPECT_EQ(w->UpdateState(), 3);
+    EXPECT_EQ(w->UpdateState(), updater::UpdaterState::DownloadingInfo);
     EXPECT_EQ(status(), QStringLiteral("チャンネル情報ファイルの取得中"));
     EXPECT_FALSE(commandsEnabled());
     ASSERT_TRUE(waitIdle());
@@ -255,8 +259,9 @@ TEST_F(UpdaterTransferTest, InformationFilesNameTheChannelsOneRequestAtATime) {
     EXPECT_EQ(status(), kInfoDone);
     EXPECT_TRUE(commandsEnabled());
     EXPECT_EQ(list->child(0)->text(0), QStringLiteral("第一放送(g.c1)"));
-    EXPECT_EQ(tag(list->child(0)), QStringLiteral("Channel|g.c1|NewSig1|第一放送|") + url("/i1") + "|False");
-    EXPECT_EQ(tag(list->child(1)), "Channel|g.c2|p2|" + kUnnamed + "|" + url("/i2") + "|False");
+    EXPECT_EQ(tag(list->child(0)),
+              tagOf(NodeKind::Channel, QStringLiteral("g.c1|NewSig1|第一放送|") + url("/i1") + "|False"));
+    EXPECT_EQ(tag(list->child(1)), tagOf(NodeKind::Channel, "g.c2|p2|" + kUnnamed + "|" + url("/i2") + "|False"));
     EXPECT_EQ(list->child(2)->text(0), QStringLiteral("最後①(g.c3)"));
     EXPECT_EQ(requests(), (QStringList{"/list", "/i1", "/i2", "/i3"}));
     EXPECT_EQ(maxInFlight.load(), 1);
@@ -268,7 +273,7 @@ TEST_F(UpdaterTransferTest, InformationFilesNameTheChannelsOneRequestAtATime) {
     // would break the file are cleaned, empty ones keep the previous value.
     const QString i3 = url("/i3"), dead = QStringLiteral("http://127.0.0.1:%1/i3").arg(deadPort());
     auto last = [](const QString& sig, const QString& name, const QString& address) {
-        return "Channel|g.c3|" + sig + "|" + name + "|" + address + "|False";
+        return tagOf(NodeKind::Channel, "g.c3|" + sig + "|" + name + "|" + address + "|False");
     };
     const std::vector<std::tuple<const char*, QByteArray, std::string, int, QString, QString, QString>> rows = {
         {"refused by content type", "ChannelName=B\n", "image/jpeg", 200, i3, "HTTP/1.1 200 OK" + kInfoFailed,
@@ -310,13 +315,13 @@ TEST_F(UpdaterTransferTest, OddListLinesAreSkippedCleanedOrPlaced) {
          "short,only\n,sig,http://h/i\ng.noSig, ,http://h/i\ng.noUrl,sig,\na..b,sig,http://h/i\n.lead,sig,http://h/i\n"
          "g.trail.,sig,http://h/i2\ng.tab\tbed,si\u0001g,http://h/i\tx\n",
          {"0|g", "1|trail(" + list + ")", "2|" + un("g.trail."), "1|" + un("g.tab bed")},
-         "Channel|g.tab bed|si g|" + kUnnamed + "|http://h/i x|False"},
+         tagOf(NodeKind::Channel, "g.tab bed|si g|" + kUnnamed + "|http://h/i x|False")},
         {"a channel node is never a group or a parent",  // 分類なし holds a channel named x
          QStringLiteral("x,p,http://h/x\n分類なし.x.y,p,http://h/y\n"),
          {QStringLiteral("0|分類なし"), "1|" + un("x"), "1|x(" + list + ")", "2|" + un(QStringLiteral("分類なし.x.y"))},
-         QStringLiteral("Channel|分類なし.x.y|p|") + kUnnamed + "|http://h/y|False"},
+         tagOf(NodeKind::Channel, QStringLiteral("分類なし.x.y|p|") + kUnnamed + "|http://h/y|False")},
         {"paths nest beyond eleven, up to the bound", deepId + ",p,http://h/i\n" + tooDeep + "z,p,http://h/i\n",
-         deepShape, "Channel|" + deepId + "|p|" + kUnnamed + "|http://h/i|False"},
+         deepShape, tagOf(NodeKind::Channel, deepId + "|p|" + kUnnamed + "|http://h/i|False")},
     };
     for (const auto& [name, body, tree, lastTag] : rows) {
         SCOPED_TRACE(name);
@@ -346,7 +351,7 @@ TEST_F(UpdaterTransferTest, DirectChannelsAreFetchedAndTheSavingSwitchSurvives) 
              .toUtf8());
     select(top(0));
     w->mnuUpdateChannel_Click();
-    EXPECT_EQ(w->UpdateState(), 1);
+    EXPECT_EQ(w->UpdateState(), updater::UpdaterState::Idle);
     EXPECT_TRUE(commandsEnabled());
     EXPECT_TRUE(status().isEmpty());
     EXPECT_FALSE(w->netHTTP->StillExecuting());
@@ -354,9 +359,9 @@ TEST_F(UpdaterTransferTest, DirectChannelsAreFetchedAndTheSavingSwitchSurvives) 
     QTreeWidgetItem* list = top(1);
     updateNames(list);
     EXPECT_EQ(requests(), (QStringList{"/k", "/g"}));
-    EXPECT_EQ(tag(list->child(0)), "Channel|g.keep|p|Kept|" + url("/k") + "|True");
+    EXPECT_EQ(tag(list->child(0)), tagOf(NodeKind::Channel, "g.keep|p|Kept|" + url("/k") + "|True"));
     EXPECT_EQ(list->child(1)->child(0)->text(0), QStringLiteral("C(g.case)"));
-    EXPECT_EQ(tag(list->child(2)), "Channel|g.gone|p|Gone|" + url("/g") + "|False");
+    EXPECT_EQ(tag(list->child(2)), tagOf(NodeKind::Channel, "g.gone|p|Gone|" + url("/g") + "|False"));
 
     // Updating the list: channels still listed keep "True" (matched without
     // regard to case, from anywhere below the list), new ones get "False".
@@ -370,7 +375,7 @@ TEST_F(UpdaterTransferTest, DirectChannelsAreFetchedAndTheSavingSwitchSurvives) 
 
     serve("/list2", "g.keep,p2,http://127.0.0.1:1/k2\n");
     addList(url("/list2"));
-    EXPECT_EQ(tag(list->child(0)), "Channel|g.keep|p2|" + kUnnamed + "|http://127.0.0.1:1/k2|True");
+    EXPECT_EQ(tag(list->child(0)), tagOf(NodeKind::Channel, "g.keep|p2|" + kUnnamed + "|http://127.0.0.1:1/k2|True"));
 }
 
 // Commands wait while an operation runs; a list removed meanwhile gets no
@@ -393,7 +398,7 @@ TEST_F(UpdaterTransferTest, RemovalWhileDownloadingKeepsResultsOnTheirNodes) {
     select(top(1));
     EXPECT_TRUE(w->prgBusy->isHidden());
     w->mnuUpdateChannelList_Click();
-    ASSERT_EQ(w->UpdateState(), 2);
+    ASSERT_EQ(w->UpdateState(), updater::UpdaterState::DownloadingList);
     // The held answer is a slow download: the indicator runs until it ends.
     EXPECT_FALSE(w->prgBusy->isHidden());
     EXPECT_EQ(w->prgBusy->maximum(), 0);
@@ -418,7 +423,7 @@ TEST_F(UpdaterTransferTest, RemovalWhileDownloadingKeepsResultsOnTheirNodes) {
     w->LoadChannelList(QStringList{QString()} + second);
     select(top(1));
     w->mnuUpdateChannel_Click();
-    ASSERT_EQ(w->UpdateState(), 3);
+    ASSERT_EQ(w->UpdateState(), updater::UpdaterState::DownloadingInfo);
     select(first);
     w->mnuRemoveChannelList_Click();
     infoGate.open();
@@ -432,7 +437,7 @@ TEST_F(UpdaterTransferTest, RemovalWhileDownloadingKeepsResultsOnTheirNodes) {
     http.clearLog();
     select(top(0));
     w->mnuUpdateChannel_Click();
-    ASSERT_EQ(w->UpdateState(), 3);
+    ASSERT_EQ(w->UpdateState(), updater::UpdaterState::DownloadingInfo);
     w->mnuRemoveChannelList_Click();
     again.open();
     ASSERT_TRUE(waitIdle());

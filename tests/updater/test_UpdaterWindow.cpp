@@ -39,7 +39,7 @@ TEST_F(UpdaterWindowTest, CaptionsStartStateAndAnEmptyAnswer) {
                            "-", QStringLiteral("チャンネルリストの削除")}));
 
     load();
-    EXPECT_EQ(w->UpdateState(), 1);
+    EXPECT_EQ(w->UpdateState(), updater::UpdaterState::Idle);
     EXPECT_TRUE(commandsEnabled());
     EXPECT_EQ(w->tvwChannelSelect->topLevelItemCount(), 0);  // no file yet
     EXPECT_FALSE(dir.exists("ChannelList.txt"));
@@ -58,7 +58,7 @@ TEST_F(UpdaterWindowTest, CaptionsStartStateAndAnEmptyAnswer) {
     answers << QString() << QStringLiteral("   ");
     for (int i = 0; i < 2; ++i) w->mnuAddChannelList_Click();
     EXPECT_EQ(prompts.size(), 2);
-    EXPECT_EQ(w->UpdateState(), 1);
+    EXPECT_EQ(w->UpdateState(), updater::UpdaterState::Idle);
     EXPECT_TRUE(commandsEnabled());
     EXPECT_TRUE(status().isEmpty());
 }
@@ -72,13 +72,15 @@ TEST_F(UpdaterWindowTest, ARightClickOnAListNodeShowsThePopup) {
     QTreeWidget* tree = w->tvwChannelSelect;
     QTreeWidgetItem* list = top(0)->child(0);
     // The press, on which node, the button recorded, whether the popup shows.
-    const std::vector<std::tuple<const char*, QTreeWidgetItem*, Qt::MouseButton, int, bool>> rows = {
-        {"right on a list", list, Qt::RightButton, 2, true},
-        {"left on a list", list, Qt::LeftButton, 1, false},
-        {"middle on a list", list, Qt::MiddleButton, 4, false},
-        {"right on a channel", list->child(0), Qt::RightButton, 2, false},
-        {"right on a group", top(0), Qt::RightButton, 2, false},
-        {"right on 分類なし", top(1), Qt::RightButton, 2, false},
+    using B = MouseButtonCode;
+    const std::vector<std::tuple<const char*, QTreeWidgetItem*, Qt::MouseButton, B, bool>> rows = {
+        {"right on a list", list, Qt::RightButton, B::Right, true},
+        {"left on a list", list, Qt::LeftButton, B::Left, false},
+        {"middle on a list", list, Qt::MiddleButton, B::Middle, false},
+        {"back on a list", list, Qt::BackButton, B::None, false},
+        {"right on a channel", list->child(0), Qt::RightButton, B::Right, false},
+        {"right on a group", top(0), Qt::RightButton, B::Right, false},
+        {"right on 分類なし", top(1), Qt::RightButton, B::Right, false},
     };
     for (const auto& [name, item, button, recorded, popup] : rows) {
         SCOPED_TRACE(name);
@@ -131,7 +133,7 @@ TEST_F(UpdaterWindowTest, LongTextsScrollSidewaysAndTheStatusIsElided) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return sideways->maximum() > 0; }, 3000));
 
     w->StartAddChannelList(QStringLiteral("http://127.0.0.1:1/list"));  // refused at once
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w->UpdateState() == 1; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->UpdateState() == updater::UpdaterState::Idle; }, 10000));
     const QString whole = status();
     ASSERT_TRUE(whole.endsWith(QStringLiteral(" - チャンネルリストファイルを取得できませんでした"))) << whole.toStdString();
     auto* panel = qobject_cast<updater::ElidedLabel*>(w->Panel("sbrMainKey_Message"));

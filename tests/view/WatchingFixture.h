@@ -9,6 +9,7 @@
 #include "common/Cp932.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/NodeTag.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +49,8 @@ protected:
     clsChannel* channel(const QString& id) { return w().ChannelManeger()->Channel(id); }
     clsMultiMonitorFolder* folder(const QString& id) { return w().MultiMonitorManeger()->MultiMonitor(id); }
     QString selected() const { return f.window->ChannelManeger()->SelectedChannelID(); }
+    static QString channelTab(const QString& id) { return MakeTag(NodeKind::Channel, id); }
+    static QString folderTab(const QString& id) { return MakeTag(NodeKind::MultiMonitor, id); }
     // The tab tags, the selected one marked with "*".
     QStringList tabs() const {
         QStringList tags;
@@ -72,7 +75,7 @@ protected:
             10000);
     }
     bool tickUntil(const std::function<bool()>& pred) { return waitUntil(pred, true); }
-    bool pictureTypeOfAll(const QStringList& ids, int type) {
+    bool pictureTypeOfAll(const QStringList& ids, PictureKind type) {
         return std::all_of(ids.begin(), ids.end(),
                            [&](const QString& id) { return channel(id)->PictureType() == type; });
     }
@@ -89,6 +92,7 @@ protected:
             if (frmMain::NodeTag(*it).compare(tag, Qt::CaseInsensitive) == 0) return *it;
         return nullptr;
     }
+    QTreeWidgetItem* findNode(NodeKind kind, const QString& id) const { return findNode(MakeTag(kind, id)); }
     // A real mouse click on a node's text.
     void clickNode(const QString& tag, Qt::MouseButton button) {
         QTreeWidgetItem* node = findNode(tag);

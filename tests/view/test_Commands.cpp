@@ -74,7 +74,7 @@ TEST_F(Commands, ToolbarButtonsActOnTheSelectedChannelAndFollowIt) {
         press(step.key);
         EXPECT_EQ(channels().last(), step.channel);
         EXPECT_EQ(toolbar(), step.toolbar);
-        EXPECT_EQ(findNode("FavariteChannel_ch.c") != nullptr, QByteArray(step.channel).contains('f'));
+        EXPECT_EQ(findNode(NodeKind::FavariteChannel, "ch.c") != nullptr, QByteArray(step.channel).contains('f'));
     }
     EXPECT_EQ(tabs(), QStringList{"*"});  // close closed the selected tab
 }
@@ -87,13 +87,13 @@ TEST_F(Commands, DropDownAddsAndRemovesTheSelectedChannel) {
     EXPECT_EQ(folder("2")->Members(), (QStringList{"ch.b", "ch.c"}));
     EXPECT_EQ(w().imgChannelShow().Count(), elements + 1);
     EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("　 監視"), QStringLiteral("υ 別")}));
-    EXPECT_NE(findNode("MultiMonitorChannel_ch.c"), nullptr);
+    EXPECT_NE(findNode(NodeKind::MultiMonitorChannel, "ch.c"), nullptr);
     // The folder's tab is not open: the new box is not active.
     EXPECT_FALSE(channel("ch.c")->ThumbnailIsActive(channel("ch.c")->getThumbnailShowBoxIndexFromMultiMonitorID("2")));
     w().tbrNormal_ButtonMenuClick(w().FolderDropDown()->actions()[1]);
     EXPECT_EQ(folder("2")->Members(), QStringList{"ch.b"});
     EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("　 監視"), QStringLiteral("　 別")}));
-    EXPECT_EQ(findNode("MultiMonitorChannel_ch.c"), nullptr);
+    EXPECT_EQ(findNode(NodeKind::MultiMonitorChannel, "ch.c"), nullptr);
 }
 
 TEST_F(Commands, ClosingAFolderTabFromTheToolbarSwitchesEveryMemberOff) {
@@ -103,7 +103,7 @@ TEST_F(Commands, ClosingAFolderTabFromTheToolbarSwitchesEveryMemberOff) {
     press("Close");
     // Also ch.b, although 別 still shows it (the popup's close keeps it).
     EXPECT_EQ(channels(), (QStringList{"0", "0", "0"}));
-    EXPECT_EQ(tabs(), QStringList{"*MultiMonitor_2"});
+    EXPECT_EQ(tabs(), QStringList{"*" + folderTab("2")});
     w().OpenMultiMonitorTab("1");
     w().mnuCloseMultiMonitorTab_Click();
     EXPECT_EQ(channels(), (QStringList{"0", "4", "0"}));  // 別 is open and still shows ch.b
@@ -114,31 +114,33 @@ TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
     EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("υ 監視"), QStringLiteral("υ 別")}));
     w().OpenMultiMonitorTab("1");  // selects its first member, ch.a
     EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("υ 監視"), QStringLiteral("　 別")}));
-    popupCommand("MultiMonitorFolder_1", QStringLiteral("フォルダー名の変更"), QStringLiteral("改名"));
-    EXPECT_EQ(findNode("MultiMonitorFolder_1")->text(0), QStringLiteral("改名"));
+    popupCommand(MakeTag(NodeKind::MultiMonitorFolder, "1"), QStringLiteral("フォルダー名の変更"),
+                 QStringLiteral("改名"));
+    EXPECT_EQ(findNode(NodeKind::MultiMonitorFolder, "1")->text(0), QStringLiteral("改名"));
     EXPECT_EQ(w().TabCaption(2), QStringLiteral("改名"));
     EXPECT_EQ(dropDown()[0], QStringLiteral("υ 改名"));
     EXPECT_EQ(addEntries().value(1), QStringLiteral("改名に追加=1"));
 
     // Remove 監視 (its tab is selected): nodes, tab and entries go; 別 stays
     // where it was, and the popup entry of the removed folder only hides.
-    popupCommand("MultiMonitorFolder_1", QStringLiteral("このフォルダーの削除"));
-    EXPECT_EQ(findNode("MultiMonitorFolder_1"), nullptr);
-    EXPECT_EQ(findNode("MultiMonitorChannel_ch.a"), nullptr);
-    EXPECT_EQ(tabs(), QStringList{"*Channel_ch.b"});
+    popupCommand(MakeTag(NodeKind::MultiMonitorFolder, "1"), QStringLiteral("このフォルダーの削除"));
+    EXPECT_EQ(findNode(NodeKind::MultiMonitorFolder, "1"), nullptr);
+    EXPECT_EQ(findNode(NodeKind::MultiMonitorChannel, "ch.a"), nullptr);
+    EXPECT_EQ(tabs(), QStringList{"*" + channelTab("ch.b")});
     EXPECT_EQ(selected(), "ch.b");
     EXPECT_EQ(channels(), (QStringList{"0", "2", "0"}));  // ch.a was only shown by the removed folder
     // Adding needs a name; a new folder gets a new identifier, an expanded
     // node and new entries, with nothing in its name that breaks a list line.
     for (const char* answer : {"", "   ", "\t"})
-        popupCommand("MultiMonitorRoot_", QStringLiteral("フォルダーの追加"), answer);
+        popupCommand(MakeTag(NodeKind::MultiMonitorRoot), QStringLiteral("フォルダーの追加"), answer);
     EXPECT_EQ(w().MultiMonitorRoot()->childCount(), 1);
     EXPECT_EQ(w().MultiMonitorManeger()->MultiMonitorCount(), 2);
-    popupCommand("MultiMonitorRoot_", QStringLiteral("フォルダーの追加"), QStringLiteral("新\tしい\nフォルダー"));
+    popupCommand(MakeTag(NodeKind::MultiMonitorRoot), QStringLiteral("フォルダーの追加"),
+                 QStringLiteral("新\tしい\nフォルダー"));
     ASSERT_EQ(w().MultiMonitorRoot()->childCount(), 2);
     QTreeWidgetItem* node = w().MultiMonitorRoot()->child(1);
     EXPECT_EQ(node->text(0), QStringLiteral("新 しい フォルダー"));
-    EXPECT_EQ(frmMain::NodeTag(node), "MultiMonitorFolder_3");
+    EXPECT_EQ(frmMain::NodeTag(node), MakeTag(NodeKind::MultiMonitorFolder, "3"));
     EXPECT_TRUE(node->isExpanded());
     EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("υ 別"), QStringLiteral("　 新 しい フォルダー")}));
     EXPECT_EQ(addEntries().mid(1),
@@ -147,8 +149,8 @@ TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
     // Remove 別 while its tab is open but not selected.
     w().OpenMultiMonitorTab("2");
     w().OpenChannelTab("ch.c");
-    popupCommand("MultiMonitorFolder_2", QStringLiteral("このフォルダーの削除"));
-    EXPECT_EQ(tabs(), (QStringList{"Channel_ch.b", "*Channel_ch.c"}));
+    popupCommand(MakeTag(NodeKind::MultiMonitorFolder, "2"), QStringLiteral("このフォルダーの削除"));
+    EXPECT_EQ(tabs(), (QStringList{channelTab("ch.b"), "*" + channelTab("ch.c")}));
     EXPECT_EQ(selected(), "ch.c");
     EXPECT_EQ(channels(), (QStringList{"0", "2", "2"}));
 }
@@ -157,22 +159,22 @@ TEST_F(Commands, MembersFromTheChannelPopup) {
     w().OpenMultiMonitorTab("2");
     const int elements = w().imgChannelShow().Count();
     // ch.b is a member already (the node spells it in other case): nothing new.
-    frmMain::SetNodeTag(findNode("Channel_ch.b"), "Channel_CH.B");
-    popupCommand("Channel_CH.B", QStringLiteral("別に追加"));
+    frmMain::SetNodeTag(findNode(NodeKind::Channel, "ch.b"), MakeTag(NodeKind::Channel, "CH.B"));
+    popupCommand(MakeTag(NodeKind::Channel, "CH.B"), QStringLiteral("別に追加"));
     EXPECT_EQ(w().imgChannelShow().Count(), elements);
     EXPECT_EQ(folder("2")->Members(), QStringList{"ch.b"});
     // A new member of the open folder is active and fetches at once.
-    popupCommand("Channel_ch.c", QStringLiteral("別に追加"));
+    popupCommand(MakeTag(NodeKind::Channel, "ch.c"), QStringLiteral("別に追加"));
     EXPECT_EQ(w().imgChannelShow().Count(), elements + 1);
     EXPECT_EQ(folder("2")->Members(), (QStringList{"ch.b", "ch.c"}));
     EXPECT_EQ(channels(), (QStringList{"0", "4", "4"}));
-    ASSERT_TRUE(waitUntil([&] { return channel("ch.c")->PictureType() == 2; }));
+    ASSERT_TRUE(waitUntil([&] { return channel("ch.c")->PictureType() == PictureKind::Thumbnail; }));
     EXPECT_TRUE(folder("2")->ShowBox()[2]->Visible);
     // Removing it from its node switches it off and takes it off the grid.
-    popupCommand("MultiMonitorChannel_ch.c", QStringLiteral("このチャンネルの削除"));
+    popupCommand(MakeTag(NodeKind::MultiMonitorChannel, "ch.c"), QStringLiteral("このチャンネルの削除"));
     EXPECT_EQ(folder("2")->Members(), QStringList{"ch.b"});
     EXPECT_EQ(channels(), (QStringList{"0", "4", "0"}));
-    EXPECT_EQ(findNode("MultiMonitorChannel_ch.c"), nullptr);
+    EXPECT_EQ(findNode(NodeKind::MultiMonitorChannel, "ch.c"), nullptr);
     EXPECT_EQ(folder("2")->ShowBox().size(), 2);
 }
 
@@ -182,21 +184,21 @@ TEST_F(Commands, FavouritesKeepOneNodeAndTheirOrderAcrossARestart) {
         for (int i = 0; i < w().FavariteRoot()->childCount(); ++i) out << w().FavariteRoot()->child(i)->text(0);
         return out;
     };
-    for (const char* id : {"Channel_ch.c", "Channel_ch.a", "Channel_ch.c"})
-        popupCommand(id, QStringLiteral("お気に入りに追加"));
+    for (const char* id : {"ch.c", "ch.a", "ch.c"})
+        popupCommand(MakeTag(NodeKind::Channel, id), QStringLiteral("お気に入りに追加"));
     EXPECT_EQ(favourites(), (QStringList{"Gamma", "Alpha"}));
-    EXPECT_NE(findNode("FavariteChannel_ch.c"), nullptr);
+    EXPECT_NE(findNode(NodeKind::FavariteChannel, "ch.c"), nullptr);
     // Another channel's change leaves the selected channel's image alone.
     w().OpenChannelTab("ch.b");
     EXPECT_EQ(w().ToolbarFolderImage(), 6);
-    popupCommand("FavariteChannel_ch.a", QStringLiteral("お気に入りから削除"));
-    EXPECT_NE(findNode("Channel_ch.a"), nullptr);  // the channel's own node stays
-    popupCommand("Channel_ch.b", QStringLiteral("お気に入りに追加"));
+    popupCommand(MakeTag(NodeKind::FavariteChannel, "ch.a"), QStringLiteral("お気に入りから削除"));
+    EXPECT_NE(findNode(NodeKind::Channel, "ch.a"), nullptr);  // the channel's own node stays
+    popupCommand(MakeTag(NodeKind::Channel, "ch.b"), QStringLiteral("お気に入りに追加"));
     EXPECT_EQ(w().ToolbarFolderImage(), 4);  // the selected one
     f.close();
     f.open();
     EXPECT_EQ(favourites(), (QStringList{"Gamma", "Beta"}));
-    EXPECT_NE(findNode("FavariteChannel_ch.b"), nullptr);
+    EXPECT_NE(findNode(NodeKind::FavariteChannel, "ch.b"), nullptr);
 }
 
 TEST_F(Commands, TheSettingsCommandEditsTheWindowsValues) {

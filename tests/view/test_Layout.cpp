@@ -50,9 +50,10 @@ TEST(Layout, NarrowAndLowAreasKeepTheDependentSizes) {
 }
 
 TEST(Layout, SplitterDragStaysTenPixelsFromEachSideWithTheLeftButtonOnly) {
-    // {move, button, new position or -1}
-    const int cases[][3] = {{50, 1, 178}, {-118, 1, 10}, {-119, 1, -1}, {504, 1, 632},
-                            {505, 1, -1}, {50, 2, -1},   {50, 3, -1},   {50, 0, -1}};
+    // {move, buttons held, new position or -1}
+    const int L = int(MouseButtonCode::Left), R = int(MouseButtonCode::Right), none = int(MouseButtonCode::None);
+    const int cases[][3] = {{50, L, 178}, {-118, L, 10}, {-119, L, -1},   {504, L, 632},
+                            {505, L, -1}, {50, R, -1},   {50, L + R, -1}, {50, none, -1}};
     for (const auto& c : cases) EXPECT_EQ(DragSplitter(128, c[0], c[1], 642), c[2]) << c[0] << " " << c[1];
 }
 

@@ -121,7 +121,7 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
     f.open();
     QStringList texts = visibleTexts(&w());
     w().OpenChannelTab("demo.red");
-    ASSERT_TRUE(tickUntil([&] { return channel("demo.red")->PictureType() == 3; }));
+    ASSERT_TRUE(tickUntil([&] { return channel("demo.red")->PictureType() == PictureKind::Full; }));
     texts << visibleTexts(&w());
     w().OpenMultiMonitorTab("1");
     ASSERT_TRUE(tickUntil([&] {
@@ -158,7 +158,7 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
     ASSERT_TRUE(u.Form_Load());
     u.show();
     texts << visibleTexts(&u);
-    auto idle = [&] { return QTest::qWaitFor([&] { return u.UpdateState() == 1; }, 10000); };
+    auto idle = [&] { return QTest::qWaitFor([&] { return u.UpdateState() == updater::UpdaterState::Idle; }, 10000); };
     // Adding a list, and fetching its names: while each runs, and after.
     texts << dialogTexts([&] { u.mnuAddChannelList_Click(); });
     u.StartAddChannelList(lists.url("/list.txt"));

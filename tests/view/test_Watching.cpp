@@ -49,7 +49,7 @@ TEST(ThumbnailGrid, ColumnsCellsAndOrigins) {
 TEST_F(Watching, TabsReuseTheBlankTabAndOpenEachChannelOnce) {
     EXPECT_EQ(tabs(), QStringList{"*"});
     w().OpenMultiMonitorTab("1");
-    EXPECT_EQ(tabs(), QStringList{"*MultiMonitor_1"});
+    EXPECT_EQ(tabs(), QStringList{"*" + folderTab("1")});
     EXPECT_EQ(w().TabCaption(1), QStringLiteral("監視"));
     // The caption needs the number from the information file, which the
     // folder fetches first.
@@ -57,16 +57,16 @@ TEST_F(Watching, TabsReuseTheBlankTabAndOpenEachChannelOnce) {
         tickUntil([&] { return channel("ch.a")->ChannelNumber() == "12" && channel("a_b")->ChannelNumber() == "x"; }));
     w().OpenChannelTab("ch.a");
     w().OpenChannelTab("a_b");
-    EXPECT_EQ(tabs(), (QStringList{"MultiMonitor_1", "Channel_ch.a", "*Channel_a_b"}));
+    EXPECT_EQ(tabs(), (QStringList{folderTab("1"), channelTab("ch.a"), "*" + channelTab("a_b")}));
     EXPECT_EQ(QStringList({w().TabCaption(2), w().TabCaption(3)}), (QStringList{"Ch.12 ABC", "Under"}));
     EXPECT_EQ(selected(), "a_b");
 
     // Reopening selects the tab and does not switch viewing on again: an idle
     // channel would otherwise request at once.
-    ASSERT_TRUE(waitUntil([&] { return channel("ch.a")->State() == 4; }));
+    ASSERT_TRUE(waitUntil([&] { return channel("ch.a")->State() == ChannelState::Waiting; }));
     const int before = pub.count("/ch.a/full.jpg") + pub.count("/ch.a/info.txt");
     w().OpenChannelTab("CH.A");
-    EXPECT_EQ(tabs(), (QStringList{"MultiMonitor_1", "*Channel_ch.a", "Channel_a_b"}));
+    EXPECT_EQ(tabs(), (QStringList{folderTab("1"), "*" + channelTab("ch.a"), channelTab("a_b")}));
     EXPECT_EQ(selected(), "ch.a");
     QTest::qWait(200);
     EXPECT_EQ(pub.count("/ch.a/full.jpg") + pub.count("/ch.a/info.txt"), before);
@@ -77,9 +77,9 @@ TEST_F(Watching, ClosingTabsMovesTheSelectionAndBlanksTheLastTab) {
     w().OpenChannelTab("ch.b");
     ASSERT_TRUE(waitUntil([&] { return channel("ch.b")->ShowBox()->Visible; }));
     w().CloseTab(1, false);  // not the selected tab: nothing happens
-    EXPECT_EQ(tabs(), (QStringList{"Channel_ch.a", "*Channel_ch.b"}));
+    EXPECT_EQ(tabs(), (QStringList{channelTab("ch.a"), "*" + channelTab("ch.b")}));
     w().CloseTab(2, false);
-    EXPECT_EQ(tabs(), QStringList{"*Channel_ch.a"});
+    EXPECT_EQ(tabs(), QStringList{"*" + channelTab("ch.a")});
     EXPECT_EQ(selected(), "ch.a");
     EXPECT_FALSE(channel("ch.b")->ShowBox()->Visible);
     EXPECT_EQ(channel("ch.b")->ViewFlag(), 0);
@@ -91,7 +91,7 @@ TEST_F(Watching, ClosingTabsMovesTheSelectionAndBlanksTheLastTab) {
     EXPECT_FALSE(channel("ch.a")->ShowBox()->Visible);
     EXPECT_EQ(infoLabel(), "");
     w().OpenChannelTab("ch.b");  // fills the blank tab
-    EXPECT_EQ(tabs(), QStringList{"*Channel_ch.b"});
+    EXPECT_EQ(tabs(), QStringList{"*" + channelTab("ch.b")});
 }
 
 TEST_F(Watching, TabPopupsFollowTheSelectedTabKind) {
@@ -102,40 +102,55 @@ TEST_F(Watching, TabPopupsFollowTheSelectedTabKind) {
     w().OpenMultiMonitorTab("1");
     clickTab(0, Qt::RightButton);  // acts on the selected tab and does not change it
     EXPECT_EQ(f.popups, (QStringList{"mnuPopupForChannelTab", "mnuPopupForMultimonitorTab"}));
-    EXPECT_EQ(tabs(), (QStringList{"Channel_ch.a", "*MultiMonitor_1"}));
+    EXPECT_EQ(tabs(), (QStringList{channelTab("ch.a"), "*" + folderTab("1")}));
     clickTab(0, Qt::LeftButton);  // selects it and its channel
-    EXPECT_EQ(tabs(), (QStringList{"*Channel_ch.a", "MultiMonitor_1"}));
+    EXPECT_EQ(tabs(), (QStringList{"*" + channelTab("ch.a"), folderTab("1")}));
     EXPECT_EQ(selected(), "ch.a");
 }
 
 TEST_F(Watching, TreeClicksOpenOrPopUpByNodeKindAndKeysDoNothing) {
     // Left: channel, favourite and member nodes open the same channel tab,
     // a folder node its folder; roots and groups nothing.
-    for (const char* tag : {"Channel_ch.a", "FavariteChannel_ch.a", "MultiMonitorChannel_ch.a", "MultiMonitorFolder_1",
-                            "FavariteRoot_", "MultiMonitorRoot_", "Node_", "ChannelList_http://lists/"})
-        clickNode(tag, Qt::LeftButton);
-    EXPECT_EQ(tabs(), (QStringList{"Channel_ch.a", "*MultiMonitor_1"}));
+    using K = NodeKind;
+    const std::pair<NodeKind, const char*> left[] = {{K::Channel, "ch.a"},
+                                                     {K::FavariteChannel, "ch.a"},
+                                                     {K::MultiMonitorChannel, "ch.a"},
+                                                     {K::MultiMonitorFolder, "1"},
+                                                     {K::FavariteRoot, ""},
+                                                     {K::MultiMonitorRoot, ""},
+                                                     {K::Node, ""},
+                                                     {K::ChannelList, "http://lists/"}};
+    for (const auto& [kind, id] : left) clickNode(MakeTag(kind, id), Qt::LeftButton);
+    const QStringList twoTabs{channelTab("ch.a"), "*" + folderTab("1")};
+    EXPECT_EQ(tabs(), twoTabs);
     EXPECT_TRUE(f.popups.isEmpty());
     // Right: the node's popup; favourite roots and groups have none.
-    for (const char* tag : {"Channel_ch.b", "FavariteChannel_ch.a", "MultiMonitorRoot_", "MultiMonitorChannel_ch.b",
-                            "MultiMonitorFolder_2", "FavariteRoot_", "Node_", "ChannelList_http://lists/"})
-        clickNode(tag, Qt::RightButton);
+    const std::pair<NodeKind, const char*> right[] = {{K::Channel, "ch.b"},
+                                                      {K::FavariteChannel, "ch.a"},
+                                                      {K::MultiMonitorRoot, ""},
+                                                      {K::MultiMonitorChannel, "ch.b"},
+                                                      {K::MultiMonitorFolder, "2"},
+                                                      {K::FavariteRoot, ""},
+                                                      {K::Node, ""},
+                                                      {K::ChannelList, "http://lists/"}};
+    for (const auto& [kind, id] : right) clickNode(MakeTag(kind, id), Qt::RightButton);
     EXPECT_EQ(f.popups,
               (QStringList{"mnuPopupForChannelNode", "mnuPopupForFavariteChannelNode", "mnuPopupForMultiMonitorRoot",
                            "mnuPopupForMultiMonitorChannel", "mnuPopupForMultiMonitorFolder"}));
     // A right click makes the node the selected node for the popup's command.
     QTreeWidget* tree = w().tvwChannelSelect();
-    EXPECT_EQ(frmMain::NodeTag(tree->currentItem()), "ChannelList_http://lists/");
-    clickNode("Channel_ch.b", Qt::MiddleButton);
-    EXPECT_EQ(tabs(), (QStringList{"Channel_ch.a", "*MultiMonitor_1"}));
+    EXPECT_EQ(frmMain::NodeTag(tree->currentItem()), MakeTag(K::ChannelList, "http://lists/"));
+    clickNode(MakeTag(K::Channel, "ch.b"), Qt::MiddleButton);
+    EXPECT_EQ(tabs(), twoTabs);
     // Tags are tested without regard to case.
-    frmMain::SetNodeTag(findNode("Channel_ch.b"), "cHaNnEl_ch.b");
-    clickNode("cHaNnEl_ch.b", Qt::LeftButton);
-    const QStringList opened{"Channel_ch.a", "MultiMonitor_1", "*Channel_ch.b"};
+    const QString upper = MakeTag(K::Channel).toUpper() + "ch.b";
+    frmMain::SetNodeTag(findNode(K::Channel, "ch.b"), upper);
+    clickNode(upper, Qt::LeftButton);
+    const QStringList opened{channelTab("ch.a"), folderTab("1"), "*" + channelTab("ch.b")};
     EXPECT_EQ(tabs(), opened);
     // Selecting nodes from the keyboard, after all those clicks, opens nothing.
     tree->setFocus();
-    tree->setCurrentItem(findNode("Node_"));
+    tree->setCurrentItem(findNode(K::Node, ""));
     for (int key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return, Qt::Key_Space})
         QTest::keyClick(tree, Qt::Key(key));
     EXPECT_EQ(tabs(), opened);
@@ -143,7 +158,7 @@ TEST_F(Watching, TreeClicksOpenOrPopUpByNodeKindAndKeysDoNothing) {
 
 TEST_F(Watching, ResizeModesOfTheNormalView) {
     w().OpenChannelTab("ch.a");
-    ASSERT_TRUE(waitUntil([&] { return channel("ch.a")->PictureType() == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return channel("ch.a")->PictureType() == PictureKind::Full; }));
     PictureElement* shown = channel("ch.a")->ShowBox();
     EXPECT_EQ(box(shown), "0,2 80x60");  // mode 2: natural size
     fitShowArea({345, 153});
@@ -167,7 +182,7 @@ TEST_F(Watching, ResizeModesOfTheNormalView) {
 
 TEST_F(Watching, ThumbnailGridPlacesNamesAndTheSelectionFrame) {
     w().OpenMultiMonitorTab("1");
-    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll(kMembers, 2); }));
+    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll(kMembers, PictureKind::Thumbnail); }));
     fitShowArea({345, 153});
     w().ArrangeThumbnailBox();
     const QList<PictureElement*> boxes = folder("1")->ShowBox();
@@ -195,14 +210,14 @@ TEST_F(Watching, ThumbnailGridPlacesNamesAndTheSelectionFrame) {
     QTest::mouseClick(area, Qt::RightButton, {}, boxes[1]->Rect().center());
     EXPECT_EQ(selected(), "ch.b");
     QTest::mouseDClick(area, Qt::LeftButton, {}, boxes[2]->Rect().center());
-    EXPECT_EQ(tabs().last(), "*Channel_ch.b");
+    EXPECT_EQ(tabs().last(), "*" + channelTab("ch.b"));
     EXPECT_FALSE(boxes[1]->Visible);  // the tab switch hid the grid
 }
 
 TEST_F(Watching, LabelsAndPicturesFollowOnlyTheSelectedChannel) {
     w().OpenChannelTab("ch.b");
     w().OpenChannelTab("ch.a");
-    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll({"ch.a", "ch.b"}, 3); }));
+    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll({"ch.a", "ch.b"}, PictureKind::Full); }));
     EXPECT_EQ(infoLabel(), channel("ch.a")->InfomationString().value(1));  // "ABC　放送中…"
     EXPECT_TRUE(infoLabel().startsWith(QStringLiteral("ABC　放送中")));
     // ch.b keeps fetching in its unselected tab: its box stays hidden and the
@@ -224,7 +239,7 @@ TEST_F(Watching, OnlyOnBroadcastHidesOffAirMembersAndStatusChangesReselect) {
     w().mnuShowChannelOnlyOnBroadcast()->trigger();
     w().OpenMultiMonitorTab("1");
     EXPECT_EQ(selected(), "");  // nothing is known to be on air before the first fetch
-    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll(kMembers, 2) && !selected().isEmpty(); }));
+    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll(kMembers, PictureKind::Thumbnail) && !selected().isEmpty(); }));
     // Switching the flag shows the off-air member and hides it again,
     // leaving neither its box nor its label on screen.
     PictureElement* offAir = channel("ch.d")->ThumbnailShowBox(1);
