@@ -4,9 +4,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 #include <QFile>
 #include <QString>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>

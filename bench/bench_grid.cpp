@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     frmMain window(dir.path(), std::make_unique<frmSetting>());
     window.show();
     window.LoadSetting();
-    window.resize(1600, 1000);  // after the start-up fit to the (small) offscreen screen
+    window.resize(1600, 1000);             // after the start-up fit to the (small) offscreen screen
     window.tmrCauseOneSecEvent()->stop();  // no fetching: the pictures are set below
     window.OpenMultiMonitorTab("1");
     QImage picture(160, 120, QImage::Format_RGB32);

@@ -80,7 +80,8 @@ int main(int argc, char** argv) {
     const QString base = QStringLiteral("http://127.0.0.1:%1").arg(port);
 
     // The viewer's folder: every channel, in folders of twenty.
-    const QStringList list = Cp932::decode(get(base + "/list.txt")).split(QRegularExpression("[\r\n]+"), Qt::SkipEmptyParts);
+    const QStringList list =
+        Cp932::decode(get(base + "/list.txt")).split(QRegularExpression("[\r\n]+"), Qt::SkipEmptyParts);
     QStringList channelLines{"Node\tdemo\tTrue", "\tChannelList\t\tdemo\t\tTrue\t\t" + base + "/list.txt"};
     QStringList folderLines{"MultiMonitorRoot\t\tマルチモニター\t\tTrue"};
     QStringList ids;
@@ -88,7 +89,8 @@ int main(int argc, char** argv) {
         const QStringList f = line.split(',');
         if (f.size() < 3) continue;
         ids << f[0].trimmed();
-        channelLines << QStringLiteral("\t\tChannel\t\t%1\t\t%2\t\t%2\t\t%3\t\tFalse").arg(f[1].trimmed(), f[0].trimmed(), f[2].trimmed());
+        channelLines << QStringLiteral("\t\tChannel\t\t%1\t\t%2\t\t%2\t\t%3\t\tFalse")
+                            .arg(f[1].trimmed(), f[0].trimmed(), f[2].trimmed());
     }
     for (int i = 0; i < ids.size(); ++i) {
         if (i % perFolder == 0) folderLines << QStringLiteral("\tMultiMonitorFolder\t\tF%1\t\tTrue").arg(i / perFolder);
@@ -154,7 +156,6 @@ int main(int argc, char** argv) {
     const qint64 end = steadyNs();
     const qint64 connections = curl.ConnectionsOpened() - connections0;
     tick.stop();
-
 
     // The baseline: decoding the very bytes the viewer got, in this process.
     const QByteArray jpeg = get(manager->ChannelAt(1)->Infomation().ThumbnailURL);

@@ -12,48 +12,48 @@ namespace {
 // What a user reads when a transfer fails.
 QString failureText(CURLcode code, bool namedProxy) {
     switch (code) {
-    case CURLE_UNSUPPORTED_PROTOCOL:  // an answer without a status line (HTTP/0.9)
-    case CURLE_WEIRD_SERVER_REPLY:
-        return QStringLiteral("サーバーの応答が正しくありません");
-    case CURLE_URL_MALFORMAT:
-        return QStringLiteral("対応していないアドレスです");
-    case CURLE_COULDNT_RESOLVE_HOST:
-        return QStringLiteral("サーバーが見つかりません");
-    case CURLE_COULDNT_RESOLVE_PROXY:
-    case CURLE_PROXY:
-        return QStringLiteral("プロキシへの接続に失敗しました");
-    case CURLE_COULDNT_CONNECT:
-        return namedProxy ? QStringLiteral("プロキシへの接続に失敗しました")
-                          : QStringLiteral("接続が拒否されました");
-    case CURLE_OPERATION_TIMEDOUT:
-        return QStringLiteral("タイムアウトしました");
-    case CURLE_PARTIAL_FILE:
-        return QStringLiteral("応答が途中で切れました");
-    case CURLE_FILESIZE_EXCEEDED:
-    case CURLE_WRITE_ERROR:
-    case CURLE_OUT_OF_MEMORY:  // libcurl's own cap on one header line
-        return QStringLiteral("応答が大きすぎます");
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CERTPROBLEM:
-    case CURLE_SSL_CIPHER:
-    case CURLE_SSL_CACERT_BADFILE:
-    case CURLE_SSL_ENGINE_NOTFOUND:
-    case CURLE_SSL_ENGINE_SETFAILED:
-    case CURLE_SSL_ENGINE_INITFAILED:
-    case CURLE_SSL_SHUTDOWN_FAILED:
-    case CURLE_SSL_CRL_BADFILE:
-    case CURLE_SSL_ISSUER_ERROR:
-    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
-    case CURLE_SSL_INVALIDCERTSTATUS:
-    case CURLE_SSL_CLIENTCERT:
-        return QStringLiteral("TLS(SSL)の接続に失敗しました");
-    case CURLE_GOT_NOTHING:
-    case CURLE_RECV_ERROR:
-    case CURLE_SEND_ERROR:
-        return QStringLiteral("接続が切断されました");
-    default:
-        return QStringLiteral("通信エラーが発生しました(%1)").arg(int(code));
+        case CURLE_UNSUPPORTED_PROTOCOL:  // an answer without a status line (HTTP/0.9)
+        case CURLE_WEIRD_SERVER_REPLY:
+            return QStringLiteral("サーバーの応答が正しくありません");
+        case CURLE_URL_MALFORMAT:
+            return QStringLiteral("対応していないアドレスです");
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return QStringLiteral("サーバーが見つかりません");
+        case CURLE_COULDNT_RESOLVE_PROXY:
+        case CURLE_PROXY:
+            return QStringLiteral("プロキシへの接続に失敗しました");
+        case CURLE_COULDNT_CONNECT:
+            return namedProxy ? QStringLiteral("プロキシへの接続に失敗しました")
+                              : QStringLiteral("接続が拒否されました");
+        case CURLE_OPERATION_TIMEDOUT:
+            return QStringLiteral("タイムアウトしました");
+        case CURLE_PARTIAL_FILE:
+            return QStringLiteral("応答が途中で切れました");
+        case CURLE_FILESIZE_EXCEEDED:
+        case CURLE_WRITE_ERROR:
+        case CURLE_OUT_OF_MEMORY:  // libcurl's own cap on one header line
+            return QStringLiteral("応答が大きすぎます");
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ENGINE_NOTFOUND:
+        case CURLE_SSL_ENGINE_SETFAILED:
+        case CURLE_SSL_ENGINE_INITFAILED:
+        case CURLE_SSL_SHUTDOWN_FAILED:
+        case CURLE_SSL_CRL_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+        case CURLE_SSL_CLIENTCERT:
+            return QStringLiteral("TLS(SSL)の接続に失敗しました");
+        case CURLE_GOT_NOTHING:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+            return QStringLiteral("接続が切断されました");
+        default:
+            return QStringLiteral("通信エラーが発生しました(%1)").arg(int(code));
     }
 }
 
@@ -135,7 +135,8 @@ void HTTPTransfer::Execute(const QString& address, const QString& method) {
     if (multi_)
         multi_->add(easy_, done);
     else  // the program's multi handle is gone: fail, but never from inside Execute
-        QMetaObject::invokeMethod(this, [done] { done(CURLE_FAILED_INIT); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [done] { done(CURLE_FAILED_INIT); }, Qt::QueuedConnection);
 }
 
 void HTTPTransfer::configure(const QString& address, const QString& method) {
@@ -256,8 +257,8 @@ void HTTPTransfer::finished(int result) {
     }
     // libcurl refused the address itself: one that is not http or https,
     // given first-hand or by a redirect.
-    const bool addressRefused = code == CURLE_UNSUPPORTED_PROTOCOL &&
-                                (!httpOrHttps(lastAddress_) || redirects > 0 || statusCode_ / 100 == 3);
+    const bool addressRefused =
+        code == CURLE_UNSUPPORTED_PROTOCOL && (!httpOrHttps(lastAddress_) || redirects > 0 || statusCode_ / 100 == 3);
     statusCode_ = 0;
     headers_.clear();
     body_.clear();
@@ -299,9 +300,7 @@ QString HTTPTransfer::GetHeader(const QString& name) const {
     return QString();
 }
 
-QString HTTPTransfer::BodyText() const {
-    return DecodeBodyText(body_, GetHeader(QStringLiteral("Content-Type")));
-}
+QString HTTPTransfer::BodyText() const { return DecodeBodyText(body_, GetHeader(QStringLiteral("Content-Type"))); }
 
 // ---------------------------------------------------------------------------
 

@@ -62,8 +62,7 @@ public:
     void ViewControl(int ViewControl, const QString& MultiMonitorID);
     void CauseOneSecEvent();
     // DataType 1 text, 2 bytes; LastModified is the response's header for bytes.
-    void DataArrival(int DataType, const QString& TextData, const QByteArray& BinaryData,
-                     const QString& LastModified);
+    void DataArrival(int DataType, const QString& TextData, const QByteArray& BinaryData, const QString& LastModified);
     void HTTPError(int ErrorCode, const QString& ErrorInfo);
     void HTTPInCorrectRespons(const QString& HTTPRespons);
 

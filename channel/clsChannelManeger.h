@@ -56,7 +56,8 @@ public:
 
 signals:
     void ChannelInfomationRefresh(const QString& ChannelID, const QStringList& InfomationString);
-    void ChannelControlRefresh(const QString& ChannelID, int ControlStatusFlag, const QStringList& BelongMultiMonitorID);
+    void ChannelControlRefresh(const QString& ChannelID, int ControlStatusFlag,
+                               const QStringList& BelongMultiMonitorID);
     void ShowBoxRefresh(const QString& ChannelID);
     void AddChannelToFavarite(const QString& ChannelID);
     void RemoveChannelFromFavarite(const QString& ChannelID);

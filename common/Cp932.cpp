@@ -2,9 +2,9 @@
 
 #include <QtEndian>
 
+#include <iconv.h>
 #include <cerrno>
 #include <cstring>
-#include <iconv.h>
 
 namespace {
 
@@ -135,9 +135,8 @@ QString decodeCharset(const QByteArray& bytes, const QString& charset, bool* kno
         Converter conv("UTF-16LE", "UTF-8");
         return conv.valid() ? decodeWith(conv, bytes.constData(), bytes.size()) : QString::fromUtf8(bytes);
     }
-    if (lower == QLatin1String("shift_jis") || lower == QLatin1String("shift-jis") ||
-        lower == QLatin1String("sjis") || lower == QLatin1String("x-sjis") ||
-        lower == QLatin1String("windows-31j") || lower == QLatin1String("cp932") ||
+    if (lower == QLatin1String("shift_jis") || lower == QLatin1String("shift-jis") || lower == QLatin1String("sjis") ||
+        lower == QLatin1String("x-sjis") || lower == QLatin1String("windows-31j") || lower == QLatin1String("cp932") ||
         lower == QLatin1String("ms932"))
         return decode(bytes);  // the Windows superset reads every Shift_JIS text
     const QByteArray latinName = name.toLatin1();

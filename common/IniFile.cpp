@@ -37,8 +37,7 @@ IniDocument IniDocument::fromBytes(const QByteArray& bytes) {
     doc.encoding_ = DetectTextEncoding(bytes);
     QByteArray body = bytes;
     if (doc.encoding_ == TextEncoding::Utf8Bom) body = bytes.mid(3);
-    const TextEncoding lineEncoding =
-        doc.encoding_ == TextEncoding::Cp932 ? TextEncoding::Cp932 : TextEncoding::Utf8;
+    const TextEncoding lineEncoding = doc.encoding_ == TextEncoding::Cp932 ? TextEncoding::Cp932 : TextEncoding::Utf8;
     // CR and LF never occur inside a CP932 or UTF-8 character, so lines can be
     // cut as bytes and every untouched line written back exactly.
     for (const QByteArray& raw : splitRawLines(body)) doc.lines_.append({raw, DecodeText(raw, lineEncoding)});
@@ -61,8 +60,7 @@ bool IniDocument::keyValue(const QString& text, QString* key, QString* value) {
     if (eq < 0) return false;
     *key = trimBlanks(t.left(eq));
     QString v = trimBlanks(t.mid(eq + 1));
-    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) &&
-        v.back() == v.front())
+    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) && v.back() == v.front())
         v = v.mid(1, v.size() - 2);
     *value = v;
     return true;

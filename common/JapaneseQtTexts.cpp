@@ -5,7 +5,8 @@
 
 bool InstallJapaneseQtTexts(QCoreApplication& app) {
     auto* translator = new QTranslator(&app);
-    if (!translator->load(QStringLiteral(":/vantora/translations/qtbase_ja.qm")) || !app.installTranslator(translator)) {
+    if (!translator->load(QStringLiteral(":/vantora/translations/qtbase_ja.qm")) ||
+        !app.installTranslator(translator)) {
         delete translator;
         return false;
     }

@@ -8,10 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 namespace {
 std::function<bool(const QString&)>& writeFault() {
@@ -125,8 +125,7 @@ QString SafeFileName(const QString& name) {
     // "_thumbnail.jpg") is shortened and kept unique by a hash.
     constexpr qsizetype kMaxBytes = 200;
     if (out.toUtf8().size() > kMaxBytes) {
-        const QByteArray hash =
-            QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+        const QByteArray hash = QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
         QString head = out;
         while (head.toUtf8().size() > kMaxBytes - 17) head.chop(1);
         out = head + QLatin1Char('~') + QString::fromLatin1(hash);

@@ -13,8 +13,7 @@
 // lists and settings); without it the data goes into a hidden spare file
 // beside path (".name.spare"), which is swapped with path (the picture cache:
 // cheap, and a crash leaves the old file or the new one).
-bool WriteFileAtomically(const QString& path, const QByteArray& data, bool durable = true,
-                         QString* error = nullptr);
+bool WriteFileAtomically(const QString& path, const QByteArray& data, bool durable = true, QString* error = nullptr);
 
 // Maps a text from a server or a list file to one path component that stays
 // inside its directory: separators, NUL and control characters become "_",

@@ -3,9 +3,7 @@
 
 #include <QString>
 
-inline bool EqualsNoCase(const QString& a, const QString& b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+inline bool EqualsNoCase(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
 // Key for hashed lookups that must agree with EqualsNoCase. Qt's case
 // conversion turns a lone surrogate (a byte a list file kept, see

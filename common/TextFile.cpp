@@ -28,10 +28,14 @@ int utf8Sequence(const unsigned char* p, qsizetype n, qsizetype i, char32_t* cp)
     }
     int len = 0;
     char32_t min = 0, v = 0;
-    if ((c & 0xE0) == 0xC0) len = 2, v = c & 0x1F, min = 0x80;
-    else if ((c & 0xF0) == 0xE0) len = 3, v = c & 0x0F, min = 0x800;
-    else if ((c & 0xF8) == 0xF0) len = 4, v = c & 0x07, min = 0x10000;
-    else return 0;
+    if ((c & 0xE0) == 0xC0)
+        len = 2, v = c & 0x1F, min = 0x80;
+    else if ((c & 0xF0) == 0xE0)
+        len = 3, v = c & 0x0F, min = 0x800;
+    else if ((c & 0xF8) == 0xF0)
+        len = 4, v = c & 0x07, min = 0x10000;
+    else
+        return 0;
     if (i + len > n) return 0;
     for (int k = 1; k < len; ++k) {
         if ((p[i + k] & 0xC0) != 0x80) return 0;
@@ -202,24 +206,24 @@ TextEncoding DetectTextEncoding(const QByteArray& bytes) {
 
 QString DecodeText(const QByteArray& bytes, TextEncoding encoding) {
     switch (encoding) {
-    case TextEncoding::Utf8Bom:
-        return decodeUtf8(bytes.startsWith(kBom) ? bytes.mid(3) : bytes);
-    case TextEncoding::Utf8:
-        return decodeUtf8(bytes);
-    case TextEncoding::Cp932:
-        break;
+        case TextEncoding::Utf8Bom:
+            return decodeUtf8(bytes.startsWith(kBom) ? bytes.mid(3) : bytes);
+        case TextEncoding::Utf8:
+            return decodeUtf8(bytes);
+        case TextEncoding::Cp932:
+            break;
     }
     return decodeCp932(bytes);
 }
 
 QByteArray EncodeText(const QString& text, TextEncoding encoding) {
     switch (encoding) {
-    case TextEncoding::Utf8Bom:
-        return QByteArray(kBom) + encodeKeepingBytes(text, [](QStringView run) { return run.toUtf8(); });
-    case TextEncoding::Utf8:
-        return encodeKeepingBytes(text, [](QStringView run) { return run.toUtf8(); });
-    case TextEncoding::Cp932:
-        break;
+        case TextEncoding::Utf8Bom:
+            return QByteArray(kBom) + encodeKeepingBytes(text, [](QStringView run) { return run.toUtf8(); });
+        case TextEncoding::Utf8:
+            return encodeKeepingBytes(text, [](QStringView run) { return run.toUtf8(); });
+        case TextEncoding::Cp932:
+            break;
     }
     return encodeKeepingBytes(text, [](QStringView run) {
         return Cp932::encode(run.size() == 0 ? QString() : QString::fromRawData(run.data(), run.size()));

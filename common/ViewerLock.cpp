@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace {
 

@@ -102,43 +102,43 @@ namespace {
 // Converts a stored text to the requested type; false when it does not convert.
 bool convert(const QString& text, int ValueType, QVariant* out) {
     switch (ValueType) {
-    case IniInteger: {
-        int v = 0;
-        if (!Numeric::ToInt32(text, &v)) return false;
-        *out = v;
-        return true;
-    }
-    case IniDouble: {
-        double v = 0;
-        if (!Numeric::ParseDouble(text, &v)) return false;
-        *out = v;
-        return true;
-    }
-    case IniText:
-        *out = text;
-        return true;
-    case IniBoolean: {
-        bool v = false;
-        if (!Numeric::ToBoolean(text, &v)) return false;
-        *out = v;
-        return true;
-    }
-    default:
-        *out = 0;
-        return true;
+        case IniInteger: {
+            int v = 0;
+            if (!Numeric::ToInt32(text, &v)) return false;
+            *out = v;
+            return true;
+        }
+        case IniDouble: {
+            double v = 0;
+            if (!Numeric::ParseDouble(text, &v)) return false;
+            *out = v;
+            return true;
+        }
+        case IniText:
+            *out = text;
+            return true;
+        case IniBoolean: {
+            bool v = false;
+            if (!Numeric::ToBoolean(text, &v)) return false;
+            *out = v;
+            return true;
+        }
+        default:
+            *out = 0;
+            return true;
     }
 }
 
 QVariant zeroOf(int ValueType) {
     switch (ValueType) {
-    case IniDouble:
-        return 0.0;
-    case IniText:
-        return QString();
-    case IniBoolean:
-        return false;
-    default:
-        return 0;
+        case IniDouble:
+            return 0.0;
+        case IniText:
+            return QString();
+        case IniBoolean:
+            return false;
+        default:
+            return 0;
     }
 }
 
@@ -146,13 +146,13 @@ QVariant zeroOf(int ValueType) {
 
 QString IniValueText(const QVariant& Value) {
     switch (Value.typeId()) {
-    case QMetaType::Bool:
-        return Numeric::BooleanText(Value.toBool());
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return QLocale::c().toString(Value.toDouble(), 'g', 15);
-    default:
-        return Value.toString();
+        case QMetaType::Bool:
+            return Numeric::BooleanText(Value.toBool());
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return QLocale::c().toString(Value.toDouble(), 'g', 15);
+        default:
+            return Value.toString();
     }
 }
 

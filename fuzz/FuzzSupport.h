@@ -3,8 +3,8 @@
 // check that aborts (so libFuzzer keeps the input) when a property fails.
 
 #include <QByteArray>
-#include <QList>
 #include <QCoreApplication>
+#include <QList>
 
 #include <cstdio>
 #include <cstdlib>

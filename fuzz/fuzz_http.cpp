@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const QString text = transfer.GetHeader();
     FUZZ_CHECK(text.size() <= 2 * HTTPTransfer::kMaxHeader + 64);
-    FUZZ_CHECK(text.isEmpty() || (text.startsWith(QLatin1String("HTTP/1.1 ")) && text.endsWith(QLatin1String("\r\n\r\n"))));
+    FUZZ_CHECK(text.isEmpty() ||
+               (text.startsWith(QLatin1String("HTTP/1.1 ")) && text.endsWith(QLatin1String("\r\n\r\n"))));
     const QString contentType = transfer.GetHeader(QStringLiteral("Content-Type"));
     const QString body = DecodeBodyText(parts[1] + "\nEND", contentType);
     if (DeclaredCharset(contentType) != QLatin1String("iso-2022-jp")) FUZZ_CHECK(body.endsWith(QLatin1String("\nEND")));

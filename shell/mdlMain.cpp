@@ -9,9 +9,9 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
-#include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace {
 

@@ -37,5 +37,4 @@ TreeListFile ReadTreeListFile(const QString& path);
 
 // Joins lines with CR LF (one after the last), encodes them and replaces
 // the file crash-safely. False when the file could not be written.
-bool WriteTreeListFile(const QString& path, const QStringList& lines, TextEncoding encoding,
-                       QString* error = nullptr);
+bool WriteTreeListFile(const QString& path, const QStringList& lines, TextEncoding encoding, QString* error = nullptr);

@@ -79,7 +79,8 @@ void frmMain::LoadSetting() {
     mRootFavarite = AddNode(nullptr, QStringLiteral("お気に入り"), MakeTag(NodeKind::FavariteRoot));
 
     // 5, 6. Directories, each with a final separator.
-    mSettings.ChachDirctory = withFinalSeparator(getText("ChachDirctory", mProgramDirectory + QStringLiteral("/chach/")));
+    mSettings.ChachDirctory =
+        withFinalSeparator(getText("ChachDirctory", mProgramDirectory + QStringLiteral("/chach/")));
     mSettings.PictureSaveDirctory =
         withFinalSeparator(getText("PictureSaveDirctory", mProgramDirectory + QStringLiteral("/save/")));
 

@@ -64,9 +64,7 @@ frmMain::frmMain(const QString& programDirectory, const QString& programFileDire
     InputBox = mdlFunction::InputBox;
     ConfirmBox = defaultConfirmBox;
     ShowPopup = [](QMenu* menu, const QPoint& pos) { menu->popup(pos); };
-    StartProgram = [](const QString& program, const QString& dir) {
-        return QProcess::startDetached(program, {}, dir);
-    };
+    StartProgram = [](const QString& program, const QString& dir) { return QProcess::startDetached(program, {}, dir); };
 
     setWindowTitle(QStringLiteral("Vantora  -  チャンネルの更新"));
     createControls();
@@ -226,8 +224,10 @@ void frmMain::Form_Unload() {
     netHTTP->Cancel();  // a late answer must not change what was saved
     QString error;
     if (!SaveChannelList(&error))
-        ShowError(this, QStringLiteral("ChannelList.txt を保存できませんでした。以前のファイルはそのまま残っています。\n") + error,
-                  QStringLiteral("保存エラー"));
+        ShowError(
+            this,
+            QStringLiteral("ChannelList.txt を保存できませんでした。以前のファイルはそのまま残っています。\n") + error,
+            QStringLiteral("保存エラー"));
 }
 
 // ---------------------------------------------------------------------------
@@ -362,9 +362,7 @@ void frmMain::SetKey(QTreeWidgetItem* node, const QString& key) {
     mKeyedNodes.insert(key, NodeId(node));
 }
 
-qint64 frmMain::NodeId(const QTreeWidgetItem* node) {
-    return node ? node->data(0, kIdRole).toLongLong() : qint64(-1);
-}
+qint64 frmMain::NodeId(const QTreeWidgetItem* node) { return node ? node->data(0, kIdRole).toLongLong() : qint64(-1); }
 
 QTreeWidgetItem* frmMain::NodeById(qint64 id) const { return mNodes.value(id, nullptr); }
 
@@ -483,7 +481,8 @@ void frmMain::IndexChild(QTreeWidgetItem* parent, QTreeWidgetItem* child) {
 QHash<QString, QTreeWidgetItem*> frmMain::ChannelNodesByKey() const {
     QHash<QString, QTreeWidgetItem*> channels;
     QVector<QTreeWidgetItem*> stack;
-    for (int i = tvwChannelSelect->topLevelItemCount() - 1; i >= 0; --i) stack.append(tvwChannelSelect->topLevelItem(i));
+    for (int i = tvwChannelSelect->topLevelItemCount() - 1; i >= 0; --i)
+        stack.append(tvwChannelSelect->topLevelItem(i));
     while (!stack.isEmpty()) {
         QTreeWidgetItem* node = stack.takeLast();
         const NodeTag tag = Tag(node);

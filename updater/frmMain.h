@@ -48,7 +48,7 @@ class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     // Fixed texts.
-    static const QString kUnknownOrganizationKey;  // "tvwKey_UnKnown_Organization"
+    static const QString kUnknownOrganizationKey;   // "tvwKey_UnKnown_Organization"
     static const QString kUnknownOrganizationName;  // "分類なし"
     static const QString kUnnamedChannel;           // "チャンネル名 未取得"
     static const QString kMessagePanel;             // "sbrMainKey_Message"
@@ -179,8 +179,8 @@ private:
     void RemoveChildren(QTreeWidgetItem* node);
     void ForgetSubtree(QTreeWidgetItem* node);
     void SetNode(QTreeWidgetItem* node, const NodeTag& tag, const QString& text);
-    void SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol,
-                        const QString& name, const QString& infoAddress, bool savePicture);
+    void SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol, const QString& name,
+                        const QString& infoAddress, bool savePicture);
     // First group or list node among the children of parent (nullptr: the
     // roots) whose tag field 1 equals name.
     QTreeWidgetItem* FirstChildNamed(QTreeWidgetItem* parent, const QString& name);

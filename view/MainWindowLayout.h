@@ -30,8 +30,7 @@ struct MainLayoutGeometry {
 
     QRect TabClient(const TabStripMetrics& m) const {
         return QRect(TabStrip.x() + m.ClientLeft, TabStrip.y() + m.ClientTop,
-                     TabStrip.width() - m.ClientLeft - m.ClientRight,
-                     TabStrip.height() - m.ClientTop - m.ClientBottom);
+                     TabStrip.width() - m.ClientLeft - m.ClientRight, TabStrip.height() - m.ClientTop - m.ClientBottom);
     }
 };
 

@@ -12,8 +12,7 @@ QSize deviceSizeOf(const QSize& logical, qreal ratio) {
 }
 }  // namespace
 
-ShowAreaWidget::ShowAreaWidget(PictureElementArray& elements, QWidget* parent)
-    : QWidget(parent), elements_(elements) {
+ShowAreaWidget::ShowAreaWidget(PictureElementArray& elements, QWidget* parent) : QWidget(parent), elements_(elements) {
     setObjectName(QStringLiteral("cntShowBox"));
     labels_.emplace_back();
     setAutoFillBackground(false);

@@ -95,18 +95,18 @@ TabStripMetrics TabStripWidget::Metrics() const {
 bool TabStripWidget::eventFilter(QObject* watched, QEvent* event) {
     if (watched != bar_) return QWidget::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonDblClick: {
-        auto* e = static_cast<QMouseEvent*>(event);
-        emit Pressed(ButtonCodeOf(e->button()), bar_->tabAt(e->position().toPoint()) + 1);
-        return true;  // the window decides what the press selects
-    }
-    case QEvent::MouseButtonRelease:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-        return true;
-    default:
-        return false;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
+            auto* e = static_cast<QMouseEvent*>(event);
+            emit Pressed(ButtonCodeOf(e->button()), bar_->tabAt(e->position().toPoint()) + 1);
+            return true;  // the window decides what the press selects
+        }
+        case QEvent::MouseButtonRelease:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -58,13 +58,20 @@ void cross(QPainter& p) {
 
 void drawImage(QPainter& p, int number) {
     switch (number) {
-    case 1: return framedLetter(p, QLatin1Char('N'));
-    case 2: return framedLetter(p, QLatin1Char('T'));
-    case 3: return framedLetter(p, QLatin1Char('S'));
-    case 4: return folder(p, QColor(250, 210, 60), QColor(150, 110, 10), QColor(30, 70, 220));
-    case 5: return cross(p);
-    case 6: return folder(p, QColor(170, 170, 170), QColor(100, 100, 100), QColor(255, 255, 255));
-    default: return;
+        case 1:
+            return framedLetter(p, QLatin1Char('N'));
+        case 2:
+            return framedLetter(p, QLatin1Char('T'));
+        case 3:
+            return framedLetter(p, QLatin1Char('S'));
+        case 4:
+            return folder(p, QColor(250, 210, 60), QColor(150, 110, 10), QColor(30, 70, 220));
+        case 5:
+            return cross(p);
+        case 6:
+            return folder(p, QColor(170, 170, 170), QColor(100, 100, 100), QColor(255, 255, 255));
+        default:
+            return;
     }
 }
 
@@ -102,6 +109,4 @@ private:
 
 }  // namespace
 
-QIcon ToolbarImage(int number) {
-    return number >= 1 && number <= 6 ? QIcon(new ToolbarIconEngine(number)) : QIcon();
-}
+QIcon ToolbarImage(int number) { return number >= 1 && number <= 6 ? QIcon(new ToolbarIconEngine(number)) : QIcon(); }

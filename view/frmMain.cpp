@@ -173,12 +173,13 @@ void frmMain::createToolbar() {
     mToolbar->setMovable(false);
     mToolbar->setFloatable(false);
     mToolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    mToolbar->setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 1px; }"
-                                           "QToolButton { padding: 1px; margin: 0px; }"
-                                           // Room for the arrow beside the folder image, which
-                                           // the style draws whole (a menu-button rule of its
-                                           // own would lay the arrow's box over the image).
-                                           "QToolButton[popupMode=\"1\"] { padding-right: 11px; }"));
+    mToolbar->setStyleSheet(
+        QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 1px; }"
+                       "QToolButton { padding: 1px; margin: 0px; }"
+                       // Room for the arrow beside the folder image, which
+                       // the style draws whole (a menu-button rule of its
+                       // own would lay the arrow's box over the image).
+                       "QToolButton[popupMode=\"1\"] { padding-right: 11px; }"));
     auto addButton = [this](const QString& key, int image, bool check) {
         QAction* action = mToolbar->addAction(ToolbarImage(image), QString());
         action->setObjectName(key);
@@ -406,14 +407,13 @@ void frmMain::connectModel() {
 
     // One completion handler serves every transfer element.
     mHTTPCompletion = new ChannelHTTPCompletion(*mHTTP, *c, this);
-    connect(mHTTP, &HTTPTransferArray::StateChanged, mHTTPCompletion, &ChannelHTTPCompletion::netChannelHTTP_StateChanged);
+    connect(mHTTP, &HTTPTransferArray::StateChanged, mHTTPCompletion,
+            &ChannelHTTPCompletion::netChannelHTTP_StateChanged);
 }
 
 // ---- Tabs and tags used everywhere ----------------------------------------
 
-QString frmMain::NodeTag(const QTreeWidgetItem* node) {
-    return node ? node->data(0, kTagRole).toString() : QString();
-}
+QString frmMain::NodeTag(const QTreeWidgetItem* node) { return node ? node->data(0, kTagRole).toString() : QString(); }
 
 void frmMain::SetNodeTag(QTreeWidgetItem* node, const QString& tag) {
     if (node) node->setData(0, kTagRole, tag);
@@ -441,6 +441,7 @@ int frmMain::SelectedTabIndex() const { return mTabs->SelectedIndex(); }
 QString frmMain::ChannelCaption(const clsChannel* channel) const {
     if (!channel) return QString();
     // "Ch." + number + " " + name when the number is numeric text.
-    return Numeric::IsNumeric(channel->ChannelNumber()) ? QStringLiteral("Ch.") + channel->ChannelNumber() + QLatin1Char(' ') + channel->ChannelName()
-                   : channel->ChannelName();
+    return Numeric::IsNumeric(channel->ChannelNumber())
+               ? QStringLiteral("Ch.") + channel->ChannelNumber() + QLatin1Char(' ') + channel->ChannelName()
+               : channel->ChannelName();
 }

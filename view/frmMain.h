@@ -133,8 +133,7 @@ public:
     void mMultiMonitorManeger_RemoveMultiMonitorFolder(const QString& MultiMonitorID);
     void mMultiMonitorManeger_AddChannelToMultiMonitor(const QString& MultiMonitorID, const QString& ChannelID);
     void mMultiMonitorManeger_RemoveChannelFromMultiMonitor(const QString& MultiMonitorID, const QString& ChannelID);
-    void mMultiMonitorManeger_ChangeMultiMonitorFolderName(const QString& MultiMonitorID,
-                                                           const QString& NewFolderName);
+    void mMultiMonitorManeger_ChangeMultiMonitorFolderName(const QString& MultiMonitorID, const QString& NewFolderName);
     void mMultiMonitorManeger_ThumbnailBoxRefresh(const QString& MultiMonitorID);
 
     // ---- Platform services the handlers use; tests replace them ----------

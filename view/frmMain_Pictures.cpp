@@ -51,8 +51,8 @@ void frmMain::ShowChannelPicture() {
             const QRect client = mGeometry.TabClient(tabMetrics());
             const int frameWidth = width() - mClient->width();
             const int frameHeight = height() - mClient->height();
-            const int newWidth = frameWidth + strip.x() + (strip.width() - client.width()) + box->Width() +
-                                 2 * box->Left() + 2 + 1;
+            const int newWidth =
+                frameWidth + strip.x() + (strip.width() - client.width()) + box->Width() + 2 * box->Left() + 2 + 1;
             const int newHeight = frameHeight + strip.y() + (strip.height() - client.height()) + box->Height() +
                                   2 * box->Top() + StatusBarHeight() - 1;
             if (QSize(newWidth, height()) != size() && QSize(newWidth, height()) != mLastFitSize) {

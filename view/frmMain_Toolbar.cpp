@@ -24,11 +24,12 @@ void frmMain::tbrNormal_ButtonClick(const QString& Key) {
     if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_Close"))) {
         CloseTab(mTabs->SelectedIndex(), false);
     } else if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_NormalView"))) {
-        channel->ViewControl(pressed("tbrNormlKey_NormalView") ? clsChannel::NormalViewOpen : clsChannel::NormalViewClose,
-                             QString());
+        channel->ViewControl(
+            pressed("tbrNormlKey_NormalView") ? clsChannel::NormalViewOpen : clsChannel::NormalViewClose, QString());
     } else if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_ThumbnailView"))) {
         channel->ViewControl(
-            pressed("tbrNormlKey_ThumbnailView") ? clsChannel::ThumbnailViewOpen : clsChannel::ThumbnailViewClose, folder);
+            pressed("tbrNormlKey_ThumbnailView") ? clsChannel::ThumbnailViewOpen : clsChannel::ThumbnailViewClose,
+            folder);
     } else if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_SavePicture"))) {
         channel->setSavePicture(pressed("tbrNormlKey_SavePicture"));
     } else if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_Folder"))) {

@@ -15,13 +15,14 @@ struct City {
     const char16_t* name;
 };
 const City kCities[] = {
-    {"tokyo", u"東京"},   {"osaka", u"大阪"},   {"nagoya", u"名古屋"}, {"sapporo", u"札幌"},
-    {"fukuoka", u"福岡"}, {"kyoto", u"京都"},   {"sendai", u"仙台"},   {"hiroshima", u"広島"},
+    {"tokyo", u"東京"},   {"osaka", u"大阪"}, {"nagoya", u"名古屋"}, {"sapporo", u"札幌"},
+    {"fukuoka", u"福岡"}, {"kyoto", u"京都"}, {"sendai", u"仙台"},   {"hiroshima", u"広島"},
 };
-const char16_t* const kPlaces[] = {u"駅前",   u"港",     u"中央公園", u"交差点", u"展望台", u"商店街",
-                                   u"川沿い", u"空港",   u"城址",     u"海岸",   u"大橋",   u"市場"};
-const char16_t* const kComments[] = {u"定点観測中", u"晴れ時々くもり～", u"夜間は照明あり",
-                                     u"混雑状況をお届けします", u"テスト配信、画質調整中", u"定時更新"};
+const char16_t* const kPlaces[] = {u"駅前",   u"港",   u"中央公園", u"交差点", u"展望台", u"商店街",
+                                   u"川沿い", u"空港", u"城址",     u"海岸",   u"大橋",   u"市場"};
+const char16_t* const kComments[] = {
+    u"定点観測中", u"晴れ時々くもり～", u"夜間は照明あり", u"混雑状況をお届けします", u"テスト配信、画質調整中",
+    u"定時更新"};
 
 // Channels go to the cities in blocks, so every group holds a run of
 // consecutive channels and small demos still get a few groups.
@@ -109,9 +110,7 @@ QString ChannelListText(const QList<DemoChannel>& channels, const QString& baseU
     return text;
 }
 
-QString StampText(qint64 t) {
-    return QDateTime::fromSecsSinceEpoch(t).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
-}
+QString StampText(qint64 t) { return QDateTime::fromSecsSinceEpoch(t).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")); }
 
 QString HttpDate(qint64 t) {
     return QLocale::c().toString(QDateTime::fromSecsSinceEpoch(t, QTimeZone::utc()),

@@ -60,11 +60,10 @@ QStringList ChannelListLines(const QList<DemoChannel>& channels, const QString& 
         lines << FormatTreeListLine(1, QStringLiteral("ChannelList"),
                                     {group.first().Group, kTrue, baseUrl + Demo::ListPath}, false);
         for (const DemoChannel& c : group)
-            lines << FormatTreeListLine(
-                2, QStringLiteral("Channel"),
-                {Demo::ProtocolSignature, c.ChannelID, CleanListField(c.ChannelName), baseUrl + Demo::InfoPath(c),
-                 kFalse},
-                false);
+            lines << FormatTreeListLine(2, QStringLiteral("Channel"),
+                                        {Demo::ProtocolSignature, c.ChannelID, CleanListField(c.ChannelName),
+                                         baseUrl + Demo::InfoPath(c), kFalse},
+                                        false);
     }
     return lines;
 }
@@ -129,8 +128,7 @@ bool Write(const QString& folder, const QList<DemoChannel>& channels, const QStr
         {"MultiMonitor.txt", MultiMonitorLines(channels)},
     };
     for (const auto& [name, lines] : lists)
-        if (!WriteTreeListFile(dir + QLatin1Char('/') + QString::fromLatin1(name), lines, TextEncoding::Cp932,
-                               error))
+        if (!WriteTreeListFile(dir + QLatin1Char('/') + QString::fromLatin1(name), lines, TextEncoding::Cp932, error))
             return false;
     return true;
 }

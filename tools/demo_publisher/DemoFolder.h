@@ -25,7 +25,6 @@ QStringList MultiMonitorLines(const QList<DemoChannel>& channels);
 
 // Writes the folder (created when missing); an older Vantomon.ini there is
 // replaced, not merged. False with a message when a file cannot be written.
-bool Write(const QString& folder, const QList<DemoChannel>& channels, const QString& baseUrl,
-           QString* error = nullptr);
+bool Write(const QString& folder, const QList<DemoChannel>& channels, const QString& baseUrl, QString* error = nullptr);
 
 }  // namespace DemoFolder

@@ -18,10 +18,14 @@ namespace {
 
 const char16_t* statusWord(int status) {
     switch (status) {
-    case 0: return u"放送中";
-    case 1: return u"休止中";
-    case 2: return u"中止中";
-    default: return u"情報なし";
+        case 0:
+            return u"放送中";
+        case 1:
+            return u"休止中";
+        case 2:
+            return u"中止中";
+        default:
+            return u"情報なし";
     }
 }
 
@@ -127,8 +131,11 @@ QByteArray WithApp5(const QByteArray& jpeg, const QByteArray& payload) {
 }
 
 QByteArray Record(int status, int reloadSeconds, const QString& stamp, const QString& comment) {
-    return Cp932::encode(
-        QStringLiteral("%1,%2,%3,%4,%5").arg(Demo::ProtocolSignature).arg(status).arg(reloadSeconds).arg(stamp, comment));
+    return Cp932::encode(QStringLiteral("%1,%2,%3,%4,%5")
+                             .arg(Demo::ProtocolSignature)
+                             .arg(status)
+                             .arg(reloadSeconds)
+                             .arg(stamp, comment));
 }
 
 bool BreakIsTruncation(qint64 period) { return period % 2 == 0; }

@@ -81,9 +81,8 @@ bool ParseDemoOptions(const QStringList& arguments, DemoOptions& o, QString* err
                                    QStringLiteral("ms"));
     const QCommandLineOption seed(QStringLiteral("seed"), QStringLiteral("Seed of names, phases and faults (1)."),
                                   QStringLiteral("n"));
-    const QCommandLineOption threads(QStringLiteral("threads"),
-                                     QStringLiteral("Server threads (channels + 32, at least 48)."),
-                                     QStringLiteral("n"));
+    const QCommandLineOption threads(
+        QStringLiteral("threads"), QStringLiteral("Server threads (channels + 32, at least 48)."), QStringLiteral("n"));
     const QCommandLineOption keepAlive(QStringLiteral("keep-alive"),
                                        QStringLiteral("Seconds an idle connection is kept (5); 0 closes each "
                                                       "connection after one answer."),
@@ -101,8 +100,8 @@ bool ParseDemoOptions(const QStringList& arguments, DemoOptions& o, QString* err
                                         QStringLiteral("Write each request's arrival (monotonic nanoseconds and "
                                                        "path) to file when the publisher stops."),
                                         QStringLiteral("file"));
-    p.addOptions({help, host, port, channels, size, thumb, reload, cycle, quality, prerender, notFound, slow, broken,
-                  delay, seed, threads, keepAlive, duration, prepare, noServe, requestLog});
+    p.addOptions({help, host,   port,  channels, size,    thumb,     reload,   cycle,   quality, prerender, notFound,
+                  slow, broken, delay, seed,     threads, keepAlive, duration, prepare, noServe, requestLog});
 
     auto fail = [&](const QString& message) {
         if (error) *error = message;
@@ -122,11 +121,16 @@ bool ParseDemoOptions(const QStringList& arguments, DemoOptions& o, QString* err
         int* target;
     };
     const IntOption ints[] = {
-        {port, 0, 65535, &o.Port},           {channels, 1, 100000, &o.Channels},
-        {reload, 1, 86400, &o.ReloadSeconds}, {cycle, 0, 7 * 86400, &o.StatusCycleSeconds},
-        {quality, 1, 100, &o.JpegQuality},    {prerender, 0, 1000, &o.PrerenderFrames},
-        {delay, 0, 600000, &o.SlowDelayMs},   {threads, 0, 10000, &o.Threads},
-        {keepAlive, 0, 3600, &o.KeepAliveSeconds}, {duration, 0, 30 * 86400, &o.DurationSeconds},
+        {port, 0, 65535, &o.Port},
+        {channels, 1, 100000, &o.Channels},
+        {reload, 1, 86400, &o.ReloadSeconds},
+        {cycle, 0, 7 * 86400, &o.StatusCycleSeconds},
+        {quality, 1, 100, &o.JpegQuality},
+        {prerender, 0, 1000, &o.PrerenderFrames},
+        {delay, 0, 600000, &o.SlowDelayMs},
+        {threads, 0, 10000, &o.Threads},
+        {keepAlive, 0, 3600, &o.KeepAliveSeconds},
+        {duration, 0, 30 * 86400, &o.DurationSeconds},
     };
     for (const IntOption& i : ints)
         if (p.isSet(i.option) && !parseInt(p.value(i.option), i.low, i.high, i.target))

@@ -40,5 +40,4 @@ struct DemoOptions {
 // Reads the command line (arguments()[0] is the program). False with a
 // message for an unknown option or a value out of range; *helpText gets the
 // usage when --help was asked for (and the result is false).
-bool ParseDemoOptions(const QStringList& arguments, DemoOptions& options, QString* error,
-                      QString* helpText = nullptr);
+bool ParseDemoOptions(const QStringList& arguments, DemoOptions& options, QString* error, QString* helpText = nullptr);

@@ -91,9 +91,9 @@ std::pair<QByteArray, QString> DemoPublisher::picture(const DemoChannel& c, Pict
     if (slot.period != period) {
         const qint64 t0 = periodStart(period);
         const int status = Demo::StatusAt(c, options_.StatusCycleSeconds, t0);
-        QByteArray bytes = DemoFrames::WithApp5(
-            renderJpeg(c, kind, period),
-            DemoFrames::Record(status, options_.ReloadSeconds, Demo::StampText(t0), c.Comment));
+        QByteArray bytes =
+            DemoFrames::WithApp5(renderJpeg(c, kind, period),
+                                 DemoFrames::Record(status, options_.ReloadSeconds, Demo::StampText(t0), c.Comment));
         if (c.Fault == DemoFault::BrokenJpeg) bytes = DemoFrames::Break(bytes, period);
         slot.bytes = bytes;
         slot.lastModified = Demo::HttpDate(t0);
@@ -170,8 +170,7 @@ bool DemoPublisher::start(QString* error) {
                          res.set_content(infoFile(c, period).toStdString(), kText);
                          return;
                      }
-                     const auto [bytes, lastModified] =
-                         picture(c, what == "picture.jpg" ? Full : Thumbnail, period);
+                     const auto [bytes, lastModified] = picture(c, what == "picture.jpg" ? Full : Thumbnail, period);
                      res.set_header("Last-Modified", lastModified.toStdString());
                      res.set_content(bytes.constData(), size_t(bytes.size()), kJpeg);
                  });
@@ -197,9 +196,9 @@ bool DemoPublisher::start(QString* error) {
 }
 
 void DemoPublisher::logArrival(const std::string& path) {
-    const qint64 ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                          std::chrono::steady_clock::now().time_since_epoch())
-                          .count();
+    const qint64 ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
     std::lock_guard<std::mutex> lock(logMutex_);
     arrivals_.emplace_back(ns, path);
 }
@@ -210,7 +209,8 @@ void DemoPublisher::writeRequestLog() const {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
     std::lock_guard<std::mutex> lock(logMutex_);
     QByteArray out;
-    for (const auto& [ns, path] : arrivals_) out += QByteArray::number(ns) + ' ' + QByteArray::fromStdString(path) + '\n';
+    for (const auto& [ns, path] : arrivals_)
+        out += QByteArray::number(ns) + ' ' + QByteArray::fromStdString(path) + '\n';
     file.write(out);
 }
 

@@ -65,11 +65,13 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser p;
     p.addHelpOption();
-    const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("Channel list address."), QStringLiteral("url"));
+    const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("Channel list address."),
+                                  QStringLiteral("url"));
     const QCommandLineOption duration(QStringLiteral("duration"), QStringLiteral("Seconds of polling (30)."),
                                       QStringLiteral("s"), QStringLiteral("30"));
     const QCommandLineOption thumbnail(QStringLiteral("thumbnail"), QStringLiteral("Poll thumbnails, as folders do."));
-    const QCommandLineOption pid(QStringLiteral("pid"), QStringLiteral("Server process to measure."), QStringLiteral("pid"));
+    const QCommandLineOption pid(QStringLiteral("pid"), QStringLiteral("Server process to measure."),
+                                 QStringLiteral("pid"));
     p.addOptions({list, duration, thumbnail, pid});
     p.process(app);
     if (!p.isSet(list)) p.showHelp(2);
@@ -154,11 +156,12 @@ int main(int argc, char** argv) {
     auto percentile = [&](double q) {
         return latencies.empty() ? 0 : latencies[std::min(latencies.size() - 1, size_t(q * latencies.size()))];
     };
-    std::printf("channels %d, %.1f s: %lld requests, %lld pictures accepted, %lld rejected, %lld failed, %.1f MB\n",
-                n, wall, static_cast<long long>(sent), static_cast<long long>(accepted),
-                static_cast<long long>(rejected), static_cast<long long>(failed), bytes / 1e6);
+    std::printf("channels %d, %.1f s: %lld requests, %lld pictures accepted, %lld rejected, %lld failed, %.1f MB\n", n,
+                wall, static_cast<long long>(sent), static_cast<long long>(accepted), static_cast<long long>(rejected),
+                static_cast<long long>(failed), bytes / 1e6);
     std::printf("latency ms: median %lld, p99 %lld, max %lld\n", static_cast<long long>(percentile(0.5)),
-                static_cast<long long>(percentile(0.99)), static_cast<long long>(latencies.empty() ? 0 : latencies.back()));
+                static_cast<long long>(percentile(0.99)),
+                static_cast<long long>(latencies.empty() ? 0 : latencies.back()));
     std::printf("client CPU %.2f s (%.0f %% of one core)\n", ownCpuSeconds() - ownStart,
                 100 * (ownCpuSeconds() - ownStart) / wall);
     const double serverEnd = processCpuSeconds(p.value(pid).toLongLong());
