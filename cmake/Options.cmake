@@ -2,6 +2,9 @@
 add_library(vantora_options INTERFACE)
 target_compile_features(vantora_options INTERFACE cxx_std_17)
 target_compile_options(vantora_options INTERFACE -Wall -Wextra)
+if(VANTORA_WERROR)
+  target_compile_options(vantora_options INTERFACE -Werror)
+endif()
 target_compile_definitions(vantora_options INTERFACE
   QT_NO_CONTEXTLESS_CONNECT
   QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
