@@ -32,6 +32,17 @@ private:
     iconv_t cd_;
 };
 
+// iconv_open searches the converter tables on every call, which cost more
+// than the decode itself for the short texts of a picture's header: the two
+// CP932 converters are opened once per thread and reset before each use.
+Converter& cp932Converter(bool encoding) {
+    thread_local Converter decoder("UTF-16LE", "CP932");
+    thread_local Converter encoder("CP932", "UTF-16LE");
+    Converter& conv = encoding ? encoder : decoder;
+    if (conv.valid()) iconv(conv.get(), nullptr, nullptr, nullptr, nullptr);
+    return conv;
+}
+
 // Any multibyte charset to QString; bad bytes become U+FFFD one byte at a time.
 QString decodeWith(Converter& conv, const char* data, qsizetype size) {
     QString out;
@@ -74,7 +85,7 @@ namespace Cp932 {
 QString decode(const char* data, qsizetype size) {
     if (size <= 0) return QString();
     if (isAscii(data, size)) return QString::fromLatin1(data, size);
-    Converter conv("UTF-16LE", "CP932");
+    Converter& conv = cp932Converter(false);
     if (!conv.valid()) return QString::fromLatin1(data, size);
     return decodeWith(conv, data, size);
 }
@@ -90,7 +101,7 @@ QByteArray encode(const QString& text) {
         }
     if (ascii) return text.toLatin1();
 
-    Converter conv("CP932", "UTF-16LE");
+    Converter& conv = cp932Converter(true);
     QByteArray out;
     if (!conv.valid()) {
         for (QChar c : text) out.append(c.unicode() < 0x80 ? char(c.unicode()) : '?');
