@@ -11,6 +11,7 @@
 #include "BenchUtil.h"
 
 #include "channel/HTTPTransfer.h"
+#include "channel/PictureDecode.h"
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
 #include "common/Cp932.h"
@@ -159,12 +160,17 @@ int main(int argc, char** argv) {
 
     // The baseline: decoding the very bytes the viewer got, in this process.
     const QByteArray jpeg = get(manager->ChannelAt(1)->Infomation().ThumbnailURL);
-    double decodeCpu = 0;
+    // The viewer's own decoder is shown beside it: the target is set against
+    // QImage's decode, so a faster decoder counts as the viewer's gain.
+    double decodeCpu = 0, ownDecodeCpu = 0;
     const int decodes = 400;
     if (!jpeg.isEmpty()) {
-        const double c0 = cpuSeconds();
+        double c0 = cpuSeconds();
         for (int i = 0; i < decodes; ++i) QImage::fromData(jpeg, "JPG");
         decodeCpu = (cpuSeconds() - c0) / decodes;
+        c0 = cpuSeconds();
+        for (int i = 0; i < decodes; ++i) DecodePicture(jpeg);
+        ownDecodeCpu = (cpuSeconds() - c0) / decodes;
     }
 
     publisher.terminate();
@@ -206,6 +212,7 @@ int main(int argc, char** argv) {
     const double perPicture = pictures ? cpu / double(pictures) * 1000 : 0;
     bench::row("viewer CPU per picture (all of it)", perPicture, "ms", decodeCpu * 1000, "target <= 2x");
     bench::row("  bare QImage decode of the same bytes", decodeCpu * 1000, "ms");
+    bench::row("  the viewer's decoder on the same bytes", ownDecodeCpu * 1000, "ms");
     bench::row("connections opened per 1 000 requests", requests ? 1000.0 * double(connections) / double(requests) : 0,
                "");
     bench::row("  requests completed", double(requests), "");

@@ -1,6 +1,7 @@
 #include "channel/clsChannel.h"
 
 #include "channel/HTTPTransfer.h"
+#include "channel/PictureDecode.h"
 #include "channel/PictureElement.h"
 #include "channel/ProgramSettings.h"
 #include "channel/clsChannelManeger.h"
@@ -205,7 +206,7 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
     const QString extension = AnalyzePicture(BinaryData, record);
     if (extension.isEmpty()) return reject();
     // Decoded once, from memory; every box shares this image.
-    QImage decoded = QImage::fromData(BinaryData, "JPG");
+    QImage decoded = DecodePicture(BinaryData);
     if (decoded.isNull()) return reject();
     mPicture = record;
     mPictureExtension = extension;

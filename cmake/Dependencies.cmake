@@ -1,10 +1,11 @@
-# Every package the build looks for. The two programs need Qt, libcurl and
-# xcb; the tests, benchmarks and demo tools need more, and only when they
-# are built.
+# Every package the build looks for. The two programs need Qt, libcurl,
+# libturbojpeg and xcb; the tests, benchmarks and demo tools need more, and
+# only when they are built.
 find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
+pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET libturbojpeg)
 
 # Qt's Japanese texts, built into the programs (package qt6-translations-l10n).
 find_file(VANTORA_QTBASE_JA qtbase_ja.qm

@@ -53,7 +53,7 @@ deb=("$scratch"/package/*.deb)
 version=$(dpkg-deb -f "$deb" Version)
 [ "$(basename "$deb")" = "vantora_${version}_amd64.deb" ] || fail "package named $(basename "$deb")"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libcurl4 libxcb1; do
+for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libcurl4 libturbojpeg0 libxcb1; do
   [[ ", $depends" == *", $lib "* || ", $depends," == *", $lib,"* ]] || fail "Depends lacks $lib: $depends"
 done
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
