@@ -2,9 +2,8 @@
 // completion carries, how bodies are framed and decoded, which failures are
 // errors and within which limits, and which connections are reused.
 
-#include <gtest/gtest.h>
-
 #include "JpegFactory.h"
+#include "Rows.h"
 #include "TestHttpServer.h"
 #include "channel/HTTPTransfer.h"
 #include "common/Cp932.h"
@@ -30,12 +29,6 @@ int waitFor(HTTPTransfer* t, int ms = 10000) {
     return spy.wait(ms) ? spy.takeFirst().at(1).toInt() : 0;
 }
 
-qint64 peakResidentBytes() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return qint64(u.ru_maxrss) * 1024;
-}
-
 // A raw server answering each path with its script; unknown paths get "ok".
 RawHttpServer scripted(const std::map<QString, Steps>& scripts) {
     return RawHttpServer([scripts](const QString& path) -> Steps {
@@ -45,52 +38,8 @@ RawHttpServer scripted(const std::map<QString, Steps>& scripts) {
     });
 }
 
-// A redirect to another address.
 Steps moved(const QByteArray& code, const QByteArray& to) {
     return {RawHttpServer::send("HTTP/1.1 " + code + " Moved\r\nLocation: " + to + "\r\nContent-Length: 0\r\n\r\n")};
-}
-
-// The bytes sent in pieces of n, with a short pause now and then.
-Steps inPieces(const QByteArray& bytes, int n) {
-    Steps steps;
-    for (qsizetype at = 0; at < bytes.size(); at += n) {
-        steps.push_back(RawHttpServer::send(bytes.mid(at, n)));
-        if ((at / n) % 8 == 0) steps.push_back(RawHttpServer::sleep(1));
-    }
-    return steps;
-}
-
-// A failure row: the address (a path on the test's server, or absolute),
-// the deadline, how soon the error must come, and the text a user reads.
-struct Failure {
-    const char* name;
-    QString address;
-    int timeout;
-    int minMs, maxMs;
-    const char* info;
-    QString proxy = QString();  // AccessType 2 through this proxy
-};
-
-void expectFailures(HTTPTransfer* t, const std::vector<Failure>& rows) {
-    for (const Failure& f : rows) {
-        SCOPED_TRACE(f.name);
-        t->RequestTimeout = f.timeout;
-        t->Proxy = f.proxy;
-        t->AccessType = f.proxy.isEmpty() ? HTTPTransfer::AccessDefault : HTTPTransfer::AccessNamedProxy;
-        QElapsedTimer clock;
-        clock.start();
-        t->Execute(f.address, "GET");
-        EXPECT_TRUE(t->StillExecuting());  // reported later, never from inside Execute
-        EXPECT_EQ(waitFor(t, 30000), 11);
-        EXPECT_GE(clock.elapsed(), f.minMs);
-        EXPECT_LT(clock.elapsed(), f.maxMs);
-        EXPECT_EQ(t->ResponseInfo().toStdString(), f.info);
-        EXPECT_NE(t->ResponseCode(), 0);
-        EXPECT_TRUE(t->GetHeader().isEmpty());
-        EXPECT_TRUE(t->Body().isEmpty());
-    }
-    t->Proxy.clear();
-    t->AccessType = HTTPTransfer::AccessDefault;
 }
 
 class HTTPTransferTest : public ::testing::Test {
@@ -101,34 +50,16 @@ protected:
 };
 
 // Any response with a status completes (12) with its status line, headers
-// and body; a text body is read in UTF-8, EUC-JP or ISO-2022-JP only when
-// that is what it is, and in CP932 whatever else a server declares.
-TEST_F(HTTPTransferTest, CompletedResponsesCarryStatusLineHeadersAndDecodedText) {
+// and body.
+TEST_F(HTTPTransferTest, CompletedResponsesCarryStatusLineHeadersAndBody) {
     TestHttpServer server;
     const QByteArray jpeg = JpegFactory::make(64, 48);
     server.serve("/a.jpg", jpeg, "image/jpeg", "Sat, 05 Oct 2002 12:34:56 GMT");
-    server.serveStatus("/missing", 404, "gone");
-    const QString name = QStringLiteral("テスト①～");
-    const QByteArray cp932 = Cp932::encode(name), utf8 = name.toUtf8();
-    const QString kana = QStringLiteral("テスト");
-    const struct {
-        const char* path;
-        const char* contentType;
-        QByteArray body;
-        QString expected;
-    } texts[] = {
-        {"/latin1", "text/plain; charset=ISO-8859-1", cp932, name},  // a server's default label on Japanese text
-        {"/unknown", "text/plain; charset=x-no-such-set", cp932, name},
-        {"/plain", "text/plain", cp932, name},
-        {"/utf8bare", "text/plain", utf8, name},
-        {"/utf8bom", "text/plain; charset=Shift_JIS", "\xEF\xBB\xBF" + utf8, name},
-        {"/utf8", "text/plain; charset=\"UTF-8\"", utf8, name},
-        {"/eucjp", "text/html; charset=\"EUC-JP\"", QByteArray::fromHex("a5c6a5b9a5c8"), kana},
-        {"/jis", "text/plain; charset=iso-2022-jp", "\x1b$B%F%9%H\x1b(B", kana},
-    };
-    for (const auto& row : texts) server.serve(row.path, row.body, row.contentType);
+    server.handle("/missing", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 404;
+        res.set_content("gone", "text/plain");
+    });
     server.start();
-
     HTTPTransfer* t = element();
     EXPECT_EQ(t->Index(), 1);
     t->Execute(server.url("/a.jpg"), "GET");
@@ -141,81 +72,139 @@ TEST_F(HTTPTransferTest, CompletedResponsesCarryStatusLineHeadersAndDecodedText)
     EXPECT_EQ(t->GetHeader("Last-modified"), "Sat, 05 Oct 2002 12:34:56 GMT");
     EXPECT_EQ(t->GetHeader("X-None"), "");
     EXPECT_EQ(t->Body(), jpeg);
-
     t->Execute(server.url("/missing"), "GET");
     EXPECT_EQ(waitFor(t), 12);
-    EXPECT_TRUE(t->GetHeader().startsWith("HTTP/1.1 404 Not Found\r\n"));
     EXPECT_EQ(t->StatusLine(), "HTTP/1.1 404 Not Found");
     EXPECT_EQ(t->Body(), "gone");
-
-    for (const auto& row : texts) {
-        SCOPED_TRACE(row.path);
-        t->Execute(server.url(row.path), "GET");
-        ASSERT_EQ(waitFor(t), 12);
-        EXPECT_EQ(t->BodyText(), row.expected);
-    }
 }
+
+// A text body is read in UTF-8, EUC-JP or ISO-2022-JP only when that is
+// what it is, and in CP932 whatever else a server declares.
+const QString kName = QStringLiteral("テスト①～"), kKana = QStringLiteral("テスト");
+struct TextRow {
+    const char *name, *contentType;
+    QByteArray body;
+    QString expected;
+};
+class BodyTextTest : public HTTPTransferTest, public ::testing::WithParamInterface<TextRow> {};
+
+TEST_P(BodyTextTest, IsDecodedByWhatItIs) {
+    TestHttpServer server;
+    server.serve("/text", GetParam().body, GetParam().contentType);
+    server.start();
+    HTTPTransfer* t = element();
+    t->Execute(server.url("/text"), "GET");
+    ASSERT_EQ(waitFor(t), 12);
+    EXPECT_EQ(t->BodyText(), GetParam().expected);
+}
+
+const TextRow kTexts[] = {
+    {"latin1_label_on_cp932", "text/plain; charset=ISO-8859-1", Cp932::encode(kName), kName},  // a server default
+    {"unknown_label", "text/plain; charset=x-no-such-set", Cp932::encode(kName), kName},
+    {"no_label", "text/plain", Cp932::encode(kName), kName},
+    {"utf8_without_label", "text/plain", kName.toUtf8(), kName},
+    {"utf8_bom_against_label", "text/plain; charset=Shift_JIS", "\xEF\xBB\xBF" + kName.toUtf8(), kName},
+    {"utf8_quoted_label", "text/plain; charset=\"UTF-8\"", kName.toUtf8(), kName},
+    {"euc_jp", "text/html; charset=\"EUC-JP\"", QByteArray::fromHex("a5c6a5b9a5c8"), kKana},
+    {"iso_2022_jp", "text/plain; charset=iso-2022-jp", "\x1b$B%F%9%H\x1b(B", kKana}};
+VANTORA_ROWS(BodyTextTest, kTexts);
 
 // Every framing a server may choose, sent in small pieces, arrives byte for
 // byte. Redirects, relative or absolute, are followed at most five times.
-TEST_F(HTTPTransferTest, BodiesInEveryFramingArriveWhole) {
-    const QByteArray jpeg = JpegFactory::make(640, 480, QColor(10, 200, 60));
-    const QByteArray small = JpegFactory::make(40, 30);
+struct FramingRow {
+    const char *name, *status, *header, *value;
+    bool small;  // the small picture, else the large one; "ok" for text
+};
+class FramingTest : public HTTPTransferTest, public ::testing::WithParamInterface<FramingRow> {};
+
+TEST_P(FramingTest, BodiesArriveWhole) {
+    const QByteArray jpeg = JpegFactory::make(640, 480, QColor(10, 200, 60)), small = JpegFactory::make(40, 30);
     const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\n";
+    auto inPieces = [](const QByteArray& bytes, int n) {  // with a short pause now and then
+        Steps steps;
+        for (qsizetype at = 0; at < bytes.size(); at += n) {
+            steps.push_back(RawHttpServer::send(bytes.mid(at, n)));
+            if ((at / n) % 8 == 0) steps.push_back(RawHttpServer::sleep(1));
+        }
+        return steps;
+    };
     QByteArray chunked = head + "Transfer-Encoding: chunked\r\n\r\n";
     for (qsizetype at = 0; at < small.size(); at += 100)
         chunked += QByteArray::number(small.mid(at, 100).size(), 16) + ";ext=1\r\n" + small.mid(at, 100) + "\r\n";
-    chunked += "0\r\nX-Trailer: t\r\n\r\n";
     Steps untilClose = inPieces("HTTP/1.0 200 OK\r\nContent-Type: image/jpeg\r\n\r\n" + jpeg, 97);
     untilClose.push_back(RawHttpServer::close());
     std::map<QString, Steps> scripts{
         {"/declared", inPieces(head + "Content-Length: " + QByteArray::number(jpeg.size()) + "\r\n\r\n" + jpeg, 97)},
-        {"/close", untilClose},
-        {"/chunked", inPieces(chunked, 1)},  // every parser state meets a cut
+        {"/close", untilClose},                                            // no length: the end is the close
+        {"/chunked", inPieces(chunked + "0\r\nX-Trailer: t\r\n\r\n", 1)},  // every parser state meets a cut
         {"/lf", {RawHttpServer::send("HTTP/1.0 200 OK\nContent-Type: image/jpeg\n\n" + small)}},
         {"/continue",
-         {RawHttpServer::send("HTTP/1.1 100 Continue\r\n\r\n" + head + "Content-Length: " +
-                              QByteArray::number(small.size()) + "\r\n\r\n" + small)}},
-        {"/folded", {RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: text/plain;\r\n charset=utf-8\r\n"
-                                         "Content-Length: 2\r\n\r\nok")}},
+         {RawHttpServer::send("HTTP/1.1 100 Continue\r\n\r\n" + head +
+                              "Content-Length: " + QByteArray::number(small.size()) + "\r\n\r\n" + small)}},
+        {"/folded",
+         {RawHttpServer::send("HTTP/1.1 200 OK\r\nContent-Type: text/plain;\r\n charset=utf-8\r\n"
+                              "Content-Length: 2\r\n\r\nok")}},
         // No body: complete at once, whatever the server does next.
         {"/nocontent",
          {RawHttpServer::send("HTTP/1.1 204 No Content\r\nConnection: close\r\n\r\n"), RawHttpServer::silence()}},
-        {"/c", moved("307", "d")},
-        {"/d", moved("308", "/ok")},
-    };
+        {"/redirected", moved("307", "d")},
+        {"/d", moved("308", "/ok")}};
     for (int i = 0; i < 10; ++i)
-        scripts["/loop" + QString::number(i)] = moved("302", "/loop" + QByteArray::number(i + 1));
+        scripts["/endless_redirects" + QString::number(i)] =
+            moved("302", "/endless_redirects" + QByteArray::number(i + 1));
     RawHttpServer raw = scripted(scripts);
-    const std::tuple<const char*, const char*, const char*, QByteArray> cases[] = {
-        {"/declared", "HTTP/1.1 200 OK\r\n", "image/jpeg", jpeg},
-        {"/close", "HTTP/1.1 200 OK\r\n", "image/jpeg", jpeg},  // no length: the end is the close
-        {"/chunked", "HTTP/1.1 200 OK\r\n", "image/jpeg", small},
-        {"/lf", "HTTP/1.1 200 OK\r\n", "image/jpeg", small},
-        {"/continue", "HTTP/1.1 200 OK\r\n", "image/jpeg", small},
-        {"/folded", "HTTP/1.1 200 OK\r\n", "text/plain; charset=utf-8", "ok"},
-        {"/nocontent", "HTTP/1.1 204 No Content\r\n", "close", {}},
-        {"/c", "HTTP/1.1 200 OK\r\n", "text/plain", "ok"},
-        {"/loop0", "HTTP/1.1 302 ", "", {}},  // an endless chain ends with its last redirect
-    };
+    const FramingRow& r = GetParam();
+    const QString path = "/" + QString::fromLatin1(r.name) + (r.name == std::string("endless_redirects") ? "0" : "");
     HTTPTransfer* t = element();
-    for (const auto& [path, status, type, body] : cases) {
-        SCOPED_TRACE(path);
-        t->Execute(raw.url(path), "GET");
-        ASSERT_EQ(waitFor(t, 15000), 12) << t->ResponseInfo().toStdString();
-        EXPECT_TRUE(t->GetHeader().startsWith(status)) << t->GetHeader().toStdString();
-        EXPECT_EQ(t->GetHeader(type == QLatin1String("close") ? "Connection" : "Content-Type"), type);
-        EXPECT_EQ(t->Body(), body);
-        EXPECT_EQ(t->LastAddress(), raw.url(path));
-    }
-    EXPECT_EQ(raw.requests().filter("/loop").size(), 6);
-    EXPECT_EQ(raw.count("/ok"), 1);
+    t->Execute(raw.url(path), "GET");
+    ASSERT_EQ(waitFor(t, 15000), 12) << t->ResponseInfo().toStdString();
+    EXPECT_TRUE(t->GetHeader().startsWith(r.status)) << t->GetHeader().toStdString();
+    EXPECT_EQ(t->GetHeader(r.header), r.value);
+    const bool text = QByteArray(r.value).startsWith("text");
+    EXPECT_EQ(t->Body(), *r.status == 'H' && QByteArray(r.status).contains("200") ? (text      ? QByteArray("ok")
+                                                                                     : r.small ? small
+                                                                                               : jpeg)
+                                                                                  : QByteArray());
+    EXPECT_EQ(t->LastAddress(), raw.url(path));
+    if (path.startsWith("/endless")) EXPECT_EQ(raw.requests().size(), 6);  // the first and five redirects
 }
+
+const FramingRow kFramings[] = {{"declared", "HTTP/1.1 200 OK\r\n", "Content-Type", "image/jpeg", false},
+                                {"close", "HTTP/1.1 200 OK\r\n", "Content-Type", "image/jpeg", false},
+                                {"chunked", "HTTP/1.1 200 OK\r\n", "Content-Type", "image/jpeg", true},
+                                {"lf", "HTTP/1.1 200 OK\r\n", "Content-Type", "image/jpeg", true},
+                                {"continue", "HTTP/1.1 200 OK\r\n", "Content-Type", "image/jpeg", true},
+                                {"folded", "HTTP/1.1 200 OK\r\n", "Content-Type", "text/plain; charset=utf-8", true},
+                                {"nocontent", "HTTP/1.1 204 No Content\r\n", "Connection", "close", true},
+                                {"redirected", "HTTP/1.1 200 OK\r\n", "Content-Type", "text/plain", true},
+                                // an endless chain ends with its last redirect
+                                {"endless_redirects", "HTTP/1.1 302 ", "Location", "/endless_redirects6", true}};
+VANTORA_ROWS(FramingTest, kFramings);
 
 // Failures without a usable status are errors (11) with a Japanese text, at
 // their limit and not later; an address that is not http or https is never
-// opened, a FIFO included. None of them holds up another element.
-TEST_F(HTTPTransferTest, FailuresAreErrorsAtTheirLimitsAndDelayNoOtherElement) {
+// opened, a FIFO included. https has the limits of http. None of them holds
+// up another element.
+struct FailureRow {
+    const char* name;
+    const char* address;  // "raw:/path", "tls:/path" (trusted), "untrusted:/path", "fifo" or absolute
+    int timeout, minMs, maxMs;
+    const char* info;
+    const char* proxy = "";      // "raw": the raw server is the proxy
+    const char* seen = nullptr;  // a request the raw server must have seen this often
+    int seenCount = 0;
+    bool boundedMemory = false;  // the process's peak memory must not move
+};
+class FailureTest : public HTTPTransferTest, public ::testing::WithParamInterface<FailureRow> {};
+
+qint64 peakResidentBytes() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return qint64(u.ru_maxrss) * 1024;
+}
+
+TEST_P(FailureTest, IsAnErrorAtItsLimit) {
+    const FailureRow& r = GetParam();
     QTemporaryDir dir;
     const QString fifo = dir.path() + QStringLiteral("/fifo");
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
@@ -240,7 +229,8 @@ TEST_F(HTTPTransferTest, FailuresAreErrorsAtTheirLimitsAndDelayNoOtherElement) {
         {"/chunks",
          {RawHttpServer::send(textHead + "Transfer-Encoding: chunked\r\n\r\n"),
           RawHttpServer::repeat("10000\r\n" + QByteArray(0x10000, 'c') + "\r\n", 100000)}},
-        {"/cut", {RawHttpServer::send(textHead + "Content-Length: 100000\r\n\r\nChannelName=a"), RawHttpServer::close()}},
+        {"/cut",
+         {RawHttpServer::send(textHead + "Content-Length: 100000\r\n\r\nChannelName=a"), RawHttpServer::close()}},
         {"/nolastchunk",
          {RawHttpServer::send(textHead + "Transfer-Encoding: chunked\r\n\r\n4\r\nabcd\r\n"), RawHttpServer::close()}},
         {"/header", {RawHttpServer::send(textHead), RawHttpServer::repeat(filler, 200000)}},
@@ -249,103 +239,119 @@ TEST_F(HTTPTransferTest, FailuresAreErrorsAtTheirLimitsAndDelayNoOtherElement) {
         {"127.0.0.1:9",
          {RawHttpServer::send("HTTP/1.1 200 Connection established\r\n"), RawHttpServer::repeat(filler, 200000)}},
     });
-    const QString proxy = QStringLiteral("127.0.0.1:%1").arg(raw.port());
-    const char* tooLarge = "応答が大きすぎます";
-    const char* cut = "応答が途中で切れました";
-    const char* unsupported = "対応していないアドレスです";
-    // Header sections that never end come first: the process's peak memory
-    // must not move while they run.
-    const qint64 peakBefore = peakResidentBytes();
-    expectFailures(element(), {
-        {"endless header", raw.url("/header"), 30, 0, 5000, tooLarge},
-        {"endless header line", raw.url("/headerline"), 30, 0, 5000, tooLarge},
-        {"endless CONNECT answer", "https://127.0.0.1:9/x", 30, 0, 5000, tooLarge, proxy},
-    });
-    EXPECT_LT(peakResidentBytes() - peakBefore, 16 * 1024 * 1024);
-    EXPECT_EQ(raw.count("127.0.0.1:9"), 1);  // the tunnel was asked of the proxy
-
-    expectFailures(element(), {
-        {"file", "file:///etc/hostname", 30, 0, 1000, unsupported},
-        {"fifo", "file://" + fifo, 30, 0, 1000, unsupported},
-        {"redirect to a fifo", raw.url("/tofile"), 30, 0, 1000, unsupported},
-        {"ftp", "ftp://127.0.0.1:1/list.txt", 30, 0, 1000, unsupported},
-        {"no address", "", 30, 0, 1000, unsupported},
-        {"refused", "http://127.0.0.1:1/refused", 30, 0, 5000, "接続が拒否されました"},
-        {"redirect to refused", raw.url("/a"), 30, 0, 5000, "接続が拒否されました"},
-        {"proxy refused", raw.url("/ok"), 30, 0, 5000, "プロキシへの接続に失敗しました", "127.0.0.1:1"},
-        {"silent", raw.url("/silent"), 1, 900, 3000, "タイムアウトしました"},
-        {"dripped body", raw.url("/drip"), 1, 900, 3000, "タイムアウトしました"},
-        {"reset", raw.url("/reset"), 30, 0, 5000, "接続が切断されました"},
-        {"not HTTP", raw.url("/garbage"), 30, 0, 5000, "サーバーの応答が正しくありません"},
-        {"200 MB declared", raw.url("/declared"), 30, 0, 1500, tooLarge},
-        {"200 MB streamed", raw.url("/streamed"), 30, 0, 20000, tooLarge},
-        {"endless chunks", raw.url("/chunks"), 30, 0, 20000, tooLarge},
-        {"short Content-Length", raw.url("/cut"), 30, 0, 5000, cut},
-        {"no last chunk", raw.url("/nolastchunk"), 30, 0, 5000, cut},
-    });
-    EXPECT_EQ(raw.count("/ok"), 0);  // the proxy that refused was not bypassed
-
-    // Every other element still gets its answer.
-    for (int i = 0; i < 3; ++i) {
-        HTTPTransfer* other = element();
-        other->Execute(raw.url("/ok"), "GET");
-        ASSERT_EQ(waitFor(other), 12);
-        EXPECT_EQ(other->BodyText(), "ok");
+    const QString address = QString::fromLatin1(r.address);
+    QString url = address;
+    std::unique_ptr<TestHttpServer> tls;
+    if (address.startsWith("raw:")) url = raw.url(address.mid(4));
+    if (address == "fifo") url = "file://" + fifo;
+    if (address.startsWith("tls:") || address.startsWith("untrusted:")) {
+        QString cert, key;
+        ASSERT_TRUE(TestHttpServer::MakeCertificate(dir.path(), &cert, &key));
+        tls = std::make_unique<TestHttpServer>(cert, key);
+        tls->handle("/header", [](const httplib::Request&, httplib::Response& res) {
+            for (int i = 0; i < 100; ++i) res.set_header("X-Filler-" + std::to_string(i), std::string(1000, 'a'));
+            res.set_content("x", "text/plain");
+        });
+        tls->handle("/declared", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(200 * 1024 * 1024, "image/jpeg", [](size_t, size_t, httplib::DataSink& sink) {
+                return sink.write(std::string(65536, 'x').data(), 65536);
+            });
+        });
+        tls->handle("/streamed", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("image/jpeg", [](size_t, httplib::DataSink& sink) {
+                return sink.write(std::string(1 << 20, 'x').data(), 1 << 20);
+            });
+        });
+        tls->handle("/drip", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(1000, "text/plain", [](size_t, size_t, httplib::DataSink& sink) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                return sink.write("x", 1);
+            });
+        });
+        tls->handle("/cut", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(100000, "text/plain", [](size_t offset, size_t, httplib::DataSink& sink) {
+                return offset == 0 && sink.write("ChannelName=a", 13);
+            });
+        });
+        tls->serve("/a.jpg", "jpeg", "image/jpeg");
+        tls->start();
+        url = tls->url(address.section(':', 1));
+        if (address.startsWith("tls:")) curl.setCaFile(cert);
     }
+    HTTPTransfer* t = element();
+    t->RequestTimeout = r.timeout;
+    t->Proxy = r.proxy == std::string("raw") ? QStringLiteral("127.0.0.1:%1").arg(raw.port()) : r.proxy;
+    t->AccessType = t->Proxy.isEmpty() ? HTTPTransfer::AccessDefault : HTTPTransfer::AccessNamedProxy;
+    const qint64 peakBefore = peakResidentBytes();
+    QElapsedTimer clock;
+    clock.start();
+    t->Execute(url, "GET");
+    EXPECT_TRUE(t->StillExecuting());  // reported later, never from inside Execute
+    EXPECT_EQ(waitFor(t, 30000), 11);
+    EXPECT_GE(clock.elapsed(), r.minMs);
+    EXPECT_LT(clock.elapsed(), r.maxMs);
+    EXPECT_EQ(t->ResponseInfo().toStdString(), r.info);
+    EXPECT_NE(t->ResponseCode(), 0);
+    EXPECT_TRUE(t->GetHeader().isEmpty());
+    EXPECT_TRUE(t->Body().isEmpty());
+    if (r.boundedMemory) EXPECT_LT(peakResidentBytes() - peakBefore, 16 * 1024 * 1024);
+    if (r.seen) EXPECT_EQ(raw.count(r.seen), r.seenCount);
+    // Another element still gets its answer.
+    HTTPTransfer* other = element();
+    other->Execute(raw.url("/ok"), "GET");
+    ASSERT_EQ(waitFor(other), 12);
+    EXPECT_EQ(other->BodyText(), "ok");
 }
 
-// https to a local server whose self-signed certificate the test trusts,
-// with the same limits as http; without that trust it is a TLS failure.
-TEST_F(HTTPTransferTest, HttpsHasTheSameLimits) {
+constexpr const char* kTooLarge = "応答が大きすぎます";
+constexpr const char* kCut = "応答が途中で切れました";
+constexpr const char* kUnsupported = "対応していないアドレスです";
+constexpr const char* kTimedOut = "タイムアウトしました";
+const FailureRow kFailures[] = {
+    {"endless_header", "raw:/header", 30, 0, 5000, kTooLarge, "", nullptr, 0, true},
+    {"endless_header_line", "raw:/headerline", 30, 0, 5000, kTooLarge, "", nullptr, 0, true},
+    {"endless_CONNECT_answer", "https://127.0.0.1:9/x", 30, 0, 5000, kTooLarge, "raw", "127.0.0.1:9", 1, true},
+    {"file", "file:///etc/hostname", 30, 0, 1000, kUnsupported},
+    {"fifo", "fifo", 30, 0, 1000, kUnsupported},
+    {"redirect_to_a_fifo", "raw:/tofile", 30, 0, 1000, kUnsupported},
+    {"ftp", "ftp://127.0.0.1:1/list.txt", 30, 0, 1000, kUnsupported},
+    {"no_address", "", 30, 0, 1000, kUnsupported},
+    {"refused", "http://127.0.0.1:1/refused", 30, 0, 5000, "接続が拒否されました"},
+    {"redirect_to_refused", "raw:/a", 30, 0, 5000, "接続が拒否されました"},
+    // the proxy that refused is not bypassed
+    {"proxy_refused", "raw:/ok", 30, 0, 5000, "プロキシへの接続に失敗しました", "127.0.0.1:1", "/ok", 0},
+    {"silent", "raw:/silent", 1, 900, 3000, kTimedOut},
+    {"dripped_body", "raw:/drip", 1, 900, 3000, kTimedOut},
+    {"reset", "raw:/reset", 30, 0, 5000, "接続が切断されました"},
+    {"not_HTTP", "raw:/garbage", 30, 0, 5000, "サーバーの応答が正しくありません"},
+    {"200_MB_declared", "raw:/declared", 30, 0, 1500, kTooLarge},
+    {"200_MB_streamed", "raw:/streamed", 30, 0, 20000, kTooLarge},
+    {"endless_chunks", "raw:/chunks", 30, 0, 20000, kTooLarge},
+    {"short_Content_Length", "raw:/cut", 30, 0, 5000, kCut},
+    {"no_last_chunk", "raw:/nolastchunk", 30, 0, 5000, kCut},
+    {"https_unknown_authority", "untrusted:/a.jpg", 30, 0, 5000, "TLS(SSL)の接続に失敗しました"},
+    {"https_header_over_the_limit", "tls:/header", 30, 0, 5000, kTooLarge},
+    {"https_200_MB_declared", "tls:/declared", 30, 0, 1500, kTooLarge},
+    {"https_200_MB_streamed", "tls:/streamed", 30, 0, 20000, kTooLarge},
+    {"https_dripped_body", "tls:/drip", 1, 900, 3000, kTimedOut},
+    {"https_short_Content_Length", "tls:/cut", 30, 0, 5000, kCut}};
+VANTORA_ROWS(FailureTest, kFailures);
+
+// https to a local server whose self-signed certificate the test trusts.
+TEST_F(HTTPTransferTest, HttpsWithATrustedCertificateCompletes) {
     QTemporaryDir dir;
     QString cert, key;
     ASSERT_TRUE(TestHttpServer::MakeCertificate(dir.path(), &cert, &key));
     TestHttpServer tls(cert, key);
     const QByteArray jpeg = JpegFactory::make(64, 48);
     tls.serve("/a.jpg", jpeg, "image/jpeg");
-    tls.handle("/header", [](const httplib::Request&, httplib::Response& res) {
-        for (int i = 0; i < 100; ++i) res.set_header("X-Filler-" + std::to_string(i), std::string(1000, 'a'));
-        res.set_content("x", "text/plain");
-    });
-    tls.handle("/declared", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(200 * 1024 * 1024, "image/jpeg", [](size_t, size_t, httplib::DataSink& sink) {
-            return sink.write(std::string(65536, 'x').data(), 65536);
-        });
-    });
-    tls.handle("/streamed", [](const httplib::Request&, httplib::Response& res) {
-        res.set_chunked_content_provider("image/jpeg", [](size_t, httplib::DataSink& sink) {
-            return sink.write(std::string(1 << 20, 'x').data(), 1 << 20);
-        });
-    });
-    tls.handle("/drip", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(1000, "text/plain", [](size_t, size_t, httplib::DataSink& sink) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            return sink.write("x", 1);
-        });
-    });
-    tls.handle("/cut", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(100000, "text/plain", [](size_t offset, size_t, httplib::DataSink& sink) {
-            return offset == 0 && sink.write("ChannelName=a", 13);
-        });
-    });
     tls.start();
-
-    HTTPTransfer* untrusting = element();
-    expectFailures(untrusting, {{"unknown authority", tls.url("/a.jpg"), 30, 0, 5000, "TLS(SSL)の接続に失敗しました"}});
-
     curl.setCaFile(cert);
     HTTPTransfer* t = element();
     t->Execute(tls.url("/a.jpg"), "GET");
     ASSERT_EQ(waitFor(t), 12);
     EXPECT_TRUE(t->GetHeader().startsWith("HTTP/1.1 200 OK\r\n"));
     EXPECT_EQ(t->Body(), jpeg);
-    expectFailures(t, {
-        {"header over the limit", tls.url("/header"), 30, 0, 5000, "応答が大きすぎます"},
-        {"200 MB declared", tls.url("/declared"), 30, 0, 1500, "応答が大きすぎます"},
-        {"200 MB streamed", tls.url("/streamed"), 30, 0, 20000, "応答が大きすぎます"},
-        {"dripped body", tls.url("/drip"), 1, 900, 3000, "タイムアウトしました"},
-        {"short Content-Length", tls.url("/cut"), 30, 0, 5000, "応答が途中で切れました"},
-    });
 }
 
 // AccessType 0 takes the environment's proxy settings, no_proxy included.
@@ -355,22 +361,15 @@ TEST_F(HTTPTransferTest, TheDefaultAccessFollowsTheEnvironment) {
         res.set_content("via proxy " + req.target, "text/plain");
     });
     proxy.start();
-    const QByteArray proxyUrl = "http://127.0.0.1:" + QByteArray::number(proxy.port());
+    qputenv("http_proxy", "http://127.0.0.1:" + QByteArray::number(proxy.port()));
     HTTPTransfer* t = element();
-    struct Row {
-        const char* noProxy;
-        int state;
-        const char* text;
-    };
-    for (const Row& row : {Row{"", 12, "via proxy http://channels.invalid/info.txt"},
-                           Row{"channels.invalid", 11, "サーバーが見つかりません"}}) {
-        SCOPED_TRACE(row.noProxy);
-        qputenv("http_proxy", proxyUrl);
-        qputenv("no_proxy", row.noProxy);
-        t->Execute(QStringLiteral("http://channels.invalid/info.txt"));
-        ASSERT_EQ(waitFor(t, 20000), row.state);
-        EXPECT_EQ((row.state == 12 ? t->BodyText() : t->ResponseInfo()).toStdString(), row.text);
-    }
+    t->Execute(QStringLiteral("http://channels.invalid/info.txt"));
+    EXPECT_EQ(waitFor(t, 20000), 12);
+    EXPECT_EQ(t->BodyText(), "via proxy http://channels.invalid/info.txt");
+    qputenv("no_proxy", "channels.invalid");
+    t->Execute(QStringLiteral("http://channels.invalid/info.txt"));
+    EXPECT_EQ(waitFor(t, 20000), 11);
+    EXPECT_EQ(t->ResponseInfo(), "サーバーが見つかりません");
     qunsetenv("http_proxy");
     qunsetenv("no_proxy");
 }

@@ -10,10 +10,7 @@
 #include "storage/TreeListFormat.h"
 #include "tools/demo_publisher/DemoPublisher.h"
 
-#include <httplib.h>
-
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLocale>
 #include <QProcess>
@@ -22,7 +19,6 @@
 #include <QSignalSpy>
 #include <QTimeZone>
 
-#include <atomic>
 #include <memory>
 
 namespace {
@@ -47,7 +43,6 @@ struct Fetched {
     int State = 0;                                        // 12 completed, 11 error, 0 no answer in time
     QString StatusLine, ContentType, LastModified, Text;  // Text: decoded as the viewer decodes text bodies
     QByteArray Body;
-    qint64 ElapsedMs = 0;
     bool ok() const { return State == 12 && StatusLine.contains(QLatin1String(" 200 ")); }
     bool notFound() const { return State == 12 && StatusLine.startsWith(QLatin1String("HTTP/1.1 404")); }
 };
@@ -57,22 +52,18 @@ protected:
     void startWith(const char* line) {
         DemoOptions o = options(line);
         o.KeepAliveSeconds = 1;
-        publisher = std::make_unique<DemoPublisher>(o, [this] { return now.load(); });
+        publisher = std::make_unique<DemoPublisher>(o, [this] { return now; });
         QString error;
         ASSERT_TRUE(publisher->start(&error)) << error.toStdString();
     }
-    void advanceSeconds(int s) { now += qint64(s) * 1000; }
     QString url(const QString& path) const { return publisher->baseUrl() + path; }
 
     // One GET through the viewer's own transfer object, waited for.
     Fetched get(const QString& address) {
         Fetched f;
         QSignalSpy spy(transfer, &HTTPTransfer::StateChanged);
-        QElapsedTimer clock;
-        clock.start();
         transfer->Execute(address, QStringLiteral("GET"));
         if (!spy.wait(15000)) return f;
-        f.ElapsedMs = clock.elapsed();
         f.State = spy.takeFirst().at(1).toInt();
         if (f.State != 12) return f;
         const QString header = transfer->GetHeader();
@@ -83,14 +74,6 @@ protected:
         f.Text = transfer->BodyText();
         return f;
     }
-    // One channel's information file, analysed.
-    ChannelInfomation info(const DemoChannel& c) {
-        const Fetched f = get(url(Demo::InfoPath(c)));
-        EXPECT_TRUE(f.ok()) << f.StatusLine.toStdString();
-        ChannelInfomation out;
-        EXPECT_TRUE(AnalyzeInfomationFile(f.Text, out)) << c.ChannelID.toStdString();
-        return out;
-    }
     // A picture's APP5 record.
     static PictureInfomation record(const QByteArray& jpeg) {
         PictureInfomation p;
@@ -98,7 +81,7 @@ protected:
         return p;
     }
 
-    std::atomic<qint64> now{kStartMs};
+    qint64 now = kStartMs;
     std::unique_ptr<DemoPublisher> publisher;
     // Declared after the publisher: its connections close before the server stops.
     CurlMulti curl;
@@ -178,157 +161,6 @@ TEST_F(DemoPublisherTest, ListInformationFilesAndPicturesPassTheViewersAnalysis)
         EXPECT_TRUE(get(url(QString::fromLatin1(path))).notFound()) << path;
 }
 
-TEST_F(DemoPublisherTest, PictureChangesEveryPeriodAndIsDrawnOncePerPeriod) {
-    startWith("--channels 3 --reload 5 --status-cycle 0");  // always on air: only the clock moves
-    const DemoChannel& c = publisher->channels().at(1);
-    const qint64 before = publisher->renderCount();
-    const Fetched first = get(url(Demo::PicturePath(c)));
-    advanceSeconds(1);  // same period
-    const Fetched again = get(url(Demo::PicturePath(c)));
-    ASSERT_TRUE(first.ok() && again.ok());
-    EXPECT_EQ(first.Body, again.Body);
-    EXPECT_EQ(publisher->renderCount(), before + 1);
-
-    advanceSeconds(5);  // next period
-    const Fetched next = get(url(Demo::PicturePath(c)));
-    ASSERT_TRUE(next.ok());
-    EXPECT_NE(next.LastModified, first.LastModified);
-    EXPECT_EQ(publisher->renderCount(), before + 2);
-    EXPECT_EQ(stampSeconds(record(next.Body).Stamp) - stampSeconds(record(first.Body).Stamp), 5);
-    // The drawing changed too (the clock), not only the record.
-    EXPECT_NE(QImage::fromData(first.Body), QImage::fromData(next.Body));
-
-    // A thumbnail is drawn when it is asked for, not with the picture.
-    ASSERT_TRUE(get(url(Demo::ThumbnailPath(c))).ok());
-    EXPECT_EQ(publisher->renderCount(), before + 3);
-
-    // Without a cycle every channel stays on air, in the picture as in the information.
-    EXPECT_EQ(record(first.Body).Status, 0);
-    EXPECT_EQ(record(next.Body).Status, 0);
-    for (int step = 0; step < 5; ++step, advanceSeconds(997))
-        for (const DemoChannel& ch : publisher->channels()) EXPECT_EQ(info(ch).StatusFlag, 0) << step;
-}
-
-TEST_F(DemoPublisherTest, StatusesFollowTheCycleAndAgreeBetweenInfoAndPicture) {
-    startWith("--channels 8 --reload 2 --status-cycle 20 --size 48x32 --thumbnail-size 48x32");
-    const int steps = 2 * 20 / 2;  // two whole cycles
-    QSet<QList<int>> sequences;
-    for (const DemoChannel& c : publisher->channels()) {
-        SCOPED_TRACE(c.ChannelID.toStdString());
-        now = kStartMs;
-        QList<int> seen;
-        for (int step = 0; step < steps; ++step, advanceSeconds(2)) {
-            const ChannelInfomation i = info(c);
-            EXPECT_EQ(record(get(i.ThumbnailURL).Body).Status, i.StatusFlag) << "step " << step;
-            seen << i.StatusFlag;
-        }
-        // All three statuses, in the order 0 -> 1 -> 2 -> 0, repeating each cycle.
-        EXPECT_TRUE(seen.contains(0) && seen.contains(1) && seen.contains(2));
-        for (int k = 1; k < steps; ++k)
-            EXPECT_TRUE(seen[k] == seen[k - 1] || seen[k] == (seen[k - 1] + 1) % 3) << seen[k - 1] << " -> " << seen[k];
-        EXPECT_EQ(seen.mid(0, steps / 2), seen.mid(steps / 2));
-        EXPECT_GE(seen.count(0), steps / 2);  // on air most of the cycle
-        sequences << seen;
-    }
-    EXPECT_GT(sequences.size(), 1) << "every channel in step";
-}
-
-TEST_F(DemoPublisherTest, FaultSharesHitTheChannelsTheSeedChooses) {
-#define FAULTS "--channels 20 --share-404 0.2 --share-slow 0.1 --slow-delay 300 --share-broken 0.15 --reload 4 "
-    // The seed alone decides which channels misbehave.
-    auto faults = [](const char* line) {
-        QList<DemoFault> out;
-        for (const DemoChannel& c : Demo::MakeCatalog(options(line))) out << c.Fault;
-        return out;
-    };
-    const QList<DemoFault> chosen = faults(FAULTS "--seed 7");
-    EXPECT_EQ(faults(FAULTS "--seed 7"), chosen);
-    EXPECT_NE(faults(FAULTS "--seed 8"), chosen);
-    EXPECT_EQ(chosen.count(DemoFault::NotFound), 4);
-    EXPECT_EQ(chosen.count(DemoFault::Slow), 2);
-    EXPECT_EQ(chosen.count(DemoFault::BrokenJpeg), 3);
-
-    startWith(FAULTS "--seed 7 --size 64x48");
-#undef FAULTS
-    for (const DemoChannel& c : publisher->channels()) {
-        SCOPED_TRACE(c.ChannelID.toStdString());
-        const Fetched i = get(url(Demo::InfoPath(c)));
-        if (c.Fault == DemoFault::NotFound) {
-            EXPECT_TRUE(i.notFound()) << i.StatusLine.toStdString();
-            EXPECT_TRUE(get(url(Demo::PicturePath(c))).notFound());
-            EXPECT_TRUE(get(url(Demo::ThumbnailPath(c))).notFound());
-            continue;
-        }
-        EXPECT_TRUE(i.ok());
-        if (c.Fault == DemoFault::BrokenJpeg) {
-            // One period a cut-off stream the marker walk rejects, the next a
-            // stream that passes it but holds no image.
-            int rejected = 0, undecodable = 0;
-            for (int k = 0; k < 2; ++k, advanceSeconds(4)) {
-                const Fetched p = get(url(Demo::PicturePath(c)));
-                ASSERT_TRUE(p.ok());
-                PictureInfomation r;
-                if (AnalyzePicture(p.Body, r).isEmpty()) {
-                    ++rejected;
-                    continue;
-                }
-                EXPECT_TRUE(QImage::fromData(p.Body).isNull());
-                EXPECT_FALSE(r.Stamp.isEmpty());  // the record survives, the image does not
-                ++undecodable;
-            }
-            EXPECT_EQ(rejected, 1);
-            EXPECT_EQ(undecodable, 1);
-            continue;
-        }
-        const Fetched p = get(url(Demo::PicturePath(c)));
-        EXPECT_FALSE(record(p.Body).Stamp.isEmpty());
-        EXPECT_FALSE(QImage::fromData(p.Body).isNull());
-        if (c.Fault == DemoFault::Slow) {
-            EXPECT_TRUE(i.ElapsedMs >= 300 && i.ElapsedMs < 3000) << i.ElapsedMs;  // --slow-delay, not the default
-            EXPECT_GE(p.ElapsedMs, 300);
-        }
-    }
-}
-
-TEST_F(DemoPublisherTest, PrerenderedFramesRepeatWhileTheRecordMovesOn) {
-    startWith("--channels 2 --reload 1 --prerender 3 --status-cycle 0 --size 120x90");
-    // Everything is drawn before the first request: 2 channels x 2 sizes x 3.
-    EXPECT_EQ(publisher->renderCount(), 12);
-    QList<QByteArray> drawn;  // the JPEG after its leading APP5 segment
-    QSet<QString> stamps;
-    for (int k = 0; k < 6; ++k, advanceSeconds(1)) {
-        const QByteArray jpeg = get(url(Demo::PicturePath(publisher->channels().at(0)))).Body;
-        stamps << record(jpeg).Stamp;
-        ASSERT_TRUE(quint8(jpeg[2]) == 0xFF && quint8(jpeg[3]) == 0xE5);
-        drawn << jpeg.mid(4 + ((quint8(jpeg[4]) << 8) | quint8(jpeg[5])));
-    }
-    EXPECT_EQ(drawn[0], drawn[3]);
-    EXPECT_EQ(drawn[1], drawn[4]);
-    EXPECT_NE(drawn[0], drawn[1]);
-    EXPECT_NE(drawn[1], drawn[2]);
-    EXPECT_EQ(stamps.size(), 6);
-    EXPECT_EQ(publisher->renderCount(), 12);
-}
-
-TEST_F(DemoPublisherTest, WithoutKeepAliveEveryAnswerClosesItsConnection) {
-    startWith("--channels 2");
-    DemoPublisher closing(options("--channels 2 --keep-alive 0"), [this] { return now.load(); });
-    ASSERT_TRUE(closing.start());
-    // A client that would keep the connection (the viewer asks for
-    // "Connection: close" itself, so it cannot tell the two apart).
-    auto connectionHeader = [&](int port) {
-        httplib::Client client("127.0.0.1", port);
-        client.set_keep_alive(true);
-        const auto res = client.Get(Demo::ThumbnailPath(publisher->channels().at(0)).toStdString());
-        EXPECT_TRUE(res && res->status == 200);
-        return res ? QString::fromStdString(res->get_header_value("Connection")).toLower() : QString();
-    };
-    for (int k = 0; k < 2; ++k) {
-        EXPECT_EQ(connectionHeader(closing.port()), "close");
-        EXPECT_NE(connectionHeader(publisher->port()), "close");
-    }
-}
-
 // The program as the run command starts it: the folder it prepares points at
 // it, and its options reach what it serves.
 TEST_F(DemoPublisherTest, ProgramWritesTheFolderThenPrintsItsPortAndServesItsOptions) {
@@ -374,6 +206,18 @@ TEST_F(DemoPublisherTest, ProgramWritesTheFolderThenPrintsItsPortAndServesItsOpt
     }
     EXPECT_EQ(channels, 3);
     EXPECT_EQ(missing, 1);  // a third of three channels answer 404
+    // Favourites and the folder name listed channels; the INI keeps the
+    // cache and pictures inside the folder.
+    const QString list = Cp932::decode(folder.read(QStringLiteral("ChannelList.txt")));
+    for (const char* file : {"Favorite.txt", "MultiMonitor.txt"}) {
+        const QStringList lines = mdlFunction::ReadLines(folder.file(QLatin1String(file)), true);
+        EXPECT_GE(lines.filter(QStringLiteral("Channel\t\t")).size(), 1) << file;
+        for (const QString& line : lines.filter(QRegularExpression(QStringLiteral("Channel\t\t"))))
+            EXPECT_TRUE(list.contains(line.section(QLatin1Char('\t'), -1))) << line.toStdString();
+    }
+    EXPECT_EQ(mdlFunction::GetIniFrom(folder.file(QStringLiteral("Vantomon.ini")), QStringLiteral("General"),
+                                      QStringLiteral("ChachDirctory"), mdlFunction::IniText),
+              folder.path() + QStringLiteral("/chach/"));
 
     program.terminate();  // SIGTERM: a clean stop
     ASSERT_TRUE(program.waitForFinished(10000));
