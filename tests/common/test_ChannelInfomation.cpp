@@ -88,6 +88,7 @@ QByteArray hex(const char* h) { return QByteArray::fromHex(h); }
 constexpr const char* kKept = "1|30|stamp|comment";
 constexpr const char* kReset = "3|-1||";
 
+// clang-format off
 const PictureRow kPictures[] = {
     {"record", [] { return JpegFactory::withRecord(plain(), 0, 9, "2002/10/05 12:34:56", "休止中です"); }, ".jpg",
      "0|9|2002/10/05 12:34:56|休止中です"},
@@ -96,8 +97,7 @@ const PictureRow kPictures[] = {
     {"six_fields", [] { return app5("a,1,30,s,c,extra"); }, ".jpg", kReset},
     {"status_not_a_number", [] { return app5("a,x,30,s,c"); }, ".jpg", kReset},
     {"reload_past_32_bits", [] { return app5("a,1,99999999999,s,c"); }, ".jpg", kReset},
-    {"empty_record", [] { return app5(""); }, ".jpg", kReset},
-    {"no_app5", plain, ".jpg", kReset},
+    {"empty_record", [] { return app5(""); }, ".jpg", kReset}, {"no_app5", plain, ".jpg", kReset},
     {"smallest_stream", [] { return hex("FFD8FFD9"); }, ".jpg", kReset},
     {"scan_to_the_end", [] { return hex("FFD8FFDA12FF00FFD9"); }, ".jpg", kReset},
     {"scan_ends_at_last_pair", [] { return hex("FFD8FFDA12FFD9"); }, ".jpg", kReset},
@@ -111,6 +111,7 @@ const PictureRow kPictures[] = {
     {"app5_length_below_2", [] { return hex("FFD8FFE50001FFD9"); }, "", kKept},
     {"zero_length", [] { return hex("FFD8FFE00000FFD9"); }, "", kKept},
     {"length_onto_the_last_byte", [] { return hex("FFD8FFE10003FFD9"); }, "", kKept}};
+// clang-format on
 VANTORA_ROWS(AnalyzePictureTest, kPictures);
 
 }  // namespace

@@ -60,24 +60,25 @@ TEST_P(IniLookupTest, ReadsConvertsOrGivesTheDefault) {
     EXPECT_EQ(GetIniFrom(dir.file("Vantomon.ini"), r.section, r.key, r.type, r.fallback), r.expected);
 }
 
-const LookupRow kLookups[] = {{"quoted_text", "general", "PROXY", IniText, {}, QStringLiteral("host:80")},
-                              {"boolean_word", "General", "TrueText", IniBoolean, {}, true},
-                              {"boolean_zero", "General", "Zero", IniBoolean, true, false},
-                              {"half_to_even", "General", "Half", IniInteger, {}, 2},
-                              {"odd_half_to_even", "General", "Odd", IniInteger, {}, 4},
-                              {"double", "General", "Dbl", IniDouble, {}, 12.25},
-                              {"letters_as_text", "General", "Letters", IniText, "x", QStringLiteral("abc")},
-                              {"empty_value", "General", "Timeout", IniInteger, 60, 60},
-                              {"no_key", "General", "Missing", IniInteger, 60, 60},
-                              {"no_section", "Nowhere", "Other", IniInteger, 60, 60},
-                              {"letters_as_integer", "General", "Letters", IniInteger, 60, 60},
-                              {"past_32_bits", "General", "Huge", IniInteger, 60, 60},
-                              {"letters_as_boolean", "General", "Letters", IniBoolean, true, true},
-                              {"integer_zero", "General", "Missing", IniInteger, {}, 0},
-                              {"double_zero", "General", "Missing", IniDouble, {}, 0.0},
-                              {"text_zero", "General", "Missing", IniText, {}, QString()},
-                              {"boolean_zero_default", "General", "Missing", IniBoolean, {}, false},
-                              {"unknown_type", "General", "Other", 7, {}, 0}};
+// clang-format off
+const LookupRow kLookups[] = {
+    {"quoted_text", "general", "PROXY", IniText, {}, QStringLiteral("host:80")},
+    {"boolean_word", "General", "TrueText", IniBoolean, {}, true},
+    {"boolean_zero", "General", "Zero", IniBoolean, true, false},
+    {"half_to_even", "General", "Half", IniInteger, {}, 2},
+    {"odd_half_to_even", "General", "Odd", IniInteger, {}, 4}, {"double", "General", "Dbl", IniDouble, {}, 12.25},
+    {"letters_as_text", "General", "Letters", IniText, "x", QStringLiteral("abc")},
+    {"empty_value", "General", "Timeout", IniInteger, 60, 60}, {"no_key", "General", "Missing", IniInteger, 60, 60},
+    {"no_section", "Nowhere", "Other", IniInteger, 60, 60},
+    {"letters_as_integer", "General", "Letters", IniInteger, 60, 60},
+    {"past_32_bits", "General", "Huge", IniInteger, 60, 60},
+    {"letters_as_boolean", "General", "Letters", IniBoolean, true, true},
+    {"integer_zero", "General", "Missing", IniInteger, {}, 0},
+    {"double_zero", "General", "Missing", IniDouble, {}, 0.0},
+    {"text_zero", "General", "Missing", IniText, {}, QString()},
+    {"boolean_zero_default", "General", "Missing", IniBoolean, {}, false},
+    {"unknown_type", "General", "Other", 7, {}, 0}};
+// clang-format on
 VANTORA_ROWS(IniLookupTest, kLookups);
 
 TEST(Ini, UnreadableFilesAreNeverReplacedAndUtf8FilesStayUtf8) {
