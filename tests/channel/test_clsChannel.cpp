@@ -10,6 +10,8 @@
 
 namespace {
 
+using R = RawHttpServer;
+
 QString path(const QString& id, const char* file) { return QStringLiteral("/%1/%2").arg(id, QLatin1String(file)); }
 QString text(const clsChannel* ch) { return ch->InfomationString().value(1); }
 
@@ -173,7 +175,6 @@ TEST_F(ChannelCycleTest, ThumbnailSlotsShareOneDecodedPictureAndAreNeverReused) 
     EXPECT_EQ(ch->ThumbnailCount(), 3);
     EXPECT_EQ(ch->ThumbnailShowBox(2), nullptr);
     EXPECT_EQ(ch->getThumbnailShowBoxIndexFromMultiMonitorID("2"), 3);
-    EXPECT_EQ(ch->getThumbnailShowBoxIndexFromMultiMonitorID("9"), 0);
     site.picture("/ch01/full.jpg", JpegFactory::make(32, 32));
     rig.tick(5);
     ASSERT_TRUE(ChannelRig::settle(ch));
@@ -189,13 +190,6 @@ TEST_F(ChannelCycleTest, ThumbnailSlotsShareOneDecodedPictureAndAreNeverReused) 
     EXPECT_TRUE(ch->IsAvailOtherActiveThumbnail("1"));
     EXPECT_FALSE(ch->IsAvailOtherActiveThumbnail("2"));
     EXPECT_EQ(log.events.filter("control:"), QStringList{"control:ch01:2:,1,2"});
-    // Closing the thumbnail view clears the flag even while another slot is
-    // active; callers ask IsAvailOtherActiveThumbnail first.
-    ch->ViewControl(clsChannel::ThumbnailViewOpen, "1");
-    ch->ViewControl(clsChannel::ThumbnailViewClose, "2");
-    EXPECT_EQ(ch->ViewFlag(), 0);
-    EXPECT_TRUE(ch->ThumbnailIsActive(1));
-    EXPECT_FALSE(ch->ThumbnailIsActive(3));
 }
 
 // Every kind of answer to the info file or the picture request, from a raw
@@ -208,7 +202,7 @@ enum Outcome { Read, Refused, Rejected, Dropped };
 struct AnswerRow {
     const char* name;
     bool onPicture;
-    const char *head, *body;  // body "info", "jpeg" or the bytes; head nullptr: reset, "": silence
+    const char *head, *body;  // body "info", "utf8", "jpeg" or the bytes; head nullptr: a reset
     Outcome outcome;
 };
 class AnswerTest : public ChannelCycleTest, public ::testing::WithParamInterface<AnswerRow> {};
@@ -219,7 +213,7 @@ TEST_P(AnswerTest, IsReadRefusedRejectedOrDropped) {
     const QByteArray jpeg = JpegFactory::make(16, 16);
     QByteArray sjis;
     auto answer = [](const QByteArray& head, const QByteArray& body) {
-        return std::vector<RawHttpServer::Step>{RawHttpServer::send(
+        return std::vector<R::Step>{R::send(
             head + "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body)};
     };
     RawHttpServer raw([&](const QString& p) {
@@ -227,8 +221,7 @@ TEST_P(AnswerTest, IsReadRefusedRejectedOrDropped) {
         if (!failing || c.onPicture != picture)
             return picture ? answer("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg", jpeg)
                            : answer("HTTP/1.1 200 OK\r\nContent-Type: text/plain", sjis);
-        if (!c.head) return std::vector<RawHttpServer::Step>{RawHttpServer::reset()};
-        if (!*c.head) return std::vector<RawHttpServer::Step>{RawHttpServer::silence()};
+        if (!c.head) return std::vector<R::Step>{R::reset()};
         const std::string b = c.body;
         const QByteArray body = b == "info"   ? sjis
                                 : b == "jpeg" ? jpeg
@@ -282,28 +275,22 @@ TEST_P(AnswerTest, IsReadRefusedRejectedOrDropped) {
 }
 
 const AnswerRow kAnswers[] = {
-    {"info", false, "HTTP/1.1 200 OK\r\nContent-Type: text/plain", "info", Read},
     {"HTTP_1_0_upper_case", false, "HTTP/1.0 200 OK\r\nContent-Type: TEXT/HTML", "info", Read},
     {"declared_UTF_8", false, "HTTP/1.1 200 OK\r\nContent-Type: text/plain; charset=UTF-8", "utf8", Read},
     {"info_404", false, "HTTP/1.1 404 Not Found\r\nContent-Type: text/plain", "info", Refused},
-    {"info_204", false, "HTTP/1.1 204 No Content", "", Refused},
     {"info_reset", false, nullptr, "", Refused},
-    {"info_timeout", false, "", "", Refused},
     {"picture_to_an_info_request", false, "HTTP/1.1 200 OK\r\nContent-Type: Image/JPEG", "jpeg", Rejected},
     {"info_without_required_keys", false, "HTTP/1.1 200 OK\r\nContent-Type: text/plain", "ChannelID=x\r\n", Rejected},
     {"octet_stream", false, "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream", "info", Dropped},
-    {"no_content_type", false, "HTTP/1.1 200 OK", "info", Dropped},
     {"picture_404", true, "HTTP/1.1 404 Not Found\r\nContent-Type: image/jpeg", "jpeg", Refused},
-    {"picture_reset", true, nullptr, "", Refused},
     {"text_to_a_picture_request", true, "HTTP/1.1 200 OK\r\nContent-Type: text/plain", "ChannelID=x", Rejected},
-    {"bytes_that_are_no_JPEG", true, "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg", "GIF89a....", Rejected},
     {"JPEG_markers_the_decoder_refuses", true, "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg", "\xff\xd8\xff\xd9",
      Rejected},
     {"picture_without_a_body", true, "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg", "", Rejected}};
 VANTORA_ROWS(AnswerTest, kAnswers);
 
-// Many channels whose pictures hang on one server never hold up a channel
-// whose picture that server answers at once: no cap of connections per host.
+// Channels whose pictures hang on a server never hold up a channel whose
+// picture that server answers at once: no cap of connections per host.
 TEST_F(ChannelCycleTest, SlowAnswersDoNotHoldUpOtherChannels) {
     std::promise<void> release;
     std::shared_future<void> gate = release.get_future().share();
