@@ -322,19 +322,6 @@ TEST_F(ChannelCycleTest, SlowAnswersDoNotHoldUpOtherChannels) {
     for (clsChannel* ch : slow) ASSERT_TRUE(ChannelRig::settle(ch) && QFile::exists(ch->PictureFile()));
 }
 
-// A broadcasting channel's information file and pictures, one after another,
-// all come over one kept connection.
-TEST(ChannelConnectionTest, PicturesOfOneChannelReuseOneConnection) {
-    ChannelSite site(/*keepAlive=*/true);
-    ChannelRig rig;
-    clsChannel* ch = rig.addPublished(site, "kept", 0, 1);
-    ch->ViewControl(clsChannel::NormalViewOpen, QString());
-    for (int i = 0; i < 4; ++i, rig.tick()) ASSERT_TRUE(ChannelRig::settle(ch));
-    ASSERT_TRUE(ChannelRig::settle(ch));
-    EXPECT_EQ(site.count("/kept/full.jpg"), 5);
-    EXPECT_EQ(site.connections(), 1);
-}
-
 // A response that arrives after the last view closed is still handled, and
 // the channel then stops instead of asking again.
 TEST_F(ChannelCycleTest, AResponseAfterTheLastViewClosedEndsTheCycle) {
