@@ -13,6 +13,6 @@ inline std::string RowName(const char* name) {
     return out;
 }
 
-#define VANTORA_ROWS(Fixture, rows)                                  \
+#define VANTORA_ROWS(Fixture, rows)                                \
     INSTANTIATE_TEST_SUITE_P(, Fixture, ::testing::ValuesIn(rows), \
                              [](const auto& info) { return RowName(info.param.name); })
