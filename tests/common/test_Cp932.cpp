@@ -22,16 +22,4 @@ TEST(Cp932, InvalidAndCutBytesNeverStopDecoding) {
     EXPECT_TRUE(Cp932::decode(garbage + "\n\nEND").endsWith("\nEND"));  // decoding ran to the end
 }
 
-// Labels that mean the Windows code page, or none; the declared charsets
-// themselves are decoded end to end in the transfer tests.
-TEST(Cp932, UnknownCharsetsMeanTheCodePage) {
-    bool known = false;
-    EXPECT_EQ(Cp932::decodeCharset(QStringLiteral("チャ").toUtf8(), "utf-8", &known), QStringLiteral("チャ"));
-    EXPECT_TRUE(known);
-    const QByteArray sjis = Cp932::encode(QStringLiteral("①番"));
-    for (const QString& charset : {QStringLiteral("Shift_JIS"), QString(), QStringLiteral("no-such-charset/../x")})
-        EXPECT_EQ(Cp932::decodeCharset(sjis, charset, &known), QStringLiteral("①番")) << charset.toStdString();
-    EXPECT_FALSE(known);
-}
-
 }  // namespace

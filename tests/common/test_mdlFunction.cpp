@@ -107,7 +107,10 @@ const EncodingRow kEncodings[] = {
     {"utf8_latin1_byte_and_cut_sequence", kUtf8 + "\tcaf\xE9\r\n" + kUtf8 + "\xE3\x81", TextEncoding::Utf8},
     {"cp932_unassigned_and_cut_leads", kSjis + "\x80\xA0\xFD\xFF\x85\x40\x82\t\r\n\x82", TextEncoding::Cp932},
     {"cp932_codes_written_differently", kSjis + "\x87\x90\xED\x40\xFA\x4A\r\n", TextEncoding::Cp932},
-    {"as_many_stray_bytes_as_utf8", "\xC3\xBD\xC4\r\n" + kSjis, TextEncoding::Cp932},
+    // UTF-8 needs twice as many whole sequences as stray bytes.
+    {"one_stray_byte_per_sequence", "caf\xC3\xA9 \xE9\r\n", TextEncoding::Cp932},
+    {"two_sequences_per_stray_byte", "caf\xC3\xA9 \xC3\xA9 \xE9\r\n", TextEncoding::Utf8},
+    {"stray_bytes_around_cp932", "\xC3\xBD\xC4\r\n" + kSjis, TextEncoding::Cp932},
     {"latin1_only", "caf\xE9\r\n", TextEncoding::Cp932},
     {"ascii_only", "Node\tA\r\n", TextEncoding::Cp932}};
 VANTORA_ROWS(EncodingTest, kEncodings);
