@@ -65,7 +65,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         answers_[path.toStdString()] = answer;
     }
-    void picture(const QString& path, const QByteArray& jpeg, const std::string& lastModified = std::string()) {
+    void picture(const QString& path, const QByteArray& jpeg, const std::string& lastModified = {}) {
         set(path, Answer{200, "image/jpeg", jpeg, lastModified, 0});
     }
     void text(const QString& path, const QByteArray& body) { set(path, Answer{200, "text/plain", body, {}, 0}); }
@@ -115,16 +115,17 @@ public:
             infos << i;
         });
         QObject::connect(&m, &M::ChannelControlRefresh, &guard_,
-                         [this](const QString& id, int flag, const QStringList& b) {
-                             events << QStringLiteral("control:%1:%2:%3").arg(id).arg(flag).arg(b.join(','));
+                         [this](const QString& id, int f, const QStringList& b) {
+                             events << QStringLiteral("control:%1:%2:%3").arg(id).arg(f).arg(b.join(','));
                          });
-        QObject::connect(&m, &M::ShowBoxRefresh, &guard_, [this](const QString& id) { events << "showbox:" + id; });
-        QObject::connect(&m, &M::AddChannelToFavarite, &guard_,
-                         [this](const QString& id) { events << "addfav:" + id; });
-        QObject::connect(&m, &M::RemoveChannelFromFavarite, &guard_,
-                         [this](const QString& id) { events << "removefav:" + id; });
-        QObject::connect(&m, &M::ChannelStatusRefresh, &guard_,
-                         [this](const QString& id) { events << "status:" + id; });
+        const std::pair<void (M::*)(const QString&), const char*> plain[] = {
+            {&M::ShowBoxRefresh, "showbox:"},
+            {&M::AddChannelToFavarite, "addfav:"},
+            {&M::RemoveChannelFromFavarite, "removefav:"},
+            {&M::ChannelStatusRefresh, "status:"}};
+        for (const auto& [signal, tag] : plain)
+            QObject::connect(&m, signal, &guard_,
+                             [this, tag = QString(tag)](const QString& id) { events << tag + id; });
     }
     // Every information text raised, one a line.
     QString texts() const {
@@ -208,10 +209,7 @@ public:
     }
 
     QString cacheFile(const QString& name) const { return settings.ChachDirctory + name; }
-    static QByteArray readFile(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray cached(const QString& name) const { return dir.read("chach/" + name); }
 
     TempProgramDir dir;
     ProgramSettings settings;

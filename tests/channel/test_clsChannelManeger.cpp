@@ -3,6 +3,7 @@
 // name no channel.
 
 #include "ChannelRig.h"
+#include "Rows.h"
 
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -13,90 +14,57 @@ QStringList record(const QString& id, const QString& save, int pieces = 6) {
     return QStringList{"Channel", "VTR1", id, "名前", "http://127.0.0.1:9/info.txt", save, "extra"}.mid(0, pieces);
 }
 
-TEST(ChannelManegerTest, ChannelInitializeAcceptsWellFormedRecordsOnly) {
-    struct Case {
-        const char* name;
-        QStringList record;
-        bool created, save;
-    };
-    const Case cases[] = {
-        {"True", record("ch01", "True"), true, true},
-        {"minus one", record("ch02", "-1"), true, true},
-        {"zero", record("ch03", "0"), true, false},
-        {"fALSE", record("ch04", "fALSE"), true, false},
-        {"more pieces than needed", record("ch05", "true", 7), true, true},
-        {"same ChannelID in another case", record("CH01", "False"), false, false},
-        {"five pieces", record("ch06", "True", 5), false, false},
-        {"two pieces", record("ch07", "True", 2), false, false},
-        {"no pieces", QStringList(), false, false},
-        {"save flag that is no Boolean", record("ch08", "yes"), false, false},
-        {"empty save flag", record("ch09", ""), false, false},
-        {"empty ChannelID", record("", "True"), false, false},
-    };
+// A record beside a channel "ch01" made before it.
+struct RecordRow {
+    const char* name;
+    QStringList record;
+    bool created, save;
+};
+class ChannelInitializeTest : public ::testing::TestWithParam<RecordRow> {};
+
+TEST_P(ChannelInitializeTest, AcceptsWellFormedRecordsOnly) {
+    const RecordRow& c = GetParam();
     ChannelRig rig;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const int channels = rig.manager->ChannelCount();
-        const int elements = rig.http.Count();
-        PictureElement* box = rig.boxes.Load();
-        EXPECT_EQ(rig.manager->ChannelInitialize(box, c.record), c.created);
-        EXPECT_EQ(rig.manager->ChannelCount(), channels + (c.created ? 1 : 0));
-        EXPECT_EQ(rig.http.Count(), elements + (c.created ? 1 : 0));
-        if (!c.created) continue;
-        clsChannel* ch = rig.manager->ChannelAt(rig.manager->ChannelCount());
-        EXPECT_EQ(ch->ChannelID(), c.record[2]);
-        EXPECT_EQ(ch->SavePicture(), c.save);
-        EXPECT_EQ(ch->ShowBox(), box);
-        EXPECT_EQ(box->Tag, c.record[2]);
-        EXPECT_EQ(ch->PictureType(), PictureKind::None);
-    }
-    // The first spelling stays; lookups ignore case.
-    EXPECT_EQ(rig.manager->Channel("CH01"), rig.manager->ChannelAt(1));
-    EXPECT_EQ(rig.manager->Channel("cH05"), rig.manager->ChannelAt(5));
-    EXPECT_EQ(rig.manager->Channel("nobody"), nullptr);
-    EXPECT_EQ(rig.manager->Channel(""), nullptr);
-    EXPECT_EQ(rig.manager->ChannelAt(0), nullptr);
-    EXPECT_EQ(rig.manager->ChannelAt(6), nullptr);
+    ASSERT_TRUE(rig.manager->ChannelInitialize(rig.boxes.Load(), record("ch01", "True")));
+    PictureElement* box = rig.boxes.Load();
+    EXPECT_EQ(rig.manager->ChannelInitialize(box, c.record), c.created);
+    EXPECT_EQ(rig.manager->ChannelCount(), c.created ? 2 : 1);
+    EXPECT_EQ(rig.http.Count(), c.created ? 3 : 2);  // element 0 is no channel's
+    if (!c.created) return;
+    clsChannel* ch = rig.manager->ChannelAt(2);
+    EXPECT_EQ(ch->ChannelID(), c.record[2]);
+    EXPECT_EQ(ch->SavePicture(), c.save);
+    EXPECT_EQ(ch->ShowBox(), box);
+    EXPECT_EQ(box->Tag, c.record[2]);
+    EXPECT_EQ(rig.manager->Channel(c.record[2].toUpper()), ch);  // lookups ignore case
 }
 
-// Each channel gets its own element with the settings at its creation; a
-// named proxy then receives the channel's requests.
+// clang-format off
+const RecordRow kRecords[] = {
+    {"True", record("ch02", "True"), true, true}, {"minus_one", record("ch02", "-1"), true, true},
+    {"zero", record("ch02", "0"), true, false}, {"fALSE", record("ch02", "fALSE"), true, false},
+    {"more_pieces_than_needed", record("ch02", "true", 7), true, true},
+    {"same_ChannelID_in_another_case", record("CH01", "False"), false, false},
+    {"five_pieces", record("ch02", "True", 5), false, false}, {"no_pieces", QStringList(), false, false},
+    {"save_flag_that_is_no_Boolean", record("ch02", "yes"), false, false},
+    {"empty_save_flag", record("ch02", ""), false, false}, {"empty_ChannelID", record("", "True"), false, false}};
+// clang-format on
+VANTORA_ROWS(ChannelInitializeTest, kRecords);
+
+// Each channel gets its own element with the settings at its creation.
 TEST(ChannelManegerTest, EachChannelGetsItsOwnElementWithTheCurrentSettings) {
-    TestHttpServer proxy;
-    std::mutex m;
-    QStringList targets;
-    proxy.handle(".*", [&](const httplib::Request& req, httplib::Response& res) {
-        std::lock_guard<std::mutex> lock(m);
-        targets << QString::fromStdString(req.target);
-        res.status = 404;
-    });
-    proxy.start();
     ChannelRig rig;
     rig.settings.Timeout = 17;
-    rig.settings.Proxy = QStringLiteral("127.0.0.1:%1").arg(proxy.port());
+    rig.settings.Proxy = QStringLiteral("proxy.invalid:8080");
     rig.settings.ProxyEnable = true;
-    clsChannel* viaProxy = rig.add("viaproxy", "http://channels.invalid/info.txt");
+    HTTPTransfer* a = rig.add("viaproxy", "http://channels.invalid/info.txt")->HTTP();
     rig.settings.ProxyEnable = false;
-    clsChannel* direct = rig.add("direct", "http://127.0.0.1:9/info.txt");
-
-    HTTPTransfer* a = viaProxy->HTTP();
-    HTTPTransfer* b = direct->HTTP();
+    HTTPTransfer* b = rig.add("direct", "http://127.0.0.1:9/info.txt")->HTTP();
     EXPECT_EQ(a, rig.http.Element(1));
     EXPECT_EQ(b, rig.http.Element(2));
-    EXPECT_EQ(a->Tag, "viaproxy");
-    EXPECT_EQ(b->Tag, "direct");
-    EXPECT_EQ(a->RequestTimeout, 17);
-    EXPECT_EQ(a->AccessType, 2);
-    EXPECT_EQ(a->Proxy, rig.settings.Proxy);
-    EXPECT_EQ(b->AccessType, 0);
-    EXPECT_EQ(b->Proxy, "");
-
-    ManagerLog log(*rig.manager);
-    viaProxy->ViewControl(clsChannel::NormalViewOpen, QString());
-    ASSERT_TRUE(ChannelRig::settle(viaProxy));
-    EXPECT_TRUE(log.texts().contains(QStringLiteral("情報ファイルの取得に失敗")));
-    std::lock_guard<std::mutex> lock(m);
-    EXPECT_EQ(targets, QStringList{"http://channels.invalid/info.txt"});
+    EXPECT_EQ(std::tuple(a->Tag, a->RequestTimeout, a->AccessType, a->Proxy),
+              std::tuple(QString("viaproxy"), 17, int(HTTPTransfer::AccessNamedProxy), rig.settings.Proxy));
+    EXPECT_EQ(std::tuple(b->Tag, b->AccessType, b->Proxy), std::tuple(QString("direct"), 0, QString()));
 }
 
 TEST(ChannelManegerTest, SelectingAndUnselectingRaiseTheirEventsInOrder) {
@@ -105,23 +73,20 @@ TEST(ChannelManegerTest, SelectingAndUnselectingRaiseTheirEventsInOrder) {
     ASSERT_TRUE(rig.manager->ChannelInitialize(rig.boxes.Load(), record("ch02", "False")));
     rig.manager->Channel("ch01")->AddThumbnailShowBox("4", rig.boxes.Load(), false);
     ManagerLog log(*rig.manager);
-
     // The same value twice raises everything twice; no selection, or one
     // that names no channel, clears the window.
-    for (const char* selected : {"ch01", "ch01", "", "nobody"}) {
-        SCOPED_TRACE(selected);
-        const QString id = selected;
+    rig.manager->setSelectedChannelID("ch01");
+    rig.manager->setSelectedChannelID("ch01");
+    EXPECT_EQ(log.events, QStringList({"control:ch01:4:,4", "info:ch01", "showbox:ch01"}) +
+                              QStringList({"control:ch01:4:,4", "info:ch01", "showbox:ch01"}));
+    EXPECT_TRUE(log.texts().startsWith(QStringLiteral("名前\u3000情報なし\u3000閲覧停止中\u30000/-1")));
+    for (const QString& id : {QString(), QStringLiteral("nobody")}) {
         log.events.clear();
         log.infos.clear();
         rig.manager->setSelectedChannelID(id);
         EXPECT_EQ(rig.manager->SelectedChannelID(), id);
-        if (id == "ch01") {
-            EXPECT_EQ(log.events, (QStringList{"control:ch01:4:,4", "info:ch01", "showbox:ch01"}));
-            EXPECT_TRUE(log.texts().startsWith(QStringLiteral("名前\u3000情報なし\u3000閲覧停止中\u30000/-1")));
-        } else {
-            EXPECT_EQ(log.events, (QStringList{"control::0:", "info:"}));
-            EXPECT_EQ(log.infos, QList<QStringList>{QStringList{""}});
-        }
+        EXPECT_EQ(log.events, (QStringList{"control::0:", "info:"})) << id.toStdString();
+        EXPECT_EQ(log.infos, QList<QStringList>{QStringList{""}});
     }
 }
 
@@ -176,19 +141,22 @@ TEST(ChannelHTTPCompletionTest, ElementsAndStatesWithoutAChannelAreIgnored) {
     ChannelRig rig;
     clsChannel* ch = rig.addPublished(site, "ch01", 0, 5);
     ManagerLog log(*rig.manager);
-
-    // An element whose tag names no channel completes without effect.
+    // An element whose tag names no channel completes without effect, and
+    // so do unknown indexes.
     HTTPTransfer* stray = rig.http.getNewHTTPObject(5, QString(), false);
     stray->Tag = "nobody";
     QSignalSpy done(&rig.http, &HTTPTransferArray::StateChanged);
     stray->Execute(site.url("/ch01/info.txt"));
     ASSERT_TRUE(done.wait(5000));
-    // Nor do unknown indexes, or states other than 11 and 12 (progress reports).
     for (int index : {0, 999, -1})
         for (int state : {11, 12}) rig.completion->netChannelHTTP_StateChanged(index, state);
-    for (int state : {0, 1, 4, 8, 10, 13}) rig.completion->netChannelHTTP_StateChanged(ch->HTTP()->Index(), state);
     EXPECT_TRUE(log.events.isEmpty());
-    EXPECT_EQ(ch->State(), ChannelState::Stopped);
+    // States other than 11 and 12 report progress of the request in flight.
+    ch->ViewControl(clsChannel::NormalViewOpen, QString());
+    log.events.clear();
+    for (int state : {0, 1, 4, 8, 10, 13}) rig.completion->netChannelHTTP_StateChanged(ch->HTTP()->Index(), state);
+    EXPECT_TRUE(log.events.isEmpty()) << log.events.join(' ').toStdString();
+    EXPECT_EQ(ch->State(), ChannelState::InfoRequested);
 }
 
 }  // namespace

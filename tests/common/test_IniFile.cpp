@@ -1,5 +1,4 @@
-#include <gtest/gtest.h>
-
+#include "Rows.h"
 #include "TempProgramDir.h"
 #include "common/Cp932.h"
 #include "common/IniFile.h"
@@ -42,46 +41,55 @@ TEST(Ini, UpdatingOneKeyKeepsEverythingElse) {
     EXPECT_TRUE(raw.endsWith("x=\x82\xA0\x80\r\n\r\n[Extra]\r\nFlag=True\r\n"));
 }
 
-// The lenient numeric reading itself is tested with Numeric; here GetIniFrom must
-// use it for each type and fall back to the default.
-TEST(Ini, LookupIgnoresCaseAndQuotesConvertsAndGivesDefaults) {
+// A lookup: section, key, type and default, and the value read. Sections and
+// keys ignore case and quotes; what does not convert gives the default, and
+// without one the zero of the type.
+struct LookupRow {
+    const char *name, *section, *key;
+    int type;
+    QVariant fallback, expected;
+};
+class IniLookupTest : public ::testing::TestWithParam<LookupRow> {};
+
+TEST_P(IniLookupTest, ReadsConvertsOrGivesTheDefault) {
+    const LookupRow& r = GetParam();
     TempProgramDir dir;
-    const QString ini = dir.file("Vantomon.ini");
-    EXPECT_EQ(GetIniFrom(ini, "General", "Timeout", IniInteger, 60).toInt(), 60);  // no file
     dir.write("Vantomon.ini",
               "[GENERAL]\r\n  proxy  =  \"host:80\"  \r\nTimeout=\r\nOther=1\r\nTrueText=tRUE\r\nZero=0\r\n"
               "Half=2.5\r\nOdd=3.5\r\nLetters=abc\r\nHuge=99999999999\r\nDbl=12.25\r\n");
-    EXPECT_EQ(GetIniFrom(ini, "general", "PROXY", IniText).toString(), QStringLiteral("host:80"));
-    EXPECT_TRUE(GetIniFrom(ini, "General", "TrueText", IniBoolean).toBool());
-    EXPECT_FALSE(GetIniFrom(ini, "General", "Zero", IniBoolean, true).toBool());
-    EXPECT_EQ(GetIniFrom(ini, "General", "Half", IniInteger).toInt(), 2);  // halves to even
-    EXPECT_EQ(GetIniFrom(ini, "General", "Odd", IniInteger).toInt(), 4);
-    EXPECT_DOUBLE_EQ(GetIniFrom(ini, "General", "Dbl", IniDouble).toDouble(), 12.25);
-    EXPECT_EQ(GetIniFrom(ini, "General", "Letters", IniText, "x").toString(), QStringLiteral("abc"));
-    // An empty value, no key, no section, or a value that does not convert
-    // gives the key's default...
-    EXPECT_EQ(GetIniFrom(ini, "General", "Timeout", IniInteger, 60).toInt(), 60);
-    EXPECT_EQ(GetIniFrom(ini, "General", "Missing", IniInteger, 60).toInt(), 60);
-    EXPECT_EQ(GetIniFrom(ini, "Nowhere", "Other", IniInteger, 60).toInt(), 60);
-    EXPECT_EQ(GetIniFrom(ini, "General", "Letters", IniInteger, 60).toInt(), 60);
-    EXPECT_EQ(GetIniFrom(ini, "General", "Huge", IniInteger, 60).toInt(), 60);
-    EXPECT_TRUE(GetIniFrom(ini, "General", "Letters", IniBoolean, true).toBool());
-    // ...and without one the zero of each type.
-    EXPECT_EQ(GetIniFrom(ini, "General", "Missing", IniInteger).toInt(), 0);
-    EXPECT_EQ(GetIniFrom(ini, "General", "Missing", IniDouble).toDouble(), 0.0);
-    EXPECT_EQ(GetIniFrom(ini, "General", "Missing", IniText).toString(), QString());
-    EXPECT_EQ(GetIniFrom(ini, "General", "Missing", IniBoolean).toBool(), false);
-    EXPECT_EQ(GetIniFrom(ini, "General", "Other", 7).toInt(), 0);  // unknown type
+    EXPECT_EQ(GetIniFrom(dir.file("Vantomon.ini"), r.section, r.key, r.type, r.fallback), r.expected);
 }
+
+// clang-format off
+const LookupRow kLookups[] = {
+    {"quoted_text", "general", "PROXY", IniText, {}, QStringLiteral("host:80")},
+    {"boolean_word", "General", "TrueText", IniBoolean, {}, true},
+    {"boolean_zero", "General", "Zero", IniBoolean, true, false},
+    {"half_to_even", "General", "Half", IniInteger, {}, 2},
+    {"odd_half_to_even", "General", "Odd", IniInteger, {}, 4}, {"double", "General", "Dbl", IniDouble, {}, 12.25},
+    {"letters_as_text", "General", "Letters", IniText, "x", QStringLiteral("abc")},
+    {"empty_value", "General", "Timeout", IniInteger, 60, 60}, {"no_key", "General", "Missing", IniInteger, 60, 60},
+    {"no_section", "Nowhere", "Other", IniInteger, 60, 60},
+    {"letters_as_integer", "General", "Letters", IniInteger, 60, 60},
+    {"past_32_bits", "General", "Huge", IniInteger, 60, 60},
+    {"letters_as_boolean", "General", "Letters", IniBoolean, true, true},
+    {"integer_zero", "General", "Missing", IniInteger, {}, 0},
+    {"double_zero", "General", "Missing", IniDouble, {}, 0.0},
+    {"text_zero", "General", "Missing", IniText, {}, QString()},
+    {"boolean_zero_default", "General", "Missing", IniBoolean, {}, false},
+    {"unknown_type", "General", "Other", 7, {}, 0}};
+// clang-format on
+VANTORA_ROWS(IniLookupTest, kLookups);
 
 TEST(Ini, UnreadableFilesAreNeverReplacedAndUtf8FilesStayUtf8) {
     TempProgramDir dir;
     const QString ini = dir.file("Vantomon.ini");
+    EXPECT_EQ(GetIniFrom(ini, "General", "Timeout", IniInteger, 60).toInt(), 60);  // no file
     // A directory where the file should be: reading fails, so writing must too.
-    QDir().mkpath(dir.file("Vantomon.ini"));
+    QDir().mkpath(ini);
     EXPECT_FALSE(SetIniTo(ini, "General", "Timeout", 5));
-    EXPECT_TRUE(QFileInfo(dir.file("Vantomon.ini")).isDir());
-    QDir(dir.file("Vantomon.ini")).removeRecursively();
+    EXPECT_TRUE(QFileInfo(ini).isDir());
+    QDir(ini).removeRecursively();
 
     dir.write("Vantomon.ini", QStringLiteral("[General]\nPictureSaveDirctory=/home/ユーザー/保存/\n").toUtf8());
     EXPECT_EQ(GetIniFrom(ini, "General", "PictureSaveDirctory", IniText).toString(),

@@ -1,53 +1,55 @@
-#include <gtest/gtest.h>
-
+#include "Rows.h"
 #include "common/Numeric.h"
+
+#include <clocale>
 
 namespace {
 
-TEST(Numeric, ToInt32ReadsLenientNumbersAndRoundsHalvesToEven) {
-    // clang-format off
-    const std::pair<const char*, int> numbers[] = {
-        {"60", 60}, {"  -7 ", -7}, {"+3", 3}, {"1.5", 2}, {"2.5", 2}, {"-2.5", -2}, {"0.5", 0}, {"3.5", 4},
-        {"12.7", 13}, {".5", 0}, {"5.", 5}, {"1e3", 1000}, {"2.5E+1", 25}, {"2147483647", 2147483647},
-        {"-2147483648", -2147483647 - 1}};
-    // clang-format on
-    for (const auto& [text, expected] : numbers) {
-        int v = 12345;
-        EXPECT_TRUE(Numeric::ToInt32(QString::fromUtf8(text), &v)) << text;
-        EXPECT_EQ(v, expected) << text;
-    }
-    // Outside 32 bits, or not a number at all.
-    int v = 0;
-    for (const char* text :
-         {"2147483648", "1e10", "1e999", "", " ", "abc", "12abc", "0x10", "inf", "nan", "1e", ".", "- 1", "１２"})
-        EXPECT_FALSE(Numeric::ToInt32(QString::fromUtf8(text), &v)) << text;
+// A text and what ToInt32 and ToBoolean read from it ("-": refused).
+struct Row {
+    const char *name, *text, *asInt, *asBoolean;
+};
+class NumericTest : public ::testing::TestWithParam<Row> {};
+
+TEST_P(NumericTest, ReadsLenientNumbersAndBooleans) {
+    const Row& r = GetParam();
+    int i = 12345;
+    bool b = false;
+    const bool isInt = Numeric::ToInt32(QString::fromUtf8(r.text), &i);
+    EXPECT_EQ(isInt ? std::to_string(i) : "-", r.asInt);
+    const bool isBoolean = Numeric::ToBoolean(QString::fromUtf8(r.text), &b);
+    EXPECT_EQ(isBoolean ? (b ? "True" : "False") : "-", std::string(r.asBoolean));
 }
 
-TEST(Numeric, BooleansFromWordsOrNumbers) {
-    // clang-format off
-    const std::pair<const char*, bool> words[] = {
-        {"True", true}, {"true", true}, {"TRUE", true}, {" True ", true}, {"-1", true}, {"1", true}, {"0.5", true},
-        {"2", true}, {"False", false}, {"false", false}, {"0", false}, {"0.0", false}, {"-0", false}};
-    // clang-format on
-    for (const auto& [text, expected] : words) {
-        bool v = !expected;
-        EXPECT_TRUE(Numeric::ToBoolean(QString::fromLatin1(text), &v)) << text;
-        EXPECT_EQ(v, expected) << text;
-    }
-    bool v = false;
-    for (const char* t : {"", "yes", "Tru", "on"}) EXPECT_FALSE(Numeric::ToBoolean(QString::fromLatin1(t), &v)) << t;
-    EXPECT_EQ(Numeric::BooleanText(true) + Numeric::BooleanText(false), QStringLiteral("TrueFalse"));
-}
+// clang-format off
+const Row kRows[] = {
+    {"plain", "60", "60", "True"}, {"spaces_and_sign", "  -7 ", "-7", "True"}, {"plus", "+3", "3", "True"},
+    {"half_up_to_even", "1.5", "2", "True"}, {"half_down_to_even", "2.5", "2", "True"},
+    {"negative_half", "-2.5", "-2", "True"}, {"half_to_zero", "0.5", "0", "True"},
+    {"three_and_a_half", "3.5", "4", "True"}, {"fraction", "12.7", "13", "True"},
+    {"no_integer_part", ".5", "0", "True"}, {"no_fraction_digits", "5.", "5", "True"},
+    {"exponent", "1e3", "1000", "True"}, {"signed_exponent", "2.5E+1", "25", "True"},
+    {"int_max", "2147483647", "2147483647", "True"}, {"int_min", "-2147483648", "-2147483648", "True"},
+    {"past_int_max", "2147483648", "-", "True"}, {"past_32_bits", "1e10", "-", "True"},
+    {"past_double", "1e999", "-", "-"}, {"empty", "", "-", "-"}, {"space", " ", "-", "-"},
+    {"letters", "abc", "-", "-"}, {"trailing_letters", "12abc", "-", "-"}, {"hex", "0x10", "-", "-"},
+    {"inf", "inf", "-", "-"}, {"nan", "nan", "-", "-"}, {"exponent_without_digits", "1e", "-", "-"},
+    {"dot", ".", "-", "-"}, {"space_after_sign", "- 1", "-", "-"}, {"fullwidth_digits", "１２", "-", "-"},
+    {"True", "True", "-", "True"}, {"lower_true", "true", "-", "True"}, {"upper_true", "TRUE", "-", "True"},
+    {"spaced_true", " True ", "-", "True"}, {"minus_one", "-1", "-1", "True"}, {"False", "False", "-", "False"},
+    {"lower_false", "false", "-", "False"}, {"zero", "0", "0", "False"}, {"zero_point_zero", "0.0", "0", "False"},
+    {"minus_zero", "-0", "0", "False"}, {"yes", "yes", "-", "-"}, {"cut_word", "Tru", "-", "-"}};
+// clang-format on
+VANTORA_ROWS(NumericTest, kRows);
 
 TEST(Numeric, ParsingIgnoresTheProcessLocale) {
     // A German locale must not turn "12.7" into 127 or make it unreadable.
-    const char* old = setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = old ? old : "C";
+    const std::string saved = setlocale(LC_NUMERIC, nullptr);
     setlocale(LC_NUMERIC, "de_DE.UTF-8");
     double d = 0;
     EXPECT_TRUE(Numeric::ParseDouble(QStringLiteral("12.7"), &d));
-    EXPECT_DOUBLE_EQ(d, 12.7);
     setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_DOUBLE_EQ(d, 12.7);
 }
 
 }  // namespace

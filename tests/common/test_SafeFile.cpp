@@ -1,5 +1,4 @@
-#include <gtest/gtest.h>
-
+#include "Rows.h"
 #include "TempProgramDir.h"
 #include "common/SafeFile.h"
 
@@ -10,16 +9,27 @@
 
 namespace {
 
-TEST(SafeFileName, HostileNamesStayOneComponent) {
-    const std::pair<QString, QString> cases[] = {{"ch01", "ch01"},     {"jp.tokyo.cam-1_a", "jp.tokyo.cam-1_a"},
-                                                 {"放送局", "放送局"}, {".", "_"},
-                                                 {"..", "__"},         {"../x", ".._x"},
-                                                 {"/etc/x", "_etc_x"}, {"a/../../b", "a_.._.._b"},
-                                                 {"a\\b", "a_b"},      {QStringLiteral("a\nb\u0000c"), "a_b_c"}};
-    for (const auto& [name, expected] : cases) EXPECT_EQ(SafeFileName(name), expected) << name.toStdString();
+struct NameRow {
+    const char* name;
+    QString given, expected;
+};
+class SafeFileNameTest : public ::testing::TestWithParam<NameRow> {};
+
+TEST_P(SafeFileNameTest, StaysOneComponent) { EXPECT_EQ(SafeFileName(GetParam().given), GetParam().expected); }
+
+const NameRow kNames[] = {
+    {"plain", "ch01", "ch01"},        {"dotted", "jp.tokyo.cam-1_a", "jp.tokyo.cam-1_a"},
+    {"japanese", "放送局", "放送局"}, {"dot", ".", "_"},
+    {"dot_dot", "..", "__"},          {"up", "../x", ".._x"},
+    {"absolute", "/etc/x", "_etc_x"}, {"up_twice", "a/../../b", "a_.._.._b"},
+    {"backslash", "a\\b", "a_b"},     {"controls", QStringLiteral("a\nb\u0000c"), "a_b_c"},
+};
+VANTORA_ROWS(SafeFileNameTest, kNames);
+
+TEST(SafeFileName, LongNamesAreCutAndStayUnique) {
     const QString longName(5000, QChar(u'x'));
     EXPECT_LE(SafeFileName(longName).toUtf8().size(), 200);
-    EXPECT_NE(SafeFileName(longName), SafeFileName(longName + "y"));  // still unique
+    EXPECT_NE(SafeFileName(longName), SafeFileName(longName + "y"));
 }
 
 TEST(WriteFileAtomically, AFailedWriteLeavesTheOldFileWhole) {

@@ -1,5 +1,4 @@
-#include <gtest/gtest.h>
-
+#include "Rows.h"
 #include "TempProgramDir.h"
 #include "common/Cp932.h"
 #include "common/mdlFunction.h"
@@ -8,43 +7,56 @@ using namespace mdlFunction;
 
 namespace {
 
-TEST(SplitString, EmptyPiecesTrimmingAndLongDelimiters) {
-    const struct {
-        QString text, delimiter;
-        bool trim, skipEmpty;
-        QStringList expected;
-    } cases[] = {
-        // Runs of delimiters collapse only when skipping empty pieces...
-        {"one\t\t\ttwo", "\t", false, true, {"one", "two"}},
-        {"one\t\t\ttwo", "\t", false, false, {"one", "", "", "two"}},
-        // ...and a delimiter at the very start or end still gives an empty piece.
-        {"\t\ta\t\t", "\t", false, true, {"", "a", ""}},
-        {"\t", "\t", false, true, {"", ""}},
-        {"", "\t", true, true, {}},
-        {"a", "\t", false, false, {"a"}},
-        // Trimming removes spaces (U+0020) only.
-        {QStringLiteral("  a b ,\tc\t,　d　, "), ",", true, false, {"a b", "\tc\t", "　d　", ""}},
-        {"x,,y", ",", true, false, {"x", "", "y"}},
-        {"a::::b::c", "::", false, true, {"a", "b", "c"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
-        EXPECT_EQ(SplitString(c.text, c.delimiter, c.trim, c.skipEmpty), c.expected);
+struct SplitRow {
+    const char* name;
+    QString text, delimiter;
+    bool trim, skipEmpty;
+    QStringList expected;
+};
+class SplitStringTest : public ::testing::TestWithParam<SplitRow> {};
+
+TEST_P(SplitStringTest, Splits) {
+    const SplitRow& r = GetParam();
+    EXPECT_EQ(SplitString(r.text, r.delimiter, r.trim, r.skipEmpty), r.expected);
+}
+
+const SplitRow kSplits[] = {
+    // Runs of delimiters collapse only when skipping empty pieces, and a
+    // delimiter at the very start or end still gives an empty piece.
+    {"run_skipped", "one\t\t\ttwo", "\t", false, true, {"one", "two"}},
+    {"run_kept", "one\t\t\ttwo", "\t", false, false, {"one", "", "", "two"}},
+    {"edges_skipped", "\t\ta\t\t", "\t", false, true, {"", "a", ""}},
+    {"delimiter_alone", "\t", "\t", false, true, {"", ""}},
+    {"empty_text", "", "\t", true, true, {}},
+    {"no_delimiter", "a", "\t", false, false, {"a"}},
+    // Trimming removes spaces (U+0020) only.
+    {"trim_spaces_only", QStringLiteral("  a b ,\tc\t,　d　, "), ",", true, false, {"a b", "\tc\t", "　d　", ""}},
+    {"trim_keeps_empty", "x,,y", ",", true, false, {"x", "", "y"}},
+    {"long_delimiter", "a::::b::c", "::", false, true, {"a", "b", "c"}}};
+VANTORA_ROWS(SplitStringTest, kSplits);
+
+struct CountRow {
+    const char *name, *text, *pattern;
+    int leading, occurrences;  // occurrences do not overlap
+};
+class CountingTest : public ::testing::TestWithParam<CountRow> {};
+
+TEST_P(CountingTest, LeadingCopiesAndOccurrences) {
+    const CountRow& r = GetParam();
+    EXPECT_EQ(CountLeading(r.text, r.pattern), r.leading);
+    EXPECT_EQ(CountString(r.text, r.pattern), r.occurrences);
+    if (QString(r.pattern).size() == 1) {
+        EXPECT_EQ(CountLeading(r.text, QChar(r.pattern[0])), r.leading);
     }
 }
 
-TEST(Counting, LeadingCopiesAndOccurrences) {
-    const struct {
-        const char *text, *pattern;
-        int leading, occurrences;  // occurrences do not overlap
-    } cases[] = {{"\t\tabc\t", "\t", 2, 3}, {"abc", "\t", 0, 0},     {"ababx", "ab", 2, 2}, {"aaaa", "aa", 2, 2},
-                 {"aaa", "aa", 1, 1},       {"a\1b\1c", "\1", 0, 2}, {"abc", "x", 0, 0}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(CountLeading(c.text, c.pattern), c.leading) << c.text;
-        EXPECT_EQ(CountString(c.text, c.pattern), c.occurrences) << c.text;
-    }
-    EXPECT_EQ(CountLeading(QStringLiteral("\t\t\t"), QChar(u'\t')), 3);
-}
+// clang-format off
+const CountRow kCounts[] = {
+    {"tabs", "\t\tabc\t", "\t", 2, 3}, {"none", "abc", "\t", 0, 0}, {"pairs", "ababx", "ab", 2, 2},
+    {"no_overlap", "aaaa", "aa", 2, 2}, {"odd_rest", "aaa", "aa", 1, 1}, {"inner_only", "a\1b\1c", "\1", 0, 2},
+    {"absent", "abc", "x", 0, 0}};
+// clang-format on
+VANTORA_ROWS(CountingTest, kCounts);
 
 TEST(ReadLines, EveryLineEndAndAMissingFile) {
     TempProgramDir dir;
@@ -64,40 +76,43 @@ TEST(ReadLines, EveryLineEndAndAMissingFile) {
 // The encoding a file is read in, the text it gives, and that every byte of
 // it comes back when the text is written in that encoding: bytes that do
 // not decode (or CP932 codes that would be written differently) included.
-TEST(ReadLines, EncodingsTextAndEveryByteBack) {
+const QString kLine = QStringLiteral("FavariteRoot\t\tお気に入り");
+const QByteArray kUtf8 = kLine.toUtf8(), kSjis = Cp932::encode(kLine);
+struct EncodingRow {
+    const char* name;
+    QByteArray bytes;
+    TextEncoding encoding;
+};
+class EncodingTest : public ::testing::TestWithParam<EncodingRow> {};
+
+TEST_P(EncodingTest, TextAndEveryByteBack) {
+    const EncodingRow& r = GetParam();
     TempProgramDir dir;
-    const QString line = QStringLiteral("FavariteRoot\t\tお気に入り");
-    const QByteArray utf8 = line.toUtf8(), sjis = Cp932::encode(line);
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        TextEncoding encoding;
-    } cases[] = {
-        {"CP932", sjis + "\r\n", TextEncoding::Cp932},
-        {"UTF-8, LF", utf8 + "\n", TextEncoding::Utf8},
-        {"UTF-8 with a BOM", "\xEF\xBB\xBF" + utf8 + "\r\n", TextEncoding::Utf8Bom},
-        {"UTF-8 with a BOM twice", "\xEF\xBB\xBF\xEF\xBB\xBF" + utf8 + "\r\n", TextEncoding::Utf8Bom},
-        {"UTF-8 with stray bytes (Latin-1 e acute, a cut sequence)", utf8 + "\tcaf\xE9\r\n" + utf8 + "\xE3\x81",
-         TextEncoding::Utf8},
-        {"CP932: unassigned bytes, an unassigned row, a lead before a tab, a cut lead at the end",
-         sjis + "\x80\xA0\xFD\xFF\x85\x40\x82\t\r\n\x82", TextEncoding::Cp932},
-        {"CP932: codes CP932 reads but writes differently", sjis + "\x87\x90\xED\x40\xFA\x4A\r\n", TextEncoding::Cp932},
-        {"as many stray bytes as UTF-8 sequences: CP932", "\xC3\xBD\xC4\r\n" + sjis, TextEncoding::Cp932},
-        {"Latin-1 only: CP932", "caf\xE9\r\n", TextEncoding::Cp932},
-        {"ASCII only: CP932, as new files are", "Node\tA\r\n", TextEncoding::Cp932},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        dir.write("list.txt", c.bytes);
-        TextFileInfo info;
-        const QStringList lines = ReadLines(dir.file("list.txt"), true, &info);
-        EXPECT_EQ(info.encoding, c.encoding);
-        // The characters around the stray bytes read as themselves.
-        if (c.bytes.contains(sjis) || c.bytes.contains(utf8)) {
-            EXPECT_TRUE(lines.join('|').contains(line)) << lines.join('|').toStdString();
-        }
-        EXPECT_EQ(EncodeText(DecodeText(c.bytes, info.encoding), info.encoding), c.bytes);
+    dir.write("list.txt", r.bytes);
+    TextFileInfo info;
+    const QStringList lines = ReadLines(dir.file("list.txt"), true, &info);
+    EXPECT_EQ(info.encoding, r.encoding);
+    // The characters around the stray bytes read as themselves.
+    if (r.bytes.contains(kSjis) || r.bytes.contains(kUtf8)) {
+        EXPECT_TRUE(lines.join('|').contains(kLine)) << lines.join('|').toStdString();
     }
+    EXPECT_EQ(EncodeText(DecodeText(r.bytes, info.encoding), info.encoding), r.bytes);
 }
+
+const EncodingRow kEncodings[] = {
+    {"cp932", kSjis + "\r\n", TextEncoding::Cp932},
+    {"utf8_lf", kUtf8 + "\n", TextEncoding::Utf8},
+    {"utf8_bom", "\xEF\xBB\xBF" + kUtf8 + "\r\n", TextEncoding::Utf8Bom},
+    {"utf8_bom_twice", "\xEF\xBB\xBF\xEF\xBB\xBF" + kUtf8 + "\r\n", TextEncoding::Utf8Bom},
+    {"utf8_latin1_byte_and_cut_sequence", kUtf8 + "\tcaf\xE9\r\n" + kUtf8 + "\xE3\x81", TextEncoding::Utf8},
+    {"cp932_unassigned_and_cut_leads", kSjis + "\x80\xA0\xFD\xFF\x85\x40\x82\t\r\n\x82", TextEncoding::Cp932},
+    {"cp932_codes_written_differently", kSjis + "\x87\x90\xED\x40\xFA\x4A\r\n", TextEncoding::Cp932},
+    // UTF-8 needs twice as many whole sequences as stray bytes.
+    {"one_stray_byte_per_sequence", "caf\xC3\xA9 \xE9\r\n", TextEncoding::Cp932},
+    {"two_sequences_per_stray_byte", "caf\xC3\xA9 \xC3\xA9 \xE9\r\n", TextEncoding::Utf8},
+    {"stray_bytes_around_cp932", "\xC3\xBD\xC4\r\n" + kSjis, TextEncoding::Cp932},
+    {"latin1_only", "caf\xE9\r\n", TextEncoding::Cp932},
+    {"ascii_only", "Node\tA\r\n", TextEncoding::Cp932}};
+VANTORA_ROWS(EncodingTest, kEncodings);
 
 }  // namespace

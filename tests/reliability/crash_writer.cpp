@@ -11,51 +11,28 @@
 
 #include <QApplication>
 #include <QRegularExpression>
-#include <QTreeWidget>
 #include <QTreeWidgetItem>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 
-QString markOf(long generation) { return QStringLiteral("gen%1").arg(generation, 6, 10, QLatin1Char('0')); }
-
-long generationIn(const QString& text) {
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("gen(\\d{6})")).match(text);
-    return m.hasMatch() ? m.captured(1).toLong() : 0;
+void report(const QString& text, const QString& title) {
+    std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
 }
 
-// The updater: the mark is the name of the first root group.
-int runUpdater(const QString& dir, long count) {
-    updater::frmMain window(dir);
-    window.ViewerRunning = [] { return false; };
-    window.ShowError = [](QWidget*, const QString& text, const QString& title) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-    };
-    if (!window.Form_Load()) return 3;
-    if (count == 0) {
-        window.close();
-        return 0;
-    }
-    QTreeWidgetItem* root = window.tvwChannelSelect->topLevelItem(0);
-    if (!root) {
-        std::fprintf(stderr, "no root node\n");
-        return 3;
-    }
-    long generation = generationIn(updater::frmMain::Tag(root).Name());
+// Loads, then writes count generations after the one the files hold, each
+// marked by mark(); the last write is the one of closing the window.
+int writeGenerations(long count, const QString& held, const std::function<void(const QString&, bool last)>& write) {
+    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("gen(\\d{6})")).match(held);
+    long generation = m.hasMatch() ? m.captured(1).toLong() : 0;
     std::printf("ready %ld\n", generation);
-    std::fflush(stdout);
     for (long i = 0; i < count; ++i) {
         ++generation;
-        updater::frmMain::SetTag(root, updater::MakeTag(updater::NodeKind::Group, {markOf(generation)}));
         std::printf("saving %ld\n", generation);
         std::fflush(stdout);
-        // The last write is the one of closing the window, with its report.
-        QString error;
-        if (i + 1 == count)
-            window.close();
-        else if (!window.SaveChannelList(&error))
-            std::fprintf(stderr, "保存エラー: %s\n", qPrintable(error));
+        write(QStringLiteral("gen%1").arg(generation, 6, 10, QLatin1Char('0')), i + 1 == count);
         std::printf("saved %ld\n", generation);
         std::fflush(stdout);
     }
@@ -69,45 +46,36 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     const bool updaterMode = args.removeAll(QStringLiteral("--updater")) > 0;
-    if (args.isEmpty()) {
-        std::fprintf(stderr, "usage: crash_writer [--updater] DIR [COUNT]\n");
-        return 2;
-    }
-    const QString dir = args.value(0);
+    if (args.isEmpty()) return 2;
     const long count = args.size() > 1 ? args.value(1).toLong() : 1000000;
-    if (updaterMode) return runUpdater(dir, count);
-
-    frmMain window(dir, nullptr);
-    window.MessageBoxFunction = [](const QString& text, const QString& title, bool) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
-    };
+    if (updaterMode) {
+        updater::frmMain window(args[0]);
+        window.ViewerRunning = [] { return false; };
+        window.ShowError = [](QWidget*, const QString& text, const QString& title) { report(text, title); };
+        if (!window.Form_Load()) return 3;
+        QTreeWidgetItem* root = window.tvwChannelSelect->topLevelItem(0);
+        if (count == 0) return window.close(), 0;
+        if (!root) return 3;
+        return writeGenerations(count, updater::frmMain::Tag(root).Name(), [&](const QString& mark, bool last) {
+            updater::frmMain::SetTag(root, updater::MakeTag(updater::NodeKind::Group, {mark}));
+            QString error;
+            if (last)
+                window.close();
+            else if (!window.SaveChannelList(&error))
+                report(error, QStringLiteral("保存エラー"));
+        });
+    }
+    frmMain window(args[0], nullptr);
+    window.MessageBoxFunction = [](const QString& text, const QString& title, bool) { report(text, title); };
     window.LoadSetting();
-    if (count == 0) {
-        window.close();  // one start and exit, changing nothing
-        return 0;
-    }
     QTreeWidgetItem* listRoot = window.tvwChannelSelect()->topLevelItem(2);
-    if (!listRoot) {
-        std::fprintf(stderr, "no channel list root\n");
-        return 3;
-    }
-    // Go on from the generation the files hold.
-    long generation = generationIn(listRoot->text(0));
-    std::printf("ready %ld\n", generation);
-    std::fflush(stdout);
-
-    for (long i = 0; i < count; ++i) {
-        ++generation;
-        const QString mark = markOf(generation);
+    if (count == 0) return window.close(), 0;  // one start and exit, changing nothing
+    if (!listRoot) return 3;
+    return writeGenerations(count, listRoot->text(0), [&](const QString& mark, bool) {
         window.Settings().Proxy = mark;
         window.FavariteRoot()->setText(0, mark);
         window.MultiMonitorRoot()->setText(0, mark);
         listRoot->setText(0, mark);
-        std::printf("saving %ld\n", generation);
-        std::fflush(stdout);
         window.SaveSetting();
-        std::printf("saved %ld\n", generation);
-        std::fflush(stdout);
-    }
-    return 0;
+    });
 }

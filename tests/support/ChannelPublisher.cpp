@@ -61,8 +61,8 @@ QByteArray ChannelPublisher::info(const Channel& c) const {
 
 QByteArray ChannelPublisher::picture(const Channel& c, bool full) {
     const QSize size = full ? c.full : c.thumb;
-    const QString stamp = c.stamp.isEmpty() ? QStringLiteral("2026/12/06 12:00:%1").arg(++serial_ % 60, 2, 10, QChar('0'))
-                                            : c.stamp;
+    const QString stamp =
+        c.stamp.isEmpty() ? QStringLiteral("2026/12/06 12:00:%1").arg(++serial_ % 60, 2, 10, QChar('0')) : c.stamp;
     return JpegFactory::withRecord(JpegFactory::make(size.width(), size.height(), c.color), c.status, c.reload, stamp,
                                    QStringLiteral("コメント"));
 }

@@ -5,9 +5,7 @@
 #include <QBuffer>
 #include <QImage>
 
-namespace JpegFactory {
-
-QByteArray make(int width, int height, QColor color) {
+QByteArray JpegFactory::make(int width, int height, QColor color) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(color);
     QByteArray bytes;
@@ -17,19 +15,13 @@ QByteArray make(int width, int height, QColor color) {
     return bytes;
 }
 
-QByteArray withApp5(const QByteArray& jpeg, const QString& payload) {
+QByteArray JpegFactory::withApp5(const QByteArray& jpeg, const QString& payload) {
     const QByteArray data = Cp932::encode(payload);
     const int length = int(data.size()) + 2;
-    QByteArray segment;
-    segment.append(char(0xFF)).append(char(0xE5));
-    segment.append(char((length >> 8) & 0xFF)).append(char(length & 0xFF));
-    segment.append(data);
-    return jpeg.left(2) + segment + jpeg.mid(2);
+    return jpeg.left(2) + "\xFF\xE5" + char(length >> 8) + char(length & 0xFF) + data + jpeg.mid(2);
 }
 
-QByteArray withRecord(const QByteArray& jpeg, int status, int reload, const QString& stamp,
-                      const QString& comment) {
+QByteArray JpegFactory::withRecord(const QByteArray& jpeg, int status, int reload, const QString& stamp,
+                                   const QString& comment) {
     return withApp5(jpeg, QStringLiteral("Vantora,%1,%2,%3,%4").arg(status).arg(reload).arg(stamp, comment));
 }
-
-}  // namespace JpegFactory

@@ -4,7 +4,6 @@
 
 #include <QProcess>
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -15,20 +14,21 @@
 namespace {
 // One request per connection unless asked otherwise: stopping the server
 // then never waits for an idle keep-alive connection to time out.
-void setUp(httplib::Server& server) {
-    server.new_task_queue = [] { return new httplib::ThreadPool(16); };
-    server.set_keep_alive_max_count(1);
+std::unique_ptr<httplib::Server> setUp(std::unique_ptr<httplib::Server> server) {
+    server->new_task_queue = [] { return new httplib::ThreadPool(16); };
+    server->set_keep_alive_max_count(1);
+    return server;
 }
 }  // namespace
 
-TestHttpServer::TestHttpServer() : server_(std::make_unique<httplib::Server>()) { setUp(*server_); }
+TestHttpServer::TestHttpServer() : server_(setUp(std::make_unique<httplib::Server>())) {}
 
 TestHttpServer::TestHttpServer(const QString& certFile, const QString& keyFile)
-    : server_(std::make_unique<httplib::SSLServer>(certFile.toLocal8Bit().constData(),
-                                                   keyFile.toLocal8Bit().constData())),
-      tls_(true) {
-    setUp(*server_);
-}
+    : server_(setUp(
+          std::make_unique<httplib::SSLServer>(certFile.toLocal8Bit().constData(), keyFile.toLocal8Bit().constData()))),
+      tls_(true) {}
+
+TestHttpServer::~TestHttpServer() { stop(); }
 
 void TestHttpServer::keepAlive() {
     server_->set_keep_alive_max_count(1000);
@@ -39,24 +39,10 @@ bool TestHttpServer::MakeCertificate(const QString& dir, QString* certFile, QStr
     *certFile = dir + QStringLiteral("/cert.pem");
     *keyFile = dir + QStringLiteral("/key.pem");
     QProcess openssl;
-    openssl.start(QStringLiteral("openssl"),
-                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes", "-days", "2",
-                   "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", *keyFile, "-out",
-                   *certFile});
+    openssl.start(QStringLiteral("openssl"), {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256",
+                                              "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+                                              "subjectAltName=IP:127.0.0.1", "-keyout", *keyFile, "-out", *certFile});
     return openssl.waitForFinished(30000) && openssl.exitStatus() == QProcess::NormalExit && openssl.exitCode() == 0;
-}
-
-TestHttpServer::~TestHttpServer() { stop(); }
-
-void TestHttpServer::record(const std::string& path, int remotePort) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    seen_ << QString::fromStdString(path);
-    remotePorts_.insert(remotePort);
-}
-
-int TestHttpServer::connections() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return int(remotePorts_.size());
 }
 
 void TestHttpServer::serve(const std::string& path, const QByteArray& body, const std::string& contentType,
@@ -67,17 +53,13 @@ void TestHttpServer::serve(const std::string& path, const QByteArray& body, cons
     });
 }
 
-void TestHttpServer::serveStatus(const std::string& path, int status, const QByteArray& body,
-                                 const std::string& contentType) {
-    handle(path, [status, body, contentType](const httplib::Request&, httplib::Response& res) {
-        res.status = status;
-        res.set_content(body.toStdString(), contentType.c_str());
-    });
-}
-
 void TestHttpServer::handle(const std::string& path, Handler handler) {
     server_->Get(path, [this, handler](const httplib::Request& req, httplib::Response& res) {
-        record(req.path, req.remote_port);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            seen_ << QString::fromStdString(req.path);
+            remotePorts_.insert(req.remote_port);
+        }
         handler(req, res);
     });
 }
@@ -89,10 +71,9 @@ void TestHttpServer::start() {
 }
 
 void TestHttpServer::stop() {
-    if (thread_.joinable()) {
-        server_->stop();
-        thread_.join();
-    }
+    if (!thread_.joinable()) return;
+    server_->stop();
+    thread_.join();
 }
 
 QString TestHttpServer::url(const QString& path) const {
@@ -105,6 +86,11 @@ QStringList TestHttpServer::requests() const {
 }
 
 int TestHttpServer::count(const QString& path) const { return int(requests().count(path)); }
+
+int TestHttpServer::connections() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return int(remotePorts_.size());
+}
 
 void TestHttpServer::clearLog() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -121,26 +107,44 @@ RawHttpServer::RawHttpServer(Script script) : script_(std::move(script)) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(listenFd_, 64);
     socklen_t len = sizeof addr;
+    ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), len);
+    ::listen(listenFd_, 64);
     ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
     port_ = ntohs(addr.sin_port);
-    acceptThread_ = std::thread([this] { acceptLoop(); });
+    acceptThread_ = std::thread([this] {
+        while (!stopping_) {
+            pollfd p{listenFd_, POLLIN, 0};
+            if (::poll(&p, 1, 100) <= 0) continue;
+            const int fd = ::accept(listenFd_, nullptr, nullptr);
+            if (fd < 0) continue;
+            std::lock_guard<std::mutex> lock(mutex_);
+            // Long runs make thousands of connections: join the finished ones.
+            for (auto it = workers_.begin(); it != workers_.end();) {
+                if (!*it->done) {
+                    ++it;
+                    continue;
+                }
+                it->thread.join();
+                it = workers_.erase(it);
+            }
+            openFds_.push_back(fd);
+            auto done = std::make_shared<std::atomic<bool>>(false);
+            workers_.push_back({std::thread([this, fd, done] { serveConnection(fd), *done = true; }), done});
+        }
+    });
 }
 
 RawHttpServer::~RawHttpServer() {
     stopping_ = true;
     ::shutdown(listenFd_, SHUT_RDWR);
     ::close(listenFd_);
-    if (acceptThread_.joinable()) acceptThread_.join();
+    acceptThread_.join();
     {
         std::lock_guard<std::mutex> lock(mutex_);
         for (int fd : openFds_) ::shutdown(fd, SHUT_RDWR);
     }
-    for (auto& w : workers_)
-        if (w.thread.joinable()) w.thread.join();
+    for (auto& w : workers_) w.thread.join();
 }
 
 QString RawHttpServer::url(const QString& path) const {
@@ -154,89 +158,49 @@ QStringList RawHttpServer::requests() const {
 
 int RawHttpServer::count(const QString& path) const { return int(requests().count(path)); }
 
-void RawHttpServer::acceptLoop() {
-    while (!stopping_) {
-        pollfd p{listenFd_, POLLIN, 0};
-        if (::poll(&p, 1, 100) <= 0) continue;
-        const int fd = ::accept(listenFd_, nullptr, nullptr);
-        if (fd < 0) continue;
-        std::lock_guard<std::mutex> lock(mutex_);
-        // Long runs make thousands of connections: join the finished ones.
-        for (auto it = workers_.begin(); it != workers_.end();) {
-            if (*it->done) {
-                it->thread.join();
-                it = workers_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        openFds_.push_back(fd);
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        workers_.push_back({std::thread([this, fd, done] {
-                                serveConnection(fd);
-                                *done = true;
-                            }),
-                            done});
-    }
-}
-
 void RawHttpServer::serveConnection(int fd) {
     QByteArray request;
     char buf[4096];
-    while (!request.contains("\r\n\r\n")) {
+    while (!request.contains("\r\n\r\n") && !stopping_) {
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 200) <= 0) {
-            if (stopping_) break;
-            continue;
-        }
+        if (::poll(&p, 1, 200) <= 0) continue;
         const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
         if (n <= 0) break;
         request.append(buf, n);
     }
-    const QList<QByteArray> first = request.left(request.indexOf("\r\n")).split(' ');
-    const QString path = first.size() >= 2 ? QString::fromLatin1(first[1]) : QString();
+    const QString path = QString::fromLatin1(request.left(request.indexOf("\r\n")).split(' ').value(1));
     {
         std::lock_guard<std::mutex> lock(mutex_);
         requests_ << path;
     }
-    bool closeNormally = true;
+    // A peer that went away ends the whole script.
+    auto sendAll = [this, fd](const QByteArray& bytes) {
+        for (qsizetype off = 0; off < bytes.size() && !stopping_;) {
+            const ssize_t n = ::send(fd, bytes.constData() + off, size_t(bytes.size() - off), MSG_NOSIGNAL);
+            if (n <= 0) return false;
+            off += n;
+        }
+        return true;
+    };
+    bool going = true;
     for (const Step& step : script_(path)) {
-        if (stopping_) break;
+        if (stopping_ || !going) break;
         if (step.kind == Step::Send) {
-            // A peer that went away ends the whole script.
-            bool sent = true;
-            for (qint64 t = 0; t < step.times && sent && !stopping_; ++t) {
-                qsizetype off = 0;
-                while (off < step.bytes.size()) {
-                    const ssize_t n =
-                        ::send(fd, step.bytes.constData() + off, step.bytes.size() - off, MSG_NOSIGNAL);
-                    if (n <= 0) {
-                        sent = false;
-                        break;
-                    }
-                    off += n;
-                }
-            }
-            if (!sent) break;
+            for (qint64 t = 0; t < step.times && going && !stopping_; ++t) going = sendAll(step.bytes);
         } else if (step.kind == Step::Sleep) {
             for (int waited = 0; waited < step.ms && !stopping_; waited += 10)
                 std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10, step.ms - waited)));
-        } else if (step.kind == Step::Reset) {
-            linger l{1, 0};  // RST instead of FIN
-            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-            break;
         } else if (step.kind == Step::Silence) {
             while (!stopping_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            closeNormally = false;
-            break;
         } else {
+            if (step.kind == Step::Reset) {
+                linger l{1, 0};  // RST instead of FIN
+                ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+            }
             break;
         }
     }
-    (void)closeNormally;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        openFds_.erase(std::remove(openFds_.begin(), openFds_.end(), fd), openFds_.end());
-    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    openFds_.erase(std::remove(openFds_.begin(), openFds_.end(), fd), openFds_.end());
     ::close(fd);
 }

@@ -37,9 +37,6 @@ public:
     // Answers GET of path (exact) with body and content type, status 200.
     void serve(const std::string& path, const QByteArray& body, const std::string& contentType,
                const std::string& lastModified = std::string());
-    // Answers GET of path with status and body.
-    void serveStatus(const std::string& path, int status, const QByteArray& body = QByteArray(),
-                     const std::string& contentType = "text/plain");
     // Full control; runs on the server's thread.
     void handle(const std::string& path, Handler handler);
 
@@ -58,8 +55,6 @@ public:
     static bool MakeCertificate(const QString& dir, QString* certFile, QString* keyFile);
 
 private:
-    void record(const std::string& path, int remotePort);
-
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;
@@ -96,7 +91,6 @@ public:
     static Step silence() { return {Step::Silence, {}, 0, 1}; }
 
 private:
-    void acceptLoop();
     void serveConnection(int fd);
 
     Script script_;

@@ -10,33 +10,35 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+QString number(qint64 n) { return QString::number(n); }
+}  // namespace
+
 XvfbSession::XvfbSession(int width, int height) {
     // A random display number keeps parallel tests apart; retry on a clash.
     for (int attempt = 0; attempt < 20 && display_.isEmpty(); ++attempt) {
-        const int number = 200 + int(QRandomGenerator::global()->bounded(700));
-        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number))) continue;
+        const QString n = number(200 + QRandomGenerator::global()->bounded(700));
+        if (QFile::exists("/tmp/.X" + n + "-lock")) continue;
         server_.setProgram(QStringLiteral("Xvfb"));
-        server_.setArguments({QStringLiteral(":%1").arg(number), QStringLiteral("-screen"), QStringLiteral("0"),
-                              QStringLiteral("%1x%2x24").arg(width).arg(height), QStringLiteral("-nolisten"),
-                              QStringLiteral("tcp"), QStringLiteral("-dpi"), QStringLiteral("96"), QStringLiteral("-noreset")});
+        server_.setArguments({":" + n, "-screen", "0", QStringLiteral("%1x%2x24").arg(width).arg(height), "-nolisten",
+                              "tcp", "-dpi", "96", "-noreset"});
         server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         server_.start();
         if (!server_.waitForStarted(5000)) continue;
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
+        const QString socket = "/tmp/.X11-unix/X" + n;
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < 5000 && server_.state() == QProcess::Running && !QFile::exists(socket))
             QThread::msleep(20);
-        if (server_.state() == QProcess::Running && QFile::exists(socket)) display_ = QStringLiteral(":%1").arg(number);
+        if (server_.state() == QProcess::Running && QFile::exists(socket)) display_ = ":" + n;
     }
 }
 
 XvfbSession::~XvfbSession() {
-    if (server_.state() != QProcess::NotRunning) {
-        server_.terminate();
-        if (!server_.waitForFinished(3000)) server_.kill();
-        server_.waitForFinished(3000);
-    }
+    if (server_.state() == QProcess::NotRunning) return;
+    server_.terminate();
+    if (!server_.waitForFinished(3000)) server_.kill();
+    server_.waitForFinished(3000);
 }
 
 QProcessEnvironment XvfbSession::Environment() const {
@@ -65,12 +67,8 @@ quint32 XvfbSession::WaitForWindow(const QString& titleRegex, int ms) const {
     clock.start();
     while (clock.elapsed() < ms) {
         QString out;
-        if (Run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                            QStringLiteral("--name"), titleRegex},
-                &out) == 0) {
-            const quint32 id = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts).value(0).toUInt();
-            if (id) return id;
-        }
+        if (Run("xdotool", {"search", "--onlyvisible", "--name", titleRegex}, &out) == 0)
+            if (const quint32 id = out.section('\n', 0, 0).toUInt()) return id;
         QThread::msleep(100);
     }
     return 0;
@@ -78,49 +76,34 @@ quint32 XvfbSession::WaitForWindow(const QString& titleRegex, int ms) const {
 
 QRect XvfbSession::WindowGeometry(quint32 window) const {
     QString out;
-    Run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::number(window)},
-        &out);
-    int x = 0, y = 0, w = 0, h = 0;
-    for (const QString& line : out.split(QLatin1Char('\n'))) {
-        const QString value = line.section(QLatin1Char('='), 1);
-        if (line.startsWith(QLatin1String("X="))) x = value.toInt();
-        if (line.startsWith(QLatin1String("Y="))) y = value.toInt();
-        if (line.startsWith(QLatin1String("WIDTH="))) w = value.toInt();
-        if (line.startsWith(QLatin1String("HEIGHT="))) h = value.toInt();
-    }
-    return QRect(x, y, w, h);
+    Run("xdotool", {"getwindowgeometry", "--shell", number(window)}, &out);
+    auto value = [&out](const char* key) {  // "KEY=value" lines
+        const QString prefix = QStringLiteral("\n%1=").arg(QLatin1String(key));
+        const int at = int(out.indexOf(prefix));
+        return at < 0 ? 0 : out.mid(at + prefix.size()).section('\n', 0, 0).toInt();
+    };
+    out.prepend('\n');
+    return QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
 }
 
 void XvfbSession::Click(QPoint screen, int button) const {
-    Run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(screen.x()), QString::number(screen.y()),
-                                    QStringLiteral("sleep"), QStringLiteral("0.1"), QStringLiteral("click"),
-                                    QString::number(button)});
+    Run("xdotool", {"mousemove", number(screen.x()), number(screen.y()), "sleep", "0.1", "click", number(button)});
 }
 
 void XvfbSession::Drag(QPoint from, QPoint to) const {
-    const QPoint mid = (from + to) / 2;
-    auto move = [](QPoint p) { return QStringList{QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y()),
-                                                  QStringLiteral("sleep"), QStringLiteral("0.1")}; };
-    Run(QStringLiteral("xdotool"), move(from) + QStringList{QStringLiteral("mousedown"), QStringLiteral("1")} + move(mid) +
-                                       move(to) + QStringList{QStringLiteral("mouseup"), QStringLiteral("1")});
+    auto move = [](QPoint p) { return QStringList{"mousemove", number(p.x()), number(p.y()), "sleep", "0.1"}; };
+    Run("xdotool",
+        move(from) + QStringList{"mousedown", "1"} + move((from + to) / 2) + move(to) + QStringList{"mouseup", "1"});
 }
 
-void XvfbSession::TypeText(const QString& text) const {
-    Run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), text});
-}
+void XvfbSession::TypeText(const QString& text) const { Run("xdotool", {"type", "--delay", "30", text}); }
 
-void XvfbSession::Key(const QString& keys) const {
-    Run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
-}
+void XvfbSession::Key(const QString& keys) const { Run("xdotool", {"key", keys}); }
 
 void XvfbSession::CloseWindow(quint32 window) const {
     // WM_DELETE_WINDOW is what a window manager's close box sends.
-    const QByteArray name = display_.toLatin1();
-    xcb_connection_t* c = xcb_connect(name.constData(), nullptr);
-    if (!c || xcb_connection_has_error(c)) {
-        if (c) xcb_disconnect(c);
-        return;
-    }
+    xcb_connection_t* c = xcb_connect(display_.toLatin1().constData(), nullptr);
+    if (xcb_connection_has_error(c)) return xcb_disconnect(c);
     auto atom = [c](const char* n) {
         xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(n)), n), nullptr);
         const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
@@ -142,8 +125,7 @@ void XvfbSession::CloseWindow(quint32 window) const {
 QImage XvfbSession::Screenshot(quint32 window) const {
     QProcess p;
     p.setProcessEnvironment(Environment());
-    p.start(QStringLiteral("import"), {QStringLiteral("-window"), window ? QString::number(window) : QStringLiteral("root"),
-                                       QStringLiteral("png:-")});
+    p.start("import", {"-window", window ? number(window) : "root", "png:-"});
     p.waitForFinished(20000);
     return QImage::fromData(p.readAllStandardOutput(), "PNG");
 }

@@ -1,50 +1,49 @@
 // The publisher's command line at the edges of its limits. That accepted
 // values reach the program is checked by running it (test_DemoPublisher).
-#include <gtest/gtest.h>
-
+#include "Rows.h"
 #include "tools/demo_publisher/DemoOptions.h"
 
 namespace {
 
-QStringList args(const char* line) {
-    return QStringList{QStringLiteral("demo_publisher")} +
-           QString::fromLatin1(line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+struct Row {
+    const char *name, *line;
+    bool taken;
+};
+class DemoOptionsTest : public ::testing::TestWithParam<Row> {};
+
+TEST_P(DemoOptionsTest, TakenAtTheLimitsRefusedWithAMessagePastThem) {
+    const Row& r = GetParam();
+    DemoOptions o;
+    QString error;
+    const QStringList args = QString::fromLatin1(r.line).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    EXPECT_EQ(ParseDemoOptions(QStringList{QStringLiteral("demo_publisher")} + args, o, &error), r.taken);
+    EXPECT_EQ(error.isEmpty(), r.taken) << error.toStdString();
 }
 
-TEST(DemoOptions, LinesAtTheLimitsAreTakenAndLinesPastThemRefusedWithAMessage) {
-    const char* taken[] = {
-        "--port 65535 --size 16x16 --thumbnail-size 8192x8192 --reload 1 --status-cycle 0 --keep-alive 0",
-        "--share-404 0.6 --share-broken 0.4",  // shares may add up to exactly one
-        "--no-serve --port 80 --prepare /tmp/x"};
-    const char* refused[] = {"--bogus", "extra", "--size 640", "--size 8x8", "--thumbnail-size axb", "--reload 0",
-                             "--port 70000", "--channels 0", "--share-404 1.5", "--share-slow -0.1",
-                             "--share-404 0.6 --share-broken 0.5", "--seed x", "--keep-alive -1",
-                             "--no-serve --port 80", "--no-serve --prepare /tmp/x"};
-    auto parse = [](const char* line, QString* error) {
-        DemoOptions o;
-        return ParseDemoOptions(args(line), o, error);
-    };
-    for (const char* line : taken) EXPECT_TRUE(parse(line, nullptr)) << line;
-    for (const char* line : refused) {
-        QString error;
-        EXPECT_FALSE(parse(line, &error)) << line;
-        EXPECT_FALSE(error.isEmpty()) << line;
-    }
+// clang-format off
+const Row kRows[] = {
+    {"highest_values", "--port 65535 --size 16x16 --thumbnail-size 8192x8192 --reload 1 --status-cycle 0 --keep-alive 0", true},
+    {"shares_adding_up_to_one", "--share-404 0.6 --share-broken 0.4", true},
+    {"prepare_only", "--no-serve --port 80 --prepare /tmp/x", true}, {"unknown_option", "--bogus", false},
+    {"argument", "extra", false}, {"size_without_height", "--size 640", false},
+    {"size_too_small", "--size 8x8", false}, {"size_not_numbers", "--thumbnail-size axb", false},
+    {"reload_zero", "--reload 0", false}, {"port_too_high", "--port 70000", false},
+    {"no_channels", "--channels 0", false}, {"share_above_one", "--share-404 1.5", false},
+    {"share_below_zero", "--share-slow -0.1", false},
+    {"shares_above_one", "--share-404 0.6 --share-broken 0.5", false}, {"seed_not_a_number", "--seed x", false},
+    {"negative_keep_alive", "--keep-alive -1", false}, {"no_serve_without_prepare", "--no-serve --port 80", false},
+    {"no_serve_without_port", "--no-serve --prepare /tmp/x", false}};
+// clang-format on
+VANTORA_ROWS(DemoOptionsTest, kRows);
+
+TEST(DemoOptions, HelpIsNoErrorAndThreadsCoverOneConnectionPerChannel) {
     DemoOptions o;
     QString error, help;
-    EXPECT_FALSE(ParseDemoOptions(args("--help"), o, &error, &help));
-    EXPECT_TRUE(error.isEmpty());  // help is not an error
+    EXPECT_FALSE(ParseDemoOptions({"demo_publisher", "--help"}, o, &error, &help));
+    EXPECT_TRUE(error.isEmpty());
     EXPECT_TRUE(help.contains(QLatin1String("--share-broken")));
-}
-
-TEST(DemoOptions, ThreadsCoverOneKeptConnectionPerChannel) {
-    DemoOptions o;
-    ASSERT_TRUE(ParseDemoOptions(args("--channels 500"), o, nullptr));
+    ASSERT_TRUE(ParseDemoOptions({"demo_publisher", "--channels", "500"}, o, nullptr));
     EXPECT_GE(o.threadCount(), 500);
-    ASSERT_TRUE(ParseDemoOptions(args("--channels 2"), o, nullptr));
-    EXPECT_GE(o.threadCount(), 16);
-    ASSERT_TRUE(ParseDemoOptions(args("--threads 700"), o, nullptr));
-    EXPECT_EQ(o.threadCount(), 700);
 }
 
 }  // namespace
