@@ -16,6 +16,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <csignal>
@@ -204,6 +206,31 @@ const LimitRow kLimits[] = {
     {"updater_under_16_KiB", true, 40, "ChannelList.txt"}, {"updater_over_16_KiB", true, 1500, "ChannelList.txt"}};
 // clang-format on
 VANTORA_ROWS(FileSizeLimitTest, kLimits);
+
+// A real full disk: a tmpfs with one free page when the viewer writes. The
+// channel list needs three, so it stays old and is named. Needs root (CI).
+TEST(CrashSafeFiles, AFullTmpfsKeepsTheChannelListAndSaysSo) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
+    TempProgramDir dir;
+    const QByteArray where = dir.path().toLocal8Bit();
+    if (::mount("tmpfs", where.constData(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+    struct Unmount {
+        QByteArray path;
+        ~Unmount() { ::umount2(path.constData(), MNT_DETACH); }
+    } unmount{where};
+    const QStringList files = writeLists(dir, 100, false);
+    const std::map<QString, QByteArray> first = writeFirstGeneration(dir, files, {});
+    ASSERT_GT(first.at("ChannelList.txt").size(), 2 * 4096);
+    const QByteArray filler = dir.file("filler").toLocal8Bit();
+    const int fd = ::open(filler.constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    const QByteArray page(4096, 'x');
+    off_t size = 0;
+    while (::write(fd, page.constData(), size_t(page.size())) == page.size()) size += page.size();
+    ASSERT_EQ(::ftruncate(fd, size - page.size()), 0);
+    ::close(fd);
+    EXPECT_TRUE(writeOnAFullDisk(dir, files, {}, first, {}).contains("ChannelList.txt"));
+}
 
 // ChannelList.txt missing (written empty at the first exit), a directory
 // in its place, or a file its user may not read: its channels are unknown,
