@@ -149,7 +149,7 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
             EXPECT_TRUE(shown[idOf(name)] >= 3 && pictures >= 3 && std::count(seq.begin(), seq.end(), S::Waiting) >= 3);
         } else {
             // A failure state, later 待機中, later a new request.
-            const auto f = std::find_if(seq.begin(), seq.end(), [&](S s) { return failures.count(s); });
+            const auto f = std::find_if(seq.begin(), seq.end(), [&failed = failures](S s) { return failed.count(s); });
             const auto w = std::find(f, seq.end(), S::Waiting);
             EXPECT_NE(std::find_if(w, seq.end(), [](S s) { return s == S::InfoRequested || s == S::PictureRequested; }),
                       seq.end());
