@@ -3,6 +3,7 @@
 // wrapped without a copy, so a read one byte past the body is caught.
 #include "FuzzSupport.h"
 #include "channel/ChannelInfomation.h"
+#include "channel/PictureDecode.h"
 
 #include <QImage>
 
@@ -25,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(extension == QLatin1String(".jpg"));
     FUZZ_CHECK(size >= 4 && data[0] == 0xFF && data[1] == 0xD8 && data[size - 2] == 0xFF && data[size - 1] == 0xD9);
-    // The channel decodes what the walk accepted; the decoder must cope too.
-    if (size <= 64 * 1024) (void)QImage::fromData(body, "JPG");
+    // The channel decodes what the walk accepted; the decoder must cope too,
+    // and accept just what QImage's reader accepts.
+    if (size <= 64 * 1024) FUZZ_CHECK(DecodePicture(body).isNull() == QImage::fromData(body, "JPG").isNull());
     return 0;
 }
