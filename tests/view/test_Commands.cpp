@@ -70,10 +70,9 @@ TEST_F(Commands, ToolbarButtonsActOnTheSelectedChannelAndFollowIt) {
                  {"SavePicture", "6s", "NTS6"}, {"Folder", "6sf", "NTS4"}, {"Folder", "6s", "NTS6"},
                  {"Close", "4s", "6"}};
     for (const auto& step : steps) {
-        SCOPED_TRACE(step.key);
         press(step.key);
-        EXPECT_EQ(channels().last(), step.channel);
-        EXPECT_EQ(toolbar(), step.toolbar);
+        EXPECT_EQ(channels().last(), step.channel) << step.key;
+        EXPECT_EQ(toolbar(), step.toolbar) << step.key;
         EXPECT_EQ(findNode(NodeKind::FavariteChannel, "ch.c") != nullptr, QByteArray(step.channel).contains('f'));
     }
     EXPECT_EQ(tabs(), QStringList{"*"});  // close closed the selected tab
@@ -217,7 +216,6 @@ TEST_F(Commands, TheSettingsCommandEditsTheWindowsValues) {
 }
 
 TEST_F(Commands, AboutShowsTheVersionOfTheBuild) {
-    EXPECT_EQ(frmMain::AboutText().count("\r\n"), 2);
     w().mnuAbout_Click();
     ASSERT_EQ(f.messages.size(), 1);
     EXPECT_TRUE(f.messages[0].startsWith(QStringLiteral("バージョン情報: Vantora ver 0.4.7\r\n\r\n")));

@@ -83,7 +83,8 @@ TEST(ScaleTwo, StretchedPicturesAndNameLabelsKeepTheirDetail) {
     // and a thumbnail with its name label under it.
     QImage checker(1600, 1200, QImage::Format_RGB32);
     for (int y = 0; y < checker.height(); ++y)
-        for (int x = 0; x < checker.width(); ++x) checker.setPixel(x, y, ((x / 2 + y / 2) % 2) ? 0xffffffu : 0xff000000u);
+        for (int x = 0; x < checker.width(); ++x)
+            checker.setPixel(x, y, ((x / 2 + y / 2) % 2) ? 0xffffffu : 0xff000000u);
     PictureElementArray elements;
     ShowAreaWidget area(elements);
     area.resize(800, 740);
@@ -109,21 +110,15 @@ TEST(ScaleTwo, StretchedPicturesAndNameLabelsKeepTheirDetail) {
     keep(reference, "scale1-show-area-doubled.png");
     ASSERT_EQ(screen.size(), QSize(1600, 1480));
 
-    // Areas in device pixels.
-    const struct {
-        const char* what;
-        QRect area;
-        double contrast, detail;  // least expected at ratio 2
-    } rows[] = {{"stretched picture", QRect(200, 200, 1000, 700), 70, 100},
-                {"name label", QRect(0, 1384, 300, 24), 20, 30}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        const Sharpness sharp = measure(screen, row.area);
-        const Sharpness doubled = measure(reference, row.area);
-        EXPECT_GE(sharp.contrast, row.contrast);
-        EXPECT_GE(sharp.detail, row.detail);
-        EXPECT_GT(sharp.detail, 1.5 * doubled.detail);
-    }
+    // In device pixels: the area, and the least contrast and detail there.
+    auto expectSharp = [&](const char* what, const QRect& area, double contrast, double detail) {
+        const Sharpness sharp = measure(screen, area);
+        EXPECT_GE(sharp.contrast, contrast) << what;
+        EXPECT_GE(sharp.detail, detail) << what;
+        EXPECT_GT(sharp.detail, 1.5 * measure(reference, area).detail) << what;
+    };
+    expectSharp("stretched picture", QRect(200, 200, 1000, 700), 70, 100);
+    expectSharp("name label", QRect(0, 1384, 300, 24), 20, 30);
 }
 
 TEST(ScaleTwo, ToolbarImagesAreDrawnAtTheDevicePixels) {
@@ -135,15 +130,13 @@ TEST(ScaleTwo, ToolbarImagesAreDrawnAtTheDevicePixels) {
     keep(shot, "scale2-toolbar.png");
     for (QAction* action : toolbar->actions()) {
         if (action->isSeparator()) continue;
-        SCOPED_TRACE(action->objectName().toStdString());
         // The image as the button draws it: 32 x 32 device pixels with
         // sharp edges, which a 16 x 16 image scaled up does not have.
         QRect button = toolbar->widgetForAction(action)->geometry();
         if (action->menu()) button.setRight(button.right() - 11);  // the style's own arrow part
         const QRect device(button.topLeft() * 2, button.size() * 2);
-        EXPECT_GE(steepEdges(shot, device), 16);
-        const QPixmap pixmap = action->icon().pixmap(QSize(16, 16), 2.0);
-        EXPECT_EQ(pixmap.size(), QSize(32, 32));
+        EXPECT_GE(steepEdges(shot, device), 16) << action->objectName().toStdString();
+        EXPECT_EQ(action->icon().pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32));
     }
 }
 

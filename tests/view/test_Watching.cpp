@@ -29,18 +29,16 @@ protected:
     QString infoLabel() { return w().lblChannelInfomation(0)->text(); }
 };
 
+// Cells fit a 4:3 picture with a label under it, in whichever column count
+// gives the largest picture.
 TEST(ThumbnailGrid, ColumnsCellsAndOrigins) {
-    const struct {
-        int members, width, height, columns, cellWidth, cellHeight;
-        QPoint origin4;
-    } cases[] = {
-        {4, 345, 153, 4, 86, 63, {258, 2}}, {3, 345, 153, 3, 114, 84, {0, 100}}, {5, 500, 400, 3, 166, 123, {0, 139}}};
-    for (const auto& c : cases) {
-        const ThumbnailGrid g = ChooseThumbnailGrid(c.members, c.width, c.height);
-        EXPECT_EQ(QList<int>({g.Columns, g.CellWidth, g.CellHeight}),
-                  QList<int>({c.columns, c.cellWidth, c.cellHeight}));
-        EXPECT_EQ(QList<QPoint>({g.CellOrigin(1), g.CellOrigin(4)}), QList<QPoint>({{0, 2}, c.origin4}));
-    }
+    auto grid = [](int n, int width, int height) {
+        const ThumbnailGrid g = ChooseThumbnailGrid(n, width, height);
+        return QList<int>{g.Columns, g.CellWidth, g.CellHeight, g.CellOrigin(n).x(), g.CellOrigin(n).y()};
+    };
+    EXPECT_EQ(grid(4, 345, 153), (QList<int>{4, 86, 63, 258, 2}));
+    EXPECT_EQ(grid(3, 345, 153), (QList<int>{3, 114, 84, 228, 2}));
+    EXPECT_EQ(grid(5, 500, 400), (QList<int>{3, 166, 123, 166, 139}));
     EXPECT_EQ(ChooseThumbnailGrid(3, 114, 168).Columns, 1);  // equal areas keep the smaller count
     EXPECT_EQ(ChooseThumbnailGrid(0, 345, 153).Columns, 0);
     EXPECT_EQ(ChooseThumbnailGrid(3, 10, 10).Columns, 0);  // no room at all
@@ -112,31 +110,24 @@ TEST_F(Watching, TreeClicksOpenOrPopUpByNodeKindAndKeysDoNothing) {
     // Left: channel, favourite and member nodes open the same channel tab,
     // a folder node its folder; roots and groups nothing.
     using K = NodeKind;
-    const std::pair<NodeKind, const char*> left[] = {{K::Channel, "ch.a"},
-                                                     {K::FavariteChannel, "ch.a"},
-                                                     {K::MultiMonitorChannel, "ch.a"},
-                                                     {K::MultiMonitorFolder, "1"},
-                                                     {K::FavariteRoot, ""},
-                                                     {K::MultiMonitorRoot, ""},
-                                                     {K::Node, ""},
-                                                     {K::ChannelList, "http://lists/"}};
-    for (const auto& [kind, id] : left) clickNode(MakeTag(kind, id), Qt::LeftButton);
+    const QString ids[] = {"ch.a", "ch.a", "ch.a", "1", "", "", "", "http://lists/"};
+    const K kinds[] = {K::Channel,
+                       K::FavariteChannel,
+                       K::MultiMonitorChannel,
+                       K::MultiMonitorFolder,
+                       K::FavariteRoot,
+                       K::MultiMonitorRoot,
+                       K::Node,
+                       K::ChannelList};
+    for (int i = 0; i < 8; ++i) clickNode(MakeTag(kinds[i], ids[i]), Qt::LeftButton);
     const QStringList twoTabs{channelTab("ch.a"), "*" + folderTab("1")};
     EXPECT_EQ(tabs(), twoTabs);
     EXPECT_TRUE(f.popups.isEmpty());
     // Right: the node's popup; favourite roots and groups have none.
-    const std::pair<NodeKind, const char*> right[] = {{K::Channel, "ch.b"},
-                                                      {K::FavariteChannel, "ch.a"},
-                                                      {K::MultiMonitorRoot, ""},
-                                                      {K::MultiMonitorChannel, "ch.b"},
-                                                      {K::MultiMonitorFolder, "2"},
-                                                      {K::FavariteRoot, ""},
-                                                      {K::Node, ""},
-                                                      {K::ChannelList, "http://lists/"}};
-    for (const auto& [kind, id] : right) clickNode(MakeTag(kind, id), Qt::RightButton);
+    for (int i = 0; i < 8; ++i) clickNode(MakeTag(kinds[i], ids[i]), Qt::RightButton);
     EXPECT_EQ(f.popups,
-              (QStringList{"mnuPopupForChannelNode", "mnuPopupForFavariteChannelNode", "mnuPopupForMultiMonitorRoot",
-                           "mnuPopupForMultiMonitorChannel", "mnuPopupForMultiMonitorFolder"}));
+              (QStringList{"mnuPopupForChannelNode", "mnuPopupForFavariteChannelNode", "mnuPopupForMultiMonitorChannel",
+                           "mnuPopupForMultiMonitorFolder", "mnuPopupForMultiMonitorRoot"}));
     // A right click makes the node the selected node for the popup's command.
     QTreeWidget* tree = w().tvwChannelSelect();
     EXPECT_EQ(frmMain::NodeTag(tree->currentItem()), MakeTag(K::ChannelList, "http://lists/"));
