@@ -264,21 +264,4 @@ TEST(TreeList, AFailedWriteLeavesTheOldFileWholeAndIsReportedOnce) {
         EXPECT_TRUE(f.dir.exists(name)) << name;
 }
 
-// No depth or garbage crashes the loader; a deep chain is kept as far as
-// the tree can hold it.
-TEST(TreeList, HugeDepthAndGarbageNeverCrash) {
-    ViewerFixture f;
-    QStringList lines;
-    for (int d = 0; d < 400; ++d) lines << QString(d, '\t') + "Node\tn" + QString::number(d) + "\tTrue";
-    lines << QString(100000, '\t') + "Node\tfar\tTrue" << QString(5000, 'x') << "\t\t\tChannel"
-          << "\x01\x02\t\t\x03";
-    f.dir.write("ChannelList.txt", sjis(lines));
-    f.dir.write("MultiMonitor.txt",
-                "\tMultiMonitorChannel\t\tx\r\nMultiMonitorFolder\t\tA\r\n\tMultiMonitorChannel\r\n");
-    f.open();
-    f.close();
-    const qsizetype written = Cp932::decode(f.dir.read("ChannelList.txt")).count("\r\n");
-    EXPECT_TRUE(written > 200 && written < 400) << written;
-}
-
 }  // namespace

@@ -165,16 +165,6 @@ INSTANTIATE_TEST_SUITE_P(
                                Cp932::encode(kList) + "\x80\x85\x40\t\t\xFD\t\ti\t\tFalse\r\n", &Cp932::encode}),
     kRowName);
 
-// Only the first saved 分類なし gets the key back, and new channels without
-// "." in their identifier join it.
-TEST_F(UpdaterTest, TheSavedUnknownGroupIsFoundAgain) {
-    load(cp932({QStringLiteral("Node\t分類なし\tTrue"), "\tChannel\t\tp\t\tone\t\tn\t\ti\t\tFalse",
-                QStringLiteral("Node\t分類なし\tFalse")}));
-    EXPECT_EQ(updater::frmMain::Key(top(0)), "tvwKey_UnKnown_Organization");
-    EXPECT_EQ(updater::frmMain::Key(top(1)), "");
-    EXPECT_EQ(w->GetOrganizationNode("two"), top(0));
-}
-
 TEST_F(UpdaterTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
     const QByteArray old = crlf({"ChannelList\t\told\t\tTrue\t\tu"});
     load(old);

@@ -1,50 +1,20 @@
-// The updater's window: menus, popup, layout, closing commands and dialogs.
+// The updater's window: answers, popup, layout and closing commands.
 
 #include "UpdaterFixture.h"
 #include "updater/ElidedLabel.h"
 
-#include <QAbstractButton>
 #include <QFile>
-#include <QInputDialog>
-#include <QMenuBar>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QTime>
-#include <QTimer>
 
 namespace {
 
 using updater::UpdaterState;
 
-// Captions of the visible entries, "-" for separators.
-QStringList captions(const QList<QAction*>& actions) {
-    QStringList out;
-    for (QAction* a : actions)
-        if (a->isVisible()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    return out;
-}
-
-TEST_F(UpdaterTest, MenusClockAndAnEmptyAnswer) {
-    EXPECT_EQ(captions(w->menuBar()->actions()), QStringList{QStringLiteral("ファイル")});
-    EXPECT_EQ(captions(w->mnuFile->actions()), (QStringList{QStringLiteral("チャンネルリストの追加"), "-",
-                                                            QStringLiteral("Vantoraの起動"), QStringLiteral("終了")}));
-    EXPECT_EQ(captions(w->mnuPopupForChannelList->actions()),
-              (QStringList{QStringLiteral("チャンネルリストを更新する"), QStringLiteral("チャンネル情報を更新する"),
-                           "-", QStringLiteral("チャンネルリストの削除")}));
+TEST_F(UpdaterTest, AnEmptyAnswerStartsNothing) {
     load();
     EXPECT_EQ(w->tvwChannelSelect->topLevelItemCount(), 0);  // no file yet
     EXPECT_FALSE(dir.exists("ChannelList.txt"));
-
-    // The clock panel shows the time of day and keeps it.
-    QLabel* clock = w->Panel("sbrMainKey_Time");
-    ASSERT_NE(clock, nullptr);
-    const QTime shown = QTime::fromString(clock->text(), "H:mm");
-    ASSERT_TRUE(shown.isValid()) << clock->text().toStdString();
-    EXPECT_LE(qAbs(shown.secsTo(QTime::currentTime())), 120);
-    clock->clear();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !clock->text().isEmpty(); }, 3000));
 
     // An empty answer, or one of spaces, starts nothing.
     answers << QString() << QStringLiteral("   ");
@@ -93,7 +63,6 @@ INSTANTIATE_TEST_SUITE_P(Updater, Presses,
                                            Press{"MiddleOnAList", kList, Qt::MiddleButton, B::Middle, false},
                                            Press{"BackOnAList", kList, Qt::BackButton, B::None, false},
                                            Press{"RightOnAChannel", "name(c)", Qt::RightButton, B::Right, false},
-                                           Press{"RightOnAGroup", "group", Qt::RightButton, B::Right, false},
                                            Press{"RightOnTheUnknownGroup", "分類なし", Qt::RightButton, B::Right,
                                                  false}),
                          kRowName);
@@ -196,53 +165,5 @@ INSTANTIATE_TEST_SUITE_P(Updater, ClosingCommands,
                                            Closing{"Vantora", true, true, false},
                                            Closing{"VantoraWithTheProgramFilesApart", true, true, true}),
                          kRowName);
-
-// The real dialogs, answered as a user would: title, text, buttons, and
-// what each answer returns.
-TEST(UpdaterDialogs, HaveTheirCaptionsAndButtons) {
-    TempProgramDir dir;
-    updater::frmMain w(dir.path());
-    QStringList seen;
-    // Notes the next modal dialog as soon as it shows, then answers it.
-    auto whenShown = [&seen](std::function<void(QWidget*)> answer) {
-        QTimer::singleShot(0, [&seen, answer] {
-            QWidget* d = nullptr;
-            if (!QTest::qWaitFor([&] { return (d = QApplication::activeModalWidget()) != nullptr; }, 5000)) return;
-            auto* box = qobject_cast<QMessageBox*>(d);
-            QStringList buttons;
-            for (auto* b : d->findChildren<QAbstractButton*>()) buttons << b->text();
-            buttons.sort();
-            if (box && box->defaultButton()) buttons << "default " + box->defaultButton()->text();
-            const QString text = box ? box->text() : qobject_cast<QInputDialog*>(d)->labelText();
-            seen = QStringList{d->windowTitle(), text} + buttons;
-            answer(d);
-        });
-    };
-    auto click = [](QMessageBox::StandardButton which) {
-        return [which](QWidget* d) { qobject_cast<QMessageBox*>(d)->button(which)->click(); };
-    };
-    const QStringList okCancel{"OK", QStringLiteral("キャンセル")};
-
-    whenShown([](QWidget* d) {
-        qobject_cast<QInputDialog*>(d)->setTextValue("http://h/list.txt");
-        qobject_cast<QInputDialog*>(d)->accept();
-    });
-    EXPECT_EQ(w.InputBox(&w, "prompt", "title"), "http://h/list.txt");
-    EXPECT_EQ(seen, QStringList({"title", "prompt"}) + okCancel);
-    whenShown([](QWidget* d) { d->close(); });  // the close box is a cancel
-    EXPECT_EQ(w.InputBox(&w, "prompt", "title"), "");
-
-    for (bool ok : {true, false}) {
-        whenShown(click(ok ? QMessageBox::Ok : QMessageBox::Cancel));
-        EXPECT_EQ(w.ConfirmBox(&w, "text", "title"), ok);
-        EXPECT_EQ(seen, QStringList({"title", "text"}) + okCancel + QStringList{"default OK"});
-    }
-
-    whenShown(click(QMessageBox::Ok));
-    w.ViewerRunning = [] { return true; };
-    EXPECT_FALSE(w.Form_Load());
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("起動エラー"),
-                                 QStringLiteral("Vantora本体起動中は、チャンネルリストの更新はできません"), "OK"}));
-}
 
 }  // namespace

@@ -1,13 +1,6 @@
 #include "WatchingFixture.h"
 
-#include "channel/HTTPTransfer.h"
-#include "storage/frmSetting.h"
-
-#include <QApplication>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
-#include <QTimer>
 
 namespace {
 
@@ -175,50 +168,6 @@ TEST_F(Commands, MembersFromTheChannelPopup) {
     EXPECT_EQ(channels(), (QStringList{"0", "4", "0"}));
     EXPECT_EQ(findNode(NodeKind::MultiMonitorChannel, "ch.c"), nullptr);
     EXPECT_EQ(folder("2")->ShowBox().size(), 2);
-}
-
-TEST_F(Commands, FavouritesKeepOneNodeAndTheirOrderAcrossARestart) {
-    auto favourites = [&] {
-        QStringList out;
-        for (int i = 0; i < w().FavariteRoot()->childCount(); ++i) out << w().FavariteRoot()->child(i)->text(0);
-        return out;
-    };
-    for (const char* id : {"ch.c", "ch.a", "ch.c"})
-        popupCommand(MakeTag(NodeKind::Channel, id), QStringLiteral("お気に入りに追加"));
-    EXPECT_EQ(favourites(), (QStringList{"Gamma", "Alpha"}));
-    EXPECT_NE(findNode(NodeKind::FavariteChannel, "ch.c"), nullptr);
-    // Another channel's change leaves the selected channel's image alone.
-    w().OpenChannelTab("ch.b");
-    EXPECT_EQ(w().ToolbarFolderImage(), 6);
-    popupCommand(MakeTag(NodeKind::FavariteChannel, "ch.a"), QStringLiteral("お気に入りから削除"));
-    EXPECT_NE(findNode(NodeKind::Channel, "ch.a"), nullptr);  // the channel's own node stays
-    popupCommand(MakeTag(NodeKind::Channel, "ch.b"), QStringLiteral("お気に入りに追加"));
-    EXPECT_EQ(w().ToolbarFolderImage(), 4);  // the selected one
-    f.close();
-    f.open();
-    EXPECT_EQ(favourites(), (QStringList{"Gamma", "Beta"}));
-    EXPECT_NE(findNode(NodeKind::FavariteChannel, "ch.b"), nullptr);
-}
-
-TEST_F(Commands, TheSettingsCommandEditsTheWindowsValues) {
-    w().OpenChannelTab("ch.a");
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<frmSetting*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        dialog->txtTimeOut->setText(" 30 ");
-        dialog->cmdOK->click();
-    });
-    w().mnuSetting_Click();
-    EXPECT_EQ(w().Settings().Timeout, 30);
-    EXPECT_EQ(channel("ch.a")->HTTP()->RequestTimeout, 30);
-    f.close();
-    EXPECT_TRUE(f.dir.read("Vantomon.ini").contains("Timeout=30"));
-}
-
-TEST_F(Commands, AboutShowsTheVersionOfTheBuild) {
-    w().mnuAbout_Click();
-    ASSERT_EQ(f.messages.size(), 1);
-    EXPECT_TRUE(f.messages[0].startsWith(QStringLiteral("バージョン情報: Vantora ver 0.4.7\r\n\r\n")));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The main window's layout rule, the splitter drag, and the window that
-// applies both.
+// The splitter drag, and the window that lays out its controls by it.
 
 #include "WatchingFixture.h"
 #include "common/MouseButtonCode.h"
@@ -12,25 +11,6 @@
 #include <QToolBar>
 
 namespace {
-
-TEST(Layout, NarrowAndLowAreasKeepTheDependentSizes) {
-    const TabStripMetrics m{8, 24, 8, 8};  // the tab strip's client area inside its rectangle
-    const MainLayoutGeometry wide = LayoutMainWindow(MainLayoutGeometry(), 642, 401, 20, m);
-    // Too narrow: tab client left (130 + 8) + 10 is not below 148.
-    const MainLayoutGeometry narrow = LayoutMainWindow(wide, 148, 401, 20, m);
-    EXPECT_EQ(narrow.Panel.width(), 511);
-    EXPECT_EQ(narrow.Label[0].width(), 506);
-    EXPECT_EQ(narrow.LinSplitEnd, 148);
-    EXPECT_EQ(narrow.Tree.height(), 373);  // the vertical steps still ran
-    EXPECT_EQ(LayoutMainWindow(wide, 149, 401, 20, m).Panel.width(), 149 - 130 - 1);
-    // Too low: client top 61 + 24 + 10 + 20 = 115 must not exceed the height.
-    const MainLayoutGeometry low = LayoutMainWindow(wide, 642, 114, 20, m);
-    EXPECT_EQ(low.Tree.height(), 373);
-    EXPECT_EQ(low.TabStrip.height(), 319);
-    EXPECT_EQ(low.StatusBar.y(), 94);  // docked: it follows regardless
-    EXPECT_EQ(LayoutMainWindow(low, 642, 115, 20, m).Tree.height(), 115 - 20 - 8);
-    EXPECT_EQ(LayoutMainWindow(low, 642, 401, 20, m).TabStrip, wide.TabStrip);  // larger again restores
-}
 
 // A drag from the splitter at 128 in a 642-pixel area: the move, the
 // buttons held, and the splitter's new left edge (-1: it stays).

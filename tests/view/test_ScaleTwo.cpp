@@ -5,14 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "ViewerFixture.h"
 #include "channel/PictureElement.h"
 #include "view/ShowAreaWidget.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QToolBar>
 
 #include <cmath>
 
@@ -51,22 +48,6 @@ Sharpness measure(const QImage& image, const QRect& area) {
         }
     const double mean = sum / pixels;
     return {std::sqrt(squares / pixels - mean * mean), spread / blocks};
-}
-
-// Horizontal steps between neighbours that cover most of the area's grey
-// range: the edges of a drawing, which an upscaled image blurs over two.
-int steepEdges(const QImage& image, const QRect& area) {
-    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    int lo = 255, hi = 0, steps = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            lo = qMin(lo, qGray(grey.pixel(x, y)));
-            hi = qMax(hi, qGray(grey.pixel(x, y)));
-        }
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x < area.right(); ++x)
-            steps += qAbs(qGray(grey.pixel(x + 1, y)) - qGray(grey.pixel(x, y))) > 0.6 * (hi - lo) ? 1 : 0;
-    return steps;
 }
 
 // The widget drawn at ratio 1, doubled as the screen would show it.
@@ -119,25 +100,6 @@ TEST(ScaleTwo, StretchedPicturesAndNameLabelsKeepTheirDetail) {
     };
     expectSharp("stretched picture", QRect(200, 200, 1000, 700), 70, 100);
     expectSharp("name label", QRect(0, 1384, 300, 24), 20, 30);
-}
-
-TEST(ScaleTwo, ToolbarImagesAreDrawnAtTheDevicePixels) {
-    ViewerFixture f;
-    frmMain& w = f.open();
-    keep(w.grab().toImage(), "scale2-window.png");
-    QToolBar* toolbar = w.tbrNormal();
-    const QImage shot = toolbar->grab().toImage();
-    keep(shot, "scale2-toolbar.png");
-    for (QAction* action : toolbar->actions()) {
-        if (action->isSeparator()) continue;
-        // The image as the button draws it: 32 x 32 device pixels with
-        // sharp edges, which a 16 x 16 image scaled up does not have.
-        QRect button = toolbar->widgetForAction(action)->geometry();
-        if (action->menu()) button.setRight(button.right() - 11);  // the style's own arrow part
-        const QRect device(button.topLeft() * 2, button.size() * 2);
-        EXPECT_GE(steepEdges(shot, device), 16) << action->objectName().toStdString();
-        EXPECT_EQ(action->icon().pixmap(QSize(16, 16), 2.0).size(), QSize(32, 32));
-    }
 }
 
 }  // namespace

@@ -179,12 +179,6 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
     ASSERT_TRUE(idle());
     texts << visibleTexts(&u);
     texts << dialogTexts([&] { u.mnuRemoveChannelList_Click(); });
-    // A download that fails says why in the status line.
-    u.StartAddChannelList(QStringLiteral("http://127.0.0.1:1/none.txt"));
-    ASSERT_TRUE(idle());
-    const QString failure = u.StatusText();
-    EXPECT_TRUE(failure.contains(QStringLiteral("接続が拒否されました"))) << qPrintable(failure);
-    texts << visibleTexts(&u) << failure;
     // Refused beside a running viewer.
     updater::frmMain refused(f.dir.path());
     refused.ViewerRunning = [] { return true; };
