@@ -1,15 +1,9 @@
 // ChannelList.txt as the updater reads it at start-up and writes it at
-// close, and as the viewer reads what the updater wrote.
+// close.
 
-#include "ChannelPublisher.h"
 #include "UpdaterFixture.h"
-#include "ViewerFixture.h"
-#include "channel/clsChannel.h"
-#include "channel/clsChannelManeger.h"
 #include "common/Cp932.h"
 #include "common/SafeFile.h"
-
-#include <QRegularExpression>
 
 namespace {
 
@@ -175,48 +169,6 @@ TEST_F(UpdaterTest, AFailedWriteKeepsTheOldFileAndSaysSo) {
     EXPECT_EQ(dir.read("ChannelList.txt"), old);
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors[0].endsWith(QStringLiteral("|保存エラー"))) << errors[0].toStdString();
-}
-
-// The updater builds a list from a server, names its channels and writes
-// ChannelList.txt; the viewer reads the same channels and groups from it,
-// and writes back what it read.
-TEST_F(UpdaterTest, TheViewerLoadsWhatTheUpdaterWrote) {
-    const QStringList ids = {"jp.tokyo.a", "jp.tokyo.b", "jp.osaka.c", "nodot", "us.ny.east.d"};
-    ChannelPublisher pub;
-    QStringList list;
-    for (const QString& id : ids) {
-        pub.add({id, QStringLiteral("局 ") + id, "1", 0, 5, QColor(), {8, 6}, {8, 6}, {}});
-        list << id + ",VNT1," + pub.infoUrl(id);
-    }
-    pub.server().serve("/list.txt", list.join("\r\n").toUtf8(), "text/plain");
-    load();
-    addList(pub.server().url("/list.txt"));
-    // Names come list node by list node (分類なし is no list).
-    for (QTreeWidgetItem* n : w->tvwChannelSelect->findItems("(", Qt::MatchContains | Qt::MatchRecursive))
-        if (updater::frmMain::Tag(n).Kind == updater::NodeKind::ChannelList) {
-            select(n);
-            w->mnuUpdateChannel_Click();
-            ASSERT_TRUE(waitIdle());
-        }
-    ASSERT_TRUE(w->SaveChannelList());
-
-    ViewerFixture viewer;  // on a copy of the file
-    viewer.dir.write("ChannelList.txt", dir.read("ChannelList.txt"));
-    clsChannelManeger* channels = viewer.open().ChannelManeger();
-    ASSERT_EQ(channels->ChannelCount(), ids.size());
-    for (const QString& id : ids) {
-        const clsChannel* c = channels->Channel(id);
-        ASSERT_NE(c, nullptr) << id.toStdString();
-        EXPECT_EQ(c->ChannelName(), id == "nodot" ? QStringLiteral("チャンネル名 未取得") : QStringLiteral("局 ") + id);
-        EXPECT_EQ(c->ChannelInfomationURL() + c->Protocol(), pub.infoUrl(id) + "VNT1");
-    }
-    // The same groups in the same order; the viewer shows a list node by its
-    // name only, after its own two roots.
-    QStringList updaterShape = shape();
-    for (QString& line : updaterShape) line.remove(QRegularExpression(R"(\(.*\)$)"));
-    EXPECT_EQ(shapeOf(viewer.window->tvwChannelSelect(), 2), updaterShape);
-    viewer.close();
-    EXPECT_EQ(viewer.dir.read("ChannelList.txt"), dir.read("ChannelList.txt"));
 }
 
 }  // namespace
