@@ -60,15 +60,15 @@ INSTANTIATE_TEST_SUITE_P(
                      "\tChannel\t\tp\t\tok\t\tn\t\ti\t\tFalse"},
                     {"ChannelList\t\tl\t\tFalse\t\tu", "\tChannel\t\tp\t\tok\t\tn\t\ti\t\tFalse"}},
         // No parent at its depth, no name, no address, under a channel:
-        // dropped, with whatever sits under it.
-        ReadingRule{
-            "LinesThatCannotBePlacedGoWithTheirChildren",
-            {"Channel\t\tp\t\troot\t\tn\t\ti\t\tFalse", "Node\tg\tTrue", "\t\t\tNode\tlost\tTrue",
-             "\t\t\t\tChannel\t\tp\t\tlostchild\t\tn\t\ti\t\tFalse", "\tNode\t \tTrue",
-             "\t\tChannel\t\tp\t\tunderNoName\t\tn\t\ti\t\tFalse", "\tChannel\t\tp\t\tfew\t\tn",
-             "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse",
-             "\t\t\tChannel\t\tp\t\tunderChannel\t\tn\t\ti\t\tFalse"},
-            {"Node\tg\tTrue", "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse"}},
+        // dropped, with whatever sits under it (never handed to a sibling).
+        ReadingRule{"LinesThatCannotBePlacedGoWithTheirChildren",
+                    {"Channel\t\tp\t\troot\t\tn\t\ti\t\tFalse", "Node\tg\tTrue", "\t\t\tNode\tlost\tTrue",
+                     "\t\t\t\tChannel\t\tp\t\tlostchild\t\tn\t\ti\t\tFalse", "\tNode\tsib\tTrue", "\tNode\t \tTrue",
+                     "\t\tChannel\t\tp\t\tunderNoName\t\tn\t\ti\t\tFalse", "\tChannel\t\tp\t\tfew\t\tn",
+                     "\tChannelList\t\tl\t\tTrue\t\tu", "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse",
+                     "\t\t\tChannel\t\tp\t\tunderChannel\t\tn\t\ti\t\tFalse"},
+                    {"Node\tg\tTrue", "\tNode\tsib\tTrue", "\tChannelList\t\tl\t\tTrue\t\tu",
+                     "\t\tChannel\t\tp\t\tkept\t\tn\t\ti\t\tFalse"}},
         ReadingRule{"AMissingOrNonBooleanFlagReadsAsFalseAndKeepsTheRecord",
                     {"Node\tg", "\tChannelList\t\tl\t\thttp://h/l", "\t\tChannel\t\tp\t\ta\t\tn\t\ti",
                      "\t\tChannel\t\tp\t\tb\t\tn\t\ti\t\tyes", "Node\th\tmaybe", "\tChannelList\t\tm\t\tnope\t\tu",

@@ -1,5 +1,7 @@
 #include "WatchingFixture.h"
 
+#include "view/ShowAreaWidget.h"
+
 #include <QMenu>
 
 namespace {
@@ -161,13 +163,17 @@ TEST_F(Commands, MembersFromTheChannelPopup) {
     EXPECT_EQ(folder("2")->Members(), (QStringList{"ch.b", "ch.c"}));
     EXPECT_EQ(channels(), (QStringList{"0", "4", "4"}));
     ASSERT_TRUE(waitUntil([&] { return channel("ch.c")->PictureType() == PictureKind::Thumbnail; }));
-    EXPECT_TRUE(folder("2")->ShowBox()[2]->Visible);
-    // Removing it from its node switches it off and takes it off the grid.
+    PictureElement* added = folder("2")->ShowBox()[2];
+    EXPECT_TRUE(added->Visible);
+    // Removing it from its node switches it off and takes it, with its name
+    // label, off the grid.
     popupCommand(MakeTag(NodeKind::MultiMonitorChannel, "ch.c"), QStringLiteral("このチャンネルの削除"));
     EXPECT_EQ(folder("2")->Members(), QStringList{"ch.b"});
     EXPECT_EQ(channels(), (QStringList{"0", "4", "0"}));
     EXPECT_EQ(findNode(NodeKind::MultiMonitorChannel, "ch.c"), nullptr);
     EXPECT_EQ(folder("2")->ShowBox().size(), 2);
+    EXPECT_FALSE(added->Visible);
+    EXPECT_FALSE(w().cntShowBox()->Label(2).Visible);
 }
 
 }  // namespace
