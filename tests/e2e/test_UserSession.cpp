@@ -8,7 +8,6 @@
 #include "navigation/NodeTag.h"
 #include "view/ShowAreaWidget.h"
 
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -43,8 +42,6 @@ protected:
 };
 
 TEST_F(UserSession, ClickingAChannelShowsItsPictureAndClosingWritesTheFiles) {
-    QElapsedTimer clock;
-    clock.start();
     std::unique_ptr<frmMain> model = s.twin();
     const QPoint red = s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::Channel, "demo.red")));
     const QRect area = model->cntShowBox()->geometry().translated(model->ClientArea()->mapTo(model.get(), QPoint()));
@@ -71,7 +68,6 @@ TEST_F(UserSession, ClickingAChannelShowsItsPictureAndClosingWritesTheFiles) {
     EXPECT_TRUE(s.dir.read("Vantomon.ini").contains("ResizeX=128"));
     EXPECT_TRUE(s.dir.read("ChannelList.txt").contains("Channel\t\tVNT1\t\tdemo.red\t\t"));
     EXPECT_TRUE(s.dir.read("MultiMonitor.txt").startsWith("MultiMonitorRoot\t\t"));
-    std::printf("end-to-end channel session: %lld ms\n", static_cast<long long>(clock.elapsed()));
 }
 
 // A second viewer of the same folder says so and ends without loading or

@@ -15,24 +15,12 @@ protected:
         writeLists({"ch.a", "ch.b", "ch.c"}, {{"監視", {"ch.a", "ch.b"}}, {"別", {"ch.b"}}});
         f.open();
     }
-    // Each channel's view flag, with "s" when it saves pictures and "f" when
-    // it is a favourite.
+    // Each channel's view flag.
     QStringList channels() {
         QStringList out;
-        for (const char* id : {"ch.a", "ch.b", "ch.c"}) {
-            const clsChannel* c = channel(id);
-            out << QString::number(c->ViewFlag()) + (c->SavePicture() ? "s" : "") + (c->BelongFavarite() ? "f" : "");
-        }
+        for (const char* id : {"ch.a", "ch.b", "ch.c"}) out << QString::number(channel(id)->ViewFlag());
         return out;
     }
-    // The pressed check buttons (Normal, Thumbnail, Save) and the folder image.
-    QString toolbar() {
-        QString out;
-        for (const char* key : {"NormalView", "ThumbnailView", "SavePicture"})
-            if (w().ToolbarButton(QStringLiteral("tbrNormlKey_") + key)->isChecked()) out += key[0];
-        return out + QString::number(w().ToolbarFolderImage());
-    }
-    void press(const QString& key) { w().ToolbarButton("tbrNormlKey_" + key)->trigger(); }
     // A right click on a node, then the chosen popup item, as a user does.
     void popupCommand(const QString& nodeTag, const QString& item, const QString& answer = QString()) {
         f.inputAnswers = {answer};
@@ -50,29 +38,6 @@ protected:
     }
 };
 
-TEST_F(Commands, ToolbarButtonsActOnTheSelectedChannelAndFollowIt) {
-    for (const char* key : {"NormalView", "ThumbnailView", "SavePicture", "Folder"}) press(key);
-    EXPECT_EQ(channels(), (QStringList{"0", "0", "0"}));  // nothing happens without a selected channel
-
-    w().OpenChannelTab("ch.c");
-    EXPECT_EQ(toolbar(), "N6");
-    // Each press changes ch.c and the buttons follow. Thumbnail viewing from a
-    // channel tab marks no folder's box active; the folder button toggles the
-    // favourite (image 6 → 4 → 6) and its node.
-    const struct {
-        const char *key, *channel, *toolbar;
-    } steps[] = {{"NormalView", "0", "6"},      {"NormalView", "2", "N6"}, {"ThumbnailView", "6", "NT6"},
-                 {"SavePicture", "6s", "NTS6"}, {"Folder", "6sf", "NTS4"}, {"Folder", "6s", "NTS6"},
-                 {"Close", "4s", "6"}};
-    for (const auto& step : steps) {
-        press(step.key);
-        EXPECT_EQ(channels().last(), step.channel) << step.key;
-        EXPECT_EQ(toolbar(), step.toolbar) << step.key;
-        EXPECT_EQ(findNode(NodeKind::FavariteChannel, "ch.c") != nullptr, QByteArray(step.channel).contains('f'));
-    }
-    EXPECT_EQ(tabs(), QStringList{"*"});  // close closed the selected tab
-}
-
 TEST_F(Commands, DropDownAddsAndRemovesTheSelectedChannel) {
     w().OpenChannelTab("ch.c");
     EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("　 監視"), QStringLiteral("　 別")}));
@@ -88,19 +53,6 @@ TEST_F(Commands, DropDownAddsAndRemovesTheSelectedChannel) {
     EXPECT_EQ(folder("2")->Members(), QStringList{"ch.b"});
     EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("　 監視"), QStringLiteral("　 別")}));
     EXPECT_EQ(findNode(NodeKind::MultiMonitorChannel, "ch.c"), nullptr);
-}
-
-TEST_F(Commands, ClosingAFolderTabFromTheToolbarSwitchesEveryMemberOff) {
-    w().OpenMultiMonitorTab("2");  // 別: ch.b
-    w().OpenMultiMonitorTab("1");  // 監視: ch.a, ch.b
-    EXPECT_EQ(channels(), (QStringList{"4", "4", "0"}));
-    press("Close");
-    // Also ch.b, although 別 still shows it (the popup's close keeps it).
-    EXPECT_EQ(channels(), (QStringList{"0", "0", "0"}));
-    EXPECT_EQ(tabs(), QStringList{"*" + folderTab("2")});
-    w().OpenMultiMonitorTab("1");
-    w().mnuCloseMultiMonitorTab_Click();
-    EXPECT_EQ(channels(), (QStringList{"0", "4", "0"}));  // 別 is open and still shows ch.b
 }
 
 TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
@@ -139,14 +91,6 @@ TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
     EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("υ 別"), QStringLiteral("　 新 しい フォルダー")}));
     EXPECT_EQ(addEntries().mid(1),
               (QStringList{"hidden", QStringLiteral("別に追加=2"), QStringLiteral("新 しい フォルダーに追加=3")}));
-
-    // Remove 別 while its tab is open but not selected.
-    w().OpenMultiMonitorTab("2");
-    w().OpenChannelTab("ch.c");
-    popupCommand(MakeTag(NodeKind::MultiMonitorFolder, "2"), QStringLiteral("このフォルダーの削除"));
-    EXPECT_EQ(tabs(), (QStringList{channelTab("ch.b"), "*" + channelTab("ch.c")}));
-    EXPECT_EQ(selected(), "ch.c");
-    EXPECT_EQ(channels(), (QStringList{"0", "2", "2"}));
 }
 
 TEST_F(Commands, MembersFromTheChannelPopup) {
