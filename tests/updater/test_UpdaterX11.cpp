@@ -18,7 +18,6 @@
 
 #include <memory>
 
-#include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,6 +27,9 @@ namespace {
 using updater::FindX11TopLevelWindow;
 using updater::X11Answer;
 const QString kUpdaterTitle = QStringLiteral("Vantora  -  チャンネルの更新");
+const QString kRefused = QStringLiteral("起動エラー");
+const QByteArray kFile = "ChannelList\t\tl\t\ttrue\t\tu\r\n";
+const QByteArray kSaved = "ChannelList\t\tl\t\tTrue\t\tu\r\n";  // as Listmender writes it
 
 // Clicks the close box of window until its process ends; a window that has
 // just appeared may miss the first click on a loaded machine.
@@ -47,140 +49,82 @@ protected:
         if (GetParam() && QStandardPaths::findExecutable("openbox").isEmpty())
             GTEST_SKIP() << "openbox is not installed (scripts/setup.sh installs it)";
         ASSERT_TRUE(x.Ok()) << "no Xvfb";
-        if (GetParam()) {
-            wm.setProcessEnvironment(x.Environment());
-            wm.start(QStringLiteral("openbox"), {"--sm-disable"});
-            ASSERT_TRUE(wm.waitForStarted(10000));
-            // The manager is up once it announces itself on the root.
-            QString root;
-            ASSERT_TRUE(QTest::qWaitFor(
-                [&] {
-                    return x.Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, &root) == 0 &&
-                           root.contains("window id");
-                },
-                15000))
-                << wm.readAllStandardError().toStdString();
-        }
+        dir.write("ChannelList.txt", kFile);
+        if (!GetParam()) return;
+        wm.setProcessEnvironment(x.Environment());
+        wm.start(QStringLiteral("openbox"), {"--sm-disable"});
+        // The manager is up once it announces itself on the root.
+        QString root;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return x.Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, &root) == 0 && root.contains("window id");
+            },
+            15000))
+            << wm.readAllStandardError().toStdString();
     }
     void TearDown() override {
-        for (auto& p : windows) {
-            p->kill();
-            p->waitForFinished(5000);
-        }
+        for (auto& p : processes) p->kill(), p->waitForFinished(5000);
         wm.kill();
         wm.waitForFinished(5000);
     }
 
-    QByteArray display() const { return x.Display().toLatin1(); }
     X11Answer find(const QString& title, uint32_t* window = nullptr) const {
-        return FindX11TopLevelWindow(title, display(), window);
+        return FindX11TopLevelWindow(title, x.Display().toLatin1(), window);
     }
     // Waits for a top-level window of exactly that title; 0 when none came.
     uint32_t waitForWindow(const QString& title) const {
         uint32_t window = 0;
         return QTest::qWaitFor([&] { return find(title, &window) == X11Answer::Found; }, 15000) ? window : 0;
     }
-
-    // A top-level window titled title, shown by another process.
-    void showWindow(const QString& title) {
-        windows.push_back(std::make_unique<QProcess>());
-        QProcess& p = *windows.back();
-        p.setProcessEnvironment(x.Environment());
-        p.start(QStringLiteral(UPDATER_TEST_HELPER), {"window", title});
-        ASSERT_TRUE(p.waitForStarted(10000));
-        ASSERT_NE(waitForWindow(title), 0u) << title.toStdString() << ": " << p.readAllStandardError().toStdString();
+    QProcess& start(const QString& program, const QStringList& args, const QProcessEnvironment& env) {
+        processes.push_back(std::make_unique<QProcess>());
+        QProcess& p = *processes.back();
+        p.setProcessEnvironment(env);
+        p.start(program, args);
+        EXPECT_TRUE(p.waitForStarted(10000)) << program.toStdString();
+        return p;
     }
-
-    // Listmender copied into its own program folder, as a user installs it.
-    void startListmender(QProcess& process) {
+    // Listmender copied into its own program folder, as a user installs it,
+    // started and closed again: its main window, or the box that refuses.
+    void runListmender(bool refused) {
         const QString program = dir.file("Listmender");
         ASSERT_TRUE(QFile::exists(program) || QFile::copy(QStringLiteral(LISTMENDER), program));
         QProcessEnvironment env = x.Environment();
         env.insert("XDG_RUNTIME_DIR", runtime.path());  // its own viewer lock folder
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(dir.path());
-        process.start(program, {});
-        ASSERT_TRUE(process.waitForStarted(10000));
+        QProcess& listmender = start(program, {}, env);
+        const uint32_t window = waitForWindow(refused ? kRefused : kUpdaterTitle);
+        ASSERT_NE(window, 0u) << listmender.readAllStandardError().toStdString();
+        if (refused) {
+            EXPECT_EQ(find(kUpdaterTitle), X11Answer::NotFound);
+        }
+        ASSERT_TRUE(closeUntilFinished(x, window, listmender));
+        EXPECT_EQ(dir.read("ChannelList.txt"), refused ? kFile : kSaved);
     }
 
     XvfbSession x;
     QProcess wm;
-    std::vector<std::unique_ptr<QProcess>> windows;
+    std::vector<std::unique_ptr<QProcess>> processes;
     TempProgramDir dir;
     QTemporaryDir runtime;
 };
 
 // A window titled exactly "Vantora" in another process makes Listmender
-// refuse and leave ChannelList.txt alone. Once it is gone, titles that only
-// begin with "Vantora" (Listmender's own among them) or differ in case do
-// not count: Listmender runs, loads and saves.
+// refuse and leave ChannelList.txt alone, not even touching it. Once it is
+// gone, titles that only begin with "Vantora" (Listmender's own among them)
+// or differ in case do not count: Listmender runs, loads and saves.
 TEST_P(UpdaterX11Test, ListmenderRefusesOnlyWhileAWindowTitledVantoraExists) {
-    const QByteArray file = "ChannelList\t\tl\t\ttrue\t\tu\r\n";
-    dir.write("ChannelList.txt", file);
     const QDateTime written = QFileInfo(dir.file("ChannelList.txt")).lastModified();
-    showWindow("Vantora");
-    QProcess refused;
-    startListmender(refused);
-    const uint32_t box = waitForWindow(QStringLiteral("起動エラー"));
-    ASSERT_NE(box, 0u) << refused.readAllStandardError().toStdString();
-    EXPECT_EQ(find(kUpdaterTitle), X11Answer::NotFound);
-    ASSERT_TRUE(closeUntilFinished(x, box, refused));
-    EXPECT_EQ(dir.read("ChannelList.txt"), file);
+    QProcess& vantora = start(QStringLiteral(UPDATER_TEST_HELPER), {"Vantora"}, x.Environment());
+    ASSERT_NE(waitForWindow("Vantora"), 0u);
+    runListmender(true);
     EXPECT_EQ(QFileInfo(dir.file("ChannelList.txt")).lastModified(), written);
 
-    windows.back()->kill();  // the window goes with its process
+    vantora.kill();  // the window goes with its process
     EXPECT_TRUE(QTest::qWaitFor([&] { return find("Vantora") == X11Answer::NotFound; }, 15000));
-    showWindow("Vantora2");
-    QProcess listmender;
-    startListmender(listmender);
-    const uint32_t main = waitForWindow(kUpdaterTitle);
-    ASSERT_NE(main, 0u) << listmender.readAllStandardError().toStdString();
+    start(QStringLiteral(UPDATER_TEST_HELPER), {"Vantora2"}, x.Environment());
+    ASSERT_NE(waitForWindow("Vantora2"), 0u);
     for (const char* title : {"Vantora", "Vantor", "vantora2"}) EXPECT_EQ(find(title), X11Answer::NotFound) << title;
-    ASSERT_TRUE(closeUntilFinished(x, main, listmender));
-    EXPECT_EQ(dir.read("ChannelList.txt"), "ChannelList\t\tl\t\tTrue\t\tu\r\n");
-}
-
-// The lock of its own program folder stops Listmender where the X server
-// shows no window: a real viewer of another folder on another display does
-// not stop it, a real viewer of its own folder without a window does.
-TEST_P(UpdaterX11Test, ListmenderRefusesBesideAViewerOfItsFolderWithoutAWindow) {
-    const QByteArray file = "ChannelList\t\tl\t\ttrue\t\tu\r\n";
-    dir.write("ChannelList.txt", file);
-    auto startViewer = [&](QProcess& viewer, const TempProgramDir& folder, QProcessEnvironment env) {
-        ASSERT_TRUE(QFile::copy(QStringLiteral(VANTOMON), folder.file("Vantomon")));
-        env.insert("XDG_RUNTIME_DIR", runtime.path());  // the lock folder Listmender looks in
-        viewer.setProcessEnvironment(env);
-        viewer.start(folder.file("Vantomon"), {});
-        ASSERT_TRUE(QTest::qWaitFor([&] { return folder.exists("chach"); }, 15000)) << "the viewer did not load";
-    };
-    XvfbSession elsewhere;
-    ASSERT_TRUE(elsewhere.Ok());
-    TempProgramDir otherFolder;
-    QProcess other, own;
-    startViewer(other, otherFolder, elsewhere.Environment());
-    ASSERT_NE(elsewhere.WaitForWindow("^Vantora$"), 0u);
-    QProcess listmender;
-    startListmender(listmender);
-    const uint32_t main = waitForWindow(kUpdaterTitle);
-    ASSERT_NE(main, 0u) << listmender.readAllStandardError().toStdString();
-    ASSERT_TRUE(closeUntilFinished(x, main, listmender));
-    EXPECT_EQ(dir.read("ChannelList.txt"), "ChannelList\t\tl\t\tTrue\t\tu\r\n");
-
-    dir.write("ChannelList.txt", file);
-    QProcessEnvironment offscreen = x.Environment();
-    offscreen.insert("QT_QPA_PLATFORM", "offscreen");
-    startViewer(own, dir, offscreen);
-    QProcess refused;
-    startListmender(refused);
-    const uint32_t box = waitForWindow(QStringLiteral("起動エラー"));
-    ASSERT_NE(box, 0u) << refused.readAllStandardError().toStdString();
-    EXPECT_EQ(find(kUpdaterTitle), X11Answer::NotFound);
-    ASSERT_TRUE(closeUntilFinished(x, box, refused));
-    EXPECT_EQ(dir.read("ChannelList.txt"), file);
-    for (QProcess* viewer : {&own, &other}) {
-        viewer->terminate();
-        EXPECT_TRUE(viewer->waitForFinished(10000));
-    }
+    runListmender(false);
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManager, UpdaterX11Test, ::testing::Values(false, true),
@@ -190,8 +134,8 @@ INSTANTIATE_TEST_SUITE_P(WindowManager, UpdaterX11Test, ::testing::Values(false,
 
 // Both real programs, run by a user who may not write their folder (nobody,
 // when the tests run as root): both keep their files in
-// $XDG_DATA_HOME/vantora, made at the first start, and Listmender refuses
-// beside a viewer of that folder that has no window.
+// $XDG_DATA_HOME/vantora, made private at the first start, and Listmender
+// refuses beside a viewer of that folder that has no window.
 TEST(UpdaterX11DataFolder, AReadOnlyProgramFolderKeepsTheFilesInTheUsersDataFolder) {
     XvfbSession x;
     ASSERT_TRUE(x.Ok());
@@ -226,7 +170,7 @@ TEST(UpdaterX11DataFolder, AReadOnlyProgramFolderKeepsTheFilesInTheUsersDataFold
     start(viewer, "Vantomon", offscreen);
     EXPECT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(data + "/chach"); }, 15000));
     start(refused, "Listmender", env);
-    const quint32 box = x.WaitForWindow(QStringLiteral("^起動エラー$"));
+    const quint32 box = x.WaitForWindow("^" + kRefused + "$");
     EXPECT_NE(box, 0u);
     EXPECT_TRUE(box && closeUntilFinished(x, box, refused));
     viewer.terminate();  // closes the window the normal way: the files are written
@@ -236,14 +180,14 @@ TEST(UpdaterX11DataFolder, AReadOnlyProgramFolderKeepsTheFilesInTheUsersDataFold
     EXPECT_EQ(QFileInfo(data).permissions() & QFile::ReadOther, 0);  // private to the user
 
     QFile list(data + "/ChannelList.txt");
-    ASSERT_TRUE(list.open(QIODevice::WriteOnly) && list.write("ChannelList\t\tl\t\ttrue\t\tu\r\n") > 0);
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly) && list.write(kFile) > 0);
     list.close();
     start(listmender, "Listmender", env);
     const quint32 window = x.WaitForWindow(QStringLiteral("^Vantora  -  "));
     ASSERT_NE(window, 0u);
     ASSERT_TRUE(closeUntilFinished(x, window, listmender));
     ASSERT_TRUE(list.open(QIODevice::ReadOnly));
-    EXPECT_EQ(list.readAll(), "ChannelList\t\tl\t\tTrue\t\tu\r\n");
+    EXPECT_EQ(list.readAll(), kSaved);
     EXPECT_EQ(QDir(programs.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               (QStringList{"Listmender", "Vantomon"}));
     ::chmod(QFile::encodeName(programs.path()).constData(), 0755);  // so it can be removed

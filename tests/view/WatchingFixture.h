@@ -17,7 +17,6 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <algorithm>
 #include <functional>
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -48,19 +47,18 @@ protected:
     frmMain& w() { return *f.window; }
     clsChannel* channel(const QString& id) { return w().ChannelManeger()->Channel(id); }
     clsMultiMonitorFolder* folder(const QString& id) { return w().MultiMonitorManeger()->MultiMonitor(id); }
-    QString selected() const { return f.window->ChannelManeger()->SelectedChannelID(); }
+    QString selected() { return w().ChannelManeger()->SelectedChannelID(); }
     static QString channelTab(const QString& id) { return MakeTag(NodeKind::Channel, id); }
     static QString folderTab(const QString& id) { return MakeTag(NodeKind::MultiMonitor, id); }
     // The tab tags, the selected one marked with "*".
-    QStringList tabs() const {
+    QStringList tabs() {
         QStringList tags;
-        for (int i = 1; i <= f.window->TabCount(); ++i)
-            tags << (i == f.window->SelectedTabIndex() ? "*" : "") + f.window->TabTag(i);
+        for (int i = 1; i <= w().TabCount(); ++i) tags << (i == w().SelectedTabIndex() ? "*" : "") + w().TabTag(i);
         return tags;
     }
-    QStringList dropDown() const {  // the folder drop-down's texts
+    QStringList dropDown() {  // the folder drop-down's texts
         QStringList texts;
-        for (QAction* a : f.window->FolderDropDown()->actions()) texts << a->text();
+        for (QAction* a : w().FolderDropDown()->actions()) texts << a->text();
         return texts;
     }
 
@@ -76,8 +74,9 @@ protected:
     }
     bool tickUntil(const std::function<bool()>& pred) { return waitUntil(pred, true); }
     bool pictureTypeOfAll(const QStringList& ids, PictureKind type) {
-        return std::all_of(ids.begin(), ids.end(),
-                           [&](const QString& id) { return channel(id)->PictureType() == type; });
+        for (const QString& id : ids)
+            if (channel(id)->PictureType() != type) return false;
+        return true;
     }
     // An element's rectangle, whether it is stretched and whether it is hidden.
     static std::string box(const PictureElement* e) {
@@ -87,12 +86,12 @@ protected:
             .toStdString();
     }
 
-    QTreeWidgetItem* findNode(const QString& tag) const {
-        for (QTreeWidgetItemIterator it(f.window->tvwChannelSelect()); *it; ++it)
+    QTreeWidgetItem* findNode(const QString& tag) {
+        for (QTreeWidgetItemIterator it(w().tvwChannelSelect()); *it; ++it)
             if (frmMain::NodeTag(*it).compare(tag, Qt::CaseInsensitive) == 0) return *it;
         return nullptr;
     }
-    QTreeWidgetItem* findNode(NodeKind kind, const QString& id) const { return findNode(MakeTag(kind, id)); }
+    QTreeWidgetItem* findNode(NodeKind kind, const QString& id) { return findNode(MakeTag(kind, id)); }
     // A real mouse click on a node's text.
     void clickNode(const QString& tag, Qt::MouseButton button) {
         QTreeWidgetItem* node = findNode(tag);
@@ -102,3 +101,6 @@ protected:
         QTest::mouseClick(tree->viewport(), button, {}, tree->visualItemRect(node).center());
     }
 };
+
+// Names TEST_P rows by their `name` field.
+inline constexpr auto kRowName = [](const auto& info) { return std::string(info.param.name); };

@@ -1,63 +1,41 @@
-#include <gtest/gtest.h>
+// The splitter drag, and the window that lays out its controls by it.
 
-#include "ViewerFixture.h"
+#include "WatchingFixture.h"
+#include "common/MouseButtonCode.h"
 #include "view/MainWindowLayout.h"
 #include "view/ShowAreaWidget.h"
 #include "view/SplitterBar.h"
 #include "view/TabStripWidget.h"
 
 #include <QLabel>
-#include <QTest>
 #include <QToolBar>
-#include <QTreeWidget>
 
 namespace {
 
-// The tab strip's client area inside the design rectangle.
-const TabStripMetrics kDesignMetrics{8, 24, 8, 8};
+// A drag from the splitter at 128 in a 642-pixel area: the move, the
+// buttons held, and the splitter's new left edge (-1: it stays).
+struct Drag {
+    const char* name;
+    int move;
+    MouseButtonCode buttons;
+    int left;
+};
+class SplitterDrag : public ::testing::TestWithParam<Drag> {};
 
-TEST(Layout, DesignSizeGivesTheDesignFigures) {
-    const MainLayoutGeometry g = LayoutMainWindow(MainLayoutGeometry(), 642, 401, 20, kDesignMetrics);
-    EXPECT_EQ(g.LinSplitEnd, 642);
-    const std::pair<QRect, QRect> rects[] = {{g.Tree, {0, 8, 127, 373}},        {g.Splitter, {128, 8, 2, 373}},
-                                             {g.Panel, {130, 8, 511, 50}},      {g.TabStrip, {130, 61, 511, 319}},
-                                             {g.Label[0], {4, 3, 506, 12}},     {g.Label[1], {4, 15, 506, 12}},
-                                             {g.ShowArea, {138, 85, 495, 287}}, {g.StatusBar, {0, 381, 642, 20}}};
-    for (const auto& [actual, expected] : rects) EXPECT_EQ(actual, expected);
-    EXPECT_EQ(g.Toolbar.topLeft(), QPoint(1, 27));
-    EXPECT_EQ(g.Toolbar.width(), 506);
-    EXPECT_EQ(QList<QLine>({g.BoxDepth[0], g.BoxDepth[2], g.BoxDepth[3]}),
-              QList<QLine>({{0, 0, 511, 0}, {0, 49, 511, 49}, {510, 0, 510, 50}}));
+TEST_P(SplitterDrag, StaysTenPixelsFromEachSideWithTheLeftButtonOnly) {
+    EXPECT_EQ(DragSplitter(128, GetParam().move, int(GetParam().buttons), 642), GetParam().left);
 }
 
-TEST(Layout, NarrowAndLowAreasKeepTheDependentSizes) {
-    const MainLayoutGeometry wide = LayoutMainWindow(MainLayoutGeometry(), 642, 401, 20, kDesignMetrics);
-    // Too narrow: tab client left (130 + 8) + 10 is not below 148.
-    const MainLayoutGeometry narrow = LayoutMainWindow(wide, 148, 401, 20, kDesignMetrics);
-    EXPECT_EQ(narrow.Panel.width(), 511);
-    EXPECT_EQ(narrow.Label[0].width(), 506);
-    EXPECT_EQ(narrow.LinSplitEnd, 148);
-    EXPECT_EQ(narrow.Tree.height(), 373);  // the vertical steps still ran
-    EXPECT_EQ(LayoutMainWindow(wide, 149, 401, 20, kDesignMetrics).Panel.width(), 149 - 130 - 1);
-    // Too low: client top 61 + 24 + 10 + 20 = 115 must not exceed the height.
-    const MainLayoutGeometry low = LayoutMainWindow(wide, 642, 114, 20, kDesignMetrics);
-    EXPECT_EQ(low.Tree.height(), 373);
-    EXPECT_EQ(low.TabStrip.height(), 319);
-    EXPECT_EQ(low.StatusBar.y(), 94);  // docked: it follows regardless
-    EXPECT_EQ(LayoutMainWindow(low, 642, 115, 20, kDesignMetrics).Tree.height(), 115 - 20 - 8);
-    // Larger again restores everything.
-    EXPECT_EQ(LayoutMainWindow(low, 642, 401, 20, kDesignMetrics).TabStrip, wide.TabStrip);
-}
+using B = MouseButtonCode;
+INSTANTIATE_TEST_SUITE_P(
+    Layout, SplitterDrag,
+    ::testing::Values(Drag{"Right", 50, B::Left, 178}, Drag{"ToTheLeftLimit", -118, B::Left, 10},
+                      Drag{"PastTheLeftLimit", -119, B::Left, -1}, Drag{"ToTheRightLimit", 504, B::Left, 632},
+                      Drag{"PastTheRightLimit", 505, B::Left, -1}, Drag{"RightButton", 50, B::Right, -1},
+                      Drag{"BothButtons", 50, B(int(B::Left) | int(B::Right)), -1}, Drag{"NoButton", 50, B::None, -1}),
+    kRowName);
 
-TEST(Layout, SplitterDragStaysTenPixelsFromEachSideWithTheLeftButtonOnly) {
-    // {move, buttons held, new position or -1}
-    const int L = int(MouseButtonCode::Left), R = int(MouseButtonCode::Right), none = int(MouseButtonCode::None);
-    const int cases[][3] = {{50, L, 178}, {-118, L, 10}, {-119, L, -1},   {504, L, 632},
-                            {505, L, -1}, {50, R, -1},   {50, L + R, -1}, {50, none, -1}};
-    for (const auto& c : cases) EXPECT_EQ(DragSplitter(128, c[0], c[1], 642), c[2]) << c[0] << " " << c[1];
-}
-
-TEST(Layout, TheWindowPlacesItsControlsByTheRule) {
+TEST(Layout, TheWindowPlacesItsControlsAndTheSplitterDragsThem) {
     ViewerFixture f;
     frmMain& w = f.open();
     w.ClientArea()->resize(642, 401);

@@ -2,7 +2,6 @@
 
 #include "view/ShowAreaWidget.h"
 #include "view/TabStripWidget.h"
-#include "view/ThumbnailGrid.h"
 
 #include <QLabel>
 #include <QTabBar>
@@ -28,23 +27,6 @@ protected:
     void fitShowArea(QSize size) { w().cntShowBox()->setGeometry(QRect(w().cntShowBox()->pos(), size)); }
     QString infoLabel() { return w().lblChannelInfomation(0)->text(); }
 };
-
-TEST(ThumbnailGrid, ColumnsCellsAndOrigins) {
-    const struct {
-        int members, width, height, columns, cellWidth, cellHeight;
-        QPoint origin4;
-    } cases[] = {
-        {4, 345, 153, 4, 86, 63, {258, 2}}, {3, 345, 153, 3, 114, 84, {0, 100}}, {5, 500, 400, 3, 166, 123, {0, 139}}};
-    for (const auto& c : cases) {
-        const ThumbnailGrid g = ChooseThumbnailGrid(c.members, c.width, c.height);
-        EXPECT_EQ(QList<int>({g.Columns, g.CellWidth, g.CellHeight}),
-                  QList<int>({c.columns, c.cellWidth, c.cellHeight}));
-        EXPECT_EQ(QList<QPoint>({g.CellOrigin(1), g.CellOrigin(4)}), QList<QPoint>({{0, 2}, c.origin4}));
-    }
-    EXPECT_EQ(ChooseThumbnailGrid(3, 114, 168).Columns, 1);  // equal areas keep the smaller count
-    EXPECT_EQ(ChooseThumbnailGrid(0, 345, 153).Columns, 0);
-    EXPECT_EQ(ChooseThumbnailGrid(3, 10, 10).Columns, 0);  // no room at all
-}
 
 TEST_F(Watching, TabsReuseTheBlankTabAndOpenEachChannelOnce) {
     EXPECT_EQ(tabs(), QStringList{"*"});
@@ -92,92 +74,6 @@ TEST_F(Watching, ClosingTabsMovesTheSelectionAndBlanksTheLastTab) {
     EXPECT_EQ(infoLabel(), "");
     w().OpenChannelTab("ch.b");  // fills the blank tab
     EXPECT_EQ(tabs(), QStringList{"*" + channelTab("ch.b")});
-}
-
-TEST_F(Watching, TabPopupsFollowTheSelectedTabKind) {
-    clickTab(0, Qt::RightButton);
-    EXPECT_TRUE(f.popups.isEmpty());  // the blank tab has none
-    w().OpenChannelTab("ch.a");
-    clickTab(0, Qt::RightButton);
-    w().OpenMultiMonitorTab("1");
-    clickTab(0, Qt::RightButton);  // acts on the selected tab and does not change it
-    EXPECT_EQ(f.popups, (QStringList{"mnuPopupForChannelTab", "mnuPopupForMultimonitorTab"}));
-    EXPECT_EQ(tabs(), (QStringList{channelTab("ch.a"), "*" + folderTab("1")}));
-    clickTab(0, Qt::LeftButton);  // selects it and its channel
-    EXPECT_EQ(tabs(), (QStringList{"*" + channelTab("ch.a"), folderTab("1")}));
-    EXPECT_EQ(selected(), "ch.a");
-}
-
-TEST_F(Watching, TreeClicksOpenOrPopUpByNodeKindAndKeysDoNothing) {
-    // Left: channel, favourite and member nodes open the same channel tab,
-    // a folder node its folder; roots and groups nothing.
-    using K = NodeKind;
-    const std::pair<NodeKind, const char*> left[] = {{K::Channel, "ch.a"},
-                                                     {K::FavariteChannel, "ch.a"},
-                                                     {K::MultiMonitorChannel, "ch.a"},
-                                                     {K::MultiMonitorFolder, "1"},
-                                                     {K::FavariteRoot, ""},
-                                                     {K::MultiMonitorRoot, ""},
-                                                     {K::Node, ""},
-                                                     {K::ChannelList, "http://lists/"}};
-    for (const auto& [kind, id] : left) clickNode(MakeTag(kind, id), Qt::LeftButton);
-    const QStringList twoTabs{channelTab("ch.a"), "*" + folderTab("1")};
-    EXPECT_EQ(tabs(), twoTabs);
-    EXPECT_TRUE(f.popups.isEmpty());
-    // Right: the node's popup; favourite roots and groups have none.
-    const std::pair<NodeKind, const char*> right[] = {{K::Channel, "ch.b"},
-                                                      {K::FavariteChannel, "ch.a"},
-                                                      {K::MultiMonitorRoot, ""},
-                                                      {K::MultiMonitorChannel, "ch.b"},
-                                                      {K::MultiMonitorFolder, "2"},
-                                                      {K::FavariteRoot, ""},
-                                                      {K::Node, ""},
-                                                      {K::ChannelList, "http://lists/"}};
-    for (const auto& [kind, id] : right) clickNode(MakeTag(kind, id), Qt::RightButton);
-    EXPECT_EQ(f.popups,
-              (QStringList{"mnuPopupForChannelNode", "mnuPopupForFavariteChannelNode", "mnuPopupForMultiMonitorRoot",
-                           "mnuPopupForMultiMonitorChannel", "mnuPopupForMultiMonitorFolder"}));
-    // A right click makes the node the selected node for the popup's command.
-    QTreeWidget* tree = w().tvwChannelSelect();
-    EXPECT_EQ(frmMain::NodeTag(tree->currentItem()), MakeTag(K::ChannelList, "http://lists/"));
-    clickNode(MakeTag(K::Channel, "ch.b"), Qt::MiddleButton);
-    EXPECT_EQ(tabs(), twoTabs);
-    // Tags are tested without regard to case.
-    const QString upper = MakeTag(K::Channel).toUpper() + "ch.b";
-    frmMain::SetNodeTag(findNode(K::Channel, "ch.b"), upper);
-    clickNode(upper, Qt::LeftButton);
-    const QStringList opened{channelTab("ch.a"), folderTab("1"), "*" + channelTab("ch.b")};
-    EXPECT_EQ(tabs(), opened);
-    // Selecting nodes from the keyboard, after all those clicks, opens nothing.
-    tree->setFocus();
-    tree->setCurrentItem(findNode(K::Node, ""));
-    for (int key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return, Qt::Key_Space})
-        QTest::keyClick(tree, Qt::Key(key));
-    EXPECT_EQ(tabs(), opened);
-}
-
-TEST_F(Watching, ResizeModesOfTheNormalView) {
-    w().OpenChannelTab("ch.a");
-    ASSERT_TRUE(waitUntil([&] { return channel("ch.a")->PictureType() == PictureKind::Full; }));
-    PictureElement* shown = channel("ch.a")->ShowBox();
-    EXPECT_EQ(box(shown), "0,2 80x60");  // mode 2: natural size
-    fitShowArea({345, 153});
-    w().mnuImageResize_Click(0);
-    EXPECT_EQ(box(shown), "0,2 345x149 stretched");
-    EXPECT_EQ(QList<bool>({w().mnuImageResize()[0]->isChecked(), w().mnuImageResize()[2]->isChecked()}),
-              QList<bool>({true, false}));
-    // Mode 1 fits the window: the show area ends 2 pixels right of the
-    // picture and exactly at its bottom edge.
-    w().mnuImageResize_Click(1);
-    QTRY_COMPARE(w().cntShowBox()->size(), QSize(82, 62));
-    EXPECT_EQ(box(shown), "0,2 80x60");
-    // A maximised window is left alone.
-    w().showMaximized();
-    QTRY_VERIFY(w().isMaximized() && w().width() > 300);
-    const QSize maximised = w().size();
-    w().mnuImageResize_Click(1);
-    QTest::qWait(100);
-    EXPECT_EQ(w().size(), maximised);
 }
 
 TEST_F(Watching, ThumbnailGridPlacesNamesAndTheSelectionFrame) {
