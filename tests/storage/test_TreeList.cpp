@@ -126,10 +126,11 @@ TEST_P(DamagedRecords, KeepWhatTheyCan) {
     f.open();
     f.close();
     const bool given[3] = {!d.list.isEmpty(), !d.favorites.isEmpty(), !d.folders.isEmpty()};
-    for (int i = 0; i < 3; ++i)
-        if (given[i])
-            EXPECT_EQ(f.dir.read(kFiles[i]), sjis(out[i].isEmpty() ? in[i] : out[i]))
-                << Cp932::decode(f.dir.read(kFiles[i])).toStdString();
+    for (int i = 0; i < 3; ++i) {
+        if (!given[i]) continue;
+        EXPECT_EQ(f.dir.read(kFiles[i]), sjis(out[i].isEmpty() ? in[i] : out[i]))
+            << Cp932::decode(f.dir.read(kFiles[i])).toStdString();
+    }
 }
 
 const QString kChannelA = "\t\tChannel\t\tP\t\ta\t\tn\t\thttp://h/a\t\tTrue";
