@@ -90,22 +90,6 @@ TEST(ChannelManegerTest, SelectingAndUnselectingRaiseTheirEventsInOrder) {
     }
 }
 
-TEST(ChannelManegerTest, ATickReachesTheChannelsInTheOrderTheyWereCreated) {
-    ChannelSite site;
-    ChannelRig rig;
-    const QStringList ids{"zeta", "alpha", "Mid", "idle"};
-    for (const QString& id : ids) {
-        clsChannel* ch = rig.addPublished(site, id, 1, 100);
-        if (id == "idle") continue;
-        ch->ViewControl(clsChannel::NormalViewOpen, QString());
-        ASSERT_TRUE(ChannelRig::settle(ch));
-    }
-    ManagerLog log(*rig.manager);
-    rig.tick();
-    EXPECT_EQ(log.events, (QStringList{"info:zeta", "info:alpha", "info:Mid"}));
-    for (const QString& id : ids) EXPECT_EQ(rig.manager->Channel(id)->SecondCount(), id == "idle" ? 0 : 1);
-}
-
 // SaveString follows the save flag; favourites and the control flag raise
 // their events; 放送中の画像のみ表示 and a folder's removal reach every channel.
 TEST(ChannelManegerTest, SwitchesReachTheirChannelsAndEvents) {

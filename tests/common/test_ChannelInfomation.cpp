@@ -12,19 +12,9 @@ const QString kRequired = QStringLiteral("ProtocolSignature=P\nChannelID=c\nURL=
 
 // Every field in one line, so one comparison shows all differences.
 std::string fields(const ChannelInfomation& i) {
-    return QStringList{i.ProtocolSignature,
-                       i.ChannelID,
-                       i.ChannelName,
-                       i.ChannelNumber,
-                       i.URL,
-                       i.ThumbnailURL,
-                       QString::number(i.ReloadTime),
-                       i.CommentforChannel,
-                       QString::number(i.StatusFlag),
-                       i.BroadCastStartTime,
-                       i.LastModified}
-        .join('|')
-        .toStdString();
+    QStringList f{i.ProtocolSignature, i.ChannelID, i.ChannelName, i.ChannelNumber, i.URL, i.ThumbnailURL};
+    f << QString::number(i.ReloadTime) << i.CommentforChannel << QString::number(i.StatusFlag);
+    return (f << i.BroadCastStartTime << i.LastModified).join('|').toStdString();
 }
 std::string fields(const PictureInfomation& p) {
     return QStringLiteral("%1|%2|%3|%4").arg(p.Status).arg(p.ReloadTime).arg(p.Stamp, p.Comment).toStdString();
@@ -65,10 +55,9 @@ TEST(AnalyzeInfomationFile, NonNumericValuesAndMissingKeysKeepEarlierValues) {
     EXPECT_FALSE(AnalyzeInfomationFile(QString(100000, QChar(u'x')), info));
 }
 
-// A picture body, and what AnalyzePicture makes of it after an accepted
-// picture with the record 1|30|stamp|comment: a rejected body ("") keeps that
-// record; an accepted one takes its five-field APP5 record, or reset values
-// when it has none that reads.
+// AnalyzePicture after a picture with the record 1|30|stamp|comment: a
+// rejected body ("") keeps it; an accepted one takes its five-field APP5
+// record, or reset values.
 struct PictureRow {
     const char* name;
     QByteArray (*body)();

@@ -8,24 +8,13 @@ using namespace mdlFunction;
 
 namespace {
 
-TEST(Ini, JapaneseValuesAndLongPathsRoundTripInCp932) {
-    TempProgramDir dir;
-    const QString ini = dir.file("Vantomon.ini");
-    const QString jp = QStringLiteral("C:\\画像\\保存先～①\\");
-    QString longPath = QStringLiteral("/home/user");
-    while (longPath.size() < 600) longPath += QStringLiteral("/長いフォルダー名");
-    EXPECT_TRUE(SetIniTo(ini, "General", "PictureSaveDirctory", jp));  // the first write creates the file
-    EXPECT_TRUE(SetIniTo(ini, "General", "ChachDirctory", longPath));
-    EXPECT_EQ(GetIniFrom(ini, "General", "PictureSaveDirctory", IniText).toString(), jp);
-    EXPECT_EQ(GetIniFrom(ini, "General", "ChachDirctory", IniText).toString(), longPath);
-    const QByteArray raw = dir.read("Vantomon.ini");
-    EXPECT_TRUE(raw.startsWith("[General]\r\n"));
-    EXPECT_TRUE(raw.contains(Cp932::encode(jp)));
-}
-
 TEST(Ini, UpdatingOneKeyKeepsEverythingElse) {
     TempProgramDir dir;
     const QString ini = dir.file("Vantomon.ini");
+    const QString jp = QStringLiteral("C:\\画像\\保存先～①\\");
+    EXPECT_TRUE(SetIniTo(ini, "General", "PictureSaveDirctory", jp));  // the first write creates the file
+    EXPECT_EQ(dir.read("Vantomon.ini"), "[General]\r\nPictureSaveDirctory=" + Cp932::encode(jp) + "\r\n");
+    EXPECT_EQ(GetIniFrom(ini, "General", "PictureSaveDirctory", IniText).toString(), jp);
     const QByteArray original =
         "; written by hand\r\n[MainWindow]\r\nWidth=9630\r\nHeight=6015 ; not a comment for the reader\r\n\r\n"
         "[General]\r\n; the proxy\r\nProxy=proxy:8080\r\nTimeout=60\r\n\r\n"

@@ -1,11 +1,6 @@
-// Kills a viewer (or the updater) with SIGKILL at random moments while it
-// writes its INI and its three list files (or ChannelList.txt) over and
-// over, each time with a new generation mark. After every kill each file
-// must be exactly the complete file of one generation, never older than the
-// one found before: old or new, never a mix, never cut, never empty. A
-// full disk (a file-size limit) keeps every file old or new, with each old
-// one reported. A channel list that cannot be read
-// loses nothing of the other two lists.
+// The viewer's INI and lists (the updater's ChannelList.txt), written over
+// and over with a generation mark: after SIGKILL, a file-size limit or a full
+// disk each file is one whole generation, and every old one is reported.
 #include "Rows.h"
 #include "TempProgramDir.h"
 #include "common/Cp932.h"
@@ -30,8 +25,7 @@ const QStringList kViewerFiles = {"Vantomon.ini", "ChannelList.txt", "Favorite.t
 
 QByteArray mark(long generation) { return QByteArray("gen") + QByteArray::number(generation).rightJustified(6, '0'); }
 
-// A program folder whose lists are big enough that a write takes a while;
-// the updater's holds ChannelList.txt alone. The mark is in every file.
+// Lists big enough that a write takes a while, the mark in every file.
 QStringList writeLists(const TempProgramDir& dir, int channels, bool updater) {
     QString list = QStringLiteral("Node\t%1\tTrue\r\n\tChannelList\t\t局\t\tTrue\t\thttp://lists.example/a.txt\r\n")
                        .arg(QString::fromLatin1(mark(0)));
@@ -60,9 +54,8 @@ struct WriterRun {
     QByteArray err;  // the reports ("保存エラー: ...")
 };
 
-// Runs the writer (crash_writer [--updater] DIR [COUNT]) and kills it
-// killAfterReadyMs after it is ready (-1: lets it end). childSetup runs in
-// the child first (a file-size limit); wrapper runs it as another user.
+// Runs crash_writer and kills it killAfterReadyMs after "ready" (-1: lets it
+// end); childSetup runs in the child, wrapper makes it another user.
 WriterRun runWriter(const QString& dir, const QStringList& extra, int killAfterReadyMs,
                     const std::function<void()>& childSetup = {}, const QStringList& wrapper = {}) {
     QProcess writer;
@@ -99,8 +92,6 @@ std::map<QString, QByteArray> writeFirstGeneration(const TempProgramDir& dir, co
 
 class KillTest : public ::testing::TestWithParam<bool> {};
 
-// After generation 1, kills the writer at random moments and checks every
-// file after each kill.
 TEST_P(KillTest, EveryFileStaysWholeOldOrNew) {
     const QStringList mode = GetParam() ? QStringList{"--updater"} : QStringList{};
     const int rounds = 20;
@@ -135,8 +126,7 @@ TEST_P(KillTest, EveryFileStaysWholeOldOrNew) {
         }
     }
     EXPECT_GE(interrupted, rounds / 2);  // most kills must land inside a write, or this proves nothing
-    // A kill between naming the finished temporary file and renaming it
-    // leaves that file behind (name.XXXXXX): never one the programs read, and rare.
+    // A kill just before the rename leaves a rare name.XXXXXX the programs never read.
     const QStringList stray = dir.allFiles().filter(QRegularExpression(QStringLiteral("^(?!chach/)")));
     for (const QString& f : stray)
         EXPECT_TRUE(files.contains(f) || (files.contains(f.left(f.size() - 7)) && f[f.size() - 7] == '.'))
@@ -147,9 +137,7 @@ TEST_P(KillTest, EveryFileStaysWholeOldOrNew) {
 INSTANTIATE_TEST_SUITE_P(, KillTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "Updater" : "Viewer"; });
 
-// After generation 1, one more write (generation 2) on a disk that refuses
-// part of it. Each file is then whole, old or new, and every old one is
-// named in a 保存エラー report. Returns the files left old.
+// Generation 2 on a disk that refuses part of it; returns the files left old.
 QStringList writeOnAFullDisk(const TempProgramDir& dir, const QStringList& files, const QStringList& mode,
                              const std::map<QString, QByteArray>& first, const std::function<void()>& childSetup) {
     const WriterRun run = runWriter(dir.path(), mode + QStringList{"1"}, -1, childSetup);
@@ -169,10 +157,8 @@ QStringList writeOnAFullDisk(const TempProgramDir& dir, const QStringList& files
     return old;
 }
 
-// A file-size limit one byte below a file's new size, for every file either
-// program writes whole; small files sit in the write buffer until the very
-// end, large ones fail on the way. Exactly the files longer than the limit
-// stay old.
+// A file-size limit one byte below a file's size: small files fail at the
+// final flush, large ones on the way; exactly the longer files stay old.
 struct LimitRow {
     const char* name;
     bool updater;
@@ -207,8 +193,7 @@ const LimitRow kLimits[] = {
 // clang-format on
 VANTORA_ROWS(FileSizeLimitTest, kLimits);
 
-// A real full disk: a tmpfs with one free page when the viewer writes. The
-// channel list needs three, so it stays old and is named. Needs root (CI).
+// A real full disk (root only): a tmpfs with one free page left; the channel list needs three.
 TEST(CrashSafeFiles, AFullTmpfsKeepsTheChannelListAndSaysSo) {
     if (::geteuid() != 0) GTEST_SKIP() << "mounting a tmpfs needs root";
     TempProgramDir dir;
@@ -232,11 +217,8 @@ TEST(CrashSafeFiles, AFullTmpfsKeepsTheChannelListAndSaysSo) {
     EXPECT_TRUE(writeOnAFullDisk(dir, files, {}, first, {}).contains("ChannelList.txt"));
 }
 
-// ChannelList.txt missing (written empty at the first exit), a directory
-// in its place, or a file its user may not read: its channels are unknown,
-// yet the favourites and the folders' members come back whole at every
-// exit; a channel list that could not be read is left as it was, and
-// reported.
+// ChannelList.txt missing, a directory, or unreadable: the favourites and
+// folders come back whole at every exit; an unread list is left and reported.
 enum class Unread { Missing, Directory, Unreadable };
 struct UnreadRow {
     const char* name;

@@ -1,9 +1,6 @@
-// The viewer's channel engine against one server whose every channel
-// misbehaves in its own way. For half a minute of real time, ticks driven by
-// hand, every channel must keep cycling through its failure state back to
-// 待機中 and ask again; the process's memory must stay bounded; and no file
-// may appear outside the cache and save folders, whatever the ChannelIDs and
-// stamps say.
+// Half a minute of channels that each misbehave in their own way: every one
+// keeps cycling through its failure back to 待機中, memory stays bounded, and
+// no file appears outside the cache and save folders.
 #include "ChannelRig.h"
 
 #include <QCoreApplication>
@@ -37,12 +34,10 @@ Steps ok(const QByteArray& contentType, const QByteArray& body) {
                  "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body)};
 }
 
-// Channels whose ChannelID (in the list and in the information file) is
-// hostile; the others are named after their folder on the server.
+// Hostile ChannelIDs; the others are named after their folder on the server.
 const std::map<QString, QString> kHostileIDs = {{"idup", "../../x"}, {"idabs", "/tmp/x"}, {"iddotdot", ".."}};
 QString idOf(const QString& name) { return kHostileIDs.count(name) ? kHostileIDs.at(name) : name; }
 
-// What the server answers for a channel's info file or picture.
 Steps answer(const QString& name, bool isInfo, const QString& pictureUrl) {
     const QByteArray jpeg = JpegFactory::make(32, 24), chunk(64 * 1024, 'x');
     const QByteArray text = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n";
@@ -91,9 +86,8 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
     clsChannelManeger& manager = *rig.manager;
 
     using S = ChannelState;
-    // The failure states a channel must pass through before it waits and
-    // asks again; none: its pictures are shown again and again; Waiting: its
-    // answer is dropped and it neither errs nor asks again by itself.
+    // The failure states before each new request; none: pictures keep
+    // coming; Waiting: the answer is dropped and the channel stays put.
     // clang-format off
     const std::map<QString, std::set<S>> plan = {
         {"hugestreamed", {S::InfoFailed}}, {"pichuge", {S::PictureFailed}}, {"longline", {S::Error}},
@@ -102,7 +96,6 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
         {"idup", {}}, {"idabs", {}}, {"iddotdot", {}}};
     // clang-format on
 
-    // Every state each channel reports, in order, and the pictures shown.
     std::map<QString, std::vector<S>> states;
     std::map<QString, int> shown;
     QObject::connect(&manager, &clsChannelManeger::ChannelInfomationRefresh, &manager, [&](const QString& id) {
@@ -158,14 +151,10 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
         }
     }
 
-    // Bounded memory: no body above the limit is ever held, and nothing
-    // accumulates from one cycle to the next.
     EXPECT_LT(peakEarly - startRss, (512 + kSlackMb) * mb);
     EXPECT_LT(peakLate - startRss, (512 + kSlackMb) * mb);
     EXPECT_LT(peakLate, peakEarly + (96 + kSlackMb / 4) * mb);
 
-    // Files only in the cache and save folders, a saved picture directly in
-    // its channel's folder.
     const QStringList files = rig.dir.allFiles();
     for (const QString& f : files) EXPECT_TRUE(f.startsWith("chach/") || f.startsWith("save/")) << qPrintable(f);
     for (const QString& p : outside) EXPECT_FALSE(QFileInfo::exists(p)) << qPrintable(p);

@@ -36,14 +36,4 @@ const Row kRows[] = {
 // clang-format on
 VANTORA_ROWS(DemoOptionsTest, kRows);
 
-TEST(DemoOptions, HelpIsNoErrorAndThreadsCoverOneConnectionPerChannel) {
-    DemoOptions o;
-    QString error, help;
-    EXPECT_FALSE(ParseDemoOptions({"demo_publisher", "--help"}, o, &error, &help));
-    EXPECT_TRUE(error.isEmpty());
-    EXPECT_TRUE(help.contains(QLatin1String("--share-broken")));
-    ASSERT_TRUE(ParseDemoOptions({"demo_publisher", "--channels", "500"}, o, nullptr));
-    EXPECT_GE(o.threadCount(), 500);
-}
-
 }  // namespace

@@ -1,7 +1,6 @@
-// The demo publisher as the run command starts it, fetched over real HTTP
-// with the viewer's transfer object and checked with the viewer's own
-// analysis: the folder it prepares points at it, and what it serves is what
-// the viewer and the updater read.
+// The demo publisher as the run command starts it, read with the viewer's
+// transfer and analysis: its folder points at it, and it serves what the
+// programs read.
 #include <gtest/gtest.h>
 
 #include "TempProgramDir.h"
