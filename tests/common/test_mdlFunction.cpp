@@ -35,28 +35,11 @@ const SplitRow kSplits[] = {
     {"long_delimiter", "a::::b::c", "::", false, true, {"a", "b", "c"}}};
 VANTORA_ROWS(SplitStringTest, kSplits);
 
-struct CountRow {
-    const char *name, *text, *pattern;
-    int leading, occurrences;  // occurrences do not overlap
-};
-class CountingTest : public ::testing::TestWithParam<CountRow> {};
-
-TEST_P(CountingTest, LeadingCopiesAndOccurrences) {
-    const CountRow& r = GetParam();
-    EXPECT_EQ(CountLeading(r.text, r.pattern), r.leading);
-    EXPECT_EQ(CountString(r.text, r.pattern), r.occurrences);
-    if (QString(r.pattern).size() == 1) {
-        EXPECT_EQ(CountLeading(r.text, QChar(r.pattern[0])), r.leading);
-    }
+TEST(CountLeading, CopiesAtTheStartOnly) {
+    EXPECT_EQ(CountLeading("\t\tabc\t", QChar(u'\t')), 2);
+    EXPECT_EQ(CountLeading("\t\t", QChar(u'\t')), 2);
+    EXPECT_EQ(CountLeading("a\t", QChar(u'\t')), 0);
 }
-
-// clang-format off
-const CountRow kCounts[] = {
-    {"tabs", "\t\tabc\t", "\t", 2, 3}, {"none", "abc", "\t", 0, 0}, {"pairs", "ababx", "ab", 2, 2},
-    {"no_overlap", "aaaa", "aa", 2, 2}, {"odd_rest", "aaa", "aa", 1, 1}, {"inner_only", "a\1b\1c", "\1", 0, 2},
-    {"absent", "abc", "x", 0, 0}};
-// clang-format on
-VANTORA_ROWS(CountingTest, kCounts);
 
 TEST(ReadLines, EveryLineEndAndAMissingFile) {
     TempProgramDir dir;
