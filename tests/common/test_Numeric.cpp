@@ -1,8 +1,6 @@
 #include "Rows.h"
 #include "common/Numeric.h"
 
-#include <clocale>
-
 namespace {
 
 // A text and what ToInt32 and ToBoolean read from it ("-": refused).
@@ -41,15 +39,5 @@ const Row kRows[] = {
     {"minus_zero", "-0", "0", "False"}, {"yes", "yes", "-", "-"}, {"cut_word", "Tru", "-", "-"}};
 // clang-format on
 VANTORA_ROWS(NumericTest, kRows);
-
-TEST(Numeric, ParsingIgnoresTheProcessLocale) {
-    // A German locale must not turn "12.7" into 127 or make it unreadable.
-    const std::string saved = setlocale(LC_NUMERIC, nullptr);
-    setlocale(LC_NUMERIC, "de_DE.UTF-8");
-    double d = 0;
-    EXPECT_TRUE(Numeric::ParseDouble(QStringLiteral("12.7"), &d));
-    setlocale(LC_NUMERIC, saved.c_str());
-    EXPECT_DOUBLE_EQ(d, 12.7);
-}
 
 }  // namespace
