@@ -30,7 +30,9 @@ QStringList writeLists(const TempProgramDir& dir, int channels, bool updater) {
     QString list = QStringLiteral("Node\t%1\tTrue\r\n\tChannelList\t\t局\t\tTrue\t\thttp://lists.example/a.txt\r\n")
                        .arg(QString::fromLatin1(mark(0)));
     QString favorites = QStringLiteral("FavariteRoot\t\t%1\t\tTrue\r\n").arg(QString::fromLatin1(mark(0)));
-    QString folders = QStringLiteral("MultiMonitorRoot\t\t%1\t\tTrue\r\n\tMultiMonitorFolder\t\t監視\t\tTrue\r\n")
+    QString folders = QStringLiteral(
+                          "MultiMonitorRoot\t\t%1\t\tTrue\r\n\tMultiMonitorFolder\t\t空\t\tFalse\r\n"
+                          "\tMultiMonitorFolder\t\t監視\t\tTrue\r\n")
                           .arg(QString::fromLatin1(mark(0)));
     for (int i = 0; i < channels; ++i) {
         const QString id = QStringLiteral("jp.example.ch%1").arg(i, 5, 10, QLatin1Char('0'));
@@ -226,28 +228,20 @@ class UnreadListTest : public ::testing::TestWithParam<UnreadRow> {};
 
 TEST_P(UnreadListTest, KeepsTheOtherListsWhole) {
     const Unread kind = GetParam().kind;
-    const QByteArray favorites = Cp932::encode(QStringLiteral(
-        "FavariteRoot\t\tお気に入り\t\tTrue\r\n\tFavariteChannel\t\tjp.t.a\r\n\tFavariteChannel\t\tjp.t.B\r\n"));
-    const QByteArray folders = Cp932::encode(
-        QStringLiteral("MultiMonitorRoot\t\tマルチモニター\t\tTrue\r\n\tMultiMonitorFolder\t\t監視\t\tTrue\r\n"
-                       "\t\tMultiMonitorChannel\t\tjp.t.a\r\n\t\tMultiMonitorChannel\t\tjp.t.c\r\n"
-                       "\tMultiMonitorFolder\t\t空\t\tFalse\r\n"
-                       "\tMultiMonitorFolder\t\t予備\t\tTrue\r\n\t\tMultiMonitorChannel\t\tjp.t.B\r\n"));
-    const QByteArray list =
-        "ChannelList\t\tL\t\tTrue\t\thttp://l/\r\n\tChannel\t\tP\t\tjp.t.a\t\ta\t\thttp://h/a\t\tFalse\r\n";
-    // As root, the unreadable file is tried by another user.
-    QStringList asUser;
+    QStringList asUser;  // as root, the unreadable file is tried by another user
     if (kind == Unread::Unreadable && ::geteuid() == 0) {
         const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
         if (setpriv.isEmpty()) GTEST_SKIP() << "no other user to be";
         asUser = {setpriv, "--reuid=65534", "--regid=65534", "--clear-groups"};
     }
     TempProgramDir dir;
-    dir.write("Favorite.txt", favorites);
-    dir.write("MultiMonitor.txt", folders);
+    writeLists(dir, 40, false);
+    const QByteArray list = dir.read("ChannelList.txt"), favorites = dir.read("Favorite.txt"),
+                     folders = dir.read("MultiMonitor.txt");
+    QFile::remove(dir.file("Vantomon.ini"));
+    if (kind != Unread::Unreadable) QFile::remove(dir.file("ChannelList.txt"));
     if (kind == Unread::Directory) QDir().mkpath(dir.file("ChannelList.txt"));
     if (kind == Unread::Unreadable) {
-        dir.write("ChannelList.txt", list);
         QFile::setPermissions(dir.file("ChannelList.txt"), QFileDevice::Permissions());
         QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7777));
     }
