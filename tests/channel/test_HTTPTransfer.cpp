@@ -97,17 +97,13 @@ TEST_P(TransferAnswerTest, CompletesOrFailsAtItsLimit) {
         {"/redirected", moved("307", "d")},
         {"/d", moved("308", "/ok")},
         {"/silent", {R::silence()}},
-        {"/a", moved("301", "/b")},
-        {"/b", moved("302", "http://127.0.0.1:1/x")},  // nothing listens there
         {"/tofile", moved("302", "file://" + QFile::encodeName(fifo))},
         {"/reset", {R::reset()}},
         {"/drip", drip},
         {"/garbage", {R::send("garbage that is not HTTP\r\n\r\n")}},
         {"/declared", {R::send(text + "Content-Length: 209715200\r\n\r\nxxxx"), R::sleep(2000)}},
         {"/streamed", {R::send("HTTP/1.0 200 OK\r\n\r\n"), R::repeat(QByteArray(1 << 20, 'x'), 200)}},  // to the close
-        {"/chunks", {chunked[0], R::repeat("10000\r\n" + QByteArray(0x10000, 'c') + "\r\n", 100000)}},
         {"/cut", {R::send(text + "Content-Length: 100000\r\n\r\nChannelName=a"), R::close()}},
-        {"/nolastchunk", {chunked[0], R::send("4\r\nabcd\r\n"), R::close()}},
         {"/header", {R::send(text), R::repeat(filler, 200000)}},
         {"/headerline", {R::send(text + "X-Long: "), R::repeat("a", 50000000)}},
         // As a proxy: a CONNECT answer whose header never ends.
@@ -200,9 +196,7 @@ const Row kRows[] = {
     {"fifo", "fifo", 11, kUnsupported, "", "", "", 30, 0, 1000},
     {"redirect_to_a_fifo", "raw:/tofile", 11, kUnsupported, "", "", "", 30, 0, 1000},
     {"ftp", "ftp://127.0.0.1:1/list.txt", 11, kUnsupported, "", "", "", 30, 0, 1000},
-    {"no_address", "", 11, kUnsupported, "", "", "", 30, 0, 1000},
     {"refused", "http://127.0.0.1:1/refused", 11, "接続が拒否されました", "", "", ""},
-    {"redirect_to_refused", "raw:/a", 11, "接続が拒否されました", "", "", ""},
     // the proxy that refused is not bypassed
     {"proxy_refused", "raw:/ok", 11, "プロキシへの接続に失敗しました", "", "", "", 30, 0, 5000, "127.0.0.1:1", "/ok", 0},
     {"silent", "raw:/silent", 11, kTimedOut, "", "", "", 1, 900, 3000},
@@ -211,9 +205,7 @@ const Row kRows[] = {
     {"not_HTTP", "raw:/garbage", 11, "サーバーの応答が正しくありません", "", "", ""},
     {"200_MB_declared", "raw:/declared", 11, kTooLarge, "", "", "", 30, 0, 1500},
     {"200_MB_streamed", "raw:/streamed", 11, kTooLarge, "", "", "", 30, 0, 20000},
-    {"endless_chunks", "raw:/chunks", 11, kTooLarge, "", "", "", 30, 0, 20000},
     {"short_Content_Length", "raw:/cut", 11, kCut, "", "", ""},
-    {"no_last_chunk", "raw:/nolastchunk", 11, kCut, "", "", ""},
     {"https", "tls:/a.jpg", 12, kOk, "last-MODIFIED", "Sat, 05 Oct 2002 12:34:56 GMT", kJpeg},
     {"https_unknown_authority", "untrusted:/a.jpg", 11, "TLS(SSL)の接続に失敗しました", "", "", ""},
     {"https_header_over_the_limit", "tls:/header", 11, kTooLarge, "", "", ""},
