@@ -50,10 +50,6 @@ Steps answer(const QString& name, bool isInfo, const QString& pictureUrl) {
     if (name == "hugestreamed" || (name == "pichuge" && !isInfo))
         return {send("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n"), repeat(chunk, huge)};
     if (!isInfo) {
-        if (name == "picreset")
-            return {
-                send("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: 5000\r\n\r\n" + jpeg.left(300)),
-                RawHttpServer::sleep(50), RawHttpServer::reset()};
         if (name == "app5stamp") return ok("image/jpeg", JpegFactory::withApp5(jpeg, "x,0,1,../../st/../x:/\\..\\y,c"));
         return ok("image/jpeg", jpeg);
     }
@@ -63,8 +59,6 @@ Steps answer(const QString& name, bool isInfo, const QString& pictureUrl) {
         return {send(text + "Content-Encoding: deflate\r\nContent-Length: " + QByteArray::number(bomb.size()) +
                      "\r\nConnection: close\r\n\r\n" + bomb)};
     }
-    if (name == "octet") return ok("application/octet-stream", info);
-    if (name == "longline") return ok("text/plain", "ProtocolSignature=" + QByteArray(1024 * 1024, 'A'));
     if (name == "badcharset") return ok("text/plain; charset=\"../../../x\"", info);
     return ok("text/plain", info);  // good information files; the pictures misbehave
 }
@@ -86,13 +80,11 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
     clsChannelManeger& manager = *rig.manager;
 
     using S = ChannelState;
-    // The failure states before each new request; none: pictures keep
-    // coming; Waiting: the answer is dropped and the channel stays put.
+    // The failure states before each new request; none: pictures keep coming.
     // clang-format off
     const std::map<QString, std::set<S>> plan = {
-        {"hugestreamed", {S::InfoFailed}}, {"pichuge", {S::PictureFailed}}, {"longline", {S::Error}},
-        {"deflatebomb", {S::InfoFailed, S::Error}}, {"picreset", {S::PictureFailed, S::Error}},
-        {"octet", {S::Waiting}}, {"badcharset", {}}, {"app5stamp", {}}, {"hugecomment", {}},
+        {"hugestreamed", {S::InfoFailed}}, {"pichuge", {S::PictureFailed}},
+        {"deflatebomb", {S::InfoFailed, S::Error}}, {"badcharset", {}}, {"app5stamp", {}}, {"hugecomment", {}},
         {"idup", {}}, {"idabs", {}}, {"iddotdot", {}}};
     // clang-format on
 
@@ -132,9 +124,7 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
         SCOPED_TRACE(QString::asprintf("%s: %d info, %d picture requests, states %s", qPrintable(name), infos, pictures,
                                        qPrintable(trace))
                          .toStdString());
-        if (failures.count(S::Waiting)) {
-            EXPECT_TRUE(manager.Channel(idOf(name))->State() == S::InfoRequested && infos == 1);
-        } else if (failures.empty()) {
+        if (failures.empty()) {
             EXPECT_TRUE(pictures >= 3 && std::count(seq.begin(), seq.end(), S::Waiting) >= 3 &&
                         std::none_of(seq.begin(), seq.end(), [](S s) { return s >= S::InfoFailed; }));
         } else {
