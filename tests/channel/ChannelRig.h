@@ -112,7 +112,6 @@ public:
             QObject::connect(&m, signal, &guard_,
                              [this, tag = QString(tag)](const QString& id) { events << tag + id; });
     }
-    // Every information text raised, one a line.
     QString texts() const {
         QString t;
         for (const QStringList& i : infos) t += i.value(1) + QLatin1Char('\n');
@@ -157,7 +156,6 @@ public:
         site.picture("/" + id + "/full.jpg", picture);
         site.picture("/" + id + "/thumb.jpg", picture);
     }
-    // publish, then add the channel.
     clsChannel* addPublished(ChannelSite& site, const QString& id, int status, int reload,
                              const QByteArray& picture = JpegFactory::make(64, 48), bool savePicture = false,
                              const std::function<void(InfoFile&)>& edit = {}, int delayMs = 0) {

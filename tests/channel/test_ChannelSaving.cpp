@@ -5,7 +5,6 @@
 
 namespace {
 
-// The warnings of vantora.files while it lives.
 struct FileWarnings {
     static inline QStringList seen;
     QtMessageHandler previous =
@@ -28,7 +27,6 @@ protected:
         return QDir(rig.settings.PictureSaveDirctory + "ch01").entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
     QByteArray savedFile(const QString& name) const { return rig.dir.read("save/ch01/" + name); }
-    // The next picture: one tick (now a second later) and its completion.
     void nextPicture(clsChannel* ch) {
         now = now.addSecs(1);
         rig.tick();

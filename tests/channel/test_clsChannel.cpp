@@ -1,5 +1,3 @@
-// The fetch cycle of one channel against a real server, driven tick by tick.
-
 #include "ChannelRig.h"
 #include "Rows.h"
 

@@ -18,7 +18,6 @@ void report(const QString& text, const QString& title) {
     std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
 }
 
-// Writes count generations after the one held; the last by closing the window.
 int writeGenerations(long count, const QString& held, const std::function<void(const QString&, bool last)>& write) {
     const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("gen(\\d{6})")).match(held);
     long generation = m.hasMatch() ? m.captured(1).toLong() : 0;

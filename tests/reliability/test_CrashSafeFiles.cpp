@@ -80,7 +80,6 @@ WriterRun runWriter(const QString& dir, bool updater, const QStringList& extra, 
     return {QString::fromLatin1(out), writer.readAllStandardError()};
 }
 
-// Writes generation 1 whole and returns the files as written.
 std::map<QString, QByteArray> writeFirstGeneration(const TempProgramDir& dir, const QStringList& files, bool updater) {
     const WriterRun first = runWriter(dir.path(), updater, {"1"}, -1);
     EXPECT_TRUE(first.out.contains("saved 1") && !first.err.contains("保存エラー")) << first.err.constData();

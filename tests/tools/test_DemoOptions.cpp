@@ -1,5 +1,3 @@
-// The publisher's command line at the edges of its limits. That accepted
-// values reach the program is checked by running it (test_DemoPublisher).
 #include "Rows.h"
 #include "tools/demo_publisher/DemoOptions.h"
 
