@@ -59,11 +59,9 @@ TEST_P(CycleTest, TheStatusDecidesWhatIsFetchedAtWhichTick) {
     ASSERT_TRUE(ch);
     ch->setShowPictureOnlyOnBroadCast(c.onlyOnBroadcast);
     rig.tick(10);  // unviewed, it asks for nothing
-    EXPECT_EQ(ch->State(), ChannelState::Stopped);
     EXPECT_TRUE(text(ch).contains(QStringLiteral("閲覧停止中")));
     EXPECT_TRUE(site.requests().isEmpty());
     ch->ViewControl(clsChannel::NormalViewOpen, QString());
-    EXPECT_EQ(ch->State(), ChannelState::InfoRequested);
     EXPECT_TRUE(text(ch).contains(QStringLiteral("情報取得中")));
     EXPECT_EQ(ch->HTTP()->LastAddress(), site.url(path(c.name, "info.txt")));
     ASSERT_TRUE(ChannelRig::settle(ch));
