@@ -146,12 +146,9 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
     for (const QString& f : files) EXPECT_TRUE(f.startsWith("chach/") || f.startsWith("save/")) << qPrintable(f);
     for (const QString& p : outside) EXPECT_FALSE(QFileInfo::exists(p)) << qPrintable(p);
     const QStringList saved = files.filter(QRegularExpression("^save/"));
-    for (const QString& name : {QStringLiteral(".._.._x"), QStringLiteral("_tmp_x"), QStringLiteral("__")}) {
-        EXPECT_TRUE(files.contains("chach/" + name + ".jpg")) << qPrintable(name);
-        EXPECT_FALSE(
-            saved.filter(QRegularExpression("^save/" + QRegularExpression::escape(name) + "/[^/]+$")).isEmpty())
+    for (const QString& name : {QStringLiteral(".._.._x"), QStringLiteral("_tmp_x"), QStringLiteral("__")})
+        EXPECT_TRUE(files.contains("chach/" + name + ".jpg") && saved.join('\n').contains("save/" + name + "/"))
             << qPrintable(name);
-    }
     for (const QString& f : saved) EXPECT_EQ(f.count('/'), 2) << qPrintable(f);
 }
 
