@@ -102,8 +102,7 @@ TEST_F(UserSession, ASecondViewerOfTheFolderEndsAndTheFirstKeepsItsFolder) {
     QProcess beside;
     beside.setProcessEnvironment(s.x.Environment());
     beside.start(other.file("Vantomon"), {});
-    ASSERT_TRUE(ViewerSession::waitUntil([&] { return other.exists("chach"); }))
-        << "the other folder's viewer did not load";
+    ASSERT_TRUE(ViewerSession::waitUntil([&] { return other.exists("chach"); })) << "the other folder's viewer did not load";
     beside.terminate();  // closes its window the normal way
     ASSERT_TRUE(beside.waitForFinished(10000));
     EXPECT_TRUE(other.exists("Vantomon.ini"));
@@ -142,21 +141,21 @@ TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndSurvivesARestar
     }
     QTest::qWait(100);
     s.x.Click(s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::MultiMonitorFolder, "1"))));
-    ASSERT_TRUE(ViewerSession::waitUntil([&] {
-        return pub.count("/demo.red/thumb.jpg") >= 2 && pub.count("/demo.green/thumb.jpg") >= 2;
-    })) << "the folder's thumbnails were not fetched and refreshed";
+    ASSERT_TRUE(ViewerSession::waitUntil(
+        [&] { return pub.count("/demo.red/thumb.jpg") >= 2 && pub.count("/demo.green/thumb.jpg") >= 2; }))
+        << "the folder's thumbnails were not fetched and refreshed";
     const QRect area = model->cntShowBox()->geometry().translated(model->ClientArea()->mapTo(model.get(), QPoint()));
     QImage shot;
     ASSERT_TRUE(ViewerSession::waitUntil([&] {
         shot = s.x.Screenshot(s.window);
-        return ViewerSession::countColour(shot, area, kRed) > 2000 &&
-               ViewerSession::countColour(shot, area, kGreen) > 2000;
+        return ViewerSession::countColour(shot, area, kRed) > 2000 && ViewerSession::countColour(shot, area, kGreen) > 2000;
     })) << "both thumbnails should be on screen";
     ViewerSession::keepArtifact(shot, "viewer-folder.png");
     ASSERT_TRUE(s.close());
-    EXPECT_EQ(s.dir.read("MultiMonitor.txt"),
-              sjis({"MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\tWatch\t\tTrue",
-                    "\t\tMultiMonitorChannel\t\tdemo.red", "\t\tMultiMonitorChannel\t\tdemo.green"}));
+    EXPECT_EQ(s.dir.read("MultiMonitor.txt"), sjis({"MultiMonitorRoot\t\tマルチモニター\t\tTrue",
+                                                    "\tMultiMonitorFolder\t\tWatch\t\tTrue",
+                                                    "\t\tMultiMonitorChannel\t\tdemo.red",
+                                                    "\t\tMultiMonitorChannel\t\tdemo.green"}));
 
     // After a restart the folder is there again and opens to both pictures.
     const int before = pub.count("/demo.green/thumb.jpg");
@@ -174,9 +173,7 @@ TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndSurvivesARestar
 TEST_F(UserSession, ASplitterDraggedToItsRightLimitIsDraggedBackFromTheMiddleOfItsHeight) {
     std::unique_ptr<frmMain> model = s.twin();
     const int SW = model->ClientArea()->width();
-    auto onScreen = [&](int x, int y) {
-        return s.windowRect.topLeft() + model->ClientArea()->mapTo(model.get(), QPoint(x, y));
-    };
+    auto onScreen = [&](int x, int y) { return s.windowRect.topLeft() + model->ClientArea()->mapTo(model.get(), QPoint(x, y)); };
     const QRect bar = model->Geometry().Splitter;
     const int middle = bar.center().y();
     ASSERT_TRUE(s.start());
@@ -206,19 +203,15 @@ TEST_F(UserSession, AStoredSizeThatBarelyFitsKeepsTheWholeWindowOnTheScreenUnder
     s.dir.write("Vantomon.ini", "[MainWindow]\r\nWidth=15300\r\nHeight=11400\r\n");
     ASSERT_TRUE(s.start());
     QRect frame;  // the window with the manager's frame, from xwininfo
-    EXPECT_TRUE(ViewerSession::waitUntil(
-        [&] {
-            QString info;
-            s.x.Run("xwininfo", {"-frame", "-id", QString::number(s.window)}, &info);
-            auto value = [&](const char* key) {
-                return QRegularExpression(QLatin1String(key) + R"(:\s*(-?\d+))").match(info).captured(1).toInt();
-            };
-            frame =
-                QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height"));
-            return frame.width() > 1000 && QRect(0, 0, 1024, 768).contains(frame);
-        },
-        5000))
-        << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
+    EXPECT_TRUE(ViewerSession::waitUntil([&] {
+        QString info;
+        s.x.Run("xwininfo", {"-frame", "-id", QString::number(s.window)}, &info);
+        auto value = [&](const char* key) {
+            return QRegularExpression(QLatin1String(key) + R"(:\s*(-?\d+))").match(info).captured(1).toInt();
+        };
+        frame = QRect(value("Absolute upper-left X"), value("Absolute upper-left Y"), value("Width"), value("Height"));
+        return frame.width() > 1000 && QRect(0, 0, 1024, 768).contains(frame);
+    }, 5000)) << frame.x() << "," << frame.y() << " " << frame.width() << "x" << frame.height();
     ViewerSession::keepArtifact(s.x.Screenshot(), "viewer-kept-on-screen.png");
     ASSERT_TRUE(s.close());
     wm.terminate();

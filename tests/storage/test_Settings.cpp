@@ -35,17 +35,11 @@ TEST(Settings, DefaultsWithoutAnyFileAndTheFilesExitWrites) {
     f.close();
 
     // Exit writes every key with its text.
-    expectIni(f.dir, {{"General", "ChachDirctory", dir + "/chach/"},
-                      {"General", "PictureSaveDirctory", dir + "/save/"},
-                      {"General", "ShowLimit", "False"},
-                      {"General", "ChannelLimit", "False"},
-                      {"General", "ProxyEnable", "False"},
-                      {"General", "Proxy", ""},
-                      {"General", "Timeout", "60"},
-                      {"General", "ImageResize", "2"},
-                      {"General", "DefaultWaitCount", ""},  // read, never written
-                      {"MainWindow", "Style", "0"},
-                      {"MainWindow", "ResizeX", "128"},
+    expectIni(f.dir, {{"General", "ChachDirctory", dir + "/chach/"}, {"General", "PictureSaveDirctory", dir + "/save/"},
+                      {"General", "ShowLimit", "False"}, {"General", "ChannelLimit", "False"},
+                      {"General", "ProxyEnable", "False"}, {"General", "Proxy", ""}, {"General", "Timeout", "60"},
+                      {"General", "ImageResize", "2"}, {"General", "DefaultWaitCount", ""},  // read, never written
+                      {"MainWindow", "Style", "0"}, {"MainWindow", "ResizeX", "128"},
                       {"MainWindow", "Width", QString::number(size.width() * 15)},  // twips
                       {"MainWindow", "Height", QString::number(size.height() * 15)}});
     // The lists with just their roots.
@@ -76,14 +70,9 @@ TEST(Settings, StoredValuesAndTheirRepairs) {
     // Read back as written: a bad timeout and an out-of-range resize index
     // become their defaults, the maximised window writes Style 2 and its
     // normal size, and the key that is never written keeps its line.
-    expectIni(f.dir, {{"MainWindow", "Style", "2"},
-                      {"MainWindow", "Width", "11400"},
-                      {"MainWindow", "Height", "9000"},
-                      {"General", "Timeout", "60"},
-                      {"General", "ImageResize", "2"},
-                      {"General", "ShowLimit", "True"},
-                      {"General", "ChannelLimit", "True"},
-                      {"General", "ProxyEnable", "True"},
+    expectIni(f.dir, {{"MainWindow", "Style", "2"}, {"MainWindow", "Width", "11400"}, {"MainWindow", "Height", "9000"},
+                      {"General", "Timeout", "60"}, {"General", "ImageResize", "2"}, {"General", "ShowLimit", "True"},
+                      {"General", "ChannelLimit", "True"}, {"General", "ProxyEnable", "True"},
                       {"General", "Proxy", "proxy.example:8080"},
                       {"General", "ChachDirctory", f.dir.path() + QStringLiteral("/キャッシュ/")},
                       {"General", "PictureSaveDirctory", f.dir.path() + QStringLiteral("/保存/")},
@@ -97,7 +86,7 @@ TEST(Settings, AStoredSizeThatWouldNotFitTheScreenIsFitted) {
         QSize size;
         int splitter;
     } rows[] = {{"Width=9000\r\nHeight=6000\r\nResizeX=300", {600, 400}, 300},     // as stored
-                {"Width=11940\r\nHeight=11940\r\nResizeX=780", {796, 796}, 780},   // just fits
+                {"Width=11940\r\nHeight=11940\r\nResizeX=780", {796, 796}, 780},  // just fits
                 {"Width=30000\r\nHeight=7500\r\nResizeX=1500", {796, 500}, 786}};  // shrinks; splitter in reach
     for (const auto& row : rows) {
         SCOPED_TRACE(row.keys);

@@ -32,7 +32,9 @@ void expectARestartKeepsTheFiles(ViewerFixture& f) {
 // channel tree in another file, were found by fuzzing: written back they
 // shifted fields or lost their channel at the next start.
 const QStringList kChannelList = {
-    "Node\t日本\tTrue", "\tNode\t東京\tFalse", "\t\tChannelList\t\t局リスト\t\tTrue\t\thttp://lists.example/tokyo.txt",
+    "Node\t日本\tTrue",
+    "\tNode\t東京\tFalse",
+    "\t\tChannelList\t\t局リスト\t\tTrue\t\thttp://lists.example/tokyo.txt",
     "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch01\t\t東京一\t\thttp://h/ch01.txt\t\tFalse",
     "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch02\t\t東京二\t\thttp://h/ch02.txt\t\tTrue",
     "\tChannelList\t\t大阪\t\tFalse\t\thttp://lists.example/osaka.txt",
@@ -46,27 +48,18 @@ const QStringList kChannelList = {
     "Node\t  \tTrue",  // skipped
 };
 const QStringList kFavorites = {
-    "FavariteRoot\t\t好きな局\t\tTrue",
-    "\tFavariteChannel\t\tjp.tokyo.ch02",
-    "\tFavariteChannel\t\tunknown.ch",
-    "\tFavariteChannel\t\tJP.TOKYO.CH02",
-    "\tFavariteChannel\t\tworld.ch03",
+    "FavariteRoot\t\t好きな局\t\tTrue",   "\tFavariteChannel\t\tjp.tokyo.ch02", "\tFavariteChannel\t\tunknown.ch",
+    "\tFavariteChannel\t\tJP.TOKYO.CH02", "\tFavariteChannel\t\tworld.ch03",
     // Skipped: channel tree records.
-    "\tNode\t東京\tFalse",
-    "\t\tChannel\t\tP\t\tunder.favorites\t\t名\t\thttp://h/a\t\tFalse",
+    "\tNode\t東京\tFalse", "\t\tChannel\t\tP\t\tunder.favorites\t\t名\t\thttp://h/a\t\tFalse",
     "\tChannel\t\tP\t\tbeside.favorites\t\t名\t\thttp://h/b\t\tFalse",
 };
 const QStringList kFolders = {
-    "MultiMonitorRoot\t\tマルチモニター\t\tTrue",
-    "\tMultiMonitorFolder\t\t監視\t\tTrue",
-    "\t\tMultiMonitorChannel\t\tjp.tokyo.ch01",
-    "\t\tMultiMonitorChannel\t\tnothere",
-    "\t\tChannelList\t\tL\t\tTrue\t\thttp://l/",
-    "\t\tChannel\t\tP\t\tin.folder\t\t名\t\thttp://h/c\t\tFalse",  // skipped
-    "\t\tMultiMonitorChannel\t\tWORLD.CH03",
-    "\tMultiMonitorFolder\t\t空\t\tFalse",
-    "\tMultiMonitorFolder\t\t  \t\tTrue",
-    "MultiMonitorRoot\t\t \t\tFalse",  // skipped: empty texts
+    "MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\t監視\t\tTrue",
+    "\t\tMultiMonitorChannel\t\tjp.tokyo.ch01",   "\t\tMultiMonitorChannel\t\tnothere",
+    "\t\tChannelList\t\tL\t\tTrue\t\thttp://l/", "\t\tChannel\t\tP\t\tin.folder\t\t名\t\thttp://h/c\t\tFalse",  // skipped
+    "\t\tMultiMonitorChannel\t\tWORLD.CH03",      "\tMultiMonitorFolder\t\t空\t\tFalse",
+    "\tMultiMonitorFolder\t\t  \t\tTrue", "MultiMonitorRoot\t\t \t\tFalse",  // skipped: empty texts
 };
 
 TEST(TreeList, LoadAndSaveKeepEveryRecordWithItsNormalisations) {
@@ -109,9 +102,8 @@ TEST(TreeList, LoadAndSaveKeepEveryRecordWithItsNormalisations) {
                     "\t\tChannel\t\tVNT1\t\tjp.tokyo.ch01\t\t東京一\t\thttp://h/ch01.txt\t\tFalse",
                     "ChannelList\t\t海外\t\tTrue\t\thttp://lists.example/world.txt",
                     "\tChannel\t\tVNT1\t\tworld.ch03\t\tWorld Three\t\thttp://h/ch03.txt\t\tTrue"}));
-    EXPECT_EQ(f.dir.read("Favorite.txt"),
-              sjis({"FavariteRoot\t\t好きな局\t\tTrue", "\tFavariteChannel\t\tjp.tokyo.ch02",
-                    "\tFavariteChannel\t\tworld.ch03"}));
+    EXPECT_EQ(f.dir.read("Favorite.txt"), sjis({"FavariteRoot\t\t好きな局\t\tTrue", "\tFavariteChannel\t\tjp.tokyo.ch02",
+                                               "\tFavariteChannel\t\tworld.ch03"}));
     EXPECT_EQ(f.dir.read("MultiMonitor.txt"),
               sjis({"MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\t監視\t\tTrue",
                     "\t\tMultiMonitorChannel\t\tjp.tokyo.ch01", "\t\tMultiMonitorChannel\t\tworld.ch03",
@@ -299,8 +291,7 @@ TEST(TreeList, AFailedWriteLeavesTheOldFileWholeAndIsReportedOnce) {
     EXPECT_TRUE(f.messages[0].startsWith(QStringLiteral("保存エラー: ")));
     EXPECT_TRUE(f.messages[0].contains("ChannelList.txt"));
     // The other files are still written.
-    for (const char* name : {"Favorite.txt", "MultiMonitor.txt", "Vantomon.ini"})
-        EXPECT_TRUE(f.dir.exists(name)) << name;
+    for (const char* name : {"Favorite.txt", "MultiMonitor.txt", "Vantomon.ini"}) EXPECT_TRUE(f.dir.exists(name)) << name;
 }
 
 TEST(TreeList, HugeDepthAndGarbageNeverCrash) {

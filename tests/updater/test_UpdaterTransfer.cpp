@@ -232,9 +232,8 @@ TEST_F(UpdaterTransferTest, RefusedListsChangeNothingAndEndTheOperation) {
 TEST_F(UpdaterTransferTest, InformationFilesNameTheChannelsOneRequestAtATime) {
     serve("/list",
           sjis(QStringLiteral("g.c1,p1,%1\ng.c2,p2,%2\ng.c3,p3,%3\n").arg(url("/i1"), url("/i2"), url("/i3"))));
-    serve("/i1",
-          sjis(QStringLiteral("ChannelID=x\r\nChannelName = 第一放送 \r\nchannelname=wrong\r\n"
-                              "ProtocolSignature= NewSig1 \r\nprotocolsignature=wrong\r\nURL=http://x/\r\n")),
+    serve("/i1", sjis(QStringLiteral("ChannelID=x\r\nChannelName = 第一放送 \r\nchannelname=wrong\r\n"
+                                     "ProtocolSignature= NewSig1 \r\nprotocolsignature=wrong\r\nURL=http://x/\r\n")),
           "text/plain; charset=ISO-8859-1");
     serve("/i2", "ChannelName=never", "text/plain", 404);
     serve("/i3", QStringLiteral("ChannelName=③テスト\nCHANNELNAME=wrong\nChannelName=最後①\n").toUtf8(),

@@ -135,8 +135,7 @@ TEST_F(UpdaterWindowTest, LongTextsScrollSidewaysAndTheStatusIsElided) {
     w->StartAddChannelList(QStringLiteral("http://127.0.0.1:1/list"));  // refused at once
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->UpdateState() == updater::UpdaterState::Idle; }, 10000));
     const QString whole = status();
-    ASSERT_TRUE(whole.endsWith(QStringLiteral(" - チャンネルリストファイルを取得できませんでした")))
-        << whole.toStdString();
+    ASSERT_TRUE(whole.endsWith(QStringLiteral(" - チャンネルリストファイルを取得できませんでした"))) << whole.toStdString();
     auto* panel = qobject_cast<updater::ElidedLabel*>(w->Panel("sbrMainKey_Message"));
     ASSERT_NE(panel, nullptr);
     EXPECT_EQ(panel->toolTip(), whole);
@@ -179,7 +178,7 @@ TEST_F(UpdaterWindowTest, ClosingCommandsSaveFirstAndVantoraStartsTheViewer) {
             QFile::setPermissions(bin.file("Vantomon"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
         w = open(own, apart ? programs.path() : QString());
-        QStringList startedIn;       // the program and folder of each start
+        QStringList startedIn;  // the program and folder of each start
         QByteArrayList startedWith;  // the file as each start finds it
         w->StartProgram = [&, start = w->StartProgram](const QString& program, const QString& folder) {
             startedIn << program + "|" + folder;

@@ -26,7 +26,8 @@ protected:
         p->start(QStringLiteral(UPDATER_TEST_HELPER), {"lock", folder});
         EXPECT_TRUE(p->waitForStarted());
         const bool locked = QTest::qWaitFor(
-            [&] { return p->readAllStandardOutput().contains("locked") || p->state() == QProcess::NotRunning; }, 10000);
+            [&] { return p->readAllStandardOutput().contains("locked") || p->state() == QProcess::NotRunning; },
+            10000);
         if (locked && p->state() != QProcess::NotRunning) return p;
         p->waitForFinished(10000);
         if (exitCode) *exitCode = p->exitCode();
@@ -75,9 +76,8 @@ TEST_F(ViewerLockTest, TheUpdaterRefusesOnlyBesideAViewerOfItsOwnFolder) {
     EXPECT_TRUE(QFile::exists(ViewerLock::FileFor(dir.path())));
     EXPECT_TRUE(startUp());
     EXPECT_EQ(errors.size(), 1);
-    EXPECT_EQ(dir.read("ChannelList.txt"),
-              "ChannelList\t\tl\t\tTrue\t\tu\r\n"
-              "ChannelList\t\tother\t\tTrue\t\tv\r\n");
+    EXPECT_EQ(dir.read("ChannelList.txt"), "ChannelList\t\tl\t\tTrue\t\tu\r\n"
+                                           "ChannelList\t\tother\t\tTrue\t\tv\r\n");
     other->closeWriteChannel();  // ends normally
     ASSERT_TRUE(other->waitForFinished(10000));
     EXPECT_EQ(other->exitCode(), 0);

@@ -83,8 +83,7 @@ TEST(ScaleTwo, StretchedPicturesAndNameLabelsKeepTheirDetail) {
     // and a thumbnail with its name label under it.
     QImage checker(1600, 1200, QImage::Format_RGB32);
     for (int y = 0; y < checker.height(); ++y)
-        for (int x = 0; x < checker.width(); ++x)
-            checker.setPixel(x, y, ((x / 2 + y / 2) % 2) ? 0xffffffu : 0xff000000u);
+        for (int x = 0; x < checker.width(); ++x) checker.setPixel(x, y, ((x / 2 + y / 2) % 2) ? 0xffffffu : 0xff000000u);
     PictureElementArray elements;
     ShowAreaWidget area(elements);
     area.resize(800, 740);

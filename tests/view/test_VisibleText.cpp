@@ -27,13 +27,7 @@ namespace {
 
 // Fixed captions and texts with ASCII by design, longest first.
 const QStringList kCaptions{QStringLiteral("追加するチャンネルリストのURLを入力して下さい"),
-                            "Popup For ChannelList",
-                            "Vantora ver",
-                            "Vantora",
-                            "Popup",
-                            "POPUP",
-                            "OK",
-                            "Ch."};
+                            "Popup For ChannelList", "Vantora ver", "Vantora", "Popup", "POPUP", "OK", "Ch."};
 
 QStringList menuTexts(const QMenu* menu) {
     QStringList texts{menu->title()};
@@ -116,7 +110,7 @@ protected:
     // of the group and list, and the content type the server declares (the
     // updater shows it before its status text).
     const QStringList ids{"demo.red", "demo.green"};
-    const QStringList data{"demo.red", "demo.green", "news.red", "news.green", "demo",      "news",
+    const QStringList data{"demo.red", "demo.green", "news.red", "news.green", "demo", "news",
                            "red",      "green",      "Group",    "List",       "text/plain"};
 };
 
