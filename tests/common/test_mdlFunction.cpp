@@ -7,37 +7,6 @@ using namespace mdlFunction;
 
 namespace {
 
-struct SplitRow {
-    const char* name;
-    QString text, delimiter;
-    bool trim, skipEmpty;
-    QStringList expected;
-};
-class SplitStringTest : public ::testing::TestWithParam<SplitRow> {};
-
-TEST_P(SplitStringTest, Splits) {
-    const SplitRow& r = GetParam();
-    EXPECT_EQ(SplitString(r.text, r.delimiter, r.trim, r.skipEmpty), r.expected);
-}
-
-const SplitRow kSplits[] = {
-    // Runs of delimiters collapse only when skipping empty pieces, and a
-    // delimiter at the very start or end still gives an empty piece.
-    {"run_skipped", "one\t\t\ttwo", "\t", false, true, {"one", "two"}},
-    {"run_kept", "one\t\t\ttwo", "\t", false, false, {"one", "", "", "two"}},
-    {"edges_skipped", "\t\ta\t\t", "\t", false, true, {"", "a", ""}},
-    {"delimiter_alone", "\t", "\t", false, true, {"", ""}},
-    {"empty_text", "", "\t", true, true, {}},
-    // Trimming removes spaces (U+0020) only.
-    {"trim_spaces_only",
-     QStringLiteral("  a b ,\tc\t,　d　, ,,"),
-     ",",
-     true,
-     false,
-     {"a b", "\tc\t", "　d　", "", "", ""}},
-};
-VANTORA_ROWS(SplitStringTest, kSplits);
-
 TEST(CountLeading, CopiesAtTheStartOnly) {
     EXPECT_EQ(CountLeading("\t\tabc\t", QChar(u'\t')), 2);
     EXPECT_EQ(CountLeading("\t\t", QChar(u'\t')), 2);
