@@ -74,15 +74,14 @@ private:
 struct InfoFile {
     QString fileChannelID = QStringLiteral("ch01"), url, thumbnailURL;
     int reloadTime = 5, statusFlag = 0;
-    bool withThumbnailURL = true;
 
     QByteArray bytes() const {
         return Cp932::encode(
-            QStringLiteral("ProtocolSignature=VTR1\r\nChannelID=%1\r\nChannelName=番組\r\nChannelNumber=12\r\n"
-                           "URL=%2\r\n%3ReloadTime=%4\r\nCommentforChannel=テスト放送①\r\nStatusFlag=%5\r\n"
-                           "BroadCastStartTime=2002/10/05 12:00:00\r\nLast-Modified=2002/10/05 12:34:56\r\n")
-                .arg(fileChannelID, url,
-                     withThumbnailURL ? QStringLiteral("ThumbnailURL=%1\r\n").arg(thumbnailURL) : QString())
+            QStringLiteral(
+                "ProtocolSignature=VTR1\r\nChannelID=%1\r\nChannelName=番組\r\nChannelNumber=12\r\n"
+                "URL=%2\r\nThumbnailURL=%3\r\nReloadTime=%4\r\nCommentforChannel=テスト放送①\r\nStatusFlag=%5\r\n"
+                "BroadCastStartTime=2002/10/05 12:00:00\r\nLast-Modified=2002/10/05 12:34:56\r\n")
+                .arg(fileChannelID, url, thumbnailURL)
                 .arg(reloadTime)
                 .arg(statusFlag));
     }

@@ -125,8 +125,9 @@ class ViewTest : public ChannelCycleTest, public ::testing::WithParamInterface<V
 TEST_P(ViewTest, ChoosesTheAddressAndTheCacheName) {
     const ViewRow& c = GetParam();
     const QByteArray jpeg = JpegFactory::make(80, 60, QColor(200, 10, 10));
-    clsChannel* ch =
-        rig.addPublished(site, c.name, 1, 5, jpeg, false, [&c](InfoFile& i) { i.withThumbnailURL = c.thumbnailURL; });
+    clsChannel* ch = rig.addPublished(site, c.name, 1, 5, jpeg, false, [&c](InfoFile& i) {
+        i.thumbnailURL = c.thumbnailURL ? i.thumbnailURL : QString();
+    });
     ManagerLog log(*rig.manager);
     ch->ViewControl(clsChannel::ThumbnailViewOpen, QString());
     if (c.normal) ch->ViewControl(clsChannel::NormalViewOpen, QString());
