@@ -54,31 +54,9 @@ QStringList SplitString(const QString& Text, QChar Delimiter, bool IsTrim, bool 
     return SplitString(Text, QString(Delimiter), IsTrim, IsSkipEmpty);
 }
 
-int CountLeading(const QString& Text, const QString& Pattern) {
-    if (Pattern.isEmpty()) return 0;
-    int count = 0;
-    qsizetype at = 0;
-    while (QStringView(Text).mid(at).startsWith(Pattern)) {
-        ++count;
-        at += Pattern.size();
-    }
-    return count;
-}
-
 int CountLeading(const QString& Text, QChar Pattern) {
     int count = 0;
     while (count < Text.size() && Text[count] == Pattern) ++count;
-    return count;
-}
-
-int CountString(const QString& Text, const QString& Pattern) {
-    if (Pattern.isEmpty()) return 0;
-    int count = 0;
-    qsizetype at = 0;
-    while ((at = Text.indexOf(Pattern, at)) >= 0) {
-        ++count;
-        at += Pattern.size();
-    }
     return count;
 }
 

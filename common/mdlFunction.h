@@ -20,11 +20,7 @@ QStringList SplitString(const QString& Text, QChar Delimiter, bool IsTrim, bool 
 QString TrimSpaces(const QString& Text);
 
 // Consecutive copies of Pattern at the start of Text.
-int CountLeading(const QString& Text, const QString& Pattern);
 int CountLeading(const QString& Text, QChar Pattern);
-
-// Non-overlapping occurrences of Pattern, left to right.
-int CountString(const QString& Text, const QString& Pattern);
 
 // Element 0 stays empty; the lines follow from 1. Lines end at CR LF, a lone
 // CR or a lone LF. A missing file gives element 0 only. info (optional) tells

@@ -23,40 +23,32 @@
 #include <QFile>
 #include <QTest>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
 
-// A site on 127.0.0.1 whose answer for each path can be replaced at any time.
-// Paths without an answer get 404.
+// A site on 127.0.0.1 whose answer for each path can be replaced at any time
+// (404 without one).
 class ChannelSite {
 public:
     struct Answer {
-        int status = 200;
-        std::string contentType = "text/plain";
         QByteArray body;
-        std::string lastModified;
+        std::string contentType, lastModified;
         int delayMs = 0;
     };
 
-    explicit ChannelSite(bool keepAlive = false) {
-        if (keepAlive) server_.keepAlive();
+    ChannelSite() {
         server_.handle(".*", [this](const httplib::Request& req, httplib::Response& res) {
-            Answer a;
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                const auto it = answers_.find(req.path);
-                if (it == answers_.end()) {
-                    res.status = 404;
-                    return;
-                }
-                a = it->second;
-            }
+            std::unique_lock<std::mutex> lock(mutex_);
+            const auto it = answers_.find(req.path);
+            if (it == answers_.end()) return void(res.status = 404);
+            const Answer a = it->second;
+            lock.unlock();
             std::this_thread::sleep_for(std::chrono::milliseconds(a.delayMs));
-            res.status = a.status;
             if (!a.lastModified.empty()) res.set_header("Last-Modified", a.lastModified);
-            res.set_content(a.body.toStdString(), a.contentType.c_str());
+            res.set_content(a.body.toStdString(), a.contentType);
         });
         server_.start();
     }
@@ -66,14 +58,10 @@ public:
         answers_[path.toStdString()] = answer;
     }
     void picture(const QString& path, const QByteArray& jpeg, const std::string& lastModified = {}) {
-        set(path, Answer{200, "image/jpeg", jpeg, lastModified, 0});
+        set(path, {jpeg, "image/jpeg", lastModified});
     }
-    void text(const QString& path, const QByteArray& body) { set(path, Answer{200, "text/plain", body, {}, 0}); }
-
     QString url(const QString& path) const { return server_.url(path); }
-    int count(const QString& path) const { return server_.count(path); }
     QStringList requests() const { return server_.requests(); }
-    int connections() const { return server_.connections(); }
 
 private:
     TestHttpServer server_;
@@ -84,20 +72,16 @@ private:
 // An information file as a publisher writes it (CP932, CR LF); its comment
 // holds a character Shift_JIS lacks.
 struct InfoFile {
-    QString fileChannelID = QStringLiteral("ch01");
-    QString url;
-    QString thumbnailURL;
-    int reloadTime = 5;
-    int statusFlag = 0;
-    bool withThumbnailURL = true;
+    QString fileChannelID = QStringLiteral("ch01"), url, thumbnailURL;
+    int reloadTime = 5, statusFlag = 0;
 
     QByteArray bytes() const {
         return Cp932::encode(
-            QStringLiteral("ProtocolSignature=VTR1\r\nChannelID=%1\r\nChannelName=番組\r\nChannelNumber=12\r\n"
-                           "URL=%2\r\n%3ReloadTime=%4\r\nCommentforChannel=テスト放送①\r\nStatusFlag=%5\r\n"
-                           "BroadCastStartTime=2002/10/05 12:00:00\r\nLast-Modified=2002/10/05 12:34:56\r\n")
-                .arg(fileChannelID, url,
-                     withThumbnailURL ? QStringLiteral("ThumbnailURL=%1\r\n").arg(thumbnailURL) : QString())
+            QStringLiteral(
+                "ProtocolSignature=VTR1\r\nChannelID=%1\r\nChannelName=番組\r\nChannelNumber=12\r\n"
+                "URL=%2\r\nThumbnailURL=%3\r\nReloadTime=%4\r\nCommentforChannel=テスト放送①\r\nStatusFlag=%5\r\n"
+                "BroadCastStartTime=2002/10/05 12:00:00\r\nLast-Modified=2002/10/05 12:34:56\r\n")
+                .arg(fileChannelID, url, thumbnailURL)
                 .arg(reloadTime)
                 .arg(statusFlag));
     }
@@ -127,7 +111,6 @@ public:
             QObject::connect(&m, signal, &guard_,
                              [this, tag = QString(tag)](const QString& id) { events << tag + id; });
     }
-    // Every information text raised, one a line.
     QString texts() const {
         QString t;
         for (const QStringList& i : infos) t += i.value(1) + QLatin1Char('\n');
@@ -161,34 +144,29 @@ public:
         return manager->ChannelInitialize(boxes.Load(), record) ? manager->Channel(id) : nullptr;
     }
 
-    // Publishes a channel on the site: /<id>/info.txt, /<id>/full.jpg and
-    // /<id>/thumb.jpg, and returns the information file it serves.
-    InfoFile publish(ChannelSite& site, const QString& id, int status, int reload,
-                     const QByteArray& picture = JpegFactory::make(64, 48)) {
-        InfoFile info;
-        info.fileChannelID = id;
-        info.url = site.url(QStringLiteral("/%1/full.jpg").arg(id));
-        info.thumbnailURL = site.url(QStringLiteral("/%1/thumb.jpg").arg(id));
-        info.statusFlag = status;
-        info.reloadTime = reload;
-        site.text(QStringLiteral("/%1/info.txt").arg(id), info.bytes());
-        site.picture(QStringLiteral("/%1/full.jpg").arg(id), picture);
-        site.picture(QStringLiteral("/%1/thumb.jpg").arg(id), picture);
-        return info;
+    // Publishes /<id>/info.txt (changed by edit, and held back delayMs),
+    // /<id>/full.jpg and /<id>/thumb.jpg on the site.
+    void publish(ChannelSite& site, const QString& id, int status, int reload,
+                 const QByteArray& picture = JpegFactory::make(64, 48), const std::function<void(InfoFile&)>& edit = {},
+                 int delayMs = 0) {
+        InfoFile info{id, site.url("/" + id + "/full.jpg"), site.url("/" + id + "/thumb.jpg"), reload, status};
+        if (edit) edit(info);
+        site.set("/" + id + "/info.txt", {info.bytes(), "text/plain", {}, delayMs});
+        site.picture("/" + id + "/full.jpg", picture);
+        site.picture("/" + id + "/thumb.jpg", picture);
     }
-    // publish, then add with the published information file.
     clsChannel* addPublished(ChannelSite& site, const QString& id, int status, int reload,
-                             const QByteArray& picture = JpegFactory::make(64, 48), bool savePicture = false) {
-        publish(site, id, status, reload, picture);
-        return add(id, site.url(QStringLiteral("/%1/info.txt").arg(id)), savePicture);
+                             const QByteArray& picture = JpegFactory::make(64, 48), bool savePicture = false,
+                             const std::function<void(InfoFile&)>& edit = {}, int delayMs = 0) {
+        publish(site, id, status, reload, picture, edit, delayMs);
+        return add(id, site.url("/" + id + "/info.txt"), savePicture);
     }
 
     void tick(int n = 1) {
         for (int i = 0; i < n; ++i) manager->CauseOneSecEvent();
     }
 
-    // Network completions until the channel waits with nothing in
-    // flight.
+    // Network completions until the channel waits with nothing in flight.
     static bool settle(const clsChannel* channel, int ms = 8000) {
         return QTest::qWaitFor(
             [channel] { return channel->State() == ChannelState::Waiting && !channel->HTTP()->StillExecuting(); }, ms);
@@ -197,8 +175,7 @@ public:
         return QTest::qWaitFor([channel] { return !channel->HTTP()->StillExecuting(); }, ms);
     }
 
-    // A channel that knows its status from its information file and is no
-    // longer viewed (state 1).
+    // A channel that knows its status from its information file, no longer viewed.
     clsChannel* channelWithStatus(ChannelSite& site, const QString& id, int status) {
         clsChannel* channel = addPublished(site, id, status, 1000);
         if (!channel) return nullptr;

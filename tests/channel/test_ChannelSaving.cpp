@@ -1,6 +1,3 @@
-// Cache files and saved pictures: names, when a picture is saved, and that
-// nothing is written outside the two directories.
-
 #include "ChannelRig.h"
 #include "Rows.h"
 
@@ -8,7 +5,6 @@
 
 namespace {
 
-// The warnings of vantora.files while it lives.
 struct FileWarnings {
     static inline QStringList seen;
     QtMessageHandler previous =
@@ -27,11 +23,10 @@ protected:
         rig.settings.Now = [this] { return now; };
     }
 
-    QStringList saved(const QString& folder) const {
-        return QDir(rig.settings.PictureSaveDirctory + folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    QStringList saved() const {
+        return QDir(rig.settings.PictureSaveDirctory + "ch01").entryList(QDir::Files | QDir::Hidden, QDir::Name);
     }
-    QByteArray savedFile(const QString& name) const { return rig.dir.read("save/" + name); }
-    // The next picture: one tick (now a second later) and its completion.
+    QByteArray savedFile(const QString& name) const { return rig.dir.read("save/ch01/" + name); }
     void nextPicture(clsChannel* ch) {
         now = now.addSecs(1);
         rig.tick();
@@ -43,15 +38,11 @@ protected:
     QDateTime now{QDate(2024, 1, 2), QTime(3, 4, 5)};
 };
 
-// Which pictures are saved, and under which names: the stamp, else the local
-// time (once per Last-modified value, or every time without one).
-struct Picture {
-    QString stamp;
-    std::string lastModified;
-};
+// Which pictures are saved, named by the stamp, else the local time (once per
+// Last-modified value, or every time without one).
 struct SaveRow {
     const char* name;
-    std::vector<Picture> pictures;
+    std::vector<std::pair<QString, std::string>> pictures;  // stamp, Last-Modified
     QStringList expected;
 };
 class SaveTest : public ChannelSavingTest, public ::testing::WithParamInterface<SaveRow> {};
@@ -59,24 +50,18 @@ class SaveTest : public ChannelSavingTest, public ::testing::WithParamInterface<
 TEST_P(SaveTest, OncePerStampOrLastModified) {
     const SaveRow& c = GetParam();
     clsChannel* ch = rig.addPublished(site, "ch01", 0, 1, JpegFactory::make(8, 8), true);  // saving, every tick
-    QByteArray last;
+    QByteArray first;  // the first picture is always saved, as it came
     for (size_t i = 0; i < c.pictures.size(); ++i) {
-        const Picture& p = c.pictures[i];
+        const auto& [stamp, lastModified] = c.pictures[i];
         const QByteArray plain = JpegFactory::make(16 + int(i), 16);
-        last = p.stamp.isEmpty() ? plain : JpegFactory::withRecord(plain, 0, 1, p.stamp, "c");
-        site.picture("/ch01/full.jpg", last, p.lastModified);
-        if (i == 0) {
-            ch->ViewControl(clsChannel::NormalViewOpen, QString());
-            ASSERT_TRUE(ChannelRig::settle(ch));
-        } else {
-            ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
-        }
+        const QByteArray bytes = stamp.isEmpty() ? plain : JpegFactory::withRecord(plain, 0, 1, stamp, "c");
+        site.picture("/ch01/full.jpg", i == 0 ? first = bytes : bytes, lastModified);
+        if (i > 0) now = now.addSecs(1);
+        i == 0 ? ch->ViewControl(clsChannel::NormalViewOpen, QString()) : rig.tick();
+        ASSERT_TRUE(ChannelRig::settle(ch));
     }
-    EXPECT_EQ(saved("ch01"), c.expected);
-    // The newest saved file holds the bytes of the picture it names.
-    if (c.expected.size() == int(c.pictures.size())) {
-        EXPECT_EQ(savedFile("ch01/" + c.expected.last()), last);
-    }
+    EXPECT_EQ(saved(), c.expected);
+    EXPECT_EQ(savedFile(c.expected.value(0)), first);
 }
 
 const std::string kLm1 = "Sat, 05 Oct 2002 12:34:56 GMT", kLm2 = "Sat, 05 Oct 2002 12:35:56 GMT";
@@ -95,9 +80,8 @@ const SaveRow kSaves[] = {{"same_stamp_twice_then_a_new_one",
                            {"20240102_030405.jpg", "20240102_030406.jpg", "20240102_030407.jpg"}}};
 VANTORA_ROWS(SaveTest, kSaves);
 
-// A picture rejected after an accepted one, by the marker walk (after its
-// reset) or by the decoder (its record read): the information line and the
-// next save keep the accepted picture's stamp and comment.
+// A picture rejected by the marker walk or by the decoder (its record read)
+// leaves the accepted one's stamp and comment on the line and in the save.
 class RejectedTest : public ChannelSavingTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(RejectedTest, PictureChangesNothing) {
@@ -112,29 +96,26 @@ TEST_P(RejectedTest, PictureChangesNothing) {
     ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
     EXPECT_EQ(ch->InfomationString().value(2), QStringLiteral("2002/10/05 12:34:56   accepted"));
     ch->setSavePicture(true);
-    EXPECT_EQ(saved("ch01"), QStringList{"20021005_123456.jpg"});
-    EXPECT_EQ(savedFile("ch01/20021005_123456.jpg"), accepted);
+    EXPECT_EQ(saved(), QStringList{"20021005_123456.jpg"});
+    EXPECT_EQ(savedFile("20021005_123456.jpg"), accepted);
 }
 
 INSTANTIATE_TEST_SUITE_P(, RejectedTest, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "ByTheDecoder" : "ByTheMarkerWalk"; });
 
-// One channel through the switches and the files: turning saving on saves
-// the held picture at once; the display rule redraws without saving; a saved
-// file is never replaced (one already there, nor one saved a moment ago in
-// the same second); a cache that cannot be written still lets the picture
-// show and be saved from memory, and leaves no temporary behind; it is a
-// warning once for the channel, not once a picture.
+// Saving turned on saves the held picture at once; the display rule redraws
+// without saving; a saved file is never replaced; an unwritable cache still
+// shows and saves the picture, leaves no temporary and warns once.
 TEST_F(ChannelSavingTest, SavingFollowsItsSwitchAndNeverReplacesAFile) {
     clsChannel* ch = rig.addPublished(site, "ch01", 0, 1);
     ch->setSavePicture(true);  // nothing held yet
     ch->setSavePicture(false);
     ch->ViewControl(clsChannel::NormalViewOpen, QString());
     ASSERT_TRUE(ChannelRig::settle(ch));
-    EXPECT_TRUE(saved("ch01").isEmpty());
+    EXPECT_TRUE(saved().isEmpty());
     ch->setSavePicture(true);
-    EXPECT_EQ(saved("ch01"), QStringList{"20240102_030405.jpg"});
-    EXPECT_EQ(savedFile("ch01/20240102_030405.jpg"), rig.cached("ch01.jpg"));
+    EXPECT_EQ(saved(), QStringList{"20240102_030405.jpg"});
+    EXPECT_EQ(savedFile("20240102_030405.jpg"), rig.cached("ch01.jpg"));
     QSignalSpy redraw(rig.manager.get(), &clsChannelManeger::ShowBoxRefresh);
     for (bool on : {true, false, true}) rig.manager->setShowPictureOnlyOnBroadCast(on);
     EXPECT_EQ(redraw.count(), 2);
@@ -145,12 +126,12 @@ TEST_F(ChannelSavingTest, SavingFollowsItsSwitchAndNeverReplacesAFile) {
     ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
     EXPECT_EQ(rig.dir.read("save/ch01/20240102_030406.jpg"), "older");
     ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
-    const QByteArray first = savedFile("ch01/20240102_030407.jpg");
+    const QByteArray first = savedFile("20240102_030407.jpg");
     site.picture("/ch01/full.jpg", JpegFactory::make(40, 40));
     rig.tick();
     ASSERT_TRUE(ChannelRig::settle(ch));
-    EXPECT_EQ(savedFile("ch01/20240102_030407.jpg"), first);
-    EXPECT_EQ(saved("ch01").size(), 3);
+    EXPECT_EQ(savedFile("20240102_030407.jpg"), first);
+    EXPECT_EQ(saved().size(), 3);
 
     ASSERT_TRUE(QFile::remove(rig.cacheFile("ch01.jpg")));
     ASSERT_TRUE(QDir().mkpath(rig.cacheFile("ch01.jpg") + "/blocked"));
@@ -159,7 +140,7 @@ TEST_F(ChannelSavingTest, SavingFollowsItsSwitchAndNeverReplacesAFile) {
     site.picture("/ch01/full.jpg", picture);
     ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
     EXPECT_EQ(ch->ShowBox()->Picture().size(), QSize(30, 30));
-    EXPECT_EQ(savedFile("ch01/20240102_030408.jpg"), picture);
+    EXPECT_EQ(savedFile("20240102_030408.jpg"), picture);
     EXPECT_TRUE(QFileInfo(rig.cacheFile("ch01.jpg")).isDir());
     EXPECT_EQ(QDir(rig.settings.ChachDirctory).entryList(QDir::Files), QStringList());
     site.picture("/ch01/full.jpg", JpegFactory::make(31, 30));

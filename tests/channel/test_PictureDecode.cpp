@@ -1,5 +1,6 @@
 // The fast decoder must accept exactly what QImage's reader accepts, with
 // the same pixels: every picture is compared with QImage's own decode.
+#include "Rows.h"
 #include "channel/PictureDecode.h"
 
 #include <gtest/gtest.h>
@@ -72,7 +73,6 @@ std::vector<Picture> pictures() {
             {"HugeFrame", huge}};
 }
 
-INSTANTIATE_TEST_SUITE_P(Pictures, PictureDecodeTest, ::testing::ValuesIn(pictures()),
-                         [](const auto& info) { return std::string(info.param.name); });
+VANTORA_ROWS(PictureDecodeTest, pictures());
 
 }  // namespace

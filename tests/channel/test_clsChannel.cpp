@@ -1,5 +1,3 @@
-// The fetch cycle of one channel against a real server, driven tick by tick.
-
 #include "ChannelRig.h"
 #include "Rows.h"
 
@@ -17,15 +15,13 @@ QString text(const clsChannel* ch) { return ch->InfomationString().value(1); }
 
 class ChannelCycleTest : public ::testing::Test {
 protected:
-    // The first letters of the files asked for (info.txt, full.jpg,
-    // thumb.jpg), or "." for none.
+    // The first letters of the files asked for (i, f, t), or "." for none.
     static QString word(const QStringList& requests) {
         QString w;
         for (const QString& r : requests) w += r.section('/', 2).at(0);
         return w.isEmpty() ? QStringLiteral(".") : w;
     }
-    // What the channel asks for at its opening (when open) and at each of
-    // the next ticks, one word each.
+    // What the channel asks for at its opening (when open) and at each tick.
     std::string fetches(clsChannel* ch, int ticks, bool open = false) {
         QStringList words;
         for (int t = open ? -1 : 0; t < ticks; ++t) {
@@ -41,11 +37,10 @@ protected:
     ChannelRig rig;
 };
 
-// When a viewed channel asks for what: a broadcasting one only for its
-// picture, every reload time its pictures carry, else every ReloadTime; any
-// other status (or no picture address) for its info file every ReloadTime,
-// after one picture; with 放送中の画像のみ表示 an off-air channel asks for its
-// picture every wait but shows nothing.
+// A broadcasting channel asks for its picture every reload time its picture
+// carries (else ReloadTime); any other status, or no picture address, for its
+// info file; with 放送中の画像のみ表示 an off-air channel shows nothing until
+// the switch is turned off, which fetches a paused one's picture at once.
 struct CycleRow {
     const char* name;
     int status, pictureReload;  // -1: the pictures carry no record
@@ -57,30 +52,33 @@ class CycleTest : public ChannelCycleTest, public ::testing::WithParamInterface<
 TEST_P(CycleTest, TheStatusDecidesWhatIsFetchedAtWhichTick) {
     const CycleRow& c = GetParam();
     const QByteArray plain = JpegFactory::make(64, 48);
-    InfoFile info =
-        rig.publish(site, c.name, c.status, 4,
-                    c.pictureReload < 0 ? plain : JpegFactory::withRecord(plain, 0, c.pictureReload, "", ""));
-    if (!c.withURL) info.url.clear();
-    site.text(path(c.name, "info.txt"), info.bytes());
-    clsChannel* ch = rig.add(c.name, site.url(path(c.name, "info.txt")));
+    clsChannel* ch =
+        rig.addPublished(site, c.name, c.status, 4,
+                         c.pictureReload < 0 ? plain : JpegFactory::withRecord(plain, 0, c.pictureReload, "", ""),
+                         false, [&c](InfoFile& i) { i.url = c.withURL ? i.url : QString(); });
     ASSERT_TRUE(ch);
     ch->setShowPictureOnlyOnBroadCast(c.onlyOnBroadcast);
     rig.tick(10);  // unviewed, it asks for nothing
-    EXPECT_EQ(ch->State(), ChannelState::Stopped);
     EXPECT_TRUE(text(ch).contains(QStringLiteral("閲覧停止中")));
     EXPECT_TRUE(site.requests().isEmpty());
     ch->ViewControl(clsChannel::NormalViewOpen, QString());
-    EXPECT_EQ(ch->State(), ChannelState::InfoRequested);
     EXPECT_TRUE(text(ch).contains(QStringLiteral("情報取得中")));
     EXPECT_EQ(ch->HTTP()->LastAddress(), site.url(path(c.name, "info.txt")));
     ASSERT_TRUE(ChannelRig::settle(ch));
     const int wait = c.pictureReload > 0 ? c.pictureReload : 4;
     EXPECT_TRUE(text(ch).startsWith(QStringLiteral("名前\u3000%1\u3000待機中\u30000/%2").arg(c.word).arg(wait)))
         << text(ch).toStdString();
-    EXPECT_EQ(ch->ChannelNumber(), "12");
     const QString opening = word(site.requests());
     EXPECT_EQ(opening.toStdString() + ' ' + fetches(ch, QString(c.expected).count(' ')), c.expected);
     EXPECT_EQ(ch->ShowBox()->HasPicture(), c.withURL && !c.onlyOnBroadcast);
+    if (!c.onlyOnBroadcast) return;
+    ch->setShowPictureOnlyOnBroadCast(false);
+    EXPECT_EQ(ch->State(), c.status == 1 ? ChannelState::PictureRequested : ChannelState::Waiting);
+    ASSERT_TRUE(ChannelRig::settle(ch));
+    EXPECT_EQ(ch->ShowBox()->HasPicture(), c.status == 1);
+    ch->setShowPictureOnlyOnBroadCast(true);
+    EXPECT_FALSE(ch->ShowBox()->HasPicture());
+    EXPECT_EQ(ch->PictureType(), PictureKind::None);
 }
 
 const CycleRow kCycles[] = {{"picture_reload", 0, 3, true, false, "放送中", "if . . f . . f"},
@@ -93,9 +91,8 @@ const CycleRow kCycles[] = {{"picture_reload", 0, 3, true, false, "放送中", "
                             {"paused_only_on_air", 1, -1, true, true, "休止中", "i . . . f . . . f"}};
 VANTORA_ROWS(CycleTest, kCycles);
 
-// A status change: a picture that says 休止中 sends a broadcasting channel
-// back to its info file; an info file that says 中止中 to a paused one has
-// the picture fetched again after the next wait.
+// A picture saying 休止中 sends a broadcasting channel back to its info
+// file; an info file saying 中止中 has a paused one fetch its picture again.
 TEST_F(ChannelCycleTest, AStatusChangeChangesWhatIsFetched) {
     clsChannel* onAir = rig.addPublished(site, "onair", 0, 4);
     EXPECT_EQ(fetches(onAir, 4, true), "if . . . f");
@@ -116,9 +113,8 @@ TEST_F(ChannelCycleTest, AStatusChangeChangesWhatIsFetched) {
     EXPECT_EQ(paused->ShowedStatus(), 2);
 }
 
-// Which address a view asks for, where the picture is cached, and the empty
-// ThumbnailURL falling back to URL; a channel holding a thumbnail asks for
-// the full picture at once when its normal view opens.
+// The address a view asks for (no ThumbnailURL: URL) and the cache name; a
+// normal view opening on a held thumbnail asks for the full picture at once.
 struct ViewRow {
     const char* name;
     bool normal, thumbnailURL;
@@ -129,10 +125,9 @@ class ViewTest : public ChannelCycleTest, public ::testing::WithParamInterface<V
 TEST_P(ViewTest, ChoosesTheAddressAndTheCacheName) {
     const ViewRow& c = GetParam();
     const QByteArray jpeg = JpegFactory::make(80, 60, QColor(200, 10, 10));
-    InfoFile info = rig.publish(site, c.name, 1, 5, jpeg);
-    info.withThumbnailURL = c.thumbnailURL;
-    site.text(path(c.name, "info.txt"), info.bytes());
-    clsChannel* ch = rig.add(c.name, site.url(path(c.name, "info.txt")));
+    clsChannel* ch = rig.addPublished(site, c.name, 1, 5, jpeg, false, [&c](InfoFile& i) {
+        i.thumbnailURL = c.thumbnailURL ? i.thumbnailURL : QString();
+    });
     ManagerLog log(*rig.manager);
     ch->ViewControl(clsChannel::ThumbnailViewOpen, QString());
     if (c.normal) ch->ViewControl(clsChannel::NormalViewOpen, QString());
@@ -192,12 +187,11 @@ TEST_F(ChannelCycleTest, ThumbnailSlotsShareOneDecodedPictureAndAreNeverReused) 
     EXPECT_EQ(log.events.filter("control:"), QStringList{"control:ch01:2:,1,2"});
 }
 
-// Every kind of answer to the info file or the picture request, from a raw
-// server: read, refused (state 5 or 6), wrong (エラー発生) or dropped (no
-// content type the handler knows). A refused or wrong answer shows its text,
-// the channel waits its previous wait (or DefaultWaitCount), asks again and
-// recovers once the server answers properly. A dropped answer leaves the
-// channel in its request state until a view change finds its element idle.
+// An answer to the info file or the picture: read, refused (state 5 or 6),
+// wrong (エラー発生) or dropped (a content type the handler ignores). After a
+// refused or wrong one the channel waits its previous wait (or
+// DefaultWaitCount) and asks again; a dropped one keeps the request state
+// until a view change finds the element idle.
 enum Outcome { Read, Refused, Rejected, Dropped };
 struct AnswerRow {
     const char* name;
@@ -264,7 +258,6 @@ TEST_P(AnswerTest, IsReadRefusedRejectedOrDropped) {
         EXPECT_EQ(raw.requests().size(), requests);
         failing = false;
         rig.tick();
-        // Without a picture address a failed info file is asked for again.
         EXPECT_EQ(ch->HTTP()->LastAddress(), raw.url(c.onPicture ? "/full.jpg" : "/info.txt"));
     }
     ASSERT_TRUE(ChannelRig::settle(ch, 10000));
@@ -289,8 +282,7 @@ const AnswerRow kAnswers[] = {
     {"picture_without_a_body", true, "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg", "", Rejected}};
 VANTORA_ROWS(AnswerTest, kAnswers);
 
-// Channels whose pictures hang on a server never hold up a channel whose
-// picture that server answers at once: no cap of connections per host.
+// Pictures hanging on a server never hold up one it answers at once.
 TEST_F(ChannelCycleTest, SlowAnswersDoNotHoldUpOtherChannels) {
     std::promise<void> release;
     std::shared_future<void> gate = release.get_future().share();
@@ -302,17 +294,14 @@ TEST_F(ChannelCycleTest, SlowAnswersDoNotHoldUpOtherChannels) {
     pictures.serve("/fast.jpg", JpegFactory::make(64, 48), "image/jpeg");
     pictures.start();
     auto open = [&](const QString& id, const char* picture) {
-        InfoFile info = rig.publish(site, id, 0, 5);
-        info.url = pictures.url(picture);
-        site.text(path(id, "info.txt"), info.bytes());
-        clsChannel* ch = rig.add(id, site.url(path(id, "info.txt")));
+        clsChannel* ch = rig.addPublished(site, id, 0, 5, JpegFactory::make(64, 48), false,
+                                          [&](InfoFile& i) { i.url = pictures.url(picture); });
         ch->ViewControl(clsChannel::NormalViewOpen, QString());
         return ch;
     };
     QList<clsChannel*> slow;
     for (int i = 0; i < 12; ++i) slow << open(QStringLiteral("slow%1").arg(i), "/slow.jpg");
-    // Twelve connections at once can overflow the server's listen backlog; a
-    // dropped SYN is resent after a second. Start the fast one once all are held.
+    // The fast one starts once all twelve are held (a full backlog resends SYN a second later).
     ASSERT_TRUE(QTest::qWaitFor([&] { return pictures.count("/slow.jpg") == 12; }, 5000));
     clsChannel* fast = open("fast", "/fast.jpg");
     ASSERT_TRUE(ChannelRig::settle(fast));
@@ -322,12 +311,9 @@ TEST_F(ChannelCycleTest, SlowAnswersDoNotHoldUpOtherChannels) {
     for (clsChannel* ch : slow) ASSERT_TRUE(ChannelRig::settle(ch) && QFile::exists(ch->PictureFile()));
 }
 
-// A response that arrives after the last view closed is still handled, and
-// the channel then stops instead of asking again.
+// A response after the last view closed is handled; then the channel stops.
 TEST_F(ChannelCycleTest, AResponseAfterTheLastViewClosedEndsTheCycle) {
-    const InfoFile info = rig.publish(site, "ch01", 1, 5);
-    site.set("/ch01/info.txt", {200, "text/plain", info.bytes(), {}, 300});
-    clsChannel* ch = rig.add("ch01", site.url("/ch01/info.txt"));
+    clsChannel* ch = rig.addPublished(site, "ch01", 1, 5, JpegFactory::make(64, 48), false, {}, 300);
     ch->ViewControl(clsChannel::NormalViewOpen, QString());
     ch->ViewControl(clsChannel::NormalViewClose, QString());
     EXPECT_EQ(ch->State(), ChannelState::InfoRequested);
@@ -335,24 +321,6 @@ TEST_F(ChannelCycleTest, AResponseAfterTheLastViewClosedEndsTheCycle) {
     EXPECT_EQ(ch->Status(), 1);
     rig.tick(10);
     EXPECT_EQ(site.requests(), QStringList{"/ch01/info.txt"});
-}
-
-// Switching 放送中の画像のみ表示 off asks an off-air channel for a picture at
-// once; switching it on blanks the held one.
-TEST_F(ChannelCycleTest, SwitchingOnlyOnBroadcastFetchesOrBlanks) {
-    clsChannel* ch = rig.addPublished(site, "ch01", 1, 3);
-    rig.manager->setShowPictureOnlyOnBroadCast(true);
-    EXPECT_EQ(fetches(ch, 4, true), "i . . f .");
-    EXPECT_EQ(ch->PictureType(), PictureKind::None);
-    EXPECT_EQ(ch->ShowedStatus(), 3);
-    rig.manager->setShowPictureOnlyOnBroadCast(false);
-    EXPECT_EQ(ch->State(), ChannelState::PictureRequested);
-    ASSERT_TRUE(ChannelRig::settle(ch));
-    EXPECT_EQ(site.count("/ch01/full.jpg"), 2);
-    EXPECT_TRUE(ch->ShowBox()->HasPicture());
-    rig.manager->setShowPictureOnlyOnBroadCast(true);
-    EXPECT_FALSE(ch->ShowBox()->HasPicture());
-    EXPECT_EQ(ch->PictureType(), PictureKind::None);
 }
 
 }  // namespace

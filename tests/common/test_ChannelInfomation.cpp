@@ -12,19 +12,9 @@ const QString kRequired = QStringLiteral("ProtocolSignature=P\nChannelID=c\nURL=
 
 // Every field in one line, so one comparison shows all differences.
 std::string fields(const ChannelInfomation& i) {
-    return QStringList{i.ProtocolSignature,
-                       i.ChannelID,
-                       i.ChannelName,
-                       i.ChannelNumber,
-                       i.URL,
-                       i.ThumbnailURL,
-                       QString::number(i.ReloadTime),
-                       i.CommentforChannel,
-                       QString::number(i.StatusFlag),
-                       i.BroadCastStartTime,
-                       i.LastModified}
-        .join('|')
-        .toStdString();
+    QStringList f{i.ProtocolSignature, i.ChannelID, i.ChannelName, i.ChannelNumber, i.URL, i.ThumbnailURL};
+    f << QString::number(i.ReloadTime) << i.CommentforChannel << QString::number(i.StatusFlag);
+    return (f << i.BroadCastStartTime << i.LastModified).join('|').toStdString();
 }
 std::string fields(const PictureInfomation& p) {
     return QStringLiteral("%1|%2|%3|%4").arg(p.Status).arg(p.ReloadTime).arg(p.Stamp, p.Comment).toStdString();
@@ -65,10 +55,9 @@ TEST(AnalyzeInfomationFile, NonNumericValuesAndMissingKeysKeepEarlierValues) {
     EXPECT_FALSE(AnalyzeInfomationFile(QString(100000, QChar(u'x')), info));
 }
 
-// A picture body, and what AnalyzePicture makes of it after an accepted
-// picture with the record 1|30|stamp|comment: a rejected body ("") keeps that
-// record; an accepted one takes its five-field APP5 record, or reset values
-// when it has none that reads.
+// AnalyzePicture after a picture with the record 1|30|stamp|comment: a
+// rejected body ("") keeps it; an accepted one takes its five-field APP5
+// record, or reset values.
 struct PictureRow {
     const char* name;
     QByteArray (*body)();
@@ -100,16 +89,13 @@ const PictureRow kPictures[] = {
     {"empty_record", [] { return app5(""); }, ".jpg", kReset}, {"no_app5", plain, ".jpg", kReset},
     {"smallest_stream", [] { return hex("FFD8FFD9"); }, ".jpg", kReset},
     {"scan_to_the_end", [] { return hex("FFD8FFDA12FF00FFD9"); }, ".jpg", kReset},
-    {"scan_ends_at_last_pair", [] { return hex("FFD8FFDA12FFD9"); }, ".jpg", kReset},
     {"empty", [] { return QByteArray(); }, "", kKept},
     {"one_nul", [] { return QByteArray(1, '\0'); }, "", kKept},  // an empty answer's body
     {"not_ending_in_eoi", [] { return plain() + "x"; }, "", kKept},
     {"not_starting_with_soi", [] { return plain().mid(1); }, "", kKept},
     {"cut_scan", [] { return plain().left(plain().size() / 2) + hex("FFD9"); }, "", kKept},
-    {"segment_past_the_end", [] { return hex("FFD8FFE0FFF000FFD9"); }, "", kKept},
     {"app5_past_the_end", [] { return hex("FFD8FFE5400061FFD9"); }, "", kKept},
     {"app5_length_below_2", [] { return hex("FFD8FFE50001FFD9"); }, "", kKept},
-    {"zero_length", [] { return hex("FFD8FFE00000FFD9"); }, "", kKept},
     {"length_onto_the_last_byte", [] { return hex("FFD8FFE10003FFD9"); }, "", kKept}};
 // clang-format on
 VANTORA_ROWS(AnalyzePictureTest, kPictures);

@@ -4,9 +4,6 @@
 
 #include <QFile>
 
-#include <atomic>
-#include <thread>
-
 namespace {
 
 struct NameRow {
@@ -49,29 +46,6 @@ TEST(WriteFileAtomically, AFailedWriteLeavesTheOldFileWhole) {
     ASSERT_TRUE(WriteFileAtomically(path, "new", false));
     EXPECT_EQ(dir.read("Favorite.txt"), QByteArray("new"));
     EXPECT_FALSE(WriteFileAtomically(dir.file("no/such/dir/x.txt"), "x"));
-}
-
-// A reader of a cache file being replaced over and over finds one whole
-// version or none, never part of one.
-TEST(WriteFileAtomically, AReaderNeverSeesPartOfACacheFile) {
-    TempProgramDir dir;
-    const QString path = dir.file("ch01.jpg");
-    const QByteArray versions[] = {QByteArray(1000, 'a'), QByteArray(300000, 'b')};
-    std::atomic<bool> done{false};
-    std::thread writer([&] {
-        for (int i = 0; i < 400; ++i) WriteFileAtomically(path, versions[i % 2], /*durable=*/false);
-        done = true;
-    });
-    int whole = 0;
-    while (!done) {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly)) continue;
-        const QByteArray bytes = f.readAll();
-        ASSERT_TRUE(bytes == versions[0] || bytes == versions[1]) << bytes.size() << " bytes";
-        ++whole;
-    }
-    writer.join();
-    EXPECT_GT(whole, 0);
 }
 
 }  // namespace

@@ -7,66 +7,19 @@ using namespace mdlFunction;
 
 namespace {
 
-struct SplitRow {
-    const char* name;
-    QString text, delimiter;
-    bool trim, skipEmpty;
-    QStringList expected;
-};
-class SplitStringTest : public ::testing::TestWithParam<SplitRow> {};
-
-TEST_P(SplitStringTest, Splits) {
-    const SplitRow& r = GetParam();
-    EXPECT_EQ(SplitString(r.text, r.delimiter, r.trim, r.skipEmpty), r.expected);
+TEST(CountLeading, CopiesAtTheStartOnly) {
+    EXPECT_EQ(CountLeading("\t\tabc\t", QChar(u'\t')), 2);
+    EXPECT_EQ(CountLeading("\t\t", QChar(u'\t')), 2);
+    EXPECT_EQ(CountLeading("a\t", QChar(u'\t')), 0);
 }
-
-const SplitRow kSplits[] = {
-    // Runs of delimiters collapse only when skipping empty pieces, and a
-    // delimiter at the very start or end still gives an empty piece.
-    {"run_skipped", "one\t\t\ttwo", "\t", false, true, {"one", "two"}},
-    {"run_kept", "one\t\t\ttwo", "\t", false, false, {"one", "", "", "two"}},
-    {"edges_skipped", "\t\ta\t\t", "\t", false, true, {"", "a", ""}},
-    {"delimiter_alone", "\t", "\t", false, true, {"", ""}},
-    {"empty_text", "", "\t", true, true, {}},
-    {"no_delimiter", "a", "\t", false, false, {"a"}},
-    // Trimming removes spaces (U+0020) only.
-    {"trim_spaces_only", QStringLiteral("  a b ,\tc\t,　d　, "), ",", true, false, {"a b", "\tc\t", "　d　", ""}},
-    {"trim_keeps_empty", "x,,y", ",", true, false, {"x", "", "y"}},
-    {"long_delimiter", "a::::b::c", "::", false, true, {"a", "b", "c"}}};
-VANTORA_ROWS(SplitStringTest, kSplits);
-
-struct CountRow {
-    const char *name, *text, *pattern;
-    int leading, occurrences;  // occurrences do not overlap
-};
-class CountingTest : public ::testing::TestWithParam<CountRow> {};
-
-TEST_P(CountingTest, LeadingCopiesAndOccurrences) {
-    const CountRow& r = GetParam();
-    EXPECT_EQ(CountLeading(r.text, r.pattern), r.leading);
-    EXPECT_EQ(CountString(r.text, r.pattern), r.occurrences);
-    if (QString(r.pattern).size() == 1) {
-        EXPECT_EQ(CountLeading(r.text, QChar(r.pattern[0])), r.leading);
-    }
-}
-
-// clang-format off
-const CountRow kCounts[] = {
-    {"tabs", "\t\tabc\t", "\t", 2, 3}, {"none", "abc", "\t", 0, 0}, {"pairs", "ababx", "ab", 2, 2},
-    {"no_overlap", "aaaa", "aa", 2, 2}, {"odd_rest", "aaa", "aa", 1, 1}, {"inner_only", "a\1b\1c", "\1", 0, 2},
-    {"absent", "abc", "x", 0, 0}};
-// clang-format on
-VANTORA_ROWS(CountingTest, kCounts);
 
 TEST(ReadLines, EveryLineEndAndAMissingFile) {
     TempProgramDir dir;
     EXPECT_EQ(ReadLines(dir.file("missing.txt"), false), (QStringList{""}));
-    dir.write("mixed.txt", "a\r\nb\rc\nd\r\n\r\ne");
-    EXPECT_EQ(ReadLines(dir.file("mixed.txt"), false), (QStringList{"", "a", "b", "c", "d", "", "e"}));
-    EXPECT_EQ(ReadLines(dir.file("mixed.txt"), true), (QStringList{"", "a", "b", "c", "d", "e"}));
     // Lines of spaces are not empty; a final line end adds no line.
-    dir.write("spaces.txt", "  \r\nx\r\n");
-    EXPECT_EQ(ReadLines(dir.file("spaces.txt"), true), (QStringList{"", "  ", "x"}));
+    dir.write("mixed.txt", "a\r\nb\rc\nd\r\n\r\n  \r\ne\r\n");
+    EXPECT_EQ(ReadLines(dir.file("mixed.txt"), false), (QStringList{"", "a", "b", "c", "d", "", "  ", "e"}));
+    EXPECT_EQ(ReadLines(dir.file("mixed.txt"), true), (QStringList{"", "a", "b", "c", "d", "  ", "e"}));
     dir.write("empty.txt", "");
     TextFileInfo info;
     EXPECT_EQ(ReadLines(dir.file("empty.txt"), true, &info), (QStringList{""}));

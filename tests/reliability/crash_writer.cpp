@@ -1,11 +1,7 @@
-// Helper of the crash-safety test: a viewer window (offscreen) on a program
-// folder that writes its INI and its three list files again and again, each
-// time with a new generation mark, until it is killed; or, with --updater,
-// the updater's window writing ChannelList.txt. It prints "ready" after
-// loading, "saving N" before and "saved N" after each write, and the
-// programs' save error messages on standard error. COUNT 0 starts the
-// program and closes its window once, changing nothing.
-//   crash_writer [--updater] DIR [COUNT]
+// crash_writer [--updater] DIR [COUNT]: the viewer's (or the updater's)
+// window writing its files COUNT times, each with a new generation mark. It
+// prints "ready", "saving N" and "saved N"; save errors go to standard error.
+// COUNT 0 starts and closes the window once, changing nothing.
 #include "updater/frmMain.h"
 #include "view/frmMain.h"
 
@@ -22,8 +18,6 @@ void report(const QString& text, const QString& title) {
     std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
 }
 
-// Loads, then writes count generations after the one the files hold, each
-// marked by mark(); the last write is the one of closing the window.
 int writeGenerations(long count, const QString& held, const std::function<void(const QString&, bool last)>& write) {
     const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("gen(\\d{6})")).match(held);
     long generation = m.hasMatch() ? m.captured(1).toLong() : 0;

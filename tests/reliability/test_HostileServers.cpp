@@ -1,9 +1,6 @@
-// The viewer's channel engine against one server whose every channel
-// misbehaves in its own way. For half a minute of real time, ticks driven by
-// hand, every channel must keep cycling through its failure state back to
-// 待機中 and ask again; the process's memory must stay bounded; and no file
-// may appear outside the cache and save folders, whatever the ChannelIDs and
-// stamps say.
+// Half a minute of channels that each misbehave in their own way: every one
+// keeps cycling through its failure back to 待機中, memory stays bounded, and
+// no file appears outside the cache and save folders.
 #include "ChannelRig.h"
 
 #include <QCoreApplication>
@@ -37,12 +34,10 @@ Steps ok(const QByteArray& contentType, const QByteArray& body) {
                  "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body)};
 }
 
-// Channels whose ChannelID (in the list and in the information file) is
-// hostile; the others are named after their folder on the server.
+// Hostile ChannelIDs; the others are named after their folder on the server.
 const std::map<QString, QString> kHostileIDs = {{"idup", "../../x"}, {"idabs", "/tmp/x"}, {"iddotdot", ".."}};
 QString idOf(const QString& name) { return kHostileIDs.count(name) ? kHostileIDs.at(name) : name; }
 
-// What the server answers for a channel's info file or picture.
 Steps answer(const QString& name, bool isInfo, const QString& pictureUrl) {
     const QByteArray jpeg = JpegFactory::make(32, 24), chunk(64 * 1024, 'x');
     const QByteArray text = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n";
@@ -55,10 +50,6 @@ Steps answer(const QString& name, bool isInfo, const QString& pictureUrl) {
     if (name == "hugestreamed" || (name == "pichuge" && !isInfo))
         return {send("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n"), repeat(chunk, huge)};
     if (!isInfo) {
-        if (name == "picreset")
-            return {
-                send("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: 5000\r\n\r\n" + jpeg.left(300)),
-                RawHttpServer::sleep(50), RawHttpServer::reset()};
         if (name == "app5stamp") return ok("image/jpeg", JpegFactory::withApp5(jpeg, "x,0,1,../../st/../x:/\\..\\y,c"));
         return ok("image/jpeg", jpeg);
     }
@@ -68,8 +59,6 @@ Steps answer(const QString& name, bool isInfo, const QString& pictureUrl) {
         return {send(text + "Content-Encoding: deflate\r\nContent-Length: " + QByteArray::number(bomb.size()) +
                      "\r\nConnection: close\r\n\r\n" + bomb)};
     }
-    if (name == "octet") return ok("application/octet-stream", info);
-    if (name == "longline") return ok("text/plain", "ProtocolSignature=" + QByteArray(1024 * 1024, 'A'));
     if (name == "badcharset") return ok("text/plain; charset=\"../../../x\"", info);
     return ok("text/plain", info);  // good information files; the pictures misbehave
 }
@@ -91,27 +80,19 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
     clsChannelManeger& manager = *rig.manager;
 
     using S = ChannelState;
-    // The failure states a channel must pass through before it waits and
-    // asks again; none: its pictures are shown again and again; Waiting: its
-    // answer is dropped and it neither errs nor asks again by itself.
+    // The failure states before each new request; none: pictures keep coming.
     // clang-format off
     const std::map<QString, std::set<S>> plan = {
-        {"hugestreamed", {S::InfoFailed}}, {"pichuge", {S::PictureFailed}}, {"longline", {S::Error}},
-        {"deflatebomb", {S::InfoFailed, S::Error}}, {"picreset", {S::PictureFailed, S::Error}},
-        {"octet", {S::Waiting}}, {"badcharset", {}}, {"app5stamp", {}}, {"hugecomment", {}},
+        {"hugestreamed", {S::InfoFailed}}, {"pichuge", {S::PictureFailed}},
+        {"deflatebomb", {S::InfoFailed, S::Error}}, {"badcharset", {}}, {"app5stamp", {}}, {"hugecomment", {}},
         {"idup", {}}, {"idabs", {}}, {"iddotdot", {}}};
     // clang-format on
 
-    // Every state each channel reports, in order, and the pictures shown.
     std::map<QString, std::vector<S>> states;
-    std::map<QString, int> shown;
     QObject::connect(&manager, &clsChannelManeger::ChannelInfomationRefresh, &manager, [&](const QString& id) {
         auto& seq = states[id];
         if (const clsChannel* c = manager.Channel(id); c && (seq.empty() || seq.back() != c->State()))
             seq.push_back(c->State());
-    });
-    QObject::connect(&manager, &clsChannelManeger::ShowBoxRefresh, &manager, [&](const QString& id) {
-        if (const clsChannel* c = manager.Channel(id); c && c->ShowBox()->HasPicture()) ++shown[id];
     });
     for (const auto& [name, failures] : plan) {
         const QStringList record{"Channel", "VTR1", idOf(name), "name", site.url("/" + name + "/info.txt"), "True"};
@@ -140,13 +121,12 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
         const int infos = site.count("/" + name + "/info.txt"), pictures = site.count("/" + name + "/pic.jpg");
         QString trace;
         for (S st : seq) trace += QString::number(int(st));
-        SCOPED_TRACE(QString::asprintf("%s: %d info, %d picture requests, %d shown, states %s", qPrintable(name), infos,
-                                       pictures, shown[idOf(name)], qPrintable(trace))
+        SCOPED_TRACE(QString::asprintf("%s: %d info, %d picture requests, states %s", qPrintable(name), infos, pictures,
+                                       qPrintable(trace))
                          .toStdString());
-        if (failures.count(S::Waiting)) {
-            EXPECT_TRUE(manager.Channel(idOf(name))->State() == S::InfoRequested && infos == 1);
-        } else if (failures.empty()) {
-            EXPECT_TRUE(shown[idOf(name)] >= 3 && pictures >= 3 && std::count(seq.begin(), seq.end(), S::Waiting) >= 3);
+        if (failures.empty()) {
+            EXPECT_TRUE(pictures >= 3 && std::count(seq.begin(), seq.end(), S::Waiting) >= 3 &&
+                        std::none_of(seq.begin(), seq.end(), [](S s) { return s >= S::InfoFailed; }));
         } else {
             // A failure state, later 待機中, later a new request.
             const auto f = std::find_if(seq.begin(), seq.end(), [&failed = failures](S s) { return failed.count(s); });
@@ -158,24 +138,17 @@ TEST(HostileServers, EveryChannelKeepsCyclingWithinBoundedMemoryAndItsFolders) {
         }
     }
 
-    // Bounded memory: no body above the limit is ever held, and nothing
-    // accumulates from one cycle to the next.
     EXPECT_LT(peakEarly - startRss, (512 + kSlackMb) * mb);
     EXPECT_LT(peakLate - startRss, (512 + kSlackMb) * mb);
     EXPECT_LT(peakLate, peakEarly + (96 + kSlackMb / 4) * mb);
 
-    // Files only in the cache and save folders, a saved picture directly in
-    // its channel's folder.
     const QStringList files = rig.dir.allFiles();
     for (const QString& f : files) EXPECT_TRUE(f.startsWith("chach/") || f.startsWith("save/")) << qPrintable(f);
     for (const QString& p : outside) EXPECT_FALSE(QFileInfo::exists(p)) << qPrintable(p);
     const QStringList saved = files.filter(QRegularExpression("^save/"));
-    for (const QString& name : {QStringLiteral(".._.._x"), QStringLiteral("_tmp_x"), QStringLiteral("__")}) {
-        EXPECT_TRUE(files.contains("chach/" + name + ".jpg")) << qPrintable(name);
-        EXPECT_FALSE(
-            saved.filter(QRegularExpression("^save/" + QRegularExpression::escape(name) + "/[^/]+$")).isEmpty())
+    for (const QString& name : {QStringLiteral(".._.._x"), QStringLiteral("_tmp_x"), QStringLiteral("__")})
+        EXPECT_TRUE(files.contains("chach/" + name + ".jpg") && saved.join('\n').contains("save/" + name + "/"))
             << qPrintable(name);
-    }
     for (const QString& f : saved) EXPECT_EQ(f.count('/'), 2) << qPrintable(f);
 }
 

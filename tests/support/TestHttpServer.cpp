@@ -98,8 +98,6 @@ void TestHttpServer::clearLog() {
     remotePorts_.clear();
 }
 
-// ---------------------------------------------------------------------------
-
 RawHttpServer::RawHttpServer(Script script) : script_(std::move(script)) {
     listenFd_ = ::socket(AF_INET, SOCK_STREAM, 0);
     int one = 1;

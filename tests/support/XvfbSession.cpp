@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QRandomGenerator>
 #include <QThread>
 
@@ -10,14 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-QString number(qint64 n) { return QString::number(n); }
-}  // namespace
-
 XvfbSession::XvfbSession(int width, int height) {
     // A random display number keeps parallel tests apart; retry on a clash.
     for (int attempt = 0; attempt < 20 && display_.isEmpty(); ++attempt) {
-        const QString n = number(200 + QRandomGenerator::global()->bounded(700));
+        const QString n = QString::number(200 + QRandomGenerator::global()->bounded(700));
         if (QFile::exists("/tmp/.X" + n + "-lock")) continue;
         server_.setProgram(QStringLiteral("Xvfb"));
         server_.setArguments({":" + n, "-screen", "0", QStringLiteral("%1x%2x24").arg(width).arg(height), "-nolisten",
@@ -76,22 +73,21 @@ quint32 XvfbSession::WaitForWindow(const QString& titleRegex, int ms) const {
 
 QRect XvfbSession::WindowGeometry(quint32 window) const {
     QString out;
-    Run("xdotool", {"getwindowgeometry", "--shell", number(window)}, &out);
-    auto value = [&out](const char* key) {  // "KEY=value" lines
-        const QString prefix = QStringLiteral("\n%1=").arg(QLatin1String(key));
-        const int at = int(out.indexOf(prefix));
-        return at < 0 ? 0 : out.mid(at + prefix.size()).section('\n', 0, 0).toInt();
-    };
-    out.prepend('\n');
-    return QRect(value("X"), value("Y"), value("WIDTH"), value("HEIGHT"));
+    Run("xdotool", {"getwindowgeometry", "--shell", QString::number(window)}, &out);
+    QHash<QString, int> v;  // "KEY=value" lines
+    for (const QString& line : out.split('\n')) v[line.section('=', 0, 0)] = line.section('=', 1).toInt();
+    return QRect(v.value("X"), v.value("Y"), v.value("WIDTH"), v.value("HEIGHT"));
 }
 
 void XvfbSession::Click(QPoint screen, int button) const {
-    Run("xdotool", {"mousemove", number(screen.x()), number(screen.y()), "sleep", "0.1", "click", number(button)});
+    Run("xdotool", {"mousemove", QString::number(screen.x()), QString::number(screen.y()), "sleep", "0.1", "click",
+                    QString::number(button)});
 }
 
 void XvfbSession::Drag(QPoint from, QPoint to) const {
-    auto move = [](QPoint p) { return QStringList{"mousemove", number(p.x()), number(p.y()), "sleep", "0.1"}; };
+    auto move = [](QPoint p) {
+        return QStringList{"mousemove", QString::number(p.x()), QString::number(p.y()), "sleep", "0.1"};
+    };
     Run("xdotool",
         move(from) + QStringList{"mousedown", "1"} + move((from + to) / 2) + move(to) + QStringList{"mouseup", "1"});
 }
@@ -125,7 +121,7 @@ void XvfbSession::CloseWindow(quint32 window) const {
 QImage XvfbSession::Screenshot(quint32 window) const {
     QProcess p;
     p.setProcessEnvironment(Environment());
-    p.start("import", {"-window", window ? number(window) : "root", "png:-"});
+    p.start("import", {"-window", window ? QString::number(window) : "root", "png:-"});
     p.waitForFinished(20000);
     return QImage::fromData(p.readAllStandardOutput(), "PNG");
 }
