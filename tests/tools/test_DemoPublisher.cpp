@@ -75,6 +75,9 @@ TEST(DemoPublisher, PreparesItsFolderThenServesWhatTheProgramsRead) {
             EXPECT_EQ(QImage::fromData(t->Body()).size(), size);
             PictureInfomation p;
             EXPECT_EQ(AnalyzePicture(t->Body(), p), ".jpg");
+            // A frame may turn over between the two requests on a loaded machine.
+            if (p.Stamp != i.LastModified && get(r.Field(4)) == "HTTP/1.1 200 OK")
+                AnalyzeInfomationFile(t->BodyText(), i);
             EXPECT_EQ(std::tuple(p.Status, p.ReloadTime, p.Stamp, p.Comment),
                       std::tuple(i.StatusFlag, i.ReloadTime, i.LastModified, i.CommentforChannel));
         }
