@@ -95,6 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(UpdaterTest, AChannelListedTwiceChangesAsOne) {
     load(cp932({"ChannelList\t\tl\t\tTrue\t\tu", kCam3, "Node\tg\tTrue",
                 "\tChannel\t\tq\t\tJP.T.CAM3\t\tother\t\thttp://h/other\t\tFalse"}));
+    EXPECT_EQ(tag(top(1)->child(0)), tag(top(0)->child(0)));
     w->StartAddChannelList("http://127.0.0.1:1/list.txt");  // nothing answers; the list is parsed here
     w->ParseChannelList({"jp.t.cam3,sig,http://h/new"});
     w->close();
