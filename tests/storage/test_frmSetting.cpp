@@ -73,9 +73,7 @@ protected:
     QStringList boxes;
 };
 
-// Each showing starts from the stored values, not the last edits; only OK
-// applies (not キャンセル, Esc or the close box). Every caption shows whole,
-// and Enter means OK, never 参照.
+// Each showing starts from the stored values; Enter means OK, never 参照.
 TEST_F(SettingDialogTest, ShowSettingFillsTheBoxesAndOnlyOKApplies) {
     for (QLabel* label : dlg.lblLabel) EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
     EXPECT_TRUE(dlg.cmdOK->isDefault());
@@ -155,9 +153,7 @@ struct Folders {
 };
 class Directories : public SettingDialogTest, public ::testing::WithParamInterface<Folders> {};
 
-// "{D}" is the program folder. Enter in a box applies like OK; only the
-// cache folder is made (its last level only), the picture folder at the
-// first saved picture.
+// "{D}" is the program folder. The picture folder is made at the first save.
 TEST_P(Directories, GetAFinalSeparatorAndOnlyTheCacheIsMade) {
     auto inDir = [this](QString path) { return path.replace("{D}", dir.path()); };
     whileShown([&] {

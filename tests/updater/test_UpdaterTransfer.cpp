@@ -132,9 +132,7 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
               (QStringList{"0|a", "1|" + b, "2|" + un("a.b.c"), "2|" + un("a.b.d"), "2|" + un("a.b.z"), "1|" + x,
                            "2|" + un("a.x.e"), "0|" + unknown, "1|" + un("solo"), "1|" + un("other")}));
 
-    // The same list again reuses its channels (names back to the
-    // placeholder; an ID in other letter case is the same channel, spelled
-    // as held), adds new ones and keeps those no longer listed.
+    // The same list again reuses its channels (any letter case), keeps the unlisted.
     QTreeWidgetItem* c = node(un("a.b.c"));
     c->setText(0, QStringLiteral("named(a.b.c)"));
     serve("/list1", sjis(QStringLiteral("A.B.c,sigNew,%1\na.b.n,sig7,%2\n").arg(url("/i/c2"), url("/i/n"))));
@@ -144,9 +142,8 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
     EXPECT_EQ(shape().mid(0, 6), (QStringList{"0|a", "1|" + b, "2|" + un("a.b.c"), "2|" + un("a.b.d"),
                                               "2|" + un("a.b.z"), "2|" + un("a.b.n")}));
 
-    // Updating a list node replaces all its children, groups included, by
-    // the list's channels in file order, without grouping; a channel held
-    // elsewhere (a.x.e under x), or listed twice, is updated where it is.
+    // A list node's update replaces its children, ungrouped; a channel held
+    // elsewhere (a.x.e under x) is updated where it is.
     serve("/list1", sjis(QStringLiteral("a.x.e,s1,%1\nsolo2,s2,%2\nq.r.s.t,s3,%3\nSOLO2,s4,%2\n")
                              .arg(url("/i/e"), url("/i/s2"), url("/i/t"))));
     QTreeWidgetItem* bNode = node(b);
@@ -218,9 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
                               "応答が途中で切れました"}),
     kRowName);
 
-// Three channels, the second refused; exact-case keys, spaces around "=",
-// CP932 even when labelled ISO-8859-1, UTF-8 when it is; one request at a
-// time, with the progress shown after each answer.
+// Exact-case keys; CP932 even when labelled ISO-8859-1, UTF-8 when it is.
 TEST_F(UpdaterTransferTest, InformationFilesNameTheChannelsOneRequestAtATime) {
     serve("/list",
           sjis(QStringLiteral("g.c1,p1,%1\ng.c2,p2,%2\ng.c3,p3,%3\n").arg(url("/i1"), url("/i2"), url("/i3"))));
@@ -329,9 +324,6 @@ INSTANTIATE_TEST_SUITE_P(
                               unnamed(QStringLiteral("分類なし.x.y"), "p", "http://h/y")}),
     kRowName);
 
-// チャンネル情報を更新する fetches the direct channel children of a list
-// only, and nothing for an empty list. The user's saving switch survives
-// it and updates of the list.
 TEST_F(UpdaterTransferTest, DirectChannelsAreFetchedAndTheSavingSwitchSurvives) {
     serve("/list", "g.keep,p,http://127.0.0.1:1/k\ng.new,p,http://127.0.0.1:1/n\nG.CASE,p,http://127.0.0.1:1/c\n");
     serve("/k", "ChannelName=Kept\n");
@@ -358,8 +350,7 @@ TEST_F(UpdaterTransferTest, DirectChannelsAreFetchedAndTheSavingSwitchSurvives) 
     EXPECT_EQ(list->child(1)->child(0)->text(0), QStringLiteral("C(g.case)"));
     EXPECT_EQ(tag(list->child(2)), tagOf(NodeKind::Channel, "g.gone|p|Gone|" + url("/g") + "|False"));
 
-    // Updating the list: channels still listed keep "True" (matched without
-    // regard to case, from anywhere below the list), new ones get "False".
+    // Channels still listed (in any case, anywhere below) keep "True".
     select(list);
     w->mnuUpdateChannelList_Click();
     ASSERT_TRUE(waitIdle());
@@ -369,8 +360,6 @@ TEST_F(UpdaterTransferTest, DirectChannelsAreFetchedAndTheSavingSwitchSurvives) 
     EXPECT_EQ(switches, (QStringList{"g.keep=True", "g.new=False", "G.CASE=True"}));
 }
 
-// Commands wait while an operation runs, and the busy indicator runs while
-// a download does; a list removed meanwhile gets no results.
 TEST_F(UpdaterTransferTest, RemovalWhileDownloadingDropsTheResults) {
     Gate listGate;
     serve("/list", "z.q,p,http://h/q\n", "text/plain", 200, &listGate);
