@@ -1,8 +1,6 @@
 #pragma once
-// A person's session with the real viewer: the built Vantomon copied into a
-// program folder, started in a private X server, clicked with the pointer.
-// Where to click comes from a twin of the window built offscreen from the
-// same files (same code, fonts and style give the same layout).
+// The built Vantomon in a program folder and a private X server, clicked
+// where an offscreen twin built from the same files places its controls.
 
 #include "ChannelPublisher.h"
 #include "TempProgramDir.h"
@@ -11,7 +9,6 @@
 #include "view/frmMain.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QProcess>
@@ -33,7 +30,12 @@ public:
         const QString built = QStringLiteral(VANTORA_BUILD_DIR "/shell/Vantomon");
         QFile::copy(built, dir.file("Vantomon"));
     }
-    ~ViewerSession() { stop(); }
+    ~ViewerSession() {
+        if (viewer && viewer->state() != QProcess::NotRunning) {
+            viewer->kill();
+            viewer->waitForFinished(5000);
+        }
+    }
 
     bool start() {
         viewer = std::make_unique<QProcess>();
@@ -48,9 +50,7 @@ public:
         windowRect = x.WindowGeometry(window);
         return true;
     }
-    // Closes the window as its frame's close box does and waits for the exit.
     bool close() {
-        if (!viewer || viewer->state() == QProcess::NotRunning) return true;
         // A request that arrives while the window is still settling can be
         // lost; a person would click the close box again.
         for (int attempt = 0; attempt < 8 && viewer->state() != QProcess::NotRunning; ++attempt) {
@@ -59,12 +59,6 @@ public:
         }
         return viewer->state() == QProcess::NotRunning && viewer->exitStatus() == QProcess::NormalExit &&
                viewer->exitCode() == 0;
-    }
-    void stop() {
-        if (viewer && viewer->state() != QProcess::NotRunning) {
-            viewer->kill();
-            viewer->waitForFinished(5000);
-        }
     }
 
     // The twin, loaded from a copy of the folder so it never writes there.
@@ -90,15 +84,7 @@ public:
         return at;
     }
 
-    static bool waitUntil(const std::function<bool()>& pred, int ms = 20000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!pred()) {
-            if (clock.elapsed() > ms) return false;
-            QTest::qWait(50);
-        }
-        return true;
-    }
+    static bool waitUntil(const std::function<bool()>& pred, int ms = 20000) { return QTest::qWaitFor(pred, ms); }
 
     // Pixels of the screenshot within `area` close to `colour`.
     static int countColour(const QImage& shot, const QRect& area, QColor colour, int tolerance = 40) {

@@ -70,9 +70,8 @@ TEST_F(UserSession, ClickingAChannelShowsItsPictureAndClosingWritesTheFiles) {
     EXPECT_TRUE(s.dir.read("MultiMonitor.txt").startsWith("MultiMonitorRoot\t\t"));
 }
 
-// A second viewer of the same folder says so and ends without loading or
-// saving; the first keeps running and saves at its exit. A viewer of
-// another folder runs beside them.
+// A second viewer of the folder ends without loading or saving; one of
+// another folder runs.
 TEST_F(UserSession, ASecondViewerOfTheFolderEndsAndTheFirstKeepsItsFolder) {
     ASSERT_TRUE(s.start());
     ASSERT_TRUE(QDir(s.dir.file("chach")).removeRecursively());  // loading would make it again
@@ -165,10 +164,8 @@ TEST_F(UserSession, ASplitterDraggedToItsRightLimitIsDraggedBackFromTheMiddleOfI
     const int middle = bar.center().y();
     ASSERT_TRUE(s.start());
 
-    // In one move to the right limit: the show area keeps its last place,
-    // over the splitter, from the tab strip down.
+    // To the right limit in one move (the show area keeps its place), and back.
     s.x.Drag(onScreen(bar.x(), middle), onScreen(SW - 10, middle));
-    // Back from the middle of its height, onto the show area's old place.
     s.x.Drag(onScreen(SW - 10, middle), onScreen(300, middle));
     QTest::qWait(300);
     ViewerSession::keepArtifact(s.x.Screenshot(s.window), "viewer-splitter-dragged-back.png");

@@ -1,5 +1,4 @@
-// The folder model: how opening, closing and membership switch the
-// members' thumbnail viewing.
+// How opening, closing and membership switch the members' thumbnail viewing.
 
 #include "ChannelRig.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
@@ -29,7 +28,6 @@ protected:
         C = rig.channelWithStatus(site, "C", 0);
         ASSERT_TRUE(A && B && C);
     }
-    // A new folder holding the given members, none of them active.
     clsMultiMonitorFolder* newFolder(const QStringList& members = {}) {
         folders.AddMultiMonitorFolder("folder", false);
         clsMultiMonitorFolder* f = folders.MultiMonitor(QString::number(folders.MultiMonitorCount()));
@@ -43,8 +41,7 @@ protected:
     clsChannel *A = nullptr, *B = nullptr, *C = nullptr;
 };
 
-// Two open folders show A. Closing without the check switches every member
-// off; with it, A stays on while the other folder is open and stops after.
+// Closing with the check keeps A on while the other folder shows it.
 TEST_F(FolderTest, MultMonitorControlSwitchesThumbnailViewing) {
     clsMultiMonitorFolder* f1 = newFolder({"A", "B"});
     clsMultiMonitorFolder* f2 = newFolder({"A"});
@@ -62,8 +59,6 @@ TEST_F(FolderTest, MultMonitorControlSwitchesThumbnailViewing) {
     }
 }
 
-// A box added to an open folder switches thumbnail viewing on; removing it
-// switches it off unless another open folder still shows the channel.
 TEST_F(FolderTest, MembershipOfAnOpenFolderSwitchesThumbnailViewing) {
     clsMultiMonitorFolder* f1 = newFolder();
     clsMultiMonitorFolder* f2 = newFolder();

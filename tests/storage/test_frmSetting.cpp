@@ -1,5 +1,4 @@
-// The settings dialog on its own, attached to settings and to transfer
-// elements as the window attaches it.
+// The settings dialog, attached to settings and transfer elements.
 
 #include <gtest/gtest.h>
 
@@ -31,15 +30,13 @@ protected:
         settings.PictureSaveDirctory = dir.file("save/");
         settings.ChachDirctory = dir.file("chach/");
         settings.Timeout = 60;
-        // Two channels' elements beside the design element 0, made as the factory makes them.
         for (int i = 0; i < 2; ++i) http.getNewHTTPObject(settings.Timeout, settings.Proxy, settings.ProxyEnable);
         dlg.Attach(&settings, &http);
     }
     void TearDown() override { EXPECT_EQ(boxes, QStringList()) << "unexpected message boxes"; }
 
-    // Runs ShowSetting and performs steps while the dialog is up; message
-    // boxes are answered with their first button and noted in `boxes` as
-    // "title: text [buttons]". A dialog that never hides fails the test.
+    // Runs steps while the dialog is up; message boxes get their first
+    // button and go to `boxes` as "title: text [buttons]".
     void whileShown(const std::function<void()>& steps) {
         QTimer::singleShot(0, &dlg, [&] {
             EXPECT_EQ(QApplication::activeModalWidget(), &dlg);
@@ -60,7 +57,6 @@ protected:
         dlg.ShowSetting();
         EXPECT_FALSE(dlg.isVisible());
     }
-    // Each element's timeout, proxy and access type, the same for all.
     void expectElements(int timeout, const QString& proxy, int accessType) {
         ASSERT_EQ(http.Count(), 3);
         for (int i = 0; i < http.Count(); ++i)
@@ -77,9 +73,7 @@ protected:
     QStringList boxes;
 };
 
-// Each showing starts from the stored values, not the last edits; only OK
-// applies (not キャンセル, Esc or the close box). Every caption shows whole,
-// and Enter means OK, never 参照.
+// Each showing starts from the stored values; Enter means OK, never 参照.
 TEST_F(SettingDialogTest, ShowSettingFillsTheBoxesAndOnlyOKApplies) {
     for (QLabel* label : dlg.lblLabel) EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
     EXPECT_TRUE(dlg.cmdOK->isDefault());
@@ -111,8 +105,7 @@ TEST_F(SettingDialogTest, ShowSettingFillsTheBoxesAndOnlyOKApplies) {
     }
 }
 
-// What is typed as the timeout, and the timeout taken (0: refused with a
-// message, the dialog staying up with every edit).
+// The timeout typed and taken (0: refused, the dialog staying up).
 struct Timeout {
     const char *name, *typed;
     int taken;
@@ -160,9 +153,7 @@ struct Folders {
 };
 class Directories : public SettingDialogTest, public ::testing::WithParamInterface<Folders> {};
 
-// "{D}" is the program folder. Enter in a box applies like OK; only the
-// cache folder is made (its last level only), the picture folder at the
-// first saved picture.
+// "{D}" is the program folder. The picture folder is made at the first save.
 TEST_P(Directories, GetAFinalSeparatorAndOnlyTheCacheIsMade) {
     auto inDir = [this](QString path) { return path.replace("{D}", dir.path()); };
     whileShown([&] {
@@ -187,9 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
         Folders{"MissingParentOfTheCache", "{D}/pics", "{D}/missing/cache", "{D}/pics/", "{D}/missing/cache/", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The proxy switch reaches every existing element, also one made while
-// another proxy was on; an element told to go direct stays so while the
-// proxy is off.
+// An element told to go direct stays so while the proxy is off.
 TEST_F(SettingDialogTest, ProxySwitchReachesEveryExistingElement) {
     http.Element(2)->Proxy = QStringLiteral("old:8000");
     http.Element(2)->AccessType = HTTPTransfer::AccessNamedProxy;

@@ -1,6 +1,5 @@
 #pragma once
-// A Listmender window on a temporary program folder, with its dialogs
-// answered by the test and helpers to run commands and look at the tree.
+// A Listmender window on a temporary program folder, its dialogs answered.
 
 #include <gtest/gtest.h>
 
@@ -20,17 +19,6 @@
 // Lines joined with CR LF, one after the last, as the programs write them.
 inline QByteArray crlf(const QStringList& lines) { return (lines.join("\r\n") + "\r\n").toUtf8(); }
 
-// A tree as "depth|text" lines in pre-order, from top-level node `first` on.
-inline QStringList shapeOf(const QTreeWidget* tree, int first = 0) {
-    QStringList out;
-    std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* n, int d) {
-        out << QString::number(d) + QLatin1Char('|') + n->text(0);
-        for (int i = 0; i < n->childCount(); ++i) walk(n->child(i), d + 1);
-    };
-    for (int i = first; i < tree->topLevelItemCount(); ++i) walk(tree->topLevelItem(i), 0);
-    return out;
-}
-
 class UpdaterTest : public ::testing::Test {
 public:
     // A node's tag as "kind|field|field...", and an expected one.
@@ -45,7 +33,6 @@ protected:
         w = open(dir);
     }
 
-    // A window on folder whose dialogs the test answers; no viewer runs.
     std::unique_ptr<updater::frmMain> open(const TempProgramDir& folder, const QString& programFiles = QString()) {
         auto win = std::make_unique<updater::frmMain>(folder.path(), programFiles);
         win->ViewerRunning = [] { return false; };
@@ -79,12 +66,19 @@ protected:
         ASSERT_TRUE(waitIdle()) << url.toStdString();
     }
 
-    // Selects node as a right click does, before a popup command.
     void select(QTreeWidgetItem* node) { w->tvwChannelSelect->setCurrentItem(node); }
     QTreeWidgetItem* top(int i) const { return w->tvwChannelSelect->topLevelItem(i); }
     QString status() const { return w->StatusText(); }
-    QStringList shape() const { return shapeOf(w->tvwChannelSelect); }
-    // The first node in pre-order whose shown text is text.
+    // The tree as "depth|text" lines in pre-order.
+    QStringList shape() const {
+        QStringList out;
+        std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* n, int d) {
+            out << QString::number(d) + QLatin1Char('|') + n->text(0);
+            for (int i = 0; i < n->childCount(); ++i) walk(n->child(i), d + 1);
+        };
+        for (int i = 0; i < w->tvwChannelSelect->topLevelItemCount(); ++i) walk(top(i), 0);
+        return out;
+    }
     QTreeWidgetItem* node(const QString& text) const {
         const auto found = w->tvwChannelSelect->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
         return found.isEmpty() ? nullptr : found.first();

@@ -16,7 +16,6 @@ TEST_F(UpdaterTest, AnEmptyAnswerStartsNothing) {
     EXPECT_EQ(w->tvwChannelSelect->topLevelItemCount(), 0);  // no file yet
     EXPECT_FALSE(dir.exists("ChannelList.txt"));
 
-    // An empty answer, or one of spaces, starts nothing.
     answers << QString() << QStringLiteral("   ");
     for (int i = 0; i < 2; ++i) w->mnuAddChannelList_Click();
     EXPECT_EQ(prompts.size(), 2);
@@ -67,8 +66,7 @@ INSTANTIATE_TEST_SUITE_P(Updater, Presses,
                                                  false}),
                          kRowName);
 
-// The tree keeps its place and fills the window across, its left margin on
-// both sides, down to the status bar, which spans the bottom.
+// The tree fills the window across, its margin on both sides, to the status bar.
 TEST_F(UpdaterTest, TheTreeFollowsTheWindowSize) {
     load();
     w->show();
@@ -87,8 +85,7 @@ TEST_F(UpdaterTest, TheTreeFollowsTheWindowSize) {
     }
 }
 
-// A long node text scrolls sideways. The status text is cut with "…" where
-// the window is narrow, whole where it fits, and always whole as tool tip.
+// The status text is cut with "…" where narrow, whole as tool tip.
 TEST_F(UpdaterTest, LongTextsScrollSidewaysAndTheStatusIsElided) {
     load(crlf({"ChannelList\t\tshort\t\tTrue\t\thttp://h/l"}));
     w->resize(500, 300);
@@ -120,9 +117,7 @@ TEST_F(UpdaterTest, LongTextsScrollSidewaysAndTheStatusIsElided) {
     EXPECT_TRUE(whole.startsWith(cut.chopped(1)));
 }
 
-// 終了 and Vantoraの起動 save first; only Vantoraの起動 starts the viewer,
-// and only when its program is beside the updater's program file, which is
-// not the data folder when the program folder is read-only.
+// Both save first; the viewer starts from beside the updater's program file.
 struct Closing {
     const char* name;
     bool startViewer, viewerThere, programsApart;

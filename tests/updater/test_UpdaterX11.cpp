@@ -1,6 +1,5 @@
-// The start-up check on a real X server (an Xvfb of the test's own), with
-// and without a window manager: windows of other processes, and Listmender
-// itself as the user starts it.
+// The start-up check on an Xvfb of the test's own, with and without a
+// window manager.
 
 #include <gtest/gtest.h>
 
@@ -31,8 +30,7 @@ const QString kRefused = QStringLiteral("起動エラー");
 const QByteArray kFile = "ChannelList\t\tl\t\ttrue\t\tu\r\n";
 const QByteArray kSaved = "ChannelList\t\tl\t\tTrue\t\tu\r\n";  // as Listmender writes it
 
-// Clicks the close box of window until its process ends; a window that has
-// just appeared may miss the first click on a loaded machine.
+// A window that has just appeared may miss the first click on a loaded machine.
 bool closeUntilFinished(const XvfbSession& x, uint32_t window, QProcess& process) {
     for (int i = 0; i < 30; ++i) {
         x.CloseWindow(window);
@@ -53,8 +51,7 @@ protected:
         if (!GetParam()) return;
         wm.setProcessEnvironment(x.Environment());
         wm.start(QStringLiteral("openbox"), {"--sm-disable"});
-        // The manager is up once it announces itself on the root.
-        QString root;
+        QString root;  // the manager is up once it announces itself on the root
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
                 return x.Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, &root) == 0 && root.contains("window id");
@@ -71,7 +68,6 @@ protected:
     X11Answer find(const QString& title, uint32_t* window = nullptr) const {
         return FindX11TopLevelWindow(title, x.Display().toLatin1(), window);
     }
-    // Waits for a top-level window of exactly that title; 0 when none came.
     uint32_t waitForWindow(const QString& title) const {
         uint32_t window = 0;
         return QTest::qWaitFor([&] { return find(title, &window) == X11Answer::Found; }, 15000) ? window : 0;
@@ -84,8 +80,7 @@ protected:
         EXPECT_TRUE(p.waitForStarted(10000)) << program.toStdString();
         return p;
     }
-    // Listmender copied into its own program folder, as a user installs it,
-    // started and closed again: its main window, or the box that refuses.
+    // Listmender in its own program folder, started and closed again.
     void runListmender(bool refused) {
         const QString program = dir.file("Listmender");
         ASSERT_TRUE(QFile::exists(program) || QFile::copy(QStringLiteral(LISTMENDER), program));
@@ -108,10 +103,7 @@ protected:
     QTemporaryDir runtime;
 };
 
-// A window titled exactly "Vantora" in another process makes Listmender
-// refuse and leave ChannelList.txt alone, not even touching it. Once it is
-// gone, titles that only begin with "Vantora" (Listmender's own among them)
-// or differ in case do not count: Listmender runs, loads and saves.
+// Only a title exactly "Vantora" counts; the refusal leaves the file untouched.
 TEST_P(UpdaterX11Test, ListmenderRefusesOnlyWhileAWindowTitledVantoraExists) {
     const QDateTime written = QFileInfo(dir.file("ChannelList.txt")).lastModified();
     QProcess& vantora = start(QStringLiteral(UPDATER_TEST_HELPER), {"Vantora"}, x.Environment());
@@ -132,9 +124,8 @@ INSTANTIATE_TEST_SUITE_P(WindowManager, UpdaterX11Test, ::testing::Values(false,
                              return info.param ? std::string("Openbox") : std::string("NoWindowManager");
                          });
 
-// Both real programs, run by a user who may not write their folder (nobody,
-// when the tests run as root): both keep their files in
-// $XDG_DATA_HOME/vantora, made private at the first start, and Listmender
+// Run by a user who may not write the program folder (nobody under root),
+// both keep their files in a private $XDG_DATA_HOME/vantora; Listmender
 // refuses beside a viewer of that folder that has no window.
 TEST(UpdaterX11DataFolder, AReadOnlyProgramFolderKeepsTheFilesInTheUsersDataFolder) {
     XvfbSession x;

@@ -1,6 +1,5 @@
 #pragma once
-// A viewer on a temporary program folder whose lists point at channels
-// published on a local HTTP server.
+// A viewer whose lists point at channels published on a local HTTP server.
 
 #include "ChannelPublisher.h"
 #include "ViewerFixture.h"
@@ -26,8 +25,6 @@ protected:
     ChannelPublisher pub;
     ViewerFixture f;
 
-    // Writes the three lists: every channel in one channel list, folders of
-    // the given members and the favourites.
     void writeLists(const QStringList& ids, const QList<QPair<QString, QStringList>>& folders = {},
                     const QStringList& favorites = {}) {
         QStringList channels{"Node\tGroup\tTrue", "\tChannelList\t\tList\t\tTrue\t\thttp://lists/"};
@@ -92,14 +89,6 @@ protected:
         return nullptr;
     }
     QTreeWidgetItem* findNode(NodeKind kind, const QString& id) { return findNode(MakeTag(kind, id)); }
-    // A real mouse click on a node's text.
-    void clickNode(const QString& tag, Qt::MouseButton button) {
-        QTreeWidgetItem* node = findNode(tag);
-        ASSERT_NE(node, nullptr) << tag.toStdString();
-        QTreeWidget* tree = w().tvwChannelSelect();
-        tree->scrollToItem(node);
-        QTest::mouseClick(tree->viewport(), button, {}, tree->visualItemRect(node).center());
-    }
 };
 
 // Names TEST_P rows by their `name` field.

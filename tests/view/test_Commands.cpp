@@ -21,10 +21,13 @@ protected:
         for (const char* id : {"ch.a", "ch.b", "ch.c"}) out << QString::number(channel(id)->ViewFlag());
         return out;
     }
-    // A right click on a node, then the chosen popup item, as a user does.
     void popupCommand(const QString& nodeTag, const QString& item, const QString& answer = QString()) {
         f.inputAnswers = {answer};
-        clickNode(nodeTag, Qt::RightButton);
+        QTreeWidgetItem* node = findNode(nodeTag);
+        ASSERT_NE(node, nullptr) << nodeTag.toStdString();
+        QTreeWidget* tree = w().tvwChannelSelect();
+        tree->scrollToItem(node);
+        QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, tree->visualItemRect(node).center());
         ASSERT_FALSE(f.popups.isEmpty());
         for (QAction* a : w().Popup(f.popups.last())->actions())
             if (a->text() == item && a->isVisible()) return a->trigger();
@@ -67,16 +70,13 @@ TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
     EXPECT_EQ(dropDown()[0], QStringLiteral("υ 改名"));
     EXPECT_EQ(addEntries().value(1), QStringLiteral("改名に追加=1"));
 
-    // Remove 監視 (its tab is selected): nodes, tab and entries go; 別 stays
-    // where it was, and the popup entry of the removed folder only hides.
+    // The removed folder's popup entry only hides.
     popupCommand(MakeTag(NodeKind::MultiMonitorFolder, "1"), QStringLiteral("このフォルダーの削除"));
     EXPECT_EQ(findNode(NodeKind::MultiMonitorFolder, "1"), nullptr);
     EXPECT_EQ(findNode(NodeKind::MultiMonitorChannel, "ch.a"), nullptr);
     EXPECT_EQ(tabs(), QStringList{"*" + channelTab("ch.b")});
     EXPECT_EQ(selected(), "ch.b");
     EXPECT_EQ(channels(), (QStringList{"0", "2", "0"}));  // ch.a was only shown by the removed folder
-    // Adding needs a name; a new folder gets a new identifier, an expanded
-    // node and new entries, with nothing in its name that breaks a list line.
     for (const char* answer : {"", "   ", "\t"})
         popupCommand(MakeTag(NodeKind::MultiMonitorRoot), QStringLiteral("フォルダーの追加"), answer);
     EXPECT_EQ(w().MultiMonitorRoot()->childCount(), 1);
@@ -109,8 +109,6 @@ TEST_F(Commands, MembersFromTheChannelPopup) {
     ASSERT_TRUE(waitUntil([&] { return channel("ch.c")->PictureType() == PictureKind::Thumbnail; }));
     PictureElement* added = folder("2")->ShowBox()[2];
     EXPECT_TRUE(added->Visible);
-    // Removing it from its node switches it off and takes it, with its name
-    // label, off the grid.
     popupCommand(MakeTag(NodeKind::MultiMonitorChannel, "ch.c"), QStringLiteral("このチャンネルの削除"));
     EXPECT_EQ(folder("2")->Members(), QStringList{"ch.b"});
     EXPECT_EQ(channels(), (QStringList{"0", "4", "0"}));

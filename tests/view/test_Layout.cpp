@@ -12,8 +12,7 @@
 
 namespace {
 
-// A drag from the splitter at 128 in a 642-pixel area: the move, the
-// buttons held, and the splitter's new left edge (-1: it stays).
+// A drag from 128 in a 642-pixel area: the splitter's new left (-1: stays).
 struct Drag {
     const char* name;
     int move;
@@ -50,8 +49,6 @@ TEST(Layout, TheWindowPlacesItsControlsAndTheSplitterDragsThem) {
               QRect(130 + m.ClientLeft, 61 + m.ClientTop, 511 - m.ClientLeft - m.ClientRight,
                     319 - m.ClientTop - m.ClientBottom));
 
-    // A drag with the left button moves the splitter and lays out again;
-    // the right button does nothing. Points are in the client area.
     SplitterBar* bar = w.cntForResize();
     auto moveTo = [&](int x, Qt::MouseButton button) {
         const QPointF at = bar->mapFrom(w.ClientArea(), QPoint(x, 100));
@@ -64,9 +61,7 @@ TEST(Layout, TheWindowPlacesItsControlsAndTheSplitterDragsThem) {
         EXPECT_EQ(w.Geometry().Splitter.x(), 169);
         EXPECT_EQ(w.tvwChannelSelect()->width(), 168);
     }
-    // At the right limit the raised show area keeps its old place over the
-    // splitter; the splitter stays on top, and wider than its 2 pixels, from
-    // its top to its bottom.
+    // At the right limit the splitter stays above the show area's old place.
     moveTo(642 - 10, Qt::LeftButton);
     ASSERT_EQ(w.Geometry().Splitter.x(), 632);
     ASSERT_TRUE(w.cntShowBox()->geometry().contains(632, 200));

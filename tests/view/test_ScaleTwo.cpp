@@ -1,7 +1,5 @@
-// Drawing at device pixel ratio 2, as on a 4K laptop: this program runs
-// with Qt's scale factor 2 (set before the application object exists).
-// Each grab is compared with the same area drawn at ratio 1 and doubled,
-// and both are kept in build/test-artifacts/.
+// Drawing at device pixel ratio 2 (Qt's scale factor, set before the
+// application exists), compared with ratio 1 doubled.
 
 #include <gtest/gtest.h>
 
@@ -60,8 +58,7 @@ QImage drawnAtRatioOneAndDoubled(QWidget& widget) {
 TEST(ScaleTwo, StretchedPicturesAndNameLabelsKeepTheirDetail) {
     ASSERT_TRUE(kScaledByTwo);
     ASSERT_EQ(qApp->devicePixelRatio(), 2.0);
-    // A 1600 x 1200 picture of 2-pixel squares stretched into 792 x 583,
-    // and a thumbnail with its name label under it.
+    // 2-pixel squares stretched, and a thumbnail with its name label.
     QImage checker(1600, 1200, QImage::Format_RGB32);
     for (int y = 0; y < checker.height(); ++y)
         for (int x = 0; x < checker.width(); ++x)
@@ -91,7 +88,6 @@ TEST(ScaleTwo, StretchedPicturesAndNameLabelsKeepTheirDetail) {
     keep(reference, "scale1-show-area-doubled.png");
     ASSERT_EQ(screen.size(), QSize(1600, 1480));
 
-    // In device pixels: the area, and the least contrast and detail there.
     auto expectSharp = [&](const char* what, const QRect& area, double contrast, double detail) {
         const Sharpness sharp = measure(screen, area);
         EXPECT_GE(sharp.contrast, contrast) << what;

@@ -1,8 +1,6 @@
-// Every text that a user can see in either program, in their usual states
-// (Qt's own in the dialogs included), is Japanese: once addresses, paths,
-// numbers, what the data brings and the fixed captions are set aside, no
-// ASCII word is left. The walk takes whatever is visible, so controls added
-// later are covered.
+// Every text a user can see in either program (Qt's own in the dialogs
+// too) is Japanese: with addresses, paths, numbers, data and fixed captions
+// set aside, no ASCII word is left. The walk covers controls added later.
 
 #include "WatchingFixture.h"
 
@@ -42,8 +40,7 @@ QStringList menuTexts(const QMenu* menu) {
     return texts;
 }
 
-// The title and what every visible control shows; menus and popups
-// whole, since any of them can be opened.
+// The title and what every visible control shows; menus whole.
 QStringList visibleTexts(const QWidget* window) {
     QStringList texts{window->windowTitle()};
     for (const QWidget* w : window->findChildren<QWidget*>()) {
@@ -112,18 +109,14 @@ protected:
         pub.add({"demo.green", QStringLiteral("緑の局"), "2", 0, 1, QColor(30, 200, 60), {80, 60}, {40, 30}, {}});
         writeLists(ids, {{QStringLiteral("監視"), ids}}, {"demo.red"});
     }
-    // What the data brings: identifiers and their dotted parts, the names
-    // of the group and list, and the content type the server declares (the
-    // updater shows it before its status text).
+    // What the data brings, and the content type the updater's status shows.
     const QStringList ids{"demo.red", "demo.green"};
     const QStringList data{"demo.red", "demo.green", "news.red", "news.green", "demo",      "news",
                            "red",      "green",      "Group",    "List",       "text/plain"};
 };
 
 TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
-    // Qt's own texts as both programs set them up.
     ASSERT_TRUE(InstallJapaneseQtTexts(*QCoreApplication::instance()));
-    // The viewer: lists loaded, a channel tab, a folder tab.
     f.open();
     QStringList texts = visibleTexts(&w());
     w().OpenChannelTab("demo.red");
@@ -135,7 +128,6 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
         return boxes.size() == 3 && boxes[1]->HasPicture() && boxes[2]->HasPicture();
     }));
     texts << visibleTexts(&w());
-    // Its messages, prompts and dialogs (the folder dialog is Qt's).
     w().InputBoxFunction = [&](const QString& prompt, const QString& title) {
         texts << prompt << title;
         return QString();
@@ -149,10 +141,8 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
     texts << dialogTexts([&] { setting.cmdOK_Click(); });
     texts << dialogTexts([&] { setting.cmdDirectoryReference_Click(0); });
 
-    // The updater on the same folder.
-    TestHttpServer lists;
+    TestHttpServer lists;  // new channels: the updater's tree holds the others
     QByteArray list;
-    // New channels: a listed one the tree holds would be updated in place.
     for (const QString id : {"news.red", "news.green"}) {
         pub.add({id, QStringLiteral("新しい局"), "3", 0, 1, QColor(30, 30, 210), {80, 60}, {40, 30}, {}});
         list += (id + ",VNT1," + pub.infoUrl(id) + "\r\n").toUtf8();
@@ -165,7 +155,6 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
     u.show();
     texts << visibleTexts(&u);
     auto idle = [&] { return QTest::qWaitFor([&] { return u.UpdateState() == updater::UpdaterState::Idle; }, 10000); };
-    // Adding a list, and fetching its names: while each runs, and after.
     texts << dialogTexts([&] { u.mnuAddChannelList_Click(); });
     u.StartAddChannelList(lists.url("/list.txt"));
     texts << visibleTexts(&u);
@@ -179,7 +168,6 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
     ASSERT_TRUE(idle());
     texts << visibleTexts(&u);
     texts << dialogTexts([&] { u.mnuRemoveChannelList_Click(); });
-    // Refused beside a running viewer.
     updater::frmMain refused(f.dir.path());
     refused.ViewerRunning = [] { return true; };
     texts << dialogTexts([&] { refused.Form_Load(); });

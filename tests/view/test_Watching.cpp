@@ -33,8 +33,6 @@ TEST_F(Watching, TabsReuseTheBlankTabAndOpenEachChannelOnce) {
     w().OpenMultiMonitorTab("1");
     EXPECT_EQ(tabs(), QStringList{"*" + folderTab("1")});
     EXPECT_EQ(w().TabCaption(1), QStringLiteral("監視"));
-    // The caption needs the number from the information file, which the
-    // folder fetches first.
     ASSERT_TRUE(
         tickUntil([&] { return channel("ch.a")->ChannelNumber() == "12" && channel("a_b")->ChannelNumber() == "x"; }));
     w().OpenChannelTab("ch.a");
@@ -43,8 +41,7 @@ TEST_F(Watching, TabsReuseTheBlankTabAndOpenEachChannelOnce) {
     EXPECT_EQ(QStringList({w().TabCaption(2), w().TabCaption(3)}), (QStringList{"Ch.12 ABC", "Under"}));
     EXPECT_EQ(selected(), "a_b");
 
-    // Reopening selects the tab and does not switch viewing on again: an idle
-    // channel would otherwise request at once.
+    // Reopening selects the tab without switching viewing on again.
     ASSERT_TRUE(waitUntil([&] { return channel("ch.a")->State() == ChannelState::Waiting; }));
     const int before = pub.count("/ch.a/full.jpg") + pub.count("/ch.a/info.txt");
     w().OpenChannelTab("CH.A");
@@ -97,8 +94,6 @@ TEST_F(Watching, ThumbnailGridPlacesNamesAndTheSelectionFrame) {
     EXPECT_TRUE(area->SelectedBoxVisible);
     EXPECT_EQ(area->SelectedBoxRect, boxes[1]->Rect());
 
-    // A click on another thumbnail selects it in the folder too; a right
-    // click selects nothing; a double click opens the member's tab.
     QTest::mouseClick(area, Qt::LeftButton, {}, boxes[2]->Rect().center());
     EXPECT_EQ(selected(), "ch.b");
     EXPECT_EQ(folder("1")->SelectedChannelID(), "ch.b");
@@ -116,8 +111,7 @@ TEST_F(Watching, LabelsAndPicturesFollowOnlyTheSelectedChannel) {
     ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll({"ch.a", "ch.b"}, PictureKind::Full); }));
     EXPECT_EQ(infoLabel(), channel("ch.a")->InfomationString().value(1));  // "ABC　放送中…"
     EXPECT_TRUE(infoLabel().startsWith(QStringLiteral("ABC　放送中")));
-    // ch.b keeps fetching in its unselected tab: its box stays hidden and the
-    // labels keep showing ch.a.
+    // ch.b keeps fetching in its unselected tab, hidden.
     const int seen = pub.count("/ch.b/full.jpg");
     ASSERT_TRUE(tickUntil([&] { return pub.count("/ch.b/full.jpg") > seen + 1; }));
     EXPECT_FALSE(channel("ch.b")->ShowBox()->Visible);
@@ -136,8 +130,6 @@ TEST_F(Watching, OnlyOnBroadcastHidesOffAirMembersAndStatusChangesReselect) {
     w().OpenMultiMonitorTab("1");
     EXPECT_EQ(selected(), "");  // nothing is known to be on air before the first fetch
     ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll(kMembers, PictureKind::Thumbnail) && !selected().isEmpty(); }));
-    // Switching the flag shows the off-air member and hides it again,
-    // leaving neither its box nor its label on screen.
     PictureElement* offAir = channel("ch.d")->ThumbnailShowBox(1);
     EXPECT_EQ(folder("1")->ShowBox().size(), 4);
     EXPECT_FALSE(offAir->Visible);
@@ -148,8 +140,7 @@ TEST_F(Watching, OnlyOnBroadcastHidesOffAirMembersAndStatusChangesReselect) {
         EXPECT_EQ(offAir->Visible, !only);
         EXPECT_EQ(w().cntShowBox()->Label(4).Visible, !only);
     }
-    // The selection is whichever member was first known to be on air; when
-    // it goes off air the first on-air member in folder order takes over.
+    // When the selection goes off air, the first on-air member takes over.
     const QString first = selected();
     ASSERT_TRUE(first == "ch.a" || first == "ch.b" || first == "a_b");
     const QString other = first == "ch.a" ? "ch.b" : "ch.a";
