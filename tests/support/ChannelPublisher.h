@@ -31,13 +31,10 @@ public:
     void add(const Channel& channel);
     void setStatus(const QString& id, int status);
 
-    QString infoUrl(const QString& id) const;
-    QString fullUrl(const QString& id) const;
-    QString thumbUrl(const QString& id) const;
+    QString infoUrl(const QString& id) const { return server_.url("/" + id + "/info.txt"); }
     // A Channel record (depth tabs + fields) for a list file.
     QString record(const QString& id, int depth, bool save = false) const;
 
-    TestHttpServer& server() { return server_; }
     int count(const QString& path) const { return server_.count(path); }
 
 private:
