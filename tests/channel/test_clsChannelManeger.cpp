@@ -2,7 +2,6 @@
 #include "Rows.h"
 
 #include <QRegularExpression>
-#include <QSignalSpy>
 
 namespace {
 
@@ -108,29 +107,6 @@ TEST(ChannelManegerTest, SwitchesReachTheirChannelsAndEvents) {
     EXPECT_EQ(rig.manager->ChannelAt(1)->getThumbnailShowBoxIndexFromMultiMonitorID("7"), 2);
     EXPECT_EQ(rig.manager->ChannelAt(3)->getThumbnailShowBoxIndexFromMultiMonitorID("3"), 0);
     EXPECT_EQ(rig.manager->ChannelAt(3)->ThumbnailCount(), 1);
-}
-
-TEST(ChannelHTTPCompletionTest, ElementsAndStatesWithoutAChannelAreIgnored) {
-    ChannelSite site;
-    ChannelRig rig;
-    clsChannel* ch = rig.addPublished(site, "ch01", 0, 5);
-    ManagerLog log(*rig.manager);
-    // An element whose tag names no channel completes without effect, and
-    // so do unknown indexes.
-    HTTPTransfer* stray = rig.http.getNewHTTPObject(5, QString(), false);
-    stray->Tag = "nobody";
-    QSignalSpy done(&rig.http, &HTTPTransferArray::StateChanged);
-    stray->Execute(site.url("/ch01/info.txt"));
-    ASSERT_TRUE(done.wait(5000));
-    for (int index : {0, 999, -1})
-        for (int state : {11, 12}) rig.completion->netChannelHTTP_StateChanged(index, state);
-    EXPECT_TRUE(log.events.isEmpty());
-    // States other than 11 and 12 report progress of the request in flight.
-    ch->ViewControl(clsChannel::NormalViewOpen, QString());
-    log.events.clear();
-    for (int state : {0, 1, 4, 8, 10, 13}) rig.completion->netChannelHTTP_StateChanged(ch->HTTP()->Index(), state);
-    EXPECT_TRUE(log.events.isEmpty()) << log.events.join(' ').toStdString();
-    EXPECT_EQ(ch->State(), ChannelState::InfoRequested);
 }
 
 }  // namespace
