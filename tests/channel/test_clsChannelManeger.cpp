@@ -81,8 +81,8 @@ TEST(ChannelManegerTest, SwitchesReachTheirChannelsAndEvents) {
         log.infos.clear();
         rig.manager->setSelectedChannelID(id);
         EXPECT_EQ(rig.manager->SelectedChannelID(), id);
-        EXPECT_EQ(log.events,
-                  id == "b" ? QStringList{"control:b:0:", "info:b", "showbox:b"} : QStringList{"control::0:", "info:"});
+        EXPECT_EQ(log.events, (id == "b" ? QStringList{"control:b:0:", "info:b", "showbox:b"}
+                                         : QStringList{"control::0:", "info:"}));
         EXPECT_TRUE(id == "b" ? log.texts().startsWith(QStringLiteral("名前\u3000情報なし\u3000閲覧停止中\u30000/-1"))
                               : log.infos == QList<QStringList>{QStringList{""}})
             << log.texts().toStdString();
