@@ -178,9 +178,8 @@ public:
     // A channel that knows its status from its information file, no longer viewed.
     clsChannel* channelWithStatus(ChannelSite& site, const QString& id, int status) {
         clsChannel* channel = addPublished(site, id, status, 1000);
-        if (!channel) return nullptr;
-        channel->ViewControl(clsChannel::NormalViewOpen, QString());
-        if (!settle(channel)) return nullptr;
+        if (channel) channel->ViewControl(clsChannel::NormalViewOpen, QString());
+        if (!channel || !settle(channel)) return nullptr;
         channel->ViewControl(clsChannel::NormalViewClose, QString());
         return channel;
     }

@@ -29,13 +29,8 @@ qint64 peakResidentKiB() {
     return getrusage(RUSAGE_SELF, &u) == 0 ? u.ru_maxrss : -1;
 }
 
-Steps ok(const QByteArray& contentType, const QByteArray& body) {
-    return {R::send("HTTP/1.1 200 OK\r\nContent-Type: " + contentType +
-                    "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body)};
-}
 Steps moved(const QByteArray& code, const QByteArray& to) {
-    return {R::send("HTTP/1.1 " + code + " Moved\r\nLocation: " + to +
-                    "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")};
+    return R::answer("HTTP/1.1 " + code + " Moved\r\nLocation: " + to, "");
 }
 
 class HTTPTransferTest : public ::testing::Test {
@@ -80,13 +75,13 @@ TEST_P(TransferAnswerTest, CompletesOrFailsAtItsLimit) {
     for (const char c : QByteArray("1;ext=1\r\no\r\n1\r\nk\r\n0\r\nX-Trailer: t\r\n\r\n"))
         chunked.push_back(R::send(QByteArray(1, c)));
     std::map<QString, Steps> scripts{
-        {"/latin1", ok("text/plain; charset=ISO-8859-1", kCp932)},  // a server's default on Japanese text
-        {"/plain", ok("text/plain", kCp932)},
-        {"/utf8bare", ok("text/plain", kUtf8)},
-        {"/utf8bom", ok("text/plain; charset=Shift_JIS", "\xEF\xBB\xBF" + kUtf8)},
-        {"/utf8", ok("text/plain; charset=\"UTF-8\"", kUtf8)},
-        {"/eucjp", ok("text/html; charset=\"EUC-JP\"", QByteArray::fromHex("a5c6a5b9a5c8"))},
-        {"/jis", ok("text/plain; charset=iso-2022-jp", "\x1b$B%F%9%H\x1b(B")},
+        {"/latin1", R::ok("text/plain; charset=ISO-8859-1", kCp932)},  // a server's default on Japanese text
+        {"/plain", R::ok("text/plain", kCp932)},
+        {"/utf8bare", R::ok("text/plain", kUtf8)},
+        {"/utf8bom", R::ok("text/plain; charset=Shift_JIS", "\xEF\xBB\xBF" + kUtf8)},
+        {"/utf8", R::ok("text/plain; charset=\"UTF-8\"", kUtf8)},
+        {"/eucjp", R::ok("text/html; charset=\"EUC-JP\"", QByteArray::fromHex("a5c6a5b9a5c8"))},
+        {"/jis", R::ok("text/plain; charset=iso-2022-jp", "\x1b$B%F%9%H\x1b(B")},
         {"/chunked", chunked},  // every parser state meets a cut
         {"/close", {R::send("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nok"), R::close()}},
         {"/continue", {R::send("HTTP/1.1 100 Continue\r\n\r\nHTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok")}},
@@ -111,7 +106,7 @@ TEST_P(TransferAnswerTest, CompletesOrFailsAtItsLimit) {
     for (int i = 0; i < 10; ++i)
         scripts["/endless" + QString::number(i)] = moved("302", "/endless" + QByteArray::number(i + 1));
     RawHttpServer raw(
-        [&scripts](const QString& path) { return scripts.count(path) ? scripts[path] : ok("text/plain", "ok"); });
+        [&scripts](const QString& path) { return scripts.count(path) ? scripts[path] : R::ok("text/plain", "ok"); });
 
     const QString address = QString::fromLatin1(r.address);
     QString url = address.startsWith("raw:") ? raw.url(address.mid(4)) : address == "fifo" ? "file://" + fifo : address;

@@ -206,22 +206,16 @@ TEST_P(AnswerTest, IsReadRefusedRejectedOrDropped) {
     std::atomic<bool> failing{true};
     const QByteArray jpeg = JpegFactory::make(16, 16);
     QByteArray sjis;
-    auto answer = [](const QByteArray& head, const QByteArray& body) {
-        return std::vector<R::Step>{R::send(
-            head + "\r\nConnection: close\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body)};
-    };
     RawHttpServer raw([&](const QString& p) {
         const bool picture = p == "/full.jpg";
-        if (!failing || c.onPicture != picture)
-            return picture ? answer("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg", jpeg)
-                           : answer("HTTP/1.1 200 OK\r\nContent-Type: text/plain", sjis);
+        if (!failing || c.onPicture != picture) return picture ? R::ok("image/jpeg", jpeg) : R::ok("text/plain", sjis);
         if (!c.head) return std::vector<R::Step>{R::reset()};
         const std::string b = c.body;
         const QByteArray body = b == "info"   ? sjis
                                 : b == "jpeg" ? jpeg
                                 : b == "utf8" ? Cp932::decode(sjis).toUtf8()
                                               : QByteArray(c.body);
-        return answer(c.head, body);
+        return R::answer(c.head, body);
     });
     InfoFile info;
     info.url = raw.url("/full.jpg");
@@ -312,15 +306,23 @@ TEST_F(ChannelCycleTest, SlowAnswersDoNotHoldUpOtherChannels) {
 }
 
 // A response after the last view closed is handled; then the channel stops.
+// Progress states, completions of elements that are no channel's and
+// unknown indexes change nothing meanwhile.
 TEST_F(ChannelCycleTest, AResponseAfterTheLastViewClosedEndsTheCycle) {
     clsChannel* ch = rig.addPublished(site, "ch01", 1, 5, JpegFactory::make(64, 48), false, {}, 300);
     ch->ViewControl(clsChannel::NormalViewOpen, QString());
     ch->ViewControl(clsChannel::NormalViewClose, QString());
+    HTTPTransfer* stray = rig.http.getNewHTTPObject(5, QString(), false);
+    stray->Tag = "nobody";
+    stray->Execute(site.url("/ch01/info.txt"));
+    for (int state : {0, 1, 4, 8, 10, 13}) rig.completion->netChannelHTTP_StateChanged(ch->HTTP()->Index(), state);
+    for (int index : {0, 999, -1})
+        for (int state : {11, 12}) rig.completion->netChannelHTTP_StateChanged(index, state);
     EXPECT_EQ(ch->State(), ChannelState::InfoRequested);
     ASSERT_TRUE(QTest::qWaitFor([ch] { return ch->State() == ChannelState::Stopped; }, 5000));
     EXPECT_EQ(ch->Status(), 1);
     rig.tick(10);
-    EXPECT_EQ(site.requests(), QStringList{"/ch01/info.txt"});
+    EXPECT_EQ(site.requests(), (QStringList{"/ch01/info.txt", "/ch01/info.txt"}));
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 #include "Rows.h"
 
 #include <QRegularExpression>
-#include <QSignalSpy>
 
 namespace {
 
@@ -57,31 +56,9 @@ const RecordRow kRecords[] = {
 // clang-format on
 VANTORA_ROWS(ChannelInitializeTest, kRecords);
 
-TEST(ChannelManegerTest, SelectingAndUnselectingRaiseTheirEventsInOrder) {
-    ChannelRig rig;
-    ASSERT_TRUE(rig.manager->ChannelInitialize(rig.boxes.Load(), record("ch01", "True")));
-    ASSERT_TRUE(rig.manager->ChannelInitialize(rig.boxes.Load(), record("ch02", "False")));
-    rig.manager->Channel("ch01")->AddThumbnailShowBox("4", rig.boxes.Load(), false);
-    ManagerLog log(*rig.manager);
-    // The same value twice raises everything twice; no selection, or one
-    // that names no channel, clears the window.
-    rig.manager->setSelectedChannelID("ch01");
-    rig.manager->setSelectedChannelID("ch01");
-    EXPECT_EQ(log.events, QStringList({"control:ch01:4:,4", "info:ch01", "showbox:ch01"}) +
-                              QStringList({"control:ch01:4:,4", "info:ch01", "showbox:ch01"}));
-    EXPECT_TRUE(log.texts().startsWith(QStringLiteral("名前\u3000情報なし\u3000閲覧停止中\u30000/-1")));
-    for (const QString& id : {QString(), QStringLiteral("nobody")}) {
-        log.events.clear();
-        log.infos.clear();
-        rig.manager->setSelectedChannelID(id);
-        EXPECT_EQ(rig.manager->SelectedChannelID(), id);
-        EXPECT_EQ(log.events, (QStringList{"control::0:", "info:"})) << id.toStdString();
-        EXPECT_EQ(log.infos, QList<QStringList>{QStringList{""}});
-    }
-}
-
-// SaveString follows the save flag; favourites and the control flag raise
-// their events; 放送中の画像のみ表示 and a folder's removal reach every channel.
+// SaveString follows the save flag; favourites, the control flag and the
+// selection raise their events; 放送中の画像のみ表示 and a folder's removal
+// reach every channel.
 TEST(ChannelManegerTest, SwitchesReachTheirChannelsAndEvents) {
     ChannelRig rig;
     for (const char* id : {"a", "b", "c"}) ASSERT_TRUE(rig.add(id, "http://127.0.0.1:9/info.txt"));
@@ -97,6 +74,19 @@ TEST(ChannelManegerTest, SwitchesReachTheirChannelsAndEvents) {
     EXPECT_EQ(log.events.filter(QRegularExpression("fav|control")),
               (QStringList{"addfav:a", "addfav:a", "control:a:12:", "removefav:a", "control:a:5:"}));
     EXPECT_TRUE(a->SaveString().endsWith("\t\tTrue"));
+    // Selecting raises everything, twice for the same value; no selection,
+    // or one that names no channel, clears the window.
+    for (const QString& id : {QStringLiteral("b"), QStringLiteral("b"), QString(), QStringLiteral("nobody")}) {
+        log.events.clear();
+        log.infos.clear();
+        rig.manager->setSelectedChannelID(id);
+        EXPECT_EQ(rig.manager->SelectedChannelID(), id);
+        EXPECT_EQ(log.events, (id == "b" ? QStringList{"control:b:0:", "info:b", "showbox:b"}
+                                         : QStringList{"control::0:", "info:"}));
+        EXPECT_TRUE(id == "b" ? log.texts().startsWith(QStringLiteral("名前\u3000情報なし\u3000閲覧停止中\u30000/-1"))
+                              : log.infos == QList<QStringList>{QStringList{""}})
+            << log.texts().toStdString();
+    }
 
     rig.manager->setShowPictureOnlyOnBroadCast(true);
     for (int i = 1; i <= 3; ++i) EXPECT_TRUE(rig.manager->ChannelAt(i)->ShowPictureOnlyOnBroadCast());
@@ -108,29 +98,6 @@ TEST(ChannelManegerTest, SwitchesReachTheirChannelsAndEvents) {
     EXPECT_EQ(rig.manager->ChannelAt(1)->getThumbnailShowBoxIndexFromMultiMonitorID("7"), 2);
     EXPECT_EQ(rig.manager->ChannelAt(3)->getThumbnailShowBoxIndexFromMultiMonitorID("3"), 0);
     EXPECT_EQ(rig.manager->ChannelAt(3)->ThumbnailCount(), 1);
-}
-
-TEST(ChannelHTTPCompletionTest, ElementsAndStatesWithoutAChannelAreIgnored) {
-    ChannelSite site;
-    ChannelRig rig;
-    clsChannel* ch = rig.addPublished(site, "ch01", 0, 5);
-    ManagerLog log(*rig.manager);
-    // An element whose tag names no channel completes without effect, and
-    // so do unknown indexes.
-    HTTPTransfer* stray = rig.http.getNewHTTPObject(5, QString(), false);
-    stray->Tag = "nobody";
-    QSignalSpy done(&rig.http, &HTTPTransferArray::StateChanged);
-    stray->Execute(site.url("/ch01/info.txt"));
-    ASSERT_TRUE(done.wait(5000));
-    for (int index : {0, 999, -1})
-        for (int state : {11, 12}) rig.completion->netChannelHTTP_StateChanged(index, state);
-    EXPECT_TRUE(log.events.isEmpty());
-    // States other than 11 and 12 report progress of the request in flight.
-    ch->ViewControl(clsChannel::NormalViewOpen, QString());
-    log.events.clear();
-    for (int state : {0, 1, 4, 8, 10, 13}) rig.completion->netChannelHTTP_StateChanged(ch->HTTP()->Index(), state);
-    EXPECT_TRUE(log.events.isEmpty()) << log.events.join(' ').toStdString();
-    EXPECT_EQ(ch->State(), ChannelState::InfoRequested);
 }
 
 }  // namespace

@@ -89,7 +89,6 @@ const PictureRow kPictures[] = {
     {"empty_record", [] { return app5(""); }, ".jpg", kReset}, {"no_app5", plain, ".jpg", kReset},
     {"smallest_stream", [] { return hex("FFD8FFD9"); }, ".jpg", kReset},
     {"scan_to_the_end", [] { return hex("FFD8FFDA12FF00FFD9"); }, ".jpg", kReset},
-    {"empty", [] { return QByteArray(); }, "", kKept},
     {"one_nul", [] { return QByteArray(1, '\0'); }, "", kKept},  // an empty answer's body
     {"not_ending_in_eoi", [] { return plain() + "x"; }, "", kKept},
     {"not_starting_with_soi", [] { return plain().mid(1); }, "", kKept},

@@ -7,12 +7,6 @@ using namespace mdlFunction;
 
 namespace {
 
-TEST(CountLeading, CopiesAtTheStartOnly) {
-    EXPECT_EQ(CountLeading("\t\tabc\t", QChar(u'\t')), 2);
-    EXPECT_EQ(CountLeading("\t\t", QChar(u'\t')), 2);
-    EXPECT_EQ(CountLeading("a\t", QChar(u'\t')), 0);
-}
-
 TEST(ReadLines, EveryLineEndAndAMissingFile) {
     TempProgramDir dir;
     EXPECT_EQ(ReadLines(dir.file("missing.txt"), false), (QStringList{""}));

@@ -16,6 +16,7 @@ namespace {
 using Steps = std::vector<RawHttpServer::Step>;
 const auto send = &RawHttpServer::send;
 const auto repeat = &RawHttpServer::repeat;
+const auto ok = &RawHttpServer::ok;
 
 #if defined(__SANITIZE_ADDRESS__)
 constexpr qint64 kSlackMb = 1024;  // shadow memory and the free quarantine
@@ -29,18 +30,12 @@ qint64 residentBytes() {
                                            : -1;
 }
 
-Steps ok(const QByteArray& contentType, const QByteArray& body) {
-    return {send("HTTP/1.1 200 OK\r\nContent-Type: " + contentType +
-                 "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body)};
-}
-
 // Hostile ChannelIDs; the others are named after their folder on the server.
 const std::map<QString, QString> kHostileIDs = {{"idup", "../../x"}, {"idabs", "/tmp/x"}, {"iddotdot", ".."}};
 QString idOf(const QString& name) { return kHostileIDs.count(name) ? kHostileIDs.at(name) : name; }
 
 Steps answer(const QString& name, bool isInfo, const QString& pictureUrl) {
     const QByteArray jpeg = JpegFactory::make(32, 24), chunk(64 * 1024, 'x');
-    const QByteArray text = "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n";
     const qint64 huge = 200LL * 1024 * 1024 / chunk.size();  // 200 MB
     const QString comment = name == "hugecomment" ? QString(1024 * 1024, QChar(u'あ')) : QStringLiteral("c");
     const QByteArray info = Cp932::encode(
@@ -49,15 +44,13 @@ Steps answer(const QString& name, bool isInfo, const QString& pictureUrl) {
             .arg(idOf(name), pictureUrl, comment));
     if (name == "hugestreamed" || (name == "pichuge" && !isInfo))
         return {send("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n"), repeat(chunk, huge)};
-    if (!isInfo) {
-        if (name == "app5stamp") return ok("image/jpeg", JpegFactory::withApp5(jpeg, "x,0,1,../../st/../x:/\\..\\y,c"));
-        return ok("image/jpeg", jpeg);
-    }
+    if (!isInfo)
+        return ok("image/jpeg",
+                  name == "app5stamp" ? JpegFactory::withApp5(jpeg, "x,0,1,../../st/../x:/\\..\\y,c") : jpeg);
     if (name == "deflatebomb") {
         // 200 MB of text in a few hundred kilobytes ("deflate" is a zlib stream).
         static const QByteArray bomb = qCompress(QByteArray(200 * 1024 * 1024, 'A'), 9).mid(4);
-        return {send(text + "Content-Encoding: deflate\r\nContent-Length: " + QByteArray::number(bomb.size()) +
-                     "\r\nConnection: close\r\n\r\n" + bomb)};
+        return RawHttpServer::answer("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Encoding: deflate", bomb);
     }
     if (name == "badcharset") return ok("text/plain; charset=\"../../../x\"", info);
     return ok("text/plain", info);  // good information files; the pictures misbehave

@@ -36,10 +36,6 @@ void ChannelPublisher::setStatus(const QString& id, int status) {
     channels_[id].status = status;
 }
 
-QString ChannelPublisher::infoUrl(const QString& id) const { return server_.url("/" + id + "/info.txt"); }
-QString ChannelPublisher::fullUrl(const QString& id) const { return server_.url("/" + id + "/full.jpg"); }
-QString ChannelPublisher::thumbUrl(const QString& id) const { return server_.url("/" + id + "/thumb.jpg"); }
-
 QString ChannelPublisher::record(const QString& id, int depth, bool save) const {
     std::lock_guard<std::mutex> lock(mutex_);
     const Channel& c = channels_[id];
@@ -48,15 +44,14 @@ QString ChannelPublisher::record(const QString& id, int depth, bool save) const 
 }
 
 QByteArray ChannelPublisher::info(const Channel& c) const {
-    const QString text = QStringLiteral(
-                             "ProtocolSignature=VNT1\r\nChannelID=%1\r\nChannelName=%2\r\nChannelNumber=%3\r\n"
-                             "URL=%4\r\nThumbnailURL=%5\r\nReloadTime=%6\r\nCommentforChannel=テスト\r\n"
-                             "StatusFlag=%7\r\nBroadCastStartTime=2026/12/01 00:00:00\r\n"
-                             "Last-Modified=2026/12/06 12:00:00\r\n")
-                             .arg(c.id, c.name, c.number, fullUrl(c.id), thumbUrl(c.id))
-                             .arg(c.reload)
-                             .arg(c.status);
-    return Cp932::encode(text);
+    return Cp932::encode(
+        QStringLiteral("ProtocolSignature=VNT1\r\nChannelID=%1\r\nChannelName=%2\r\nChannelNumber=%3\r\n"
+                       "URL=%4full.jpg\r\nThumbnailURL=%4thumb.jpg\r\nReloadTime=%5\r\n"
+                       "CommentforChannel=テスト\r\nStatusFlag=%6\r\n"
+                       "BroadCastStartTime=2026/12/01 00:00:00\r\nLast-Modified=2026/12/06 12:00:00\r\n")
+            .arg(c.id, c.name, c.number, server_.url("/" + c.id + "/"))
+            .arg(c.reload)
+            .arg(c.status));
 }
 
 QByteArray ChannelPublisher::picture(const Channel& c, bool full) {

@@ -16,14 +16,10 @@
 class ChannelPublisher {
 public:
     struct Channel {
-        QString id;
-        QString name;
-        QString number;
-        int status = 0;  // 0 放送中, 1 休止中, 2 中止中
-        int reload = 5;
+        QString id, name, number;
+        int status = 0, reload = 5;  // status 0 放送中, 1 休止中, 2 中止中
         QColor color{40, 120, 200};
-        QSize full{80, 60};
-        QSize thumb{40, 30};
+        QSize full{80, 60}, thumb{40, 30};
         QString stamp;  // the picture's stamp; empty: a new one per request
     };
 
@@ -31,13 +27,10 @@ public:
     void add(const Channel& channel);
     void setStatus(const QString& id, int status);
 
-    QString infoUrl(const QString& id) const;
-    QString fullUrl(const QString& id) const;
-    QString thumbUrl(const QString& id) const;
+    QString infoUrl(const QString& id) const { return server_.url("/" + id + "/info.txt"); }
     // A Channel record (depth tabs + fields) for a list file.
     QString record(const QString& id, int depth, bool save = false) const;
 
-    TestHttpServer& server() { return server_; }
     int count(const QString& path) const { return server_.count(path); }
 
 private:

@@ -185,11 +185,9 @@ void RawHttpServer::serveConnection(int fd) {
         if (stopping_ || !going) break;
         if (step.kind == Step::Send) {
             for (qint64 t = 0; t < step.times && going && !stopping_; ++t) going = sendAll(step.bytes);
-        } else if (step.kind == Step::Sleep) {
-            for (int waited = 0; waited < step.ms && !stopping_; waited += 10)
-                std::this_thread::sleep_for(std::chrono::milliseconds(std::min(10, step.ms - waited)));
-        } else if (step.kind == Step::Silence) {
-            while (!stopping_) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        } else if (step.kind == Step::Sleep || step.kind == Step::Silence) {
+            for (int waited = 0; (step.kind == Step::Silence || waited < step.ms) && !stopping_; waited += 10)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
         } else {
             if (step.kind == Step::Reset) {
                 linger l{1, 0};  // RST instead of FIN

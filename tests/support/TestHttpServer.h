@@ -89,6 +89,14 @@ public:
     static Step reset() { return {Step::Reset, {}, 0, 1}; }
     static Step close() { return {Step::Close, {}, 0, 1}; }
     static Step silence() { return {Step::Silence, {}, 0, 1}; }
+    // A whole answer, then the close: head is the status line and headers without the blank line.
+    static std::vector<Step> answer(const QByteArray& head, const QByteArray& body) {
+        return {send(head + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" +
+                     body)};
+    }
+    static std::vector<Step> ok(const QByteArray& type, const QByteArray& body) {
+        return answer("HTTP/1.1 200 OK\r\nContent-Type: " + type, body);
+    }
 
 private:
     void serveConnection(int fd);

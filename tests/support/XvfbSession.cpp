@@ -1,9 +1,7 @@
 #include "XvfbSession.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QHash>
-#include <QRandomGenerator>
 #include <QThread>
 
 #include <xcb/xcb.h>
@@ -12,23 +10,14 @@
 #include <cstring>
 
 XvfbSession::XvfbSession(int width, int height) {
-    // A random display number keeps parallel tests apart; retry on a clash.
-    for (int attempt = 0; attempt < 20 && display_.isEmpty(); ++attempt) {
-        const QString n = QString::number(200 + QRandomGenerator::global()->bounded(700));
-        if (QFile::exists("/tmp/.X" + n + "-lock")) continue;
-        server_.setProgram(QStringLiteral("Xvfb"));
-        server_.setArguments({":" + n, "-screen", "0", QStringLiteral("%1x%2x24").arg(width).arg(height), "-nolisten",
-                              "tcp", "-dpi", "96", "-noreset"});
-        server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        server_.start();
-        if (!server_.waitForStarted(5000)) continue;
-        const QString socket = "/tmp/.X11-unix/X" + n;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 5000 && server_.state() == QProcess::Running && !QFile::exists(socket))
-            QThread::msleep(20);
-        if (server_.state() == QProcess::Running && QFile::exists(socket)) display_ = ":" + n;
-    }
+    // Xvfb picks a free display itself and writes its number once it accepts connections.
+    server_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    server_.start(QStringLiteral("Xvfb"),
+                  {"-displayfd", "1", "-screen", "0", QStringLiteral("%1x%2x24").arg(width).arg(height), "-nolisten",
+                   "tcp", "-dpi", "96", "-noreset"});
+    while (!server_.canReadLine() && server_.waitForReadyRead(10000)) continue;
+    const QByteArray n = server_.readLine().trimmed();
+    if (!n.isEmpty()) display_ = ":" + QString::fromLatin1(n);
 }
 
 XvfbSession::~XvfbSession() {
