@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include "ViewerFixture.h"
 #include "channel/PictureElement.h"
 #include "view/ShowAreaWidget.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QToolBar>
 
 #include <cmath>
 
@@ -96,6 +99,25 @@ TEST(ScaleTwo, StretchedPicturesAndNameLabelsKeepTheirDetail) {
     };
     expectSharp("stretched picture", QRect(200, 200, 1000, 700), 70, 100);
     expectSharp("name label", QRect(0, 1384, 300, 24), 20, 30);
+}
+
+// The toolbar's images are drawn for the device: detail inside aligned
+// 2 x 2 blocks of each button, which a 16 x 16 image doubled has not.
+TEST(ScaleTwo, ToolbarImagesAreDrawnAtTheDevicePixels) {
+    ViewerFixture f;
+    QToolBar* toolbar = f.open().tbrNormal();
+    const QImage shot = toolbar->grab().toImage();
+    keep(shot, "scale2-toolbar.png");
+    int images = 0;
+    for (QAction* action : toolbar->actions()) {
+        if (action->icon().isNull()) continue;
+        QRect button = toolbar->widgetForAction(action)->geometry();
+        if (action->menu()) button.setRight(button.right() - 11);  // the style's own arrow part
+        const double detail = measure(shot, QRect(button.topLeft() * 2, button.size() * 2)).detail;
+        EXPECT_GT(detail, 2) << action->objectName().toStdString();
+        ++images;
+    }
+    EXPECT_GE(images, 5);
 }
 
 }  // namespace
