@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "ViewerSession.h"
-#include "common/Cp932.h"
 #include "common/mdlFunction.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
@@ -12,8 +11,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-QByteArray sjis(const QStringList& lines) { return Cp932::encode(lines.join("\r\n") + "\r\n"); }
 
 QTreeWidgetItem* nodeWithTag(frmMain& w, const QString& tag) {
     QTreeWidgetItemIterator it(w.tvwChannelSelect());
@@ -34,10 +31,11 @@ protected:
         ASSERT_TRUE(s.x.Ok()) << "Xvfb did not start";
         pub.add({"demo.red", QStringLiteral("赤の局"), "1", 0, 2, kRed, {160, 120}, {120, 90}, {}});
         pub.add({"demo.green", QStringLiteral("緑の局"), "2", 0, 2, kGreen, {160, 120}, {120, 90}, {}});
-        s.dir.write("ChannelList.txt", sjis({"Node\tデモ\tTrue", "\tChannelList\t\t一覧\t\tTrue\t\thttp://lists/",
-                                             pub.record("demo.red", 2), pub.record("demo.green", 2)}));
-        s.dir.write("MultiMonitor.txt", sjis({"MultiMonitorRoot\t\tマルチモニター\t\tTrue"}));
-        s.dir.write("Favorite.txt", sjis({"FavariteRoot\t\tお気に入り\t\tTrue"}));
+        s.dir.write("ChannelList.txt",
+                    ListFileBytes({"Node\tデモ\tTrue", "\tChannelList\t\t一覧\t\tTrue\t\thttp://lists/",
+                                   pub.record("demo.red", 2), pub.record("demo.green", 2)}));
+        s.dir.write("MultiMonitor.txt", ListFileBytes({"MultiMonitorRoot\t\tマルチモニター\t\tTrue"}));
+        s.dir.write("Favorite.txt", ListFileBytes({"FavariteRoot\t\tお気に入り\t\tTrue"}));
     }
 };
 
@@ -150,8 +148,8 @@ TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndIsWritten) {
     ViewerSession::keepArtifact(shot, "viewer-folder.png");
     ASSERT_TRUE(s.close());
     EXPECT_EQ(s.dir.read("MultiMonitor.txt"),
-              sjis({"MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\tWatch\t\tTrue",
-                    "\t\tMultiMonitorChannel\t\tdemo.red", "\t\tMultiMonitorChannel\t\tdemo.green"}));
+              ListFileBytes({"MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\tWatch\t\tTrue",
+                             "\t\tMultiMonitorChannel\t\tdemo.red", "\t\tMultiMonitorChannel\t\tdemo.green"}));
 }
 
 TEST_F(UserSession, ASplitterDraggedToItsRightLimitIsDraggedBackFromTheMiddleOfItsHeight) {

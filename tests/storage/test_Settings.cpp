@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "Rows.h"
 #include "ViewerFixture.h"
 #include "common/Cp932.h"
 #include "common/mdlFunction.h"
@@ -106,6 +107,6 @@ INSTANTIATE_TEST_SUITE_P(
         Stored{"AsStored", "Width=9000\r\nHeight=6000\r\nResizeX=300", {600, 400}, 300},
         Stored{"JustFits", "Width=11940\r\nHeight=11940\r\nResizeX=780", {796, 796}, 780},
         Stored{"ShrinksWithTheSplitterInReach", "Width=30000\r\nHeight=7500\r\nResizeX=1500", {796, 500}, 786}),
-    [](const auto& info) { return std::string(info.param.name); });
+    kRowName);
 
 }  // namespace

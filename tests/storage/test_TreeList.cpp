@@ -15,7 +15,6 @@
 
 namespace {
 
-QByteArray sjis(const QStringList& lines) { return Cp932::encode(lines.join("\r\n") + "\r\n"); }
 const char* const kFiles[] = {"ChannelList.txt", "Favorite.txt", "MultiMonitor.txt"};
 
 // Another start reads what the last exit wrote and writes it again unchanged.
@@ -31,31 +30,32 @@ void expectARestartKeepsTheFiles(ViewerFixture& f) {
 // tree records in another file were found by fuzzing.
 TEST(TreeList, LoadAndSaveKeepEveryRecordWithItsNormalisations) {
     ViewerFixture f;
-    f.dir.write("ChannelList.txt",
-                sjis({"Node\t日本\tTrue", "\tNode\t東京\tFalse",
-                      "\t\tChannelList\t\t局リスト\t\tTrue\t\thttp://lists.example/tokyo.txt",
-                      "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch01\t\t東京一\t\thttp://h/ch01.txt\t\tFalse",
-                      "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch02\t\t東京二\t\thttp://h/ch02.txt\t\tTrue",
-                      "\tChannelList\t\t大阪\t\tFalse\t\thttp://lists.example/osaka.txt",
-                      // Skipped: tabs only, spaces only, no parent, too few fields, too deep, unknown, empty field.
-                      "\t\t\t\t", "   ", "Channel\t\tP\t\tdepth0\t\tN\t\thttp://h/x.txt\t\tFalse",
-                      "\tChannel\t\tP\t\ttoo.few", "\t\t\t\t\t\t\tNode\tdeep\tTrue", "Weird\t\tstuff",
-                      "\t\tChannel\t\t \t\tno.protocol\t\tn\t\thttp://h/a\t\tFalse",
-                      // Single tabs, spaces around fields, a Boolean in other case.
-                      "ChannelList\t海外\t  True  \thttp://lists.example/world.txt",
-                      "\tChannel\tVNT1\tworld.ch03\tWorld Three\thttp://h/ch03.txt\ttrue", "Node\t  \tTrue"}));
-    f.dir.write("Favorite.txt", sjis({"FavariteRoot\t\t好きな局\t\tTrue", "\tFavariteChannel\t\tjp.tokyo.ch02",
-                                      "\tFavariteChannel\t\tunknown.ch", "\tFavariteChannel\t\tworld.ch03",
-                                      "\tNode\t東京\tFalse",  // channel tree records: skipped
-                                      "\t\tChannel\t\tP\t\tunder.favorites\t\t名\t\thttp://h/a\t\tFalse",
-                                      "\tChannel\t\tP\t\tbeside.favorites\t\t名\t\thttp://h/b\t\tFalse"}));
+    f.dir.write(
+        "ChannelList.txt",
+        ListFileBytes({"Node\t日本\tTrue", "\tNode\t東京\tFalse",
+                       "\t\tChannelList\t\t局リスト\t\tTrue\t\thttp://lists.example/tokyo.txt",
+                       "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch01\t\t東京一\t\thttp://h/ch01.txt\t\tFalse",
+                       "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch02\t\t東京二\t\thttp://h/ch02.txt\t\tTrue",
+                       "\tChannelList\t\t大阪\t\tFalse\t\thttp://lists.example/osaka.txt",
+                       // Skipped: tabs only, spaces only, no parent, too few fields, too deep, unknown, empty field.
+                       "\t\t\t\t", "   ", "Channel\t\tP\t\tdepth0\t\tN\t\thttp://h/x.txt\t\tFalse",
+                       "\tChannel\t\tP\t\ttoo.few", "\t\t\t\t\t\t\tNode\tdeep\tTrue", "Weird\t\tstuff",
+                       "\t\tChannel\t\t \t\tno.protocol\t\tn\t\thttp://h/a\t\tFalse",
+                       // Single tabs, spaces around fields, a Boolean in other case.
+                       "ChannelList\t海外\t  True  \thttp://lists.example/world.txt",
+                       "\tChannel\tVNT1\tworld.ch03\tWorld Three\thttp://h/ch03.txt\ttrue", "Node\t  \tTrue"}));
+    f.dir.write("Favorite.txt", ListFileBytes({"FavariteRoot\t\t好きな局\t\tTrue", "\tFavariteChannel\t\tjp.tokyo.ch02",
+                                               "\tFavariteChannel\t\tunknown.ch", "\tFavariteChannel\t\tworld.ch03",
+                                               "\tNode\t東京\tFalse",  // channel tree records: skipped
+                                               "\t\tChannel\t\tP\t\tunder.favorites\t\t名\t\thttp://h/a\t\tFalse",
+                                               "\tChannel\t\tP\t\tbeside.favorites\t\t名\t\thttp://h/b\t\tFalse"}));
     f.dir.write("MultiMonitor.txt",
-                sjis({"MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\t監視\t\tTrue",
-                      "\t\tMultiMonitorChannel\t\tjp.tokyo.ch01", "\t\tMultiMonitorChannel\t\tnothere",
-                      "\t\tChannelList\t\tL\t\tTrue\t\thttp://l/",  // skipped, with the next line
-                      "\t\tChannel\t\tP\t\tin.folder\t\t名\t\thttp://h/c\t\tFalse",
-                      "\t\tMultiMonitorChannel\t\tWORLD.CH03", "\tMultiMonitorFolder\t\t空\t\tFalse",
-                      "\tMultiMonitorFolder\t\t  \t\tTrue", "MultiMonitorRoot\t\t \t\tFalse"}));
+                ListFileBytes({"MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\t監視\t\tTrue",
+                               "\t\tMultiMonitorChannel\t\tjp.tokyo.ch01", "\t\tMultiMonitorChannel\t\tnothere",
+                               "\t\tChannelList\t\tL\t\tTrue\t\thttp://l/",  // skipped, with the next line
+                               "\t\tChannel\t\tP\t\tin.folder\t\t名\t\thttp://h/c\t\tFalse",
+                               "\t\tMultiMonitorChannel\t\tWORLD.CH03", "\tMultiMonitorFolder\t\t空\t\tFalse",
+                               "\tMultiMonitorFolder\t\t  \t\tTrue", "MultiMonitorRoot\t\t \t\tFalse"}));
     frmMain& w = f.open();
 
     clsChannelManeger* channels = w.ChannelManeger();
@@ -74,20 +74,20 @@ TEST(TreeList, LoadAndSaveKeepEveryRecordWithItsNormalisations) {
     f.close();
 
     EXPECT_EQ(f.dir.read("ChannelList.txt"),
-              sjis({"Node\t日本\tTrue", "\tNode\t東京\tFalse",
-                    "\t\tChannelList\t\t局リスト\t\tTrue\t\thttp://lists.example/tokyo.txt",
-                    "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch01\t\t東京一\t\thttp://h/ch01.txt\t\tFalse",
-                    "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch02\t\t東京二\t\thttp://h/ch02.txt\t\tTrue",
-                    "\tChannelList\t\t大阪\t\tFalse\t\thttp://lists.example/osaka.txt",
-                    "ChannelList\t\t海外\t\tTrue\t\thttp://lists.example/world.txt",
-                    "\tChannel\t\tVNT1\t\tworld.ch03\t\tWorld Three\t\thttp://h/ch03.txt\t\tTrue"}));
+              ListFileBytes({"Node\t日本\tTrue", "\tNode\t東京\tFalse",
+                             "\t\tChannelList\t\t局リスト\t\tTrue\t\thttp://lists.example/tokyo.txt",
+                             "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch01\t\t東京一\t\thttp://h/ch01.txt\t\tFalse",
+                             "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch02\t\t東京二\t\thttp://h/ch02.txt\t\tTrue",
+                             "\tChannelList\t\t大阪\t\tFalse\t\thttp://lists.example/osaka.txt",
+                             "ChannelList\t\t海外\t\tTrue\t\thttp://lists.example/world.txt",
+                             "\tChannel\t\tVNT1\t\tworld.ch03\t\tWorld Three\t\thttp://h/ch03.txt\t\tTrue"}));
     EXPECT_EQ(f.dir.read("Favorite.txt"),
-              sjis({"FavariteRoot\t\t好きな局\t\tTrue", "\tFavariteChannel\t\tjp.tokyo.ch02",
-                    "\tFavariteChannel\t\tworld.ch03"}));
+              ListFileBytes({"FavariteRoot\t\t好きな局\t\tTrue", "\tFavariteChannel\t\tjp.tokyo.ch02",
+                             "\tFavariteChannel\t\tworld.ch03"}));
     EXPECT_EQ(f.dir.read("MultiMonitor.txt"),
-              sjis({"MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\t監視\t\tTrue",
-                    "\t\tMultiMonitorChannel\t\tjp.tokyo.ch01", "\t\tMultiMonitorChannel\t\tworld.ch03",
-                    "\tMultiMonitorFolder\t\t空\t\tFalse"}));
+              ListFileBytes({"MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\t監視\t\tTrue",
+                             "\t\tMultiMonitorChannel\t\tjp.tokyo.ch01", "\t\tMultiMonitorChannel\t\tworld.ch03",
+                             "\tMultiMonitorFolder\t\t空\t\tFalse"}));
     expectARestartKeepsTheFiles(f);
 }
 
@@ -112,13 +112,13 @@ TEST_P(DamagedRecords, KeepWhatTheyCan) {
                             : d.folders};
     const QStringList out[3] = {d.listOut, d.favoritesOut, d.foldersOut};
     ViewerFixture f;
-    for (int i = 0; i < 3; ++i) f.dir.write(kFiles[i], sjis(in[i]));
+    for (int i = 0; i < 3; ++i) f.dir.write(kFiles[i], ListFileBytes(in[i]));
     f.open();
     f.close();
     const bool given[3] = {!d.list.isEmpty(), !d.favorites.isEmpty(), !d.folders.isEmpty()};
     for (int i = 0; i < 3; ++i) {
         if (!given[i]) continue;
-        EXPECT_EQ(f.dir.read(kFiles[i]), sjis(out[i].isEmpty() ? in[i] : out[i]))
+        EXPECT_EQ(f.dir.read(kFiles[i]), ListFileBytes(out[i].isEmpty() ? in[i] : out[i]))
             << Cp932::decode(f.dir.read(kFiles[i])).toStdString();
     }
 }
@@ -181,11 +181,11 @@ TEST(TreeList, MembersOfUnknownChannelsAreCarriedOnlyWhileTheNextStartWouldCarry
                                 "\t\tMultiMonitorChannel\t\tunknown"};
     for (bool inTheChannelList : {true, false}) {
         ViewerFixture f;
-        f.dir.write("ChannelList.txt", inTheChannelList ? sjis(list + folder) : QByteArray());
-        if (!inTheChannelList) f.dir.write("MultiMonitor.txt", sjis(QStringList{root} + folder + list));
+        f.dir.write("ChannelList.txt", inTheChannelList ? ListFileBytes(list + folder) : QByteArray());
+        if (!inTheChannelList) f.dir.write("MultiMonitor.txt", ListFileBytes(QStringList{root} + folder + list));
         f.open();
         f.close();
-        EXPECT_EQ(f.dir.read("MultiMonitor.txt"), sjis({root, folder[0], folder[1]})) << inTheChannelList;
+        EXPECT_EQ(f.dir.read("MultiMonitor.txt"), ListFileBytes({root, folder[0], folder[1]})) << inTheChannelList;
         expectARestartKeepsTheFiles(f);
     }
 }
@@ -236,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TreeList, AFailedWriteLeavesTheOldFileWholeAndIsReportedOnce) {
     ViewerFixture f;
     const QByteArray original =
-        sjis({"ChannelList\t\tL\t\tTrue\t\thttp://l/", "\tChannel\t\tP\t\ta\t\tn\t\thttp://h/a"});
+        ListFileBytes({"ChannelList\t\tL\t\tTrue\t\thttp://l/", "\tChannel\t\tP\t\ta\t\tn\t\thttp://h/a"});
     f.dir.write("ChannelList.txt", original);
     frmMain& w = f.open();
     SafeFileTesting::SetWriteFault([](const QString& p) { return p.endsWith("ChannelList.txt"); });

@@ -5,6 +5,5 @@
 
 #include <string>
 
-#define VANTORA_ROWS(Fixture, rows)                                \
-    INSTANTIATE_TEST_SUITE_P(, Fixture, ::testing::ValuesIn(rows), \
-                             [](const auto& info) { return std::string(info.param.name); })
+inline constexpr auto kRowName = [](const auto& info) { return std::string(info.param.name); };
+#define VANTORA_ROWS(Fixture, rows) INSTANTIATE_TEST_SUITE_P(, Fixture, ::testing::ValuesIn(rows), kRowName)

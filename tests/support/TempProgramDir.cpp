@@ -1,4 +1,5 @@
 #include "TempProgramDir.h"
+#include "common/Cp932.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -26,3 +27,5 @@ QStringList TempProgramDir::allFiles() const {
     out.sort();
     return out;
 }
+
+QByteArray ListFileBytes(const QStringList& lines) { return Cp932::encode(lines.join("\r\n") + "\r\n"); }

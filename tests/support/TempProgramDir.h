@@ -3,7 +3,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+
+// The bytes of a list file as the programs write it: CP932, CR LF after
+// every line.
+QByteArray ListFileBytes(const QStringList& lines);
 
 class TempProgramDir {
 public:

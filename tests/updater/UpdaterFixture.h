@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Rows.h"
 #include "TempProgramDir.h"
 #include "updater/frmMain.h"
 
@@ -98,6 +99,3 @@ protected:
 // Readable failure messages for Qt texts and bytes.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << '"' << b.toStdString() << '"'; }
-
-// Names TEST_P rows by their `name` field.
-inline constexpr auto kRowName = [](const auto& info) { return std::string(info.param.name); };

@@ -6,8 +6,6 @@
 
 namespace {
 
-QByteArray cp932(const QStringList& lines) { return Cp932::encode(lines.join("\r\n") + "\r\n"); }
-
 // The lines read, and those written back at close (none: the same).
 struct ReadingRule {
     const char* name;
@@ -16,9 +14,9 @@ struct ReadingRule {
 class ReadingRules : public UpdaterTest, public ::testing::WithParamInterface<ReadingRule> {};
 
 TEST_P(ReadingRules, ShowInTheNextSave) {
-    load(cp932(GetParam().in));
+    load(ListFileBytes(GetParam().in));
     w->close();
-    EXPECT_EQ(dir.read("ChannelList.txt"), cp932(GetParam().out.isEmpty() ? GetParam().in : GetParam().out));
+    EXPECT_EQ(dir.read("ChannelList.txt"), ListFileBytes(GetParam().out.isEmpty() ? GetParam().in : GetParam().out));
 }
 
 QStringList deeperThanEleven() {
@@ -93,15 +91,16 @@ INSTANTIATE_TEST_SUITE_P(
 // IDs in other letter case are one channel, written as the first and
 // changed alike by a downloaded list. Found by fuzzing.
 TEST_F(UpdaterTest, AChannelListedTwiceChangesAsOne) {
-    load(cp932({"ChannelList\t\tl\t\tTrue\t\tu", kCam3, "Node\tg\tTrue",
-                "\tChannel\t\tq\t\tJP.T.CAM3\t\tother\t\thttp://h/other\t\tFalse"}));
+    load(ListFileBytes({"ChannelList\t\tl\t\tTrue\t\tu", kCam3, "Node\tg\tTrue",
+                        "\tChannel\t\tq\t\tJP.T.CAM3\t\tother\t\thttp://h/other\t\tFalse"}));
     EXPECT_EQ(tag(top(1)->child(0)), tag(top(0)->child(0)));
     w->StartAddChannelList("http://127.0.0.1:1/list.txt");  // nothing answers; the list is parsed here
     w->ParseChannelList({"jp.t.cam3,sig,http://h/new"});
     w->close();
     const QString channel =
         QStringLiteral("\tChannel\t\tsig\t\tjp.t.Cam3\t\tチャンネル名 未取得\t\thttp://h/new\t\tTrue");
-    EXPECT_EQ(dir.read("ChannelList.txt"), cp932({"ChannelList\t\tl\t\tTrue\t\tu", channel, "Node\tg\tTrue", channel}));
+    EXPECT_EQ(dir.read("ChannelList.txt"),
+              ListFileBytes({"ChannelList\t\tl\t\tTrue\t\tu", channel, "Node\tg\tTrue", channel}));
 }
 
 // The confirmation decides; a removed list is missing after closing, but

@@ -2,10 +2,10 @@
 // A viewer whose lists point at channels published on a local HTTP server.
 
 #include "ChannelPublisher.h"
+#include "Rows.h"
 #include "ViewerFixture.h"
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
-#include "common/Cp932.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
 #include "navigation/NodeTag.h"
@@ -38,7 +38,7 @@ protected:
         for (const QString& id : favorites) fav << "\tFavariteChannel\t\t" + id;
         for (const auto& [name, lines] :
              {std::pair{"ChannelList.txt", channels}, {"MultiMonitor.txt", mm}, {"Favorite.txt", fav}})
-            f.dir.write(name, Cp932::encode(lines.join("\r\n") + "\r\n"));
+            f.dir.write(name, ListFileBytes(lines));
     }
 
     frmMain& w() { return *f.window; }
@@ -90,6 +90,3 @@ protected:
     }
     QTreeWidgetItem* findNode(NodeKind kind, const QString& id) { return findNode(MakeTag(kind, id)); }
 };
-
-// Names TEST_P rows by their `name` field.
-inline constexpr auto kRowName = [](const auto& info) { return std::string(info.param.name); };
