@@ -11,7 +11,7 @@
 #include "common/mdlFunction.h"
 #include "common/mdlFunctionWidgets.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
-#include "navigation/NodeTag.h"
+#include "navigation/ChannelTreeModel.h"
 #include "storage/TreeListFormat.h"
 #include "view/TabStripWidget.h"
 
@@ -20,7 +20,6 @@
 #include <QFile>
 #include <QScreen>
 #include <QTimer>
-#include <QTreeWidget>
 
 using mdlFunction::GetIniFrom;
 using mdlFunction::IniBoolean;
@@ -75,8 +74,10 @@ void frmMain::LoadSetting() {
     connectModel();
 
     // 4. The fixed roots: マルチモニター first, then お気に入り.
-    mRootMultiMonitor = AddNode(nullptr, QStringLiteral("マルチモニター"), MakeTag(NodeKind::MultiMonitorRoot));
-    mRootFavarite = AddNode(nullptr, QStringLiteral("お気に入り"), MakeTag(NodeKind::FavariteRoot));
+    mRootMultiMonitor = AddNode(nullptr, NodeKind::MultiMonitorRoot, QStringLiteral("マルチモニター"));
+    mRootFavarite = AddNode(nullptr, NodeKind::FavariteRoot, QStringLiteral("お気に入り"));
+    mTreeModel->SetKey(mRootMultiMonitor, QStringLiteral("tvwKey_MULTIMONITOR_ROOT"));
+    mTreeModel->SetKey(mRootFavarite, QStringLiteral("tvwKey_FAIVARIT_ROOT"));
 
     // 5, 6. Directories, each with a final separator.
     mSettings.ChachDirctory =

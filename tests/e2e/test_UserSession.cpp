@@ -12,11 +12,13 @@
 
 namespace {
 
-QTreeWidgetItem* nodeWithTag(frmMain& w, const QString& tag) {
-    QTreeWidgetItemIterator it(w.tvwChannelSelect());
-    for (; *it; ++it)
-        if (frmMain::NodeTag(*it) == tag) return *it;
-    return nullptr;
+TreeNode* nodeWithTag(frmMain& w, const QString& tag) {
+    TreeNode* found = nullptr;
+    w.TreeModel()->Walk([&](TreeNode* n) {
+        if (!found && frmMain::NodeTag(n) == tag) found = n;
+        return !found;
+    });
+    return found;
 }
 
 const QColor kRed(210, 30, 30);

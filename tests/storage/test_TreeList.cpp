@@ -11,9 +11,8 @@
 #include "common/SafeFile.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/ChannelTreeModel.h"
 #include "navigation/NodeTag.h"
-
-#include <QTreeWidget>
 
 namespace {
 
@@ -43,11 +42,11 @@ TEST(TreeList, EveryRecordTypeMakesItsChannelsFavouritesFoldersAndNodes) {
     EXPECT_EQ(w.imgChannelShow().Count(), 6);  // template + three channels + two members; the spares are gone
     EXPECT_EQ(w.MultiMonitorManeger()->MultiMonitor("1")->Members(), (QStringList{"jp.tokyo.ch01", "world.ch03"}));
     EXPECT_EQ(w.MultiMonitorManeger()->MultiMonitor("3"), nullptr);  // no folder without a name
-    ASSERT_EQ(w.FavariteRoot()->childCount(), 2);                    // the favourites, nothing else
-    EXPECT_EQ(w.FavariteRoot()->child(0)->text(0), QStringLiteral("東京二"));
+    ASSERT_EQ(w.FavariteRoot()->ChildCount(), 2);                    // the favourites, nothing else
+    EXPECT_EQ(w.FavariteRoot()->Child(0)->Text(), QStringLiteral("東京二"));
     // Roots: マルチモニター, お気に入り, then the list's roots in file order.
-    ASSERT_EQ(w.tvwChannelSelect()->topLevelItemCount(), 4);
-    EXPECT_EQ(frmMain::NodeTag(w.tvwChannelSelect()->topLevelItem(3)),
+    ASSERT_EQ(w.TreeModel()->RootCount(), 4);
+    EXPECT_EQ(frmMain::NodeTag(w.TreeModel()->Root(3)),
               MakeTag(NodeKind::ChannelList, "http://lists.example/world.txt"));
 }
 

@@ -35,7 +35,7 @@ const QString kCam3 = QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t
 TEST_F(UpdaterTest, AChannelListedTwiceChangesAsOne) {
     load(ListFileBytes({"ChannelList\t\tl\t\tTrue\t\tu", kCam3, "Node\tg\tTrue",
                         "\tChannel\t\tq\t\tJP.T.CAM3\t\tother\t\thttp://h/other\t\tFalse"}));
-    EXPECT_EQ(tag(top(1)->child(0)), tag(top(0)->child(0)));
+    EXPECT_EQ(tag(top(1)->Child(0)), tag(top(0)->Child(0)));
     w->StartAddChannelList("http://127.0.0.1:1/list.txt");  // nothing answers; the list is parsed here
     w->ParseChannelList({"jp.t.cam3,sig,http://h/new"});
     w->close();
@@ -63,7 +63,7 @@ TEST_F(UpdaterTest, RemovedListsAreMissingAfterClosingUnlessNoneIsLeft) {
     load();
     select(top(0));
     w->mnuRemoveChannelList_Click();
-    EXPECT_EQ(w->tvwChannelSelect->topLevelItemCount(), 0);
+    EXPECT_EQ(roots(), 0);
     w->close();
     EXPECT_EQ(dir.read("ChannelList.txt"), left);
 }

@@ -13,7 +13,7 @@ using updater::UpdaterState;
 
 TEST_F(UpdaterTest, AnEmptyAnswerStartsNothing) {
     load();
-    EXPECT_EQ(w->tvwChannelSelect->topLevelItemCount(), 0);  // no file yet
+    EXPECT_EQ(roots(), 0);  // no file yet
     EXPECT_FALSE(dir.exists("ChannelList.txt"));
 
     answers << QString() << QStringLiteral("   ");
@@ -39,14 +39,14 @@ TEST_P(Presses, SelectTheNodeAndOnlyARightPressOnAListShowsThePopup) {
              .toUtf8());
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    QTreeWidget* tree = w->tvwChannelSelect;
-    QTreeWidgetItem* item = node(QString::fromUtf8(GetParam().node));
+    QTreeView* tree = w->tvwChannelSelect->Tree();
+    TreeNode* item = node(QString::fromUtf8(GetParam().node));
     ASSERT_NE(item, nullptr);
-    const QPoint at = tree->visualItemRect(item).center();
+    const QPoint at = tree->visualRect(w->TreeModel()->IndexOf(item)).center();
     QTest::mousePress(tree->viewport(), GetParam().button, {}, at);
     QTest::mouseRelease(tree->viewport(), GetParam().button, {}, at);
     EXPECT_EQ(w->mTreeMouseButton, GetParam().recorded);
-    EXPECT_EQ(tree->currentItem(), item);
+    EXPECT_EQ(w->tvwChannelSelect->CurrentNode(), item);
     // Sizes first: QList's own == hands memcmp a null pointer for empty lists.
     ASSERT_EQ(popups.size(), GetParam().popup ? 1 : 0);
     if (GetParam().popup) {
@@ -91,7 +91,7 @@ TEST_F(UpdaterTest, LongTextsScrollSidewaysAndTheStatusIsElided) {
     w->resize(500, 300);
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    QScrollBar* sideways = w->tvwChannelSelect->horizontalScrollBar();
+    QScrollBar* sideways = w->tvwChannelSelect->Tree()->horizontalScrollBar();
     EXPECT_EQ(sideways->maximum(), 0);
     w->LoadChannelList({QString(), "ChannelList\t\tlong\t\tTrue\t\thttp://h/" + QString(200, 'x')});
     EXPECT_TRUE(QTest::qWaitFor([&] { return sideways->maximum() > 0; }, 3000));

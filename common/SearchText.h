@@ -1,0 +1,9 @@
+#pragma once
+// Text as the channel search compares it: compatibility forms folded (NFKC:
+// ＡＢＣ = ABC, ｶﾒﾗ = カメラ), letter case folded, and hiragana written as
+// katakana (かめら = カメラ). A query matches a text when its key is part of
+// the text's key.
+
+#include <QString>
+
+QString SearchKey(const QString& text);

@@ -1,0 +1,286 @@
+#include "navigation/ChannelTreeView.h"
+
+#include "navigation/ChannelTreeModel.h"
+#include "navigation/ChannelTreeSearch.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+// The same frame width with and without focus, so rows do not move when
+// the focus comes; with it the frame takes the highlight colour.
+const char* const kFocusFrame =
+    "QTreeView { border: 1px solid palette(mid); padding: 1px; }"
+    "QTreeView:focus { border: 2px solid palette(highlight); padding: 0px; }";
+
+}  // namespace
+
+ChannelTreeView::ChannelTreeView(ChannelTreeModel* model, QWidget* parent)
+    : QWidget(parent), mModel(model), mSearch(new ChannelTreeSearchModel(model, this)) {
+    mField = new QLineEdit(this);
+    mField->setObjectName(QStringLiteral("txtChannelSearch"));
+    mField->setPlaceholderText(QStringLiteral("チャンネルを検索"));
+    mField->setClearButtonEnabled(true);
+    mField->installEventFilter(this);
+    mCount = new QLabel(this);
+    mCount->setObjectName(QStringLiteral("lblChannelSearchCount"));
+    mCount->setVisible(false);
+
+    mTree = makeView(model);
+    mTree->setObjectName(QStringLiteral("tvwChannelTree"));
+    mResults = makeView(mSearch);
+    mResults->setObjectName(QStringLiteral("tvwChannelSearchResults"));
+    mResults->setVisible(false);
+
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(2);
+    row->addWidget(mField, 1);
+    row->addWidget(mCount);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    column->addLayout(row);
+    column->addWidget(mTree, 1);
+    column->addWidget(mResults, 1);
+    // The tree comes first; the search field after it.
+    setTabOrder(mTree, mResults);
+    setTabOrder(mResults, mField);
+
+    connect(mField, &QLineEdit::textChanged, this, &ChannelTreeView::queryChanged);
+    connect(mSearch, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        const TreeNode* current = ChannelTreeModel::NodeOf(mResults->currentIndex());
+        if (current) mResultSerial = current->Serial();
+    });
+    connect(mSearch, &ChannelTreeSearchModel::Rebuilt, this, &ChannelTreeView::resultsRebuilt);
+    followModel();
+
+    auto* find = new QAction(this);
+    find->setShortcut(QKeySequence::Find);
+    find->setShortcutContext(Qt::WindowShortcut);
+    connect(find, &QAction::triggered, this, &ChannelTreeView::FocusSearch);
+    addAction(find);
+    // In the search field Ctrl+Z undoes typing: the field takes it first.
+    auto* undo = new QAction(this);
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setShortcutContext(Qt::WindowShortcut);
+    connect(undo, &QAction::triggered, this, &ChannelTreeView::UndoRequested);
+    addAction(undo);
+}
+
+QTreeView* ChannelTreeView::makeView(QAbstractItemModel* model) {
+    auto* view = new QTreeView(this);
+    view->setModel(model);
+    view->setHeaderHidden(true);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setUniformRowHeights(true);
+    view->setStyleSheet(QLatin1String(kFocusFrame));
+    view->installEventFilter(this);
+    return view;
+}
+
+void ChannelTreeView::followModel() {
+    // The model's flags are the expanded state the files keep: the whole
+    // tree shows them and gives the user's changes back. The results' own
+    // expanding never reaches them.
+    connect(mModel, &ChannelTreeModel::ExpandedChanged, mTree,
+            [this](const QModelIndex& index, bool expanded) { mTree->setExpanded(index, expanded); });
+    connect(mTree, &QTreeView::expanded, this,
+            [this](const QModelIndex& index) { mModel->SetExpanded(ChannelTreeModel::NodeOf(index), true); });
+    connect(mTree, &QTreeView::collapsed, this,
+            [this](const QModelIndex& index) { mModel->SetExpanded(ChannelTreeModel::NodeOf(index), false); });
+    // Many changes at once reach the views as a reset: the selected node
+    // and the scrolling stay where they were.
+    connect(mModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        const TreeNode* current = ChannelTreeModel::NodeOf(mTree->currentIndex());
+        mTreeSerial = current ? current->Serial() : 0;
+        mTreeScroll = mTree->verticalScrollBar()->value();
+    });
+    connect(mModel, &QAbstractItemModel::modelReset, this, [this] {
+        TreeNode* current = nullptr;
+        mModel->Walk([this, &current](TreeNode* node) {
+            if (node->Expanded()) mTree->expand(mModel->IndexOf(node));
+            if (node->Serial() == mTreeSerial) current = node;
+            return true;
+        });
+        if (!current) return;
+        mTree->setCurrentIndex(mModel->IndexOf(current));
+        mTree->doItemsLayout();
+        mTree->verticalScrollBar()->setValue(mTreeScroll);
+    });
+}
+
+QTreeView* ChannelTreeView::ShownView() const { return Searching() ? mResults : mTree; }
+
+bool ChannelTreeView::Searching() const { return !mSearch->Query().isEmpty(); }
+
+TreeNode* ChannelTreeView::CurrentNode() const { return ChannelTreeModel::NodeOf(ShownView()->currentIndex()); }
+
+namespace {
+
+// Whether every ancestor is expanded in the view: scrolling to a node would
+// expand them, and the whole tree's expanded flags are the files'.
+bool rowShown(const QTreeView* view, const QModelIndex& index) {
+    for (QModelIndex p = index.parent(); p.isValid(); p = p.parent())
+        if (!view->isExpanded(p)) return false;
+    return index.isValid();
+}
+
+}  // namespace
+
+void ChannelTreeView::SetCurrentNode(TreeNode* node) {
+    QTreeView* view = ShownView();
+    const QModelIndex index = view == mResults ? mSearch->IndexOf(node) : mModel->IndexOf(node);
+    view->setCurrentIndex(index);
+    if (rowShown(view, index)) view->scrollTo(index);
+}
+
+TreeNode* ChannelTreeView::NodeAt(const QTreeView* view, const QPoint& pos, bool* onDecoration) const {
+    const QModelIndex index = view->indexAt(pos);
+    if (onDecoration) *onDecoration = index.isValid() && pos.x() < view->visualRect(index).x();
+    return ChannelTreeModel::NodeOf(index);
+}
+
+QPoint ChannelTreeView::PopupPosition(TreeNode* node) const {
+    QTreeView* view = ShownView();
+    const QModelIndex index = view == mResults ? mSearch->IndexOf(node) : mModel->IndexOf(node);
+    if (!rowShown(view, index)) return view->viewport()->mapToGlobal(QPoint(0, 0));
+    view->scrollTo(index);
+    const QRect r = view->visualRect(index);
+    return view->viewport()->mapToGlobal(QPoint(r.left() + r.height(), r.bottom()));
+}
+
+void ChannelTreeView::FocusSearch() {
+    mField->setFocus(Qt::ShortcutFocusReason);
+    mField->selectAll();
+}
+
+void ChannelTreeView::ClearSearch() { mField->clear(); }
+
+void ChannelTreeView::queryChanged(const QString& text) {
+    const bool had = Searching();
+    mSearch->SetQuery(text);
+    const bool searching = Searching();
+    mCount->setVisible(searching);
+    if (searching == had) return;
+    // Only the view changes: the whole tree keeps its state while hidden.
+    const bool focused = mTree->hasFocus() || mResults->hasFocus();
+    mResults->setVisible(searching);
+    mTree->setVisible(!searching);
+    if (focused) ShownView()->setFocus();
+}
+
+void ChannelTreeView::resultsRebuilt() {
+    mCount->setText(QStringLiteral("%1 件").arg(mSearch->MatchCount()));
+    // Every ancestor is open, so each match shows where it is.
+    mResults->expandAll();
+    if (mResultSerial == 0) return;
+    // The selected node is kept if it is still shown.
+    const quint32 serial = mResultSerial;
+    mResultSerial = 0;
+    std::vector<QModelIndex> todo{QModelIndex()};
+    while (!todo.empty()) {
+        const QModelIndex parent = todo.back();
+        todo.pop_back();
+        for (int row = 0; row < mSearch->rowCount(parent); ++row) {
+            const QModelIndex index = mSearch->index(row, 0, parent);
+            if (ChannelTreeModel::NodeOf(index)->Serial() == serial) return mResults->setCurrentIndex(index);
+            todo.push_back(index);
+        }
+    }
+}
+
+bool ChannelTreeView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == mField) return fieldKey(key);
+        if (watched == mTree || watched == mResults) return treeKey(static_cast<QTreeView*>(watched), key);
+    } else if (event->type() == QEvent::ContextMenu && (watched == mTree || watched == mResults)) {
+        // The keyboard's menu request, where the platform sends one.
+        if (static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+            if (TreeNode* node = CurrentNode()) emit NodeMenuRequested(node, PopupPosition(node));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool ChannelTreeView::fieldKey(QKeyEvent* key) {
+    switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (TreeNode* node = mSearch->FirstChannel()) {
+                SetCurrentNode(node);
+                emit SearchActivated(node);
+            }
+            return true;
+        case Qt::Key_Down:
+            if (!Searching() || mSearch->rowCount() == 0) return false;
+            mResults->setFocus(Qt::TabFocusReason);
+            if (!mResults->currentIndex().isValid()) {
+                TreeNode* first = mSearch->FirstChannel();
+                mResults->setCurrentIndex(first ? mSearch->IndexOf(first) : mSearch->index(0, 0));
+            }
+            return true;
+        case Qt::Key_Escape:
+            if (Searching())
+                ClearSearch();
+            else
+                mTree->setFocus(Qt::OtherFocusReason);
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool ChannelTreeView::treeKey(QTreeView* view, QKeyEvent* key) {
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    TreeNode* node = ChannelTreeModel::NodeOf(view->currentIndex());
+    const bool plain = mods == Qt::NoModifier;
+    switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Space:
+            if (!plain) return false;
+            if (node) emit NodeActivated(node);
+            return true;
+        case Qt::Key_Menu:
+            if (node) emit NodeMenuRequested(node, PopupPosition(node));
+            return true;
+        case Qt::Key_F10:
+            if (mods != Qt::ShiftModifier) return false;
+            if (node) emit NodeMenuRequested(node, PopupPosition(node));
+            return true;
+        case Qt::Key_F2:
+            if (node && plain) emit RenameRequested(node);
+            return plain;
+        case Qt::Key_Delete:
+            if (node && plain) emit RemoveRequested(node);
+            return plain;
+        case Qt::Key_Escape:
+            if (!Searching()) return false;
+            ClearSearch();
+            return true;
+        default:
+            break;
+    }
+    // Typing in the tree is typing into the search: the view's own
+    // type-ahead only finds the start of rows already shown.
+    const QString text = key->text();
+    if ((plain || mods == Qt::ShiftModifier) && !text.isEmpty() && text.at(0).isPrint()) {
+        mField->setFocus(Qt::OtherFocusReason);
+        mField->insert(text);
+        return true;
+    }
+    return false;
+}
