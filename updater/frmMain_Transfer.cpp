@@ -148,8 +148,18 @@ void frmMain::ParseChannelList(const QStringList& lines) {
     if (target) RemoveChildren(target);
 
     // Every channel of the tree by ID without regard to case: a line that
-    // names one again, in any letter case and in any list, updates it.
+    // names one again, in any letter case and in any list, is that channel.
+    // Each list that lists it holds a node of it, and all its nodes change
+    // alike (SetChannelNode), so it stays while any of them remains.
     QHash<QString, TreeNode*> channels = ChannelNodesByKey();
+    auto heldUnder = [this, &channels](const TreeNode* group, const QString& key) -> TreeNode* {
+        TreeNode* first = channels.value(key);
+        if (!first) return nullptr;
+        if (first->Parent() == group) return first;
+        for (const qint64 id : mChannelCopies.value(key))
+            if (TreeNode* copy = NodeById(id); copy && copy->Parent() == group) return copy;
+        return nullptr;
+    };
     mChildIndex.clear();
     mIndexing = mUpdateState == UpdaterState::ParsingNewList;
     for (const QString& raw : lines) {
@@ -165,23 +175,32 @@ void frmMain::ParseChannelList(const QStringList& lines) {
         if (channelId.isEmpty() || protocol.isEmpty() || address.isEmpty()) continue;
 
         const QString key = CaseKey(channelId);
-        if (TreeNode* node = channels.value(key)) {
-            // A channel held already is reused, spelled as it was: its name
-            // and signature go, the user's saving switch stays.
-            const NodeTag held = Tag(node);
-            SetChannelNode(node, held.Name(), protocol, kUnnamedChannel, address, held.SavePicture());
-        } else if (mUpdateState == UpdaterState::ParsingList) {
-            channels.insert(
-                key, NewChannelNode(target, channelId, protocol, kUnnamedChannel, address, savingBefore.contains(key)));
-        } else {
-            // Every group on the path needs a name, and the path a bound.
+        TreeNode* held = channels.value(key);
+        // The node the line goes under: the list itself when it is updated,
+        // else the group its ID names. Every group on that path needs a
+        // name, and the path a bound.
+        TreeNode* group = target;
+        if (mUpdateState == UpdaterState::ParsingNewList) {
             const QStringList parts = Components(channelId);
             bool placeable = parts.size() - 1 <= kDeepestTreeNode;
             for (int i = 0; placeable && i + 1 < parts.size(); ++i) placeable = !parts[i].isEmpty();
-            if (!placeable) continue;
-            TreeNode* group = GetOrganizationNode(channelId);
-            channels.insert(key, NewChannelNode(group, channelId, protocol, kUnnamedChannel, address, false));
+            group = placeable ? GetOrganizationNode(channelId) : nullptr;
         }
+        if (!held && !group) continue;
+        if (!held) {
+            channels.insert(key, NewChannelNode(group, channelId, protocol, kUnnamedChannel, address,
+                                                target && savingBefore.contains(key)));
+            continue;
+        }
+        // A channel held already is reused, spelled as it was: its name and
+        // signature go, the user's saving switch stays.
+        const NodeTag was = Tag(held);
+        if (group && !heldUnder(group, key)) {
+            QVector<qint64>& copies = mChannelCopies[key];
+            if (copies.isEmpty()) copies << NodeId(held);
+            copies << NodeId(NewChannelNode(group, was.Name(), protocol, kUnnamedChannel, address, was.SavePicture()));
+        }
+        SetChannelNode(held, was.Name(), protocol, kUnnamedChannel, address, was.SavePicture());
     }
     mIndexing = false;
     mChildIndex.clear();

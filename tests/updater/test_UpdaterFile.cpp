@@ -31,7 +31,7 @@ VANTORA_ROWS(ListFile, ListFixtures("updater"));
 const QString kCam3 = QStringLiteral("\tChannel\t\tp\t\tjp.t.Cam3\t\tカメラ\t\thttp://h/3\t\tTrue");
 
 // IDs in other letter case are one channel, written as the first and
-// changed alike by a downloaded list. Found by fuzzing.
+// changed alike by a downloaded list, which holds it too. Found by fuzzing.
 TEST_F(UpdaterTest, AChannelListedTwiceChangesAsOne) {
     load(ListFileBytes({"ChannelList\t\tl\t\tTrue\t\tu", kCam3, "Node\tg\tTrue",
                         "\tChannel\t\tq\t\tJP.T.CAM3\t\tother\t\thttp://h/other\t\tFalse"}));
@@ -42,7 +42,8 @@ TEST_F(UpdaterTest, AChannelListedTwiceChangesAsOne) {
     const QString channel =
         QStringLiteral("\tChannel\t\tsig\t\tjp.t.Cam3\t\tチャンネル名 未取得\t\thttp://h/new\t\tTrue");
     EXPECT_EQ(dir.read("ChannelList.txt"),
-              ListFileBytes({"ChannelList\t\tl\t\tTrue\t\tu", channel, "Node\tg\tTrue", channel}));
+              ListFileBytes({"ChannelList\t\tl\t\tTrue\t\tu", channel, "Node\tg\tTrue", channel, "Node\tjp\tTrue",
+                             "\tChannelList\t\tt\t\tTrue\t\thttp://127.0.0.1:1/list.txt", "\t" + channel}));
 }
 
 // The confirmation decides; a removed list is missing after closing, but

@@ -2,6 +2,7 @@
 
 #include "TestHttpServer.h"
 #include "UpdaterFixture.h"
+#include "ViewerFixture.h"
 #include "channel/HTTPTransfer.h"
 #include "common/Cp932.h"
 
@@ -143,7 +144,7 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
                                               "2|" + un("a.b.z"), "2|" + un("a.b.n")}));
 
     // A list node's update replaces its children, ungrouped; a channel held
-    // elsewhere (a.x.e under x) is updated where it is.
+    // elsewhere (a.x.e under x) is held by both nodes, as one channel.
     serve("/list1", sjis(QStringLiteral("a.x.e,s1,%1\nsolo2,s2,%2\nq.r.s.t,s3,%3\nSOLO2,s4,%2\n")
                              .arg(url("/i/e"), url("/i/s2"), url("/i/t"))));
     TreeNode* bNode = node(b);
@@ -152,10 +153,11 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
     EXPECT_EQ(w->UpdateState(), UpdaterState::DownloadingList);
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(status(), kListDone);
-    EXPECT_EQ(shape().mid(1, 5),
-              (QStringList{"1|" + b, "2|" + un("solo2"), "2|" + un("q.r.s.t"), "1|" + x, "2|" + un("a.x.e")}));
-    EXPECT_EQ(tag(bNode->Child(0)), unnamed("solo2", "s4", url("/i/s2")));
-    EXPECT_EQ(tag(node(un("a.x.e"))), unnamed("a.x.e", "s1", url("/i/e")));
+    EXPECT_EQ(shape().mid(1, 6), (QStringList{"1|" + b, "2|" + un("a.x.e"), "2|" + un("solo2"), "2|" + un("q.r.s.t"),
+                                              "1|" + x, "2|" + un("a.x.e")}));
+    EXPECT_EQ(tag(bNode->Child(1)), unnamed("solo2", "s4", url("/i/s2")));
+    EXPECT_EQ(tag(node(x)->Child(0)), unnamed("a.x.e", "s1", url("/i/e")));
+    EXPECT_EQ(tag(bNode->Child(0)), tag(node(x)->Child(0)));
     EXPECT_EQ(http.requests(), (QStringList{"/list1", "/list2", "/list1", "/list1"}));
 }
 
@@ -403,6 +405,50 @@ TEST_F(UpdaterTransferTest, RemovalWhileDownloadingDropsTheResults) {
     EXPECT_EQ(roots(), 0);
     EXPECT_EQ(status(), kInfoDone);
     EXPECT_TRUE(commandsEnabled());
+}
+
+// A channel one list holds and another lists stays while either list does:
+// each list holds a node of it, one channel, named alike. The viewer then
+// keeps its favourite and its folder membership.
+TEST_F(UpdaterTransferTest, AChannelTwoListsListStaysWhileEitherRemains) {
+    serve("/l1", "a.b.c,s1,http://h/abc\n");
+    serve("/l2", "x.y.z,s2,http://h/xyz\n");
+    serve("/abc", "ChannelName=ABC\n");
+    load();
+    addList(url("/l1"));
+    addList(url("/l2"));
+    const QString l1 = "b(" + url("/l1") + ")", l2 = "y(" + url("/l2") + ")";
+    serve("/l2", "x.y.z,s2,http://h/xyz\nA.B.C,s3," + url("/abc").toUtf8() + "\n");
+    select(node(l2));
+    w->mnuUpdateChannelList_Click();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(shape(), (QStringList{"0|a", "1|" + l1, "2|" + un("a.b.c"), "0|x", "1|" + l2, "2|" + un("x.y.z"),
+                                    "2|" + un("a.b.c")}));
+    updateNames(node(l2));
+    EXPECT_EQ(tag(node(l1)->Child(0)), tagOf(NodeKind::Channel, "a.b.c|s3|ABC|" + url("/abc") + "|False"));
+    EXPECT_EQ(tag(node(l2)->Child(1)), tag(node(l1)->Child(0)));
+
+    select(node(l1));
+    w->mnuRemoveChannelList_Click();
+    w->close();
+    const QString abc = "\t\tChannel\t\ts3\t\ta.b.c\t\tABC\t\t" + url("/abc") + "\t\tFalse";
+    const QByteArray list =
+        ListFileBytes({"Node\ta\tTrue", "Node\tx\tTrue", "\tChannelList\t\ty\t\tTrue\t\t" + url("/l2"),
+                       "\t\tChannel\t\ts2\t\tx.y.z\t\tチャンネル名 未取得\t\thttp://h/xyz\t\tFalse", abc});
+    EXPECT_EQ(dir.read("ChannelList.txt"), list);
+
+    ViewerFixture viewer;
+    const QByteArray favorites = ListFileBytes({"FavariteRoot\t\tお気に入り\t\tTrue", "\tFavariteChannel\t\ta.b.c"});
+    const QByteArray folders =
+        ListFileBytes({"MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\t監視\t\tTrue",
+                       "\t\tMultiMonitorChannel\t\ta.b.c"});
+    viewer.dir.write("ChannelList.txt", dir.read("ChannelList.txt"));
+    viewer.dir.write("Favorite.txt", favorites);
+    viewer.dir.write("MultiMonitor.txt", folders);
+    viewer.open();
+    viewer.close();
+    EXPECT_EQ(viewer.dir.read("Favorite.txt"), favorites);
+    EXPECT_EQ(viewer.dir.read("MultiMonitor.txt"), folders);
 }
 
 }  // namespace
