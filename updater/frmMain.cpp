@@ -8,6 +8,7 @@
 #include "navigation/ChannelTreeModel.h"
 #include "navigation/ChannelTreeView.h"
 #include "storage/TreeListFormat.h"
+#include "updater/ChannelListFile.h"
 #include "updater/ElidedLabel.h"
 #include "updater/RunningViewer.h"
 
@@ -94,6 +95,7 @@ void frmMain::createControls() {
     mTreeModel = new ChannelTreeModel(this);
     mTreeModel->SetShowIdentityInText(true);
     mTreeModel->KeepSerialIndex();
+    mFile = std::make_unique<ChannelListFile>(*mTreeModel, mProgramDirectory + QStringLiteral("/ChannelList.txt"));
     tvwChannelSelect = new ChannelTreeView(mTreeModel, central);
     tvwChannelSelect->setObjectName(QStringLiteral("tvwChannelSelect"));
     for (QTreeView* view : {tvwChannelSelect->Tree(), tvwChannelSelect->Results()}) {
@@ -186,7 +188,7 @@ bool frmMain::Form_Load() {
     mNewChannelListURL.clear();
 
     const TreeListFile file = ReadTreeListFile(ChannelListPath());
-    mFileInfo = file.Info;
+    mFile->SetFound(file.Info);
     LoadChannelList(file.Lines);
     return true;
 }

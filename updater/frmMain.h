@@ -17,6 +17,7 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
 
 class ChannelTreeModel;
 class ChannelTreeView;
@@ -32,6 +33,7 @@ class TreeNode;
 
 namespace updater {
 
+class ChannelListFile;
 class ElidedLabel;
 
 // What the window is doing: the transfer commands run only when it is Idle.
@@ -193,7 +195,7 @@ private:
     ElidedLabel* mMessagePanel = nullptr;
     QLabel* mTimePanel = nullptr;
     bool mUnloaded = false;
-    TextFileInfo mFileInfo;
+    std::unique_ptr<ChannelListFile> mFile;
 
     UpdaterState mUpdateState = UpdaterState::Idle;
     // DownloadingList: the id of the list node being updated;

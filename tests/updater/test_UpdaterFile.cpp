@@ -4,25 +4,32 @@
 #include "UpdaterFixture.h"
 #include "common/Cp932.h"
 #include "common/SafeFile.h"
+#include "updater/ChannelListFile.h"
 
 namespace {
 
-// Each fixture folder: ChannelList.txt found at start-up, and as written at
-// close (none: not written), which another start writes again unchanged.
-class ListFile : public UpdaterTest, public ::testing::WithParamInterface<ListFixture> {};
+// Each fixture folder, on the tree model alone: ChannelList.txt found at
+// start-up, and as written at close (none: not written), which another
+// start writes again unchanged.
+class ListFile : public ::testing::TestWithParam<ListFixture> {};
 
 TEST_P(ListFile, IsWrittenAsExpectedAndAgainUnchanged) {
     const ListFixture& c = GetParam();
-    load(c.input("ChannelList.txt"));
-    w->close();
+    TempProgramDir dir;
+    if (!c.input("ChannelList.txt").isNull()) dir.write("ChannelList.txt", c.input("ChannelList.txt"));
+    auto startAndClose = [&dir] {
+        ChannelTreeModel tree;
+        updater::ChannelListFile file(tree, dir.file("ChannelList.txt"));
+        file.Read();
+        return file.Write();
+    };
+    ASSERT_TRUE(startAndClose());
     const bool written = dir.exists("ChannelList.txt");
     const QByteArray bytes = dir.read("ChannelList.txt");
     if (WritingFixtures()) return WriteExpected(c, "ChannelList.txt", written ? &bytes : nullptr);
     EXPECT_EQ(written, !c.expected("ChannelList.txt").isNull());
     EXPECT_EQ(bytes, c.expected("ChannelList.txt")) << bytes.toStdString();
-    w = open(dir);
-    load();
-    w->close();
+    ASSERT_TRUE(startAndClose());
     EXPECT_EQ(dir.read("ChannelList.txt"), bytes);
 }
 
