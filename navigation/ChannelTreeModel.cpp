@@ -189,6 +189,17 @@ void ChannelTreeModel::EndBatch() {
 
 // ---- Looks -------------------------------------------------------------------
 
+void ChannelTreeModel::SetShowIdentityInText(bool show) {
+    if (show == mShowIdentity) return;
+    beginResetModel();
+    mShowIdentity = show;
+    Walk([](TreeNode* n) {
+        n->mSearchKey.clear();
+        return true;
+    });
+    endResetModel();
+}
+
 QString ChannelTreeModel::DisplayText(const TreeNode* node) const {
     if (!node) return QString();
     if (mShowIdentity && (node->mKind == NodeKind::Channel || node->mKind == NodeKind::ChannelList))

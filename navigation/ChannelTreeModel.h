@@ -118,7 +118,7 @@ public:
     // ---- Looks ----------------------------------------------------------
     // The updater shows a list as "name(address)" and a channel as
     // "name(ChannelID)"; the viewer shows the text alone.
-    void SetShowIdentityInText(bool show) { mShowIdentity = show; }
+    void SetShowIdentityInText(bool show);
     QString DisplayText(const TreeNode* node) const;
     // What a search matches: the text as shown, and a channel's ID
     // (SearchKey of both, U+0001 between them).
