@@ -66,6 +66,48 @@ INSTANTIATE_TEST_SUITE_P(Updater, Presses,
                                                  false}),
                          kRowName);
 
+// A key on the selected node: the popup, at the node, on a list only;
+// Delete asks to remove a list and removes it; Enter acts as a left click.
+struct Key {
+    const char *name, *node;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool popup, removed;
+};
+class Keys : public UpdaterTest, public ::testing::WithParamInterface<Key> {};
+
+TEST_P(Keys, ActAsTheMouseAndThePopupDo) {
+    const Key& k = GetParam();
+    load(QStringLiteral(
+             "ChannelList\t\tlist\t\tTrue\t\thttp://h/l\r\n\tChannel\t\tp\t\tc\t\tname\t\thttp://h/i\t\tFalse\r\n")
+             .toUtf8());
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    QPoint at;
+    w->ShowPopup = [&](QMenu* menu, const QPoint& pos) { popups << menu, at = pos; };
+    TreeNode* item = node(QString::fromUtf8(k.node));
+    select(item);
+    w->tvwChannelSelect->Tree()->setFocus();
+    QTest::keyClick(w->tvwChannelSelect->Tree(), k.key, k.modifiers);
+    ASSERT_EQ(popups.size(), k.popup ? 1 : 0);
+    if (k.popup) {
+        const QRect rect = w->tvwChannelSelect->Tree()->visualRect(w->TreeModel()->IndexOf(item));
+        EXPECT_TRUE(rect.adjusted(0, 0, 0, 1).contains(w->tvwChannelSelect->Tree()->viewport()->mapFromGlobal(at)));
+    }
+    EXPECT_EQ(confirms.size(), k.removed ? 1 : 0);
+    EXPECT_EQ(roots(), k.removed ? 0 : 1);
+}
+
+const Key kKeys[] = {
+    {"MenuOnAList", kList, Qt::Key_Menu, Qt::NoModifier, true, false},
+    {"ShiftF10OnAList", kList, Qt::Key_F10, Qt::ShiftModifier, true, false},
+    {"MenuOnAChannel", "name(c)", Qt::Key_Menu, Qt::NoModifier, false, false},
+    {"EnterOnAList", kList, Qt::Key_Return, Qt::NoModifier, false, false},
+    {"DeleteOnAList", kList, Qt::Key_Delete, Qt::NoModifier, false, true},
+    {"DeleteOnAChannel", "name(c)", Qt::Key_Delete, Qt::NoModifier, false, false},
+};
+VANTORA_ROWS(Keys, kKeys);
+
 // The tree fills the window across, its margin on both sides, to the status bar.
 TEST_F(UpdaterTest, TheTreeFollowsTheWindowSize) {
     load();
