@@ -7,3 +7,5 @@
 #include <QString>
 
 QString SearchKey(const QString& text);
+// The same, appended to key.
+void AppendSearchKey(QString& key, const QString& text);

@@ -113,7 +113,6 @@ void ChannelTreeModel::MoveNode(TreeNode* node, int row) {
 }
 
 void ChannelTreeModel::changed(TreeNode* node) {
-    node->mSearchKey.clear();
     if (mBatch > 0) return;
     const QModelIndex index = IndexOf(node);
     emit dataChanged(index, index);
@@ -193,10 +192,6 @@ void ChannelTreeModel::SetShowIdentityInText(bool show) {
     if (show == mShowIdentity) return;
     beginResetModel();
     mShowIdentity = show;
-    Walk([](TreeNode* n) {
-        n->mSearchKey.clear();
-        return true;
-    });
     endResetModel();
 }
 
@@ -207,12 +202,17 @@ QString ChannelTreeModel::DisplayText(const TreeNode* node) const {
     return node->mText;
 }
 
-const QString& ChannelTreeModel::SearchKeyOf(const TreeNode* node) const {
-    if (node->mSearchKey.isEmpty()) {
-        node->mSearchKey = SearchKey(DisplayText(node));
-        if (isChannelKind(node->mKind)) node->mSearchKey += QChar(u'\u0001') + SearchKey(node->mID);
+QString ChannelTreeModel::SearchKeyOf(const TreeNode* node) const {
+    const QString text = DisplayText(node);
+    const bool channel = isChannelKind(node->mKind);
+    QString key;
+    key.reserve(text.size() + (channel ? node->mID.size() + 1 : 0));
+    AppendSearchKey(key, text);
+    if (channel) {
+        key += QChar(u'\u0001');
+        AppendSearchKey(key, node->mID);
     }
-    return node->mSearchKey;
+    return key;
 }
 
 void ChannelTreeModel::SetChannelLook(std::function<ChannelLook(const QString&)> look) {

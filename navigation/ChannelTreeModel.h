@@ -49,7 +49,6 @@ private:
     QString mText;
     QString mID;
     QStringList mFields;
-    mutable QString mSearchKey;  // made at the first search, dropped when the text changes
     int mRow = 0;
     quint32 mSerial = 0;
     NodeKind mKind = NodeKind::None;
@@ -122,7 +121,7 @@ public:
     QString DisplayText(const TreeNode* node) const;
     // What a search matches: the text as shown, and a channel's ID
     // (SearchKey of both, U+0001 between them).
-    const QString& SearchKeyOf(const TreeNode* node) const;
+    QString SearchKeyOf(const TreeNode* node) const;
     // The icon and tool tip of each channel's nodes, by ChannelID.
     void SetChannelLook(std::function<ChannelLook(const QString& ChannelID)> look);
     // The look of a channel changed: its nodes are drawn again.

@@ -17,10 +17,10 @@ ChannelTreeSearchModel::ChannelTreeSearchModel(ChannelTreeModel* tree, QObject* 
     : QAbstractItemModel(parent), mTree(tree) {
     // Nodes are held by pointer: the shown ones are dropped before the tree
     // removes any, and found again once it has.
-    auto before = [this] { beginChange(); };
+    auto before = [this] { beginChange(true); };
     auto after = [this] { endChange(); };
     auto whole = [this] {
-        beginChange();
+        beginChange(true);
         endChange();
     };
     connect(tree, &QAbstractItemModel::rowsAboutToBeRemoved, this, before);
@@ -36,9 +36,10 @@ ChannelTreeSearchModel::ChannelTreeSearchModel(ChannelTreeModel* tree, QObject* 
             [this](const QModelIndex& from, const QModelIndex& to, const QList<int>& roles) {
                 // A look changes nothing a query matches; a text may.
                 const bool look = !roles.isEmpty() && !roles.contains(Qt::DisplayRole);
+                if (!look) mIndexed = false;
                 if (mKey.isEmpty()) return;
                 if (!look) {
-                    beginChange();
+                    beginChange(true);
                     endChange();
                     return;
                 }
@@ -56,11 +57,13 @@ void ChannelTreeSearchModel::SetQuery(const QString& query) {
     mQuery = query;
     if (key == mKey) return;
     mKey = key;
-    beginChange();
+    beginChange(false);
     endChange();
 }
 
-void ChannelTreeSearchModel::beginChange() {
+void ChannelTreeSearchModel::beginChange(bool treeChanged) {
+    // The keys of a changed tree are made again when next needed.
+    if (treeChanged) mIndexed = false;
     if (mResetting) return;
     mResetting = true;
     beginResetModel();
@@ -77,12 +80,38 @@ void ChannelTreeSearchModel::endChange() {
     emit Rebuilt();
 }
 
+void ChannelTreeSearchModel::Prepare() { index(); }
+
+void ChannelTreeSearchModel::index() {
+    if (mIndexed) return;
+    mIndex.clear();
+    mIndex.reserve(size_t(mTree->NodeCount()));
+    mTree->Walk([this](TreeNode* node) {
+        mIndex.push_back({node, node->Parent(), mTree->SearchKeyOf(node)});
+        return true;
+    });
+    mIndexed = true;
+    mMatchedKey.clear();
+}
+
 void ChannelTreeSearchModel::rebuild() {
     mShown.clear();
     mShown[nullptr];
     mMatchCount = 0;
     mFirstChannel = nullptr;
     if (mKey.isEmpty()) return;
+    index();
+    const bool narrowing = !mMatchedKey.isEmpty() && mKey.contains(mMatchedKey);
+    std::vector<size_t> matched;
+    if (narrowing) {
+        for (const size_t i : mMatched)
+            if (mIndex[i].Key.contains(mKey)) matched.push_back(i);
+    } else {
+        for (size_t i = 0; i < mIndex.size(); ++i)
+            if (mIndex[i].Key.contains(mKey)) matched.push_back(i);
+    }
+    mMatched.swap(matched);
+    mMatchedKey = mKey;
     // A node's entry is made when its first shown child is added; in
     // pre-order the node is then the last shown child of its own parent.
     auto entryFor = [this](const TreeNode* node) -> Shown& {
@@ -92,11 +121,18 @@ void ChannelTreeSearchModel::rebuild() {
         entry.Row = int(mShown[node->Parent()].Children.size()) - 1;
         return entry;
     };
+    const TreeNode* lastParent = nullptr;
+    Shown* lastShown = nullptr;  // the entry of lastParent, whose children matches mostly are
     std::vector<TreeNode*> chain;
-    mTree->Walk([&](TreeNode* node) {
-        if (!mTree->SearchKeyOf(node).contains(mKey)) return true;
-        ++mMatchCount;
+    mMatchCount = int(mMatched.size());
+    for (const size_t i : mMatched) {
+        TreeNode* node = mIndex[i].Node;
         if (!mFirstChannel && isChannelKind(node->Kind())) mFirstChannel = node;
+        TreeNode* parent = mIndex[i].Parent;
+        if (lastShown && parent == lastParent) {
+            lastShown->Children.push_back(node);
+            continue;
+        }
         // The node and its ancestors not shown yet, added from the top.
         chain.clear();
         for (TreeNode* n = node; n; n = n->Parent()) {
@@ -105,8 +141,9 @@ void ChannelTreeSearchModel::rebuild() {
             chain.push_back(n);
         }
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) entryFor((*it)->Parent()).Children.push_back(*it);
-        return true;
-    });
+        lastParent = parent;
+        lastShown = &entryFor(parent);
+    }
 }
 
 const ChannelTreeSearchModel::Shown* ChannelTreeSearchModel::shown(const TreeNode* node) const {

@@ -20,6 +20,9 @@ public:
     explicit ChannelTreeSearchModel(ChannelTreeModel* tree, QObject* parent = nullptr);
 
     void SetQuery(const QString& query);
+    // Makes every node's search key now (when the search field gets the
+    // focus), so the first keystroke is as quick as the others.
+    void Prepare();
     const QString& Query() const { return mQuery; }
     // Nodes that match, ancestors shown only for them not counted.
     int MatchCount() const { return mMatchCount; }
@@ -48,9 +51,24 @@ private:
         std::vector<TreeNode*> Children;  // the shown ones, in order
     };
     void rebuild();
-    void beginChange();
+    void index();
+    void beginChange(bool treeChanged);
     void endChange();
     const Shown* shown(const TreeNode* node) const;
+
+    // Every node's search key in tree order, made at the first search and
+    // again after the tree changed: a keystroke is one pass over it.
+    struct Entry {
+        TreeNode* Node;
+        TreeNode* Parent;  // kept here: a pass need not visit the nodes
+        QString Key;
+    };
+    std::vector<Entry> mIndex;
+    bool mIndexed = false;
+    // The index positions that matched the last key: a key that holds it
+    // (the user typed on) can only match among them.
+    std::vector<size_t> mMatched;
+    QString mMatchedKey;
 
     ChannelTreeModel* mTree;
     QString mQuery;  // as typed

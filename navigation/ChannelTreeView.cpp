@@ -16,6 +16,10 @@
 
 namespace {
 
+// Matches whose ancestors a search opens at most; a great many more would
+// make every keystroke lay them all out.
+constexpr int kOpenedMatches = 2000;
+
 // The same frame width with and without focus, so rows do not move when
 // the focus comes; with it the frame takes the highlight colour.
 const char* const kFocusFrame =
@@ -52,9 +56,11 @@ ChannelTreeView::ChannelTreeView(ChannelTreeModel* model, QWidget* parent)
     column->addLayout(row);
     column->addWidget(mTree, 1);
     column->addWidget(mResults, 1);
-    // The tree comes first; the search field after it.
+    // The tree comes first, and has the focus when the window opens; the
+    // search field after it.
     setTabOrder(mTree, mResults);
     setTabOrder(mResults, mField);
+    mTree->setFocus();
 
     connect(mField, &QLineEdit::textChanged, this, &ChannelTreeView::queryChanged);
     connect(mSearch, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
@@ -182,8 +188,22 @@ void ChannelTreeView::queryChanged(const QString& text) {
 
 void ChannelTreeView::resultsRebuilt() {
     mCount->setText(QStringLiteral("%1 件").arg(mSearch->MatchCount()));
-    // Every ancestor is open, so each match shows where it is.
-    mResults->expandAll();
+    // The ancestors of the matches are open, so each shows where it is; of
+    // a great many, those of the first few thousand, so a keystroke stays
+    // quick (the others are shown closed, ready to open).
+    int budget = kOpenedMatches;
+    std::vector<QModelIndex> open{QModelIndex()};
+    while (!open.empty() && budget > 0) {
+        const QModelIndex parent = open.back();
+        open.pop_back();
+        if (parent.isValid()) mResults->expand(parent);
+        const int rows = mSearch->rowCount(parent);
+        for (int row = rows - 1; row >= 0; --row) {
+            const QModelIndex child = mSearch->index(row, 0, parent);
+            if (mSearch->hasChildren(child)) open.push_back(child);
+        }
+        budget -= rows;
+    }
     if (mResultSerial == 0) return;
     // The selected node is kept if it is still shown.
     const quint32 serial = mResultSerial;
@@ -201,7 +221,9 @@ void ChannelTreeView::resultsRebuilt() {
 }
 
 bool ChannelTreeView::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
+    if (event->type() == QEvent::FocusIn && watched == mField) {
+        mSearch->Prepare();
+    } else if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (watched == mField) return fieldKey(key);
         if (watched == mTree || watched == mResults) return treeKey(static_cast<QTreeView*>(watched), key);
