@@ -190,4 +190,22 @@ TEST_F(TreeKeys, EscGivesTheTreeBackAsItWasAndTheFilesStayAsTheyWere) {
     EXPECT_EQ(f.dir.read("MultiMonitor.txt"), before[2]);
 }
 
+// Where the focus is shows: the tree's frame and the search field's take the
+// highlight colour while they have it, and Tab goes from the tree to the search.
+TEST_F(TreeKeys, TheFocusIsVisibleAndGoesFromTheTreeToTheSearch) {
+    QTreeView* view = tree()->Tree();
+    QLineEdit* field = tree()->SearchField();
+    const QColor highlight = view->palette().color(QPalette::Highlight);
+    auto edge = [&](QWidget* w) { return w->grab().toImage().pixelColor(0, w->height() / 2); };
+    view->setFocus();
+    QTest::qWait(20);
+    EXPECT_EQ(edge(view), highlight);
+    const QColor fieldAlone = edge(field);
+    QTest::keyClick(view, Qt::Key_Tab);
+    EXPECT_TRUE(field->hasFocus());
+    QTest::qWait(20);
+    EXPECT_NE(edge(view), highlight);
+    EXPECT_NE(edge(field), fieldAlone);
+}
+
 }  // namespace
