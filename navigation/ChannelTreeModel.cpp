@@ -42,6 +42,7 @@ TreeNode* ChannelTreeModel::AddNode(TreeNode* parent, NodeKind kind, const QStri
     owner->mChildren.push_back(node);
     ++mNodeCount;
     if (mSerialIndex) mBySerial.insert(node->mSerial, node);
+    keepChannelNode(node, true);
     mLastAdded = node;
     if (signal) endInsertRows();
     return node;
@@ -65,6 +66,7 @@ void ChannelTreeModel::destroy(TreeNode* node) {
         stack.pop_back();
         stack.insert(stack.end(), n->mChildren.begin(), n->mChildren.end());
         if (mSerialIndex) mBySerial.remove(n->mSerial);
+        keepChannelNode(n, false);
         if (mLastAdded == n) mLastAdded = nullptr;
         --mNodeCount;
         delete n;
@@ -132,18 +134,22 @@ void ChannelTreeModel::SetExpanded(TreeNode* node, bool expanded) {
 
 void ChannelTreeModel::SetIdentity(TreeNode* node, NodeKind kind, const QString& id) {
     if (!node) return;
+    keepChannelNode(node, false);
     node->mKind = kind;
     node->mID = id;
+    keepChannelNode(node, true);
     changed(node);
 }
 
 void ChannelTreeModel::SetNode(TreeNode* node, NodeKind kind, const QString& text, const QString& id,
                                const QStringList& fields) {
     if (!node) return;
+    keepChannelNode(node, false);
     node->mKind = kind;
     node->mText = text;
     node->mID = id;
     node->mFields = fields;
+    keepChannelNode(node, true);
     changed(node);
 }
 
@@ -221,15 +227,29 @@ void ChannelTreeModel::SetChannelLook(std::function<ChannelLook(const QString&)>
     endResetModel();
 }
 
+void ChannelTreeModel::keepChannelNode(TreeNode* node, bool add) {
+    if (!mChannelNodesKept || !isChannelKind(node->mKind)) return;
+    if (add)
+        mChannelNodes.insert(CaseKey(node->mID), node);
+    else
+        mChannelNodes.remove(CaseKey(node->mID), node);
+}
+
 void ChannelTreeModel::ChannelLookChanged(const QString& ChannelID) {
     if (mBatch > 0) return;
-    Walk([this, &ChannelID](TreeNode* n) {
-        if (isChannelKind(n->mKind) && EqualsNoCase(n->mID, ChannelID)) {
-            const QModelIndex index = IndexOf(n);
-            emit dataChanged(index, index, {Qt::DecorationRole, Qt::ToolTipRole});
-        }
-        return true;
-    });
+    // Looks change often while channels are watched: their nodes are
+    // found by ID, not by walking the tree each time.
+    if (!mChannelNodesKept) {
+        mChannelNodesKept = true;
+        Walk([this](TreeNode* n) {
+            keepChannelNode(n, true);
+            return true;
+        });
+    }
+    for (TreeNode* n : mChannelNodes.values(CaseKey(ChannelID))) {
+        const QModelIndex index = IndexOf(n);
+        emit dataChanged(index, index, {Qt::DecorationRole, Qt::ToolTipRole});
+    }
 }
 
 // ---- Item model ----------------------------------------------------------------

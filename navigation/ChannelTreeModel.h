@@ -159,4 +159,8 @@ private:
     QHash<QString, TreeNode*> mKeys;
     QHash<quint32, TreeNode*> mBySerial;
     std::function<ChannelLook(const QString&)> mChannelLook;
+    // The nodes of each channel by CaseKey, made when a look first changes.
+    QMultiHash<QString, TreeNode*> mChannelNodes;
+    bool mChannelNodesKept = false;
+    void keepChannelNode(TreeNode* node, bool add);
 };

@@ -123,18 +123,29 @@ private:
 }  // namespace
 
 QIcon TreeNodeIcon(NodeKind kind) {
-    // One icon per kind for the program's life: views ask for it per row.
-    static const QIcon icons[] = {
-        QIcon(),
-        QIcon(new TreeIconEngine(NodeKind::Channel)),
-        QIcon(new TreeIconEngine(NodeKind::FavariteChannel)),
-        QIcon(new TreeIconEngine(NodeKind::MultiMonitorFolder)),
-        QIcon(new TreeIconEngine(NodeKind::MultiMonitorChannel)),
-        QIcon(new TreeIconEngine(NodeKind::ChannelList)),
-        QIcon(new TreeIconEngine(NodeKind::Node)),
-        QIcon(new TreeIconEngine(NodeKind::FavariteRoot)),
-        QIcon(new TreeIconEngine(NodeKind::MultiMonitorRoot)),
-    };
-    const int i = int(kind);
-    return i >= 0 && i < int(std::size(icons)) ? icons[i] : QIcon();
+    // One icon per look for the program's life: views ask for it per row.
+    static const QIcon channel(new TreeIconEngine(NodeKind::Channel));
+    static const QIcon folder(new TreeIconEngine(NodeKind::MultiMonitorFolder));
+    static const QIcon list(new TreeIconEngine(NodeKind::ChannelList));
+    static const QIcon group(new TreeIconEngine(NodeKind::Node));
+    static const QIcon favourites(new TreeIconEngine(NodeKind::FavariteRoot));
+    static const QIcon monitors(new TreeIconEngine(NodeKind::MultiMonitorRoot));
+    switch (kind) {
+        case NodeKind::Channel:
+        case NodeKind::FavariteChannel:
+        case NodeKind::MultiMonitorChannel:
+            return channel;
+        case NodeKind::MultiMonitorFolder:
+            return folder;
+        case NodeKind::ChannelList:
+            return list;
+        case NodeKind::Node:
+            return group;
+        case NodeKind::FavariteRoot:
+            return favourites;
+        case NodeKind::MultiMonitorRoot:
+            return monitors;
+        default:
+            return QIcon();
+    }
 }

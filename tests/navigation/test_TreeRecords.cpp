@@ -3,9 +3,12 @@
 
 #include "Rows.h"
 #include "navigation/ChannelTreeModel.h"
+#include "navigation/TreeIcons.h"
 #include "storage/TreeListRecords.h"
 
 #include <QAbstractItemModelTester>
+#include <QPixmap>
+#include <QSet>
 #include <QSignalSpy>
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -246,6 +249,66 @@ TEST(TreeModel, TellsViewsOfExpandingAndOfABatchOnce) {
     EXPECT_EQ(inserted.size(), 1);
     EXPECT_EQ(expanded.size(), 1);
     EXPECT_TRUE(node->Child(0)->Expanded());
+}
+
+// Each kind of node has an icon of its own, a channel's nodes share one;
+// the program's look of a channel (its icon and tool tip) reaches all of its
+// nodes, which are drawn again when it changes.
+TEST(TreeModel, IconsOfEachKindAndTheLookOfAChannel) {
+    ChannelTreeModel tree;
+    auto iconOf = [&](const TreeNode* n) { return tree.IndexOf(n).data(Qt::DecorationRole).value<QIcon>(); };
+    QSet<qint64> icons;
+    for (NodeKind kind : {NodeKind::Node, NodeKind::ChannelList, NodeKind::FavariteRoot, NodeKind::MultiMonitorRoot,
+                          NodeKind::MultiMonitorFolder, NodeKind::Channel}) {
+        const QIcon icon = iconOf(tree.AddNode(nullptr, kind, "n"));
+        EXPECT_FALSE(icon.isNull());
+        icons.insert(icon.cacheKey());
+    }
+    EXPECT_EQ(icons.size(), 6);
+    TreeNode* list = tree.Root(1);
+    TreeNode* channel = tree.AddNode(list, NodeKind::Channel, "c", "Cam");
+    TreeNode* favorite = tree.AddNode(tree.Root(2), NodeKind::FavariteChannel, "c", "cam");
+    TreeNode* other = tree.AddNode(list, NodeKind::Channel, "o", "other");
+    EXPECT_EQ(iconOf(favorite).cacheKey(), iconOf(channel).cacheKey());
+    EXPECT_TRUE(tree.IndexOf(channel).data(Qt::ToolTipRole).toString().isEmpty());
+
+    QPixmap red(16, 16);
+    red.fill(Qt::red);
+    const QIcon live(red);
+    tree.SetChannelLook([&](const QString& id) {
+        return id.compare("cam", Qt::CaseInsensitive) == 0 ? ChannelLook{live, QStringLiteral("放送中")}
+                                                           : ChannelLook{};
+    });
+    EXPECT_EQ(iconOf(favorite).cacheKey(), live.cacheKey());
+    EXPECT_EQ(tree.IndexOf(channel).data(Qt::ToolTipRole).toString(), QStringLiteral("放送中"));
+    EXPECT_EQ(iconOf(other).cacheKey(), TreeNodeIcon(NodeKind::Channel).cacheKey());
+
+    QSignalSpy changed(&tree, &QAbstractItemModel::dataChanged);
+    auto redrawn = [&](const QString& id) {
+        changed.clear();
+        tree.ChannelLookChanged(id);
+        QSet<const TreeNode*> nodes;
+        for (const QList<QVariant>& args : changed) {
+            nodes.insert(ChannelTreeModel::NodeOf(args[0].toModelIndex()));
+            EXPECT_EQ(args[2].value<QList<int>>(), (QList<int>{Qt::DecorationRole, Qt::ToolTipRole}));
+        }
+        return nodes;
+    };
+    EXPECT_EQ(redrawn("CAM"), (QSet<const TreeNode*>{channel, favorite}));
+    TreeNode* member = tree.AddNode(tree.Root(4), NodeKind::MultiMonitorChannel, "c", "cAm");
+    tree.RemoveNode(favorite);
+    tree.SetIdentity(other, NodeKind::Channel, "CAM");
+    EXPECT_EQ(redrawn("cam"), (QSet<const TreeNode*>{channel, member, other}));
+}
+
+// Icons are drawn as vectors at the size asked for: at twice the pixels
+// they have detail a doubled small one lacks.
+TEST(TreeModel, IconsAreDrawnAtTheirDeviceSize) {
+    const QIcon icon = TreeNodeIcon(NodeKind::MultiMonitorFolder);
+    const QImage sharp = icon.pixmap(32, 32).toImage();
+    const QImage doubled = icon.pixmap(16, 16).toImage().scaled(32, 32);
+    EXPECT_EQ(sharp.size(), QSize(32, 32));
+    EXPECT_NE(sharp.convertToFormat(QImage::Format_ARGB32), doubled.convertToFormat(QImage::Format_ARGB32));
 }
 
 }  // namespace
