@@ -150,7 +150,8 @@ void WriteTreeListRecords(const ChannelTreeModel& model, TreeListLines& lines, c
     else
         for (int i = model.RootCount() - 1; i >= 0; --i) stack.emplace_back(model.Root(i), 0);
     while (!stack.empty()) {
-        const auto [node, depth] = stack.back();
+        const TreeNode* node = stack.back().first;
+        const int depth = stack.back().second;
         stack.pop_back();
         const QString& text = node->Text();
         const QString& id = node->ID();
