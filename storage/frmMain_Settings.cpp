@@ -13,6 +13,7 @@
 #include "multimonitor/clsMultiMonitorManeger.h"
 #include "navigation/NodeTag.h"
 #include "storage/TreeListFormat.h"
+#include "storage/WatchSettings.h"
 #include "view/TabStripWidget.h"
 
 #include <QAction>
@@ -122,6 +123,9 @@ void frmMain::LoadSetting() {
     mShowChannelOnlyOnBroadcast->setChecked(getBool("ChannelLimit", false));
     mMultiMonitorManeger->setShowChannelOnlyOnBroadcast(mShowChannelOnlyOnBroadcast->isChecked());
 
+    // What the viewer adds beside the specified settings.
+    mWatch = ReadWatchSettings(ini);
+
     // 14. The tick starts only now, when every channel of the lists exists.
     mTimer->start();
     // 15. Depth in the tree is the number of a node's parents; no path
@@ -195,6 +199,7 @@ void frmMain::SaveSetting() {
         set("MainWindow", "ResizeX", mGeometry.Splitter.x());
         // 7. The resize mode.
         set("General", "ImageResize", mdlFunction::getCheckedIndex(mImageResize));
+        WriteWatchSettings(doc, mWatch);
         QString error;
         if (!WriteFileAtomically(ini, doc.toBytes(), true, &error)) {
             failed << ini;

@@ -22,6 +22,7 @@
 #include "channel/ProgramSettings.h"
 #include "common/MouseButtonCode.h"
 #include "common/TextFile.h"
+#include "storage/WatchSettings.h"
 #include "storage/frmSetting.h"
 #include "view/MainWindowLayout.h"
 
@@ -144,6 +145,7 @@ public:
 
     // ---- What tests and other parts read ---------------------------------
     ProgramSettings& Settings() { return mSettings; }
+    WatchSettings& Watch() { return mWatch; }
     const QString& ProgramDir() const { return mProgramDirectory; }
     clsChannelManeger* ChannelManeger() const { return mChannelManeger.get(); }
     clsMultiMonitorManeger* MultiMonitorManeger() const { return mMultiMonitorManeger.get(); }
@@ -229,6 +231,7 @@ private:
 
     // Model.
     ProgramSettings mSettings;
+    WatchSettings mWatch;        // the section "Watch": what the viewer adds
     CurlMulti* mCurl = nullptr;  // made before mHTTP: its transfers are dropped first
     HTTPTransferArray* mHTTP = nullptr;
     PictureElementArray mPictures;

@@ -4,6 +4,7 @@
 #include "ViewerFixture.h"
 #include "common/Cp932.h"
 #include "common/mdlFunction.h"
+#include "storage/WatchSettings.h"
 
 #include <QAction>
 #include <QDir>
@@ -80,6 +81,50 @@ TEST(Settings, StoredValuesAndTheirRepairs) {
                       {"General", "PictureSaveDirctory", f.dir.path() + QStringLiteral("/保存/")},
                       {"General", "DefaultWaitCount", "-3"}});
 }
+
+// The section the viewer adds: what each stored text reads as, and what
+// exit writes back for it.
+struct WatchRow {
+    const char *name, *stored;
+    WatchSettings read;
+    const char* written;  // the whole section as exit writes it
+};
+class WatchKeys : public ::testing::TestWithParam<WatchRow> {};
+
+TEST_P(WatchKeys, ReadAsDefaultsWhenBadAndWrittenWellFormed) {
+    ViewerFixture f;
+    f.dir.write("Vantomon.ini", QByteArray("[General]\r\nTimeout=30\r\n[Watch]\r\n") + GetParam().stored);
+    frmMain& w = f.open();
+    const WatchSettings& got = w.Watch();
+    const WatchSettings& want = GetParam().read;
+    EXPECT_EQ(std::tie(got.StatusOverlay, got.NotifyOnAir, got.NotifyFailure, got.NotifyFailureMinutes, got.ScaleTiles,
+                       got.TourSeconds, got.RestoreTabs),
+              std::tie(want.StatusOverlay, want.NotifyOnAir, want.NotifyFailure, want.NotifyFailureMinutes,
+                       want.ScaleTiles, want.TourSeconds, want.RestoreTabs));
+    f.close();
+    const QByteArray ini = f.dir.read("Vantomon.ini");
+    EXPECT_TRUE(ini.contains(QByteArray("[Watch]\r\n") + GetParam().written)) << ini.constData();
+    expectIni(f.dir, {{"General", "Timeout", "30"}});  // the specified sections are left as they were
+}
+
+const WatchRow kWatchRows[] = {
+    {"Missing", "", WatchSettings{},
+     "StatusOverlay=True\r\nNotifyOnAir=False\r\nNotifyFailure=False\r\nNotifyFailureMinutes=2\r\n"
+     "ScaleTiles=False\r\nTourSeconds=10\r\nRestoreTabs=False\r\n"},
+    {"StoredValuesKept",
+     "statusoverlay=false\r\nNotifyOnAir=1\r\nNotifyFailure=TRUE\r\nNotifyFailureMinutes=1440\r\n"
+     "ScaleTiles=-1\r\nTourSeconds=2\r\nRestoreTabs=True\r\n",
+     WatchSettings{false, true, true, 1440, true, 2, true},
+     "StatusOverlay=False\r\nNotifyOnAir=True\r\nNotifyFailure=True\r\nNotifyFailureMinutes=1440\r\n"
+     "ScaleTiles=True\r\nTourSeconds=2\r\nRestoreTabs=True\r\n"},
+    {"BadValuesGiveDefaults",
+     "StatusOverlay=ja\r\nNotifyOnAir=\r\nNotifyFailureMinutes=0\r\nTourSeconds=3601\r\nScaleTiles=0x1\r\n"
+     "RestoreTabs=yes\r\n",
+     WatchSettings{},
+     "StatusOverlay=True\r\nNotifyOnAir=False\r\nNotifyFailureMinutes=2\r\nTourSeconds=10\r\nScaleTiles=False\r\n"
+     "RestoreTabs=False\r\nNotifyFailure=False\r\n"},
+};
+VANTORA_ROWS(WatchKeys, kWatchRows);
 
 // A stored size, and the size and splitter the window takes. The offscreen
 // screen is 800 x 800, and its windows have 2-pixel frames.
