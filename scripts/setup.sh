@@ -28,5 +28,8 @@ fi
 BUILD_DIR=${BUILD_DIR:-build}
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
   cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+elif [ $# -gt 0 ]; then
+  echo "setup: $BUILD_DIR is configured already; ignoring $*" >&2
+  echo "setup: to apply them, run: cmake -S . -B $BUILD_DIR $*" >&2
 fi
 cmake --build "$BUILD_DIR"
