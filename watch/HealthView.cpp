@@ -100,6 +100,11 @@ QVariant HealthModel::data(const QModelIndex& index, int role) const {
     const ConditionNow& now = h.Now;
     if (role == ConditionRole) return int(now.What);
     if (role == ChannelIDRole) return h.ChannelID;
+    if (role == Qt::TextAlignmentRole) {
+        const int c = index.column();
+        const bool number = c == Failures || c == Bytes || c == Saved;
+        return int((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    }
     const bool sort = role == SortRole;
     if (!sort && role != Qt::DisplayRole) return QVariant();
     switch (index.column()) {
@@ -174,14 +179,17 @@ HealthView::HealthView(const ChannelWatch& watch, QWidget* parent)
     mTable->setAlternatingRowColors(true);
     mTable->verticalHeader()->hide();
     mTable->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
-    mTable->horizontalHeader()->setStretchLastSection(true);
+    QHeaderView* header = mTable->horizontalHeader();
+    const int widths[HealthModel::ColumnCount] = {150, 130, 70, 70, 150, 64, 250, 70, 64};
+    for (int c = 0; c < HealthModel::ColumnCount; ++c) header->resizeSection(c, widths[c]);
+    header->setSectionResizeMode(HealthModel::LastFailure, QHeaderView::Stretch);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(mProblemsOnly);
     layout->addWidget(mTable);
     connect(mProblemsOnly, &QCheckBox::toggled, mFilter, &HealthFilter::setProblemsOnly);
     connect(mTable, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { emit OpenChannel(index.data(HealthModel::ChannelIDRole).toString()); });
-    resize(860, 360);
+    resize(1040, 380);
 }
 
 void HealthView::Refresh() {
