@@ -28,6 +28,7 @@ struct ConditionRow {
     int quietOrAge;  // Stale: seconds quiet; Live: picture age; else ignored
     int failures;
     const char* failureText;  // the last failure kept, "" for none
+    int failingSince = -1;    // the second a failure notice counts from
 };
 
 ConditionNow run(const ConditionRow& row, ConditionRecord& r) {
@@ -69,6 +70,7 @@ TEST_P(ConditionTable, FollowsWhatTheChannelWentThrough) {
     }
     EXPECT_EQ(record.ConsecutiveFailures, row.failures);
     EXPECT_EQ(now.FailureText, QString::fromUtf8(row.failureText));
+    EXPECT_EQ(record.FailingSince < 0 ? -1 : record.FailingSince / 1000, row.failingSince);
 }
 
 const ConditionRow kConditions[] = {
@@ -131,7 +133,8 @@ const ConditionRow kConditions[] = {
      Condition::Failing,
      0,
      1,
-     "HTTP/1.1 404 Not Found"},
+     "HTTP/1.1 404 Not Found",
+     6},
     {"FailuresCountAndKeepTheLastText",
      {{0, "V"}, {1, "Fサーバーが見つかりません"}, {61, "Fタイムアウトしました"}},
      62,
@@ -140,7 +143,8 @@ const ConditionRow kConditions[] = {
      Condition::Failing,
      0,
      2,
-     "タイムアウトしました"},
+     "タイムアウトしました",
+     1},
     {"FailingBeforeOffAir",
      {{0, "V"}, {0, "S2"}, {5, "F接続が拒否されました"}},
      6,
@@ -149,7 +153,19 @@ const ConditionRow kConditions[] = {
      Condition::Failing,
      0,
      1,
-     "接続が拒否されました"},
+     "接続が拒否されました",
+     5},
+    // A failure met before a view began counts towards a notice from the view on.
+    {"AFailureBeforeTheViewCountsFromTheView",
+     {{0, "V"}, {0, "S0"}, {5, "F接続が拒否されました"}, {6, "U"}, {100, "V"}},
+     101,
+     false,
+     5,
+     Condition::Failing,
+     0,
+     1,
+     "接続が拒否されました",
+     100},
     // Recovery: one answer read clears the failures; the last text stays for the record.
     {"RecoveredByInformation",
      {{0, "V"}, {0, "S0"}, {1, "Pa"}, {5, "F接続が拒否されました"}, {10, "S1"}},
