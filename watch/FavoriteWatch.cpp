@@ -15,10 +15,7 @@ FavoriteWatch::FavoriteWatch(clsChannelManeger& channels, ChannelWatch& watch, C
 
 FavoriteWatch::~FavoriteWatch() = default;
 
-void FavoriteWatch::setEnabled(bool enabled) {
-    mEnabled = enabled;
-    if (!enabled) mEntries.clear();  // a transfer's destruction drops its request
-}
+void FavoriteWatch::setEnabled(bool enabled) { mEnabled = enabled; }
 
 void FavoriteWatch::Tick() {
     if (!mEnabled) return;

@@ -23,7 +23,6 @@ public:
     FavoriteWatch(clsChannelManeger& channels, ChannelWatch& watch, CurlMulti& multi, QObject* parent = nullptr);
     ~FavoriteWatch() override;
 
-    // Off drops the requests in flight.
     void setEnabled(bool enabled);
     bool Enabled() const { return mEnabled; }
     // Once a tick: requests the information files that are due.

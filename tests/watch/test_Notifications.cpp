@@ -73,10 +73,12 @@ TEST_F(Notifications, AnUnviewedFavouriteGoingOnAirIsAnnounced) {
     EXPECT_EQ(desktop->Calls("Notify").size(), 1);
 }
 
-// Off by default: nothing is fetched for a favourite and nothing is shown.
+// Off by default: nothing is fetched for a favourite that no view shows, and
+// one that a view shows goes on air unannounced.
 TEST_F(Notifications, TheFavouriteWatchIsOptIn) {
     pub.add({"fav", "Fav", "3", 1, 5, Qt::blue, {80, 60}, {40, 30}, {}});
-    writeLists({"fav"}, {}, {"fav"});
+    pub.add({"shown", "Shown", "4", 1, 1, Qt::blue, {80, 60}, {40, 30}, {}});
+    writeLists({"fav", "shown"}, {}, {"fav", "shown"});
     load({}, viewerBus());
     for (int i = 0; i < 3; ++i) {
         nowMs += 60'000;
@@ -84,6 +86,11 @@ TEST_F(Notifications, TheFavouriteWatchIsOptIn) {
     }
     QTest::qWait(300);
     EXPECT_EQ(pub.count("/fav/info.txt"), 0);
+    w().OpenChannelTab("shown");
+    ASSERT_TRUE(tickWhile([&] { return w().Watcher()->Now("shown").What == Condition::OffAir; }));
+    pub.setStatus("shown", 0);
+    ASSERT_TRUE(tickWhile([&] { return condition("shown") == Condition::Live; }));
+    QTest::qWait(300);
     EXPECT_TRUE(desktop->Calls().isEmpty());
 }
 
