@@ -112,6 +112,7 @@ const QPixmap& ConditionOverlay::badge(const BoxLook& look, qreal ratio) {
     const QString key = QStringLiteral("b%1|%2|%3").arg(int(look.What)).arg(ratio).arg(look.Text);
     auto it = mCache.find(key);
     if (it != mCache.end()) return *it;
+    ++mDrawn;
     const QFontMetrics fm(mFont);
     const QSize logical(fm.horizontalAdvance(look.Text) + 8, kBadgeHeight);
     QPixmap pixmap(deviceSize(logical, ratio));
@@ -141,6 +142,7 @@ const QPixmap& ConditionOverlay::placeholder(const BoxLook& look, const QSize& s
                             .arg(look.Text, look.Detail);
     auto it = mCache.find(key);
     if (it != mCache.end()) return *it;
+    ++mDrawn;
     QPixmap pixmap(deviceSize(size, ratio));
     pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);

@@ -35,7 +35,8 @@ public:
 
     void PaintBox(QPainter& painter, const PictureElement& box, qreal ratio) override;
 
-    int CachedDrawings() const { return int(mCache.size()); }
+    // Badges and placeholders drawn so far; a repaint of what did not change adds none.
+    int Drawn() const { return mDrawn; }
 
 private:
     const QPixmap& badge(const BoxLook& look, qreal ratio);
@@ -45,4 +46,5 @@ private:
     QFont mFont;
     QFont mBold;
     QHash<QString, QPixmap> mCache;
+    int mDrawn = 0;
 };

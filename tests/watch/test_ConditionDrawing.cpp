@@ -63,9 +63,10 @@ TEST_F(Drawing, AFailingMemberGetsAPlaceholderWithItsReasonInsteadOfNothing) {
     EXPECT_GT(share(shot, badge, light), 0.02);
     // The red frame is still the selected member's own.
     EXPECT_EQ(shot.pixelColor(ok.topLeft()), QColor(255, 0, 0));
-    const int cached = static_cast<ConditionOverlay*>(w().cntShowBox()->Overlay())->CachedDrawings();
+    const auto* overlay = static_cast<const ConditionOverlay*>(w().cntShowBox()->Overlay());
+    const int drawn = overlay->Drawn();
     grab();
-    EXPECT_EQ(static_cast<ConditionOverlay*>(w().cntShowBox()->Overlay())->CachedDrawings(), cached);
+    EXPECT_EQ(overlay->Drawn(), drawn) << "drawn again though nothing changed";
 
     // 状態を表示 off: the box is as empty as it ever was, the badge gone.
     w().mnuShowStatusOverlay()->trigger();
@@ -81,7 +82,34 @@ TEST_F(Drawing, AFailingMemberGetsAPlaceholderWithItsReasonInsteadOfNothing) {
     EXPECT_GT(share(grab(), bad, [](QColor c) { return near(c, kPlaceholder); }), 0.6);
 }
 
+// Paint events the show area gets.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
 TEST_F(Drawing, AFrozenPictureIsDimmedAndSaysForHowLong) {
+    // Ages grow: the area is drawn again every tick while badges are on.
+    PaintCounter counter;
+    w().cntShowBox()->installEventFilter(&counter);
+    for (bool on : {true, false}) {
+        w().Watch().StatusOverlay = on;
+        w().ApplyWatchSettings();
+        QTest::qWait(50);
+        counter.paints = 0;
+        w().WatchTick();
+        QTest::qWait(50);
+        EXPECT_EQ(counter.paints > 0, on);
+    }
+    w().Watch().StatusOverlay = true;
+    w().ApplyWatchSettings();
+
     const QRect ok = boxOf("ok");
     const double green = share(grab(), ok, [](QColor c) { return near(c, kGreen, 30); });
     EXPECT_GT(green, 0.5);
