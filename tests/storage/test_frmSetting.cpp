@@ -232,6 +232,8 @@ TEST_F(SettingDialogTest, TheWatchPageIsFilledAppliedAndDiscardedWithTheRest) {
         EXPECT_FALSE(page->isVisible());
         dlg.Pages()->setCurrentIndex(1);
         EXPECT_TRUE(page->isVisible() && dlg.cmdOK->isVisible());
+        for (QPushButton* b : {dlg.cmdOK, dlg.cmdCancel})  // above the page, to be clicked
+            EXPECT_EQ(b->parentWidget()->childAt(b->geometry().center()), b);
         EXPECT_FALSE(dlg.txtTimeOut->isVisible());
         EXPECT_TRUE(page->chkStatusOverlay->isChecked());
         EXPECT_FALSE(page->txtNotifyFailureMinutes->isEnabled());
