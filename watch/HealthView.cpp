@@ -189,7 +189,7 @@ HealthView::HealthView(const ChannelWatch& watch, QWidget* parent)
     connect(mProblemsOnly, &QCheckBox::toggled, mFilter, &HealthFilter::setProblemsOnly);
     connect(mTable, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { emit OpenChannel(index.data(HealthModel::ChannelIDRole).toString()); });
-    resize(1040, 380);
+    resize(980, 380);
 }
 
 void HealthView::Refresh() {
