@@ -23,21 +23,6 @@ constexpr int kThumbnailView = 4;
 // instead of stopping for good.
 int decisionStatus(int status) { return status >= 0 && status <= 3 ? status : 3; }
 
-QString statusWord(int status) {
-    switch (status) {
-        case 0:
-            return QStringLiteral("放送中");
-        case 1:
-            return QStringLiteral("休止中");
-        case 2:
-            return QStringLiteral("中止中");
-        case 3:
-            return QStringLiteral("情報なし");
-        default:
-            return QString();
-    }
-}
-
 const ProgramSettings& fallbackSettings() {
     static const ProgramSettings settings;
     return settings;
@@ -185,8 +170,11 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
         if (DataType == 1 && AnalyzeInfomationFile(TextData, mInfo)) {
             mStatus = mInfo.StatusFlag;
             if (mChannelManeger) mChannelManeger->RaiseEventRequest_ChannelStatusRefresh(mChannelID);
+            reportOutcome(ChannelOutcome::InfoRead);
             mWaitCount = mInfo.ReloadTime;
         } else {
+            reportOutcome(ChannelOutcome::Refused, DataType == 1 ? QStringLiteral("情報ファイルが正しくありません")
+                                                                 : QStringLiteral("情報ファイルではない応答です"));
             mState = ChannelState::Error;
         }
         NextRequest();
@@ -194,20 +182,22 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
     }
     if (mState != ChannelState::PictureRequested) return;
 
-    auto reject = [this] {
+    auto reject = [this](const QString& why) {
+        reportOutcome(ChannelOutcome::Refused, why);
         mState = ChannelState::Error;
         mRequestPictureType = PictureKind::None;
         NextRequest();
     };
-    if (DataType != 2) return reject();
+    if (DataType != 2) return reject(QStringLiteral("画像ではない応答です"));
     // The picture's record is taken only from a picture that is accepted and
     // decodes: a rejected one leaves stamp, comment and saving as they were.
     PictureInfomation record;
     const QString extension = AnalyzePicture(BinaryData, record);
-    if (extension.isEmpty()) return reject();
+    if (extension.isEmpty()) return reject(QStringLiteral("画像が正しくありません"));
     // Decoded once, from memory; every box shares this image.
     QImage decoded = DecodePicture(BinaryData);
-    if (decoded.isNull()) return reject();
+    if (decoded.isNull()) return reject(QStringLiteral("画像が正しくありません"));
+    reportOutcome(ChannelOutcome::PictureRead, QString(), BinaryData);
     mPicture = record;
     mPictureExtension = extension;
 
@@ -283,7 +273,7 @@ QStringList clsChannel::InfomationString() const {
     const QString spaces = QStringLiteral("   ");
     const QString state = ChannelStateText(mState, mViewFlag & kNormalView, mViewFlag & kThumbnailView);
     QString first = mChannelName;
-    first += gap + statusWord(mStatus) + gap + state + gap;
+    first += gap + StatusWord(mStatus) + gap + state + gap;
     first += QString::number(mSecondCount) + QLatin1Char('/') + QString::number(mWaitCount);
     first += spaces + mInfo.LastModified + spaces + mInfo.CommentforChannel;
     return {QString(), first, mPicture.Stamp + spaces + mPicture.Comment};
@@ -432,12 +422,12 @@ void clsChannel::SavePictureFile(const QString& LastModified) {
     const QString target = channelDir + SafeFileName(name) + mPictureExtension;
     // A saved picture is never replaced.
     if (QFileInfo::exists(target)) return;
-    writePictureFile(target);
+    if (writePictureFile(target)) reportOutcome(ChannelOutcome::Saved);
 }
 
-void clsChannel::writePictureFile(const QString& path) {
+bool clsChannel::writePictureFile(const QString& path) {
     QString error;
-    if (WriteFileAtomically(path, mPictureBytes, /*durable=*/false, &error)) return;
+    if (WriteFileAtomically(path, mPictureBytes, /*durable=*/false, &error)) return true;
     // A warning once per channel and run: a full disk must not add a line
     // to stderr for every picture of every channel.
     if (mWriteFailureLogged)
@@ -446,6 +436,11 @@ void clsChannel::writePictureFile(const QString& path) {
         qCWarning(lcFiles).noquote() << "picture not written to" << path << "-" << error
                                      << "(further failures of this channel are debug lines)";
     mWriteFailureLogged = true;
+    return false;
+}
+
+void clsChannel::reportOutcome(ChannelOutcome::Kind what, const QString& text, const QByteArray& picture) {
+    if (mChannelManeger) mChannelManeger->RaiseEventRequest_RequestOutcome(mChannelID, {what, text, picture, 0});
 }
 
 // ---------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include "channel/ChannelInfomation.h"
+#include "channel/ChannelOutcome.h"
 #include "channel/ChannelState.h"
 
 class HTTPTransfer;
@@ -105,7 +106,10 @@ private:
     void ShowPicture(const QString& LastModified, bool save = true);
     void SavePictureFile(const QString& LastModified);
     // Writes the picture's bytes to path; a failure is logged, not shown.
-    void writePictureFile(const QString& path);
+    bool writePictureFile(const QString& path);
+    // Tells the manager's watchers what a request came to.
+    void reportOutcome(ChannelOutcome::Kind what, const QString& text = QString(),
+                       const QByteArray& picture = QByteArray());
     void MakeInfomationString();
     void MakeControlStatus();
     void Execute(const QString& address);

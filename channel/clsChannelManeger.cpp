@@ -98,3 +98,7 @@ void clsChannelManeger::RaiseEventRequest_RemoveChannelFromFavarite(const QStrin
 void clsChannelManeger::RaiseEventRequest_ChannelStatusRefresh(const QString& ChannelID) {
     emit ChannelStatusRefresh(ChannelID);
 }
+
+void clsChannelManeger::RaiseEventRequest_RequestOutcome(const QString& ChannelID, const ChannelOutcome& Outcome) {
+    emit RequestOutcome(ChannelID, Outcome);
+}

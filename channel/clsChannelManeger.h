@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+#include "channel/ChannelOutcome.h"
+
 class clsChannel;
 class HTTPTransferArray;
 class PictureElement;
@@ -53,6 +55,8 @@ public:
     void RaiseEventRequest_AddChannelToFavarite(const QString& ChannelID);
     void RaiseEventRequest_RemoveChannelFromFavarite(const QString& ChannelID);
     void RaiseEventRequest_ChannelStatusRefresh(const QString& ChannelID);
+    // Not one of the six: what a request came to, for watchers beside the cycle.
+    void RaiseEventRequest_RequestOutcome(const QString& ChannelID, const ChannelOutcome& Outcome);
 
 signals:
     void ChannelInfomationRefresh(const QString& ChannelID, const QStringList& InfomationString);
@@ -62,6 +66,7 @@ signals:
     void AddChannelToFavarite(const QString& ChannelID);
     void RemoveChannelFromFavarite(const QString& ChannelID);
     void ChannelStatusRefresh(const QString& ChannelID);
+    void RequestOutcome(const QString& ChannelID, const ChannelOutcome& Outcome);
 
 private:
     int getChannelIndexFromChannelID(const QString& ChannelID) const;

@@ -125,6 +125,7 @@ void frmMain::LoadSetting() {
 
     // What the viewer adds beside the specified settings.
     mWatch = ReadWatchSettings(ini);
+    startWatch();
 
     // 14. The tick starts only now, when every channel of the lists exists.
     mTimer->start();

@@ -10,6 +10,8 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTabBar;
+class SettingsPage;
 struct ProgramSettings;
 class HTTPTransferArray;
 
@@ -30,6 +32,12 @@ public:
     // Fills the controls from the settings and shows the dialog modally;
     // returns when the dialog is hidden.
     void ShowSetting();
+
+    // Adds a page of settings beyond the specified ones (the dialog takes
+    // it). The specified controls then sit on the first page, 基本, placed
+    // as designed inside it; OK and キャンセル serve every page.
+    void AddPage(const QString& caption, SettingsPage* page);
+    QTabBar* Pages() const { return mPageBar; }
 
     void cmdOK_Click();
     void cmdCancel_Click();
@@ -60,7 +68,15 @@ public slots:
 private:
     void fitCaptions();
     void showTimeoutError();
+    void showPage(int index);
 
     ProgramSettings* mSettings = nullptr;
     HTTPTransferArray* mHttp = nullptr;
+
+    // The design's client area: the specified controls (mBasic, the first
+    // page) and the buttons; the pages' bar above it once there are pages.
+    QWidget* mBody = nullptr;
+    QWidget* mBasic = nullptr;
+    QTabBar* mPageBar = nullptr;
+    QList<SettingsPage*> mPages;
 };

@@ -1,6 +1,7 @@
 #include "view/ShowAreaWidget.h"
 
 #include "channel/PictureElement.h"
+#include "view/BoxOverlay.h"
 
 #include <QMouseEvent>
 #include <QPaintEngine>
@@ -19,6 +20,12 @@ ShowAreaWidget::ShowAreaWidget(PictureElementArray& elements, QWidget* parent) :
 }
 
 void ShowAreaWidget::LoadLabel() { labels_.push_back(labels_.front()); }
+
+void ShowAreaWidget::setOverlay(BoxOverlay* overlay) {
+    if (overlay_ == overlay) return;
+    overlay_ = overlay;
+    update();
+}
 
 int ShowAreaWidget::ElementAt(const QPoint& point) const {
     for (int i = elements_.Count() - 1; i >= 1; --i) {
@@ -74,9 +81,10 @@ void ShowAreaWidget::paintEvent(QPaintEvent* event) {
     const QRect dirty = event->rect();
     for (int i = 1; i < elements_.Count(); ++i) {
         const PictureElement* e = elements_.Element(i);
-        if (!e || !e->Visible || !e->HasPicture() || !e->Rect().intersects(dirty)) continue;
+        if (!e || !e->Visible || !e->Rect().intersects(dirty)) continue;
         if (e->Rect().isEmpty()) continue;
-        painter.drawPixmap(e->Rect().topLeft(), pixmapFor(i, ratio));
+        if (e->HasPicture()) painter.drawPixmap(e->Rect().topLeft(), pixmapFor(i, ratio));
+        if (overlay_) overlay_->PaintBox(painter, *e, ratio);
     }
     for (size_t i = 1; i < labels_.size(); ++i) {
         NameLabel& label = labels_[i];

@@ -19,6 +19,7 @@
 
 #include "common/MouseButtonCode.h"
 
+class BoxOverlay;
 class PictureElementArray;
 
 struct NameLabel {
@@ -53,6 +54,10 @@ public:
     // How many scaled pictures the cache holds (for tests of the cache).
     int CachedPictures() const { return int(cache_.size()); }
 
+    // Drawing laid over the boxes; none by default. Not owned.
+    void setOverlay(BoxOverlay* overlay);
+    BoxOverlay* Overlay() const { return overlay_; }
+
 signals:
     void ElementMouseDown(int Index, MouseButtonCode Button);
     void ElementClick(int Index);
@@ -77,4 +82,5 @@ private:
     std::vector<NameLabel> labels_;
     QHash<int, Cached> cache_;
     int pressedIndex_ = 0;
+    BoxOverlay* overlay_ = nullptr;
 };

@@ -11,6 +11,8 @@
 #include "view/SplitterBar.h"
 #include "view/TabStripWidget.h"
 #include "view/ToolbarImages.h"
+#include "watch/ConditionOverlay.h"
+#include "watch/FavoriteWatch.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -68,6 +70,7 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     createMenus();
     createPopups();
     createControls();
+    createWatchControls();
 
     PopupMenuFunction = [](QMenu* menu) { menu->exec(QCursor::pos()); };
     InputBoxFunction = [this](const QString& prompt, const QString& title) {
@@ -82,6 +85,7 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     mTimer = new QTimer(this);
     mTimer->setInterval(1000);
     connect(mTimer, &QTimer::timeout, this, &frmMain::tmrCauseOneSecEvent_Timer);
+    connect(mTimer, &QTimer::timeout, this, &frmMain::WatchTick);
 
     // The design client area is 642 x 401 under the menu bar.
     resize(642, 401 + menuBar()->sizeHint().height());
@@ -89,6 +93,8 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
 }
 
 frmMain::~frmMain() {
+    // The watch listens to the managers.
+    stopWatch();
     // Channels refer to transfer elements and picture elements: drop the
     // managers before the elements go.
     mMultiMonitorManeger.reset();

@@ -6,11 +6,14 @@
 //   channel/      the channel manager's event handlers
 //   navigation/   the channel tree, favourites, the About box
 //   multimonitor/ the folder commands and the folder manager's event handlers
+//   watch/        conditions on the boxes, the health view, notifications
 // Model objects never touch the window: they raise their managers' events.
 
+#include <QDBusConnection>
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +28,7 @@
 #include "storage/WatchSettings.h"
 #include "storage/frmSetting.h"
 #include "view/MainWindowLayout.h"
+#include "watch/ChannelWatch.h"
 
 class QAction;
 class QLabel;
@@ -35,7 +39,11 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class ChannelHTTPCompletion;
+class ConditionOverlay;
 class CurlMulti;
+class DesktopNotifications;
+class FavoriteWatch;
+class HealthView;
 class HTTPTransferArray;
 class ShowAreaWidget;
 class SplitterBar;
@@ -137,6 +145,26 @@ public:
     void mMultiMonitorManeger_ChangeMultiMonitorFolderName(const QString& MultiMonitorID, const QString& NewFolderName);
     void mMultiMonitorManeger_ThumbnailBoxRefresh(const QString& MultiMonitorID);
 
+    // ---- Watch (watch/frmMain_Watch.cpp) ----------------------------------
+    // Runs after every tick of tmrCauseOneSecEvent: notices, counts, badges.
+    void WatchTick();
+    void mnuShowStatusOverlay_Click();
+    void mnuChannelHealth_Click();
+    // Everything follows the section Watch after the dialog or a menu changed it.
+    void ApplyWatchSettings();
+    ChannelWatch* Watcher() const { return mChannelWatch.get(); }
+    FavoriteWatch* FavoritesWatch() const { return mFavoriteWatch.get(); }
+    HealthView* ChannelHealthView() const { return mHealthView; }
+    DesktopNotifications* Notifications() const { return mNotifications; }
+    QAction* mnuShowStatusOverlay() const { return mShowStatusOverlay; }
+    QAction* mnuChannelHealth() const { return mChannelHealth; }
+    QLabel* sbrMainMessage() const { return mStatusMessage; }
+    // The watch's clocks and the notifications' bus, read once by LoadSetting:
+    // the system's and the session bus unless a test gives others.
+    ChannelWatch::Clock WatchClock;
+    ChannelWatch::WallClock WatchWallClock;
+    std::function<QDBusConnection()> DesktopBus;
+
     // ---- Platform services the handlers use; tests replace them ----------
     std::function<void(QMenu*)> PopupMenuFunction;  // shows a popup at the pointer
     std::function<QString(const QString& prompt, const QString& title)> InputBoxFunction;
@@ -223,6 +251,14 @@ private:
     void showMessage(const QString& text, const QString& title, bool information = false);
     void hideStaleThumbnails(const QList<PictureElement*>& shown, int labelsUsed, bool frameShown);
 
+    // Watch (watch/frmMain_Watch.cpp).
+    void createWatchControls();
+    void startWatch();
+    void stopWatch();
+    void showStatusCounts();
+    void notify(const QString& summary, const QString& body, const QString& ChannelID);
+    void openWatchedChannel(const QString& ChannelID);
+
     QString mProgramDirectory;
     std::unique_ptr<frmSetting> mSetting;
     QTimer* mTimer = nullptr;
@@ -296,4 +332,14 @@ private:
     bool mChannelsKnown = false;
     QStringList mCarriedFavorites;
     QHash<QString, QStringList> mCarriedMembers;
+
+    // Watch.
+    std::unique_ptr<ChannelWatch> mChannelWatch;
+    std::unique_ptr<FavoriteWatch> mFavoriteWatch;
+    std::unique_ptr<ConditionOverlay> mConditionOverlay;
+    HealthView* mHealthView = nullptr;
+    DesktopNotifications* mNotifications = nullptr;
+    QAction* mShowStatusOverlay = nullptr;
+    QAction* mChannelHealth = nullptr;
+    QSet<QString> mAnnouncedFailures;  // CaseKey of channels whose failure was notified
 };

@@ -5,7 +5,9 @@
 #include "TempProgramDir.h"
 #include "channel/HTTPTransfer.h"
 #include "channel/ProgramSettings.h"
+#include "storage/WatchSettings.h"
 #include "storage/frmSetting.h"
+#include "watch/WatchSettingsPage.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +16,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 
@@ -206,6 +210,60 @@ TEST_F(SettingDialogTest, ProxySwitchReachesEveryExistingElement) {
     });
     EXPECT_EQ(http.Element(1)->AccessType, HTTPTransfer::AccessDirect);
     EXPECT_EQ(http.Element(2)->AccessType, HTTPTransfer::AccessDefault);
+}
+
+// A page for the section Watch beside the specified controls, which keep
+// their design places on the first page; OK applies both, the others neither.
+TEST_F(SettingDialogTest, TheWatchPageIsFilledAppliedAndDiscardedWithTheRest) {
+    const QRect designed[] = {dlg.txtTimeOut->geometry(), dlg.cmdOK->geometry(), dlg.chkUseProxy->geometry()};
+    WatchSettings watch;
+    auto* page = new WatchSettingsPage(&watch);
+    dlg.AddPage(QStringLiteral("状態と通知"), page);
+    ASSERT_TRUE(dlg.Pages());
+    EXPECT_EQ(QStringList({dlg.Pages()->tabText(0), dlg.Pages()->tabText(1)}), (QStringList{"基本", "状態と通知"}));
+    EXPECT_EQ(dlg.txtTimeOut->geometry(), designed[0]);
+    EXPECT_EQ(dlg.cmdOK->geometry(), designed[1]);
+    EXPECT_EQ(dlg.chkUseProxy->geometry(), designed[2]);
+    EXPECT_EQ(dlg.cmdOK->parentWidget()->geometry().top(), dlg.Pages()->geometry().bottom() + 1);
+
+    const WatchSettings before = watch;
+    whileShown([&] {
+        EXPECT_TRUE(dlg.txtTimeOut->isVisible());
+        EXPECT_FALSE(page->isVisible());
+        dlg.Pages()->setCurrentIndex(1);
+        EXPECT_TRUE(page->isVisible() && dlg.cmdOK->isVisible());
+        for (QPushButton* b : {dlg.cmdOK, dlg.cmdCancel})  // above the page, to be clicked
+            EXPECT_EQ(b->parentWidget()->childAt(b->geometry().center()), b);
+        EXPECT_FALSE(dlg.txtTimeOut->isVisible());
+        EXPECT_TRUE(page->chkStatusOverlay->isChecked());
+        EXPECT_FALSE(page->txtNotifyFailureMinutes->isEnabled());
+        page->chkStatusOverlay->setChecked(false);
+        page->chkNotifyFailure->setChecked(true);
+        page->txtNotifyFailureMinutes->setValue(5000);  // beyond the limit: held at it
+        dlg.cmdCancel->click();
+    });
+    EXPECT_EQ(std::tuple(watch.StatusOverlay, watch.NotifyFailure, watch.NotifyFailureMinutes),
+              std::tuple(before.StatusOverlay, before.NotifyFailure, before.NotifyFailureMinutes));
+
+    whileShown([&] {
+        EXPECT_EQ(dlg.Pages()->currentIndex(), 0);
+        dlg.Pages()->setCurrentIndex(1);
+        EXPECT_TRUE(page->chkStatusOverlay->isChecked()) << "the cancelled edit came back";
+        page->chkStatusOverlay->setChecked(false);
+        page->chkNotifyOnAir->setChecked(true);
+        page->chkNotifyFailure->setChecked(true);
+        page->txtNotifyFailureMinutes->setValue(5000);
+        dlg.txtTimeOut->setText(QStringLiteral("x"));
+        dlg.cmdOK->click();  // refused: the timeout's page comes forward
+        EXPECT_EQ(dlg.Pages()->currentIndex(), 0);
+        dlg.txtTimeOut->setText(QStringLiteral("30"));
+        dlg.cmdOK->click();
+    });
+    EXPECT_EQ(boxes, QStringList{QStringLiteral("設定エラー: タイムアウト値が正しくありません [OK]")});
+    boxes.clear();
+    EXPECT_EQ(std::tuple(watch.StatusOverlay, watch.NotifyOnAir, watch.NotifyFailure, watch.NotifyFailureMinutes),
+              std::tuple(false, true, true, WatchSettings::kMaxFailureMinutes));
+    EXPECT_EQ(settings.Timeout, 30);
 }
 
 }  // namespace

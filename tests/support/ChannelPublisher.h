@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QMap>
+#include <QSet>
 #include <QSize>
 #include <QString>
 
@@ -26,6 +27,8 @@ public:
     ChannelPublisher();
     void add(const Channel& channel);
     void setStatus(const QString& id, int status);
+    // A missing channel answers 404 to every request until it is back.
+    void setMissing(const QString& id, bool missing);
 
     QString infoUrl(const QString& id) const { return server_.url("/" + id + "/info.txt"); }
     // A Channel record (depth tabs + fields) for a list file.
@@ -40,5 +43,6 @@ private:
     TestHttpServer server_;
     mutable std::mutex mutex_;
     QMap<QString, Channel> channels_;
+    QSet<QString> missing_;
     int serial_ = 0;
 };
