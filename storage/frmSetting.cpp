@@ -4,6 +4,7 @@
 #include "channel/ProgramSettings.h"
 #include "common/Numeric.h"
 #include "common/mdlFunctionWidgets.h"
+#include "storage/WatchSettingPage.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
+#include <QTabBar>
 
 namespace {
 
@@ -38,19 +40,40 @@ frmSetting::frmSetting(QWidget* parent) : QDialog(parent), BrowseFolder(&mdlFunc
     f.setPixelSize(12);
     setFont(f);
 
-    auto label = [this](const QString& caption, QRect r) {
-        auto* l = new QLabel(caption, this);
+    // The page strip; the design's client area lies under it.
+    tabSettingPage = new QTabBar(this);
+    tabSettingPage->setObjectName(QStringLiteral("tabSettingPage"));
+    tabSettingPage->addTab(QStringLiteral("基本"));
+    tabSettingPage->addTab(QStringLiteral("監視"));
+    tabSettingPage->setExpanding(false);
+    const int strip = tabSettingPage->sizeHint().height();
+    tabSettingPage->setGeometry(0, 0, 7290 / kTwipsPerPixel, strip);
+    const QRect pageRect(0, strip, 7290 / kTwipsPerPixel, 1440 / kTwipsPerPixel);
+    cntBasicPage = new QWidget(this);
+    cntBasicPage->setObjectName(QStringLiteral("cntBasicPage"));
+    cntBasicPage->setGeometry(pageRect);
+    cntWatchPage = new WatchSettingPage(this);
+    cntWatchPage->setGeometry(pageRect);
+    cntWatchPage->hide();
+    connect(tabSettingPage, &QTabBar::currentChanged, this, [this](int page) {
+        cntBasicPage->setVisible(page == 0);
+        cntWatchPage->setVisible(page == 1);
+    });
+    QWidget* page = cntBasicPage;
+
+    auto label = [page](const QString& caption, QRect r) {
+        auto* l = new QLabel(caption, page);
         l->setGeometry(r);
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return l;
     };
-    auto edit = [this](QRect r) {
-        auto* e = new QLineEdit(this);
+    auto edit = [page](QRect r) {
+        auto* e = new QLineEdit(page);
         e->setGeometry(r);
         return e;
     };
-    auto button = [this](const QString& caption, QRect r) {
-        auto* b = new QPushButton(caption, this);
+    auto button = [](QWidget* parent, const QString& caption, QRect r) {
+        auto* b = new QPushButton(caption, parent);
         b->setGeometry(r);
         return b;
     };
@@ -58,18 +81,18 @@ frmSetting::frmSetting(QWidget* parent) : QDialog(parent), BrowseFolder(&mdlFunc
     // Created in the order the focus moves through them.
     lblLabel[2] = label(QStringLiteral("画像保存ディレクトリ"), twips(120, 150, 1695, 255));
     txtSavePictureDirectory = edit(twips(1800, 120, 4695, 270));
-    cmdDirectoryReference[0] = button(QStringLiteral("参照"), twips(6600, 120, 615, 255));
+    cmdDirectoryReference[0] = button(page, QStringLiteral("参照"), twips(6600, 120, 615, 255));
     lblLabel[3] = label(QStringLiteral("キャッシュディレクトリ"), twips(120, 510, 1695, 255));
     txtChaceDirectory = edit(twips(1800, 480, 4695, 270));
-    cmdDirectoryReference[1] = button(QStringLiteral("参照"), twips(6600, 480, 615, 255));
-    chkUseProxy = new QCheckBox(QStringLiteral("プロキシ"), this);
+    cmdDirectoryReference[1] = button(page, QStringLiteral("参照"), twips(6600, 480, 615, 255));
+    chkUseProxy = new QCheckBox(QStringLiteral("プロキシ"), page);
     chkUseProxy->setGeometry(twips(120, 960, 975, 255));
     txtProxy = edit(twips(1200, 960, 3855, 270));
     lblLabel[0] = label(QStringLiteral("タイムアウト"), twips(5280, 990, 975, 255));
     txtTimeOut = edit(twips(6240, 960, 615, 270));
     lblLabel[1] = label(QStringLiteral("秒"), twips(6960, 990, 255, 255));
-    cmdOK = button(QStringLiteral("OK"), twips(4800, 1440, 1095, 270));
-    cmdCancel = button(QStringLiteral("キャンセル"), twips(6120, 1440, 1095, 270));
+    cmdOK = button(this, QStringLiteral("OK"), twips(4800, 1440, 1095, 270).translated(0, strip));
+    cmdCancel = button(this, QStringLiteral("キャンセル"), twips(6120, 1440, 1095, 270).translated(0, strip));
 
     fitCaptions();
 
@@ -77,7 +100,7 @@ frmSetting::frmSetting(QWidget* parent) : QDialog(parent), BrowseFolder(&mdlFunc
     cmdOK->setDefault(true);
     for (QPushButton* b : cmdDirectoryReference) b->setAutoDefault(false);
 
-    setFixedSize(7290 / kTwipsPerPixel, 1815 / kTwipsPerPixel);
+    setFixedSize(7290 / kTwipsPerPixel, 1815 / kTwipsPerPixel + strip);
 
     for (int i = 0; i < int(cmdDirectoryReference.size()); ++i)
         connect(cmdDirectoryReference[i], &QPushButton::clicked, this, [this, i] { cmdDirectoryReference_Click(i); });
@@ -115,6 +138,8 @@ void frmSetting::ShowSetting() {
     txtProxy->setText(mSettings->Proxy);
     txtTimeOut->setText(QString::number(mSettings->Timeout));
     chkUseProxy->setChecked(mSettings->ProxyEnable);
+    if (mWatch) cntWatchPage->Load(*mWatch);
+    tabSettingPage->setCurrentIndex(0);
     exec();
 }
 
@@ -159,6 +184,7 @@ void frmSetting::cmdOK_Click() {
         mSettings->Timeout = timeout;
         mSettings->Proxy = txtProxy->text();
         mSettings->ProxyEnable = chkUseProxy->isChecked();
+        if (mWatch) cntWatchPage->Apply(*mWatch);
 
         for (int i = 0; mHttp && i < mHttp->Count(); ++i) {
             HTTPTransfer* element = mHttp->Element(i);

@@ -10,7 +10,10 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTabBar;
+class WatchSettingPage;
 struct ProgramSettings;
+struct WatchSettings;
 class HTTPTransferArray;
 
 // The settings dialog: picture and cache directories, proxy, timeout.
@@ -26,6 +29,8 @@ public:
     // The values the dialog edits and the transfer elements it updates; both
     // outlive the dialog (the main window owns them).
     void Attach(ProgramSettings* settings, HTTPTransferArray* http);
+    // The viewer's own settings, edited on the page 監視 and applied by OK.
+    void AttachWatch(WatchSettings* watch) { mWatch = watch; }
 
     // Fills the controls from the settings and shows the dialog modally;
     // returns when the dialog is hidden.
@@ -53,6 +58,13 @@ public:
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 
+    // Two pages under a page strip: the specified controls, as designed, on
+    // the first; the viewer's own settings on the second. OK and キャンセル
+    // stay below both.
+    QTabBar* tabSettingPage = nullptr;
+    QWidget* cntBasicPage = nullptr;
+    WatchSettingPage* cntWatchPage = nullptr;
+
 public slots:
     // Esc and the close box end here: they discard like キャンセル.
     void reject() override;
@@ -63,4 +75,5 @@ private:
 
     ProgramSettings* mSettings = nullptr;
     HTTPTransferArray* mHttp = nullptr;
+    WatchSettings* mWatch = nullptr;
 };

@@ -63,7 +63,10 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
 
     mCurl = new CurlMulti(this);
     mHTTP = new HTTPTransferArray(*mCurl, this);
-    if (mSetting) mSetting->Attach(&mSettings, mHTTP);
+    if (mSetting) {
+        mSetting->Attach(&mSettings, mHTTP);
+        mSetting->AttachWatch(&mWatch);
+    }
 
     createMenus();
     createPopups();

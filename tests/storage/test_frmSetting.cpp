@@ -5,6 +5,8 @@
 #include "TempProgramDir.h"
 #include "channel/HTTPTransfer.h"
 #include "channel/ProgramSettings.h"
+#include "storage/WatchSettingPage.h"
+#include "storage/WatchSettings.h"
 #include "storage/frmSetting.h"
 
 #include <QApplication>
@@ -14,6 +16,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
 
@@ -206,6 +210,29 @@ TEST_F(SettingDialogTest, ProxySwitchReachesEveryExistingElement) {
     });
     EXPECT_EQ(http.Element(1)->AccessType, HTTPTransfer::AccessDirect);
     EXPECT_EQ(http.Element(2)->AccessType, HTTPTransfer::AccessDefault);
+}
+
+// The page 監視 edits the tour's seconds (2 to 3600) and RestoreTabs; OK
+// applies them with the rest, each showing starts from the stored values.
+TEST_F(SettingDialogTest, WatchPageIsAppliedByOKOnly) {
+    WatchSettings watch;
+    dlg.AttachWatch(&watch);
+    EXPECT_EQ(std::pair(dlg.cntWatchPage->spnTourSeconds->minimum(), dlg.cntWatchPage->spnTourSeconds->maximum()),
+              std::pair(2, 3600));
+    for (const bool ok : {false, true}) {
+        whileShown([&] {
+            EXPECT_EQ(dlg.tabSettingPage->currentIndex(), 0);
+            EXPECT_EQ(
+                std::pair(dlg.cntWatchPage->spnTourSeconds->value(), dlg.cntWatchPage->chkRestoreTabs->isChecked()),
+                std::pair(10, false));
+            dlg.tabSettingPage->setCurrentIndex(1);
+            EXPECT_TRUE(dlg.cntWatchPage->isVisible() && !dlg.cntBasicPage->isVisible());
+            dlg.cntWatchPage->spnTourSeconds->setValue(45);
+            dlg.cntWatchPage->chkRestoreTabs->setChecked(true);
+            (ok ? dlg.cmdOK : dlg.cmdCancel)->click();
+        });
+        EXPECT_EQ(std::pair(watch.TourSeconds, watch.RestoreTabs), ok ? std::pair(45, true) : std::pair(10, false));
+    }
 }
 
 }  // namespace
