@@ -4,9 +4,12 @@
 #include "common/ProgramDirectory.h"
 #include "common/ViewerLock.h"
 #include "common/mdlFunctionWidgets.h"
+#include "view/WatchViews.h"
 #include "view/frmMain.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QFileInfo>
 #include <QSocketNotifier>
 
 #include <sys/socket.h>
@@ -34,6 +37,18 @@ void installStopSignals() {
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
+// The desktop's session bus. Without one named in the environment or at
+// its usual place in the runtime folder, a bus would be launched for the
+// program alone (and outlive it), with no screen saver on it to ask: none
+// is used, and the first call says so in the log.
+QDBusConnection SessionBusWithoutAutolaunch() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
+        (runtime.isEmpty() || !QFileInfo(runtime + QStringLiteral("/bus")).exists()))
+        return QDBusConnection(QStringLiteral("vantora-no-session-bus"));
+    return QDBusConnection::sessionBus();
+}
+
 }  // namespace
 
 int Main(int argc, char** argv) {
@@ -52,13 +67,18 @@ int Main(int argc, char** argv) {
     frmMain window(folder, std::make_unique<frmSetting>());  // the dialog loaded hidden
 
     QSocketNotifier stop(gSignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stop, &QSocketNotifier::activated, &window, [&stop] {
+    QObject::connect(&stop, &QSocketNotifier::activated, &window, [&stop, &window] {
         char byte = 0;
         [[maybe_unused]] const ssize_t n = ::read(gSignalPipe[0], &byte, 1);
         stop.setEnabled(false);
+        // The main window first: its unload saves the folder windows too,
+        // which must still be open then.
+        window.close();
         QApplication::closeAllWindows();
     });
 
+    // The screen kept awake while watching full screen or touring.
+    window.Watching()->SetDesktopBus(SessionBusWithoutAutolaunch);
     window.show();
     // No event is processed before LoadSetting returns, so the tick it
     // enables last cannot fire earlier.

@@ -11,6 +11,7 @@
 #include "view/SplitterBar.h"
 #include "view/TabStripWidget.h"
 #include "view/ToolbarImages.h"
+#include "view/WatchViews.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -71,6 +72,9 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     createMenus();
     createPopups();
     createControls();
+    // What the viewer adds: its menu items follow the specified ones.
+    mWatchViews = new WatchViews(*this);
+    mWatchViews->CreateMenus(mnuShow, Popup(QStringLiteral("mnuPopupForMultimonitorTab")));
 
     PopupMenuFunction = [](QMenu* menu) { menu->exec(QCursor::pos()); };
     InputBoxFunction = [this](const QString& prompt, const QString& title) {
@@ -85,6 +89,8 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     mTimer = new QTimer(this);
     mTimer->setInterval(1000);
     connect(mTimer, &QTimer::timeout, this, &frmMain::tmrCauseOneSecEvent_Timer);
+    // Tours count the same ticks, after the channels.
+    connect(mTimer, &QTimer::timeout, mWatchViews, &WatchViews::Tick);
 
     // The design client area is 642 x 401 under the menu bar.
     resize(642, 401 + menuBar()->sizeHint().height());
@@ -92,6 +98,9 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
 }
 
 frmMain::~frmMain() {
+    // Tours and folder windows give their viewing back while channels exist.
+    delete mWatchViews;
+    mWatchViews = nullptr;
     // Channels refer to transfer elements and picture elements: drop the
     // managers before the elements go.
     mMultiMonitorManeger.reset();
@@ -378,6 +387,7 @@ void frmMain::Form_Unload() {
     mTimer->stop();
     if (mSetting) mSetting->close();
     SaveSetting();
+    mWatchViews->Shutdown();
     emit Unloaded();
 }
 

@@ -40,6 +40,7 @@ class HTTPTransferArray;
 class ShowAreaWidget;
 class SplitterBar;
 class TabStripWidget;
+class WatchViews;
 class clsChannel;
 class clsChannelManeger;
 class clsMultiMonitorFolder;
@@ -146,6 +147,8 @@ public:
     // ---- What tests and other parts read ---------------------------------
     ProgramSettings& Settings() { return mSettings; }
     WatchSettings& Watch() { return mWatch; }
+    // Full screen, tours, folder windows and the last session (beyond the specified window).
+    WatchViews* Watching() const { return mWatchViews; }
     const QString& ProgramDir() const { return mProgramDirectory; }
     clsChannelManeger* ChannelManeger() const { return mChannelManeger.get(); }
     clsMultiMonitorManeger* MultiMonitorManeger() const { return mMultiMonitorManeger.get(); }
@@ -231,7 +234,8 @@ private:
 
     // Model.
     ProgramSettings mSettings;
-    WatchSettings mWatch;        // the section "Watch": what the viewer adds
+    WatchSettings mWatch;  // the section "Watch": what the viewer adds
+    WatchViews* mWatchViews = nullptr;
     CurlMulti* mCurl = nullptr;  // made before mHTTP: its transfers are dropped first
     HTTPTransferArray* mHTTP = nullptr;
     PictureElementArray mPictures;
