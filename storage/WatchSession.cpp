@@ -103,12 +103,13 @@ WatchSession ReadWatchSession(const IniDocument& doc) {
 }
 
 void WriteWatchSession(IniDocument& doc, const WatchSession& session, bool withTabs) {
+    // Every key of the last run goes, so the new ones stand together in order.
     const auto tabKey = numbered(QStringLiteral("Tab"));
     const auto windowKey = numbered(QStringLiteral("FolderWindow"));
     doc.removeKeys(kSection, [&](const QString& key) {
-        return tabKey(key) || windowKey(key) ||
-               (!withTabs && (key.compare(QLatin1String("TabCount"), Qt::CaseInsensitive) == 0 ||
-                              key.compare(QLatin1String("SelectedTab"), Qt::CaseInsensitive) == 0));
+        for (const char* count : {"TabCount", "SelectedTab", "FolderWindowCount"})
+            if (key.compare(QLatin1String(count), Qt::CaseInsensitive) == 0) return true;
+        return tabKey(key) || windowKey(key);
     });
     if (withTabs) {
         const int count = int(qMin<qsizetype>(session.Tabs.size(), WatchSession::kMaxTabs));

@@ -419,8 +419,11 @@ void WatchViews::Save(IniDocument& doc) const {
         SavedFolderWindow saved;
         saved.Folder = folderRef(w->MultiMonitorID());
         if (saved.Folder.Place == 0) continue;
-        const QScreen* screen = w->screen();
+        // The screen of its normal geometry, which a full-screen window also
+        // fills (Qt's own idea of a full-screen window's place can lag behind).
         const QRect normal = w->FullScreen()->NormalGeometry();
+        const QScreen* screen = QGuiApplication::screenAt(normal.center());
+        if (!screen) screen = w->screen();
         saved.Screen = screen ? screen->name() : QString();
         saved.Geometry = normal.translated(screen ? -screen->geometry().topLeft() : QPoint());
         saved.FullScreen = w->FullScreen()->Active();

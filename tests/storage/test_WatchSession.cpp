@@ -97,7 +97,11 @@ TEST_P(SessionKeysWritten, ReplaceTheLastRunsAndLeaveEveryOtherKey) {
 }
 
 const WriteRow kWriteRows[] = {
-    {"WithTabs", "ScaleTiles=True\r\nTab9=Channel,old\r\nFolderWindow3=1,0,0,1,1,False,S,x\r\n", true,
+    {"WithTabs",
+     "SelectedTab=1\r\nScaleTiles=True\r\nTab9=Channel,old\r\nFolderWindowCount=3\r\nFolderWindow3=1,0,0,1,1,False,S,"
+     "x\r\n"
+     "TabCount=9\r\n",
+     true,
      "ScaleTiles=True\r\nTabCount=2\r\nTab1=Channel,ch.a\r\nTab2=MultiMonitor,2,監視,夜\r\nSelectedTab=2\r\n"
      "FolderWindowCount=1\r\nFolderWindow1=1,-5,10,640,480,True,DP%2C1%25,予備\r\n"},
     {"WithoutTabsTheirKeysGo", "TabCount=4\r\nTab1=Channel,old\r\nSelectedTab=1\r\nRestoreTabs=False\r\n", false,
