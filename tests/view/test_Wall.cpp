@@ -430,10 +430,16 @@ TEST_F(Wall, TourShowsEachMembersFullPictureInTurnSkipsAFailingOneAndPausesOnSpa
     EXPECT_EQ(tour->Current(), "ch.d");
     key(&w(), Qt::Key_Right);
     EXPECT_EQ(tour->Current(), "ch.a");
+    // Full screen, the tour covers the screen; Esc ends the tour first.
+    key(&w(), Qt::Key_F11);
+    ASSERT_TRUE(settle([&] { return views().TourOverlay()->geometry() == w().ClientArea()->rect(); }));
     key(&w(), Qt::Key_Escape);
     EXPECT_EQ(views().MainTour(), nullptr);
     EXPECT_EQ(views().TourOverlay(), nullptr);
     EXPECT_EQ(channel("ch.a")->ViewFlag(), 4);
+    EXPECT_TRUE(views().MainFullScreen()->Active());
+    key(&w(), Qt::Key_Escape);
+    EXPECT_FALSE(views().MainFullScreen()->Active());
 }
 
 // ---- Tiles that fill their cells -----------------------------------------------
