@@ -47,7 +47,8 @@ TEST_P(Inhibition, FollowsTheWantAndGivesEveryCookieBack) {
     QElapsedTimer clock;
     clock.start();
     GetParam().steps(inhibitor);
-    EXPECT_LT(clock.elapsed(), 1000);  // never waits for the service
+    // Waiting for a silent service would take the call's 5-second deadline.
+    EXPECT_LT(clock.elapsed(), 4000);
     EXPECT_LE(connected, 1);
     if (!saver) return;
     if (GetParam().inhibits > 0) {
