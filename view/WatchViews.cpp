@@ -119,10 +119,9 @@ void WatchViews::CreateMenus(QMenu* show, QMenu* folderTabPopup) {
     mActions.insert(tiles->objectName(), tiles);
     QAction* window = add(show, "mnuFolderWindow", QStringLiteral("別ウィンドウで表示"), QKeySequence(), false,
                           &WatchViews::OpenSelectedFolderInWindow);
-    connect(show, &QMenu::aboutToShow, this, [this, window] {
-        window->setEnabled(!selectedFolder().isEmpty());
-        mActions.value(QStringLiteral("mnuTour"))->setEnabled(!selectedFolder().isEmpty() || mTour);
-    });
+    // (The tour's item stays enabled: a disabled action would also lose its
+    // key until the menu is shown again; outside a folder tab it does nothing.)
+    connect(show, &QMenu::aboutToShow, this, [this, window] { window->setEnabled(!selectedFolder().isEmpty()); });
     if (folderTabPopup) {
         folderTabPopup->addSeparator();
         add(folderTabPopup, "mnuFolderWindowFromTab", QStringLiteral("別ウィンドウで表示"), QKeySequence(), false,
