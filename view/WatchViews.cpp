@@ -84,8 +84,11 @@ WatchViews::~WatchViews() {
     // Tours give normal viewing back while the channels still exist.
     delete mTour;
     mTour = nullptr;
-    for (const QPointer<FolderWindow>& w : mWindows)
-        if (w) delete w.data();
+    for (const QPointer<FolderWindow>& w : mWindows) {
+        if (!w) continue;
+        w->disconnect(this);
+        delete w.data();
+    }
 }
 
 void WatchViews::SetDesktopBus(ScreenSaverInhibitor::BusFactory bus) {
@@ -310,7 +313,6 @@ FolderWindow* WatchViews::openFolderWindow(const QString& MultiMonitorID, const 
     mWindows << w;
     connect(w, &FolderWindow::ClosedByUser, this, &WatchViews::folderWindowClosed);
     connect(w, &FolderWindow::ModeChanged, this, &WatchViews::modesChanged);
-    connect(w, &QObject::destroyed, this, &WatchViews::modesChanged);
     connect(w, &FolderWindow::MemberDoubleClicked, this, [this](const QString& ChannelID) {
         mWindow.OpenChannelTab(ChannelID);
         mWindow.activateWindow();
@@ -329,7 +331,8 @@ void WatchViews::folderWindowClosed(const QString& MultiMonitorID) {
     clsMultiMonitorFolder* folder = mContext.Folders ? mContext.Folders->MultiMonitor(MultiMonitorID) : nullptr;
     if (!mShuttingDown && folder && mWindow.getTabIndexFromTag(folderTabTag(MultiMonitorID)) == -1)
         folder->MultMonitorControl(2, true);
-    modesChanged();
+    // The window is still on screen while it closes; it no longer counts.
+    updateModes(FolderWindowOf(MultiMonitorID));
 }
 
 void WatchViews::FolderTabClosed() {
@@ -361,9 +364,12 @@ void WatchViews::repaintChannel(const QString& ChannelID) {
 
 // ---- The screen kept awake -----------------------------------------------------
 
-void WatchViews::modesChanged() {
+void WatchViews::modesChanged() { updateModes(nullptr); }
+
+void WatchViews::updateModes(const FolderWindow* leaving) {
     bool watching = mFullScreen->Active() || mTour;
-    for (FolderWindow* w : FolderWindows()) watching = watching || w->FullScreen()->Active() || w->Touring();
+    for (FolderWindow* w : FolderWindows())
+        if (w != leaving) watching = watching || w->FullScreen()->Active() || w->Touring();
     if (mInhibitor) mInhibitor->SetInhibited(watching && !mShuttingDown);
     mEscape->setEnabled(mFullScreen->Active() || mTour);
     for (QShortcut* key : mTourKeys) key->setEnabled(mTour);

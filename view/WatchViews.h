@@ -87,6 +87,7 @@ private:
     void tourChanged();
     void showChrome(bool shown);
     void modesChanged();
+    void updateModes(const FolderWindow* leaving);
     void repaintFolder(const QString& MultiMonitorID);
     void repaintChannel(const QString& ChannelID);
     QString selectedFolder() const;
