@@ -2,6 +2,7 @@
 
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QFileInfo>
 #include <QObject>
 #include <QPointer>
 
@@ -46,4 +47,12 @@ void DesktopService::Call(const QString& member, const QList<QVariant>& args, QO
 bool DesktopService::ConnectSignal(const QString& signal, QObject* receiver, const char* slot) const {
     QDBusConnection bus = mBus;  // connect() is not const, the connection is shared
     return bus.connect(mService, mPath, mInterface, signal, receiver, slot);
+}
+
+QDBusConnection DesktopSessionBus() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
+        (runtime.isEmpty() || !QFileInfo(runtime + QStringLiteral("/bus")).exists()))
+        return QDBusConnection(QStringLiteral("vantora-no-session-bus"));
+    return QDBusConnection::sessionBus();
 }

@@ -46,3 +46,9 @@ private:
     // Shared with calls in flight, which may outlive this object.
     std::shared_ptr<bool> mFailureLogged = std::make_shared<bool>(false);
 };
+
+// The desktop's session bus. Without one named in the environment or at its
+// usual place in the runtime folder, Qt would launch a bus for the program
+// alone (which outlives it, with no service on it to ask): a connection to
+// nothing is given instead, and the first call says so in the log.
+QDBusConnection DesktopSessionBus();

@@ -11,6 +11,7 @@
 #include "navigation/NodeTag.h"
 #include "storage/TreeListFormat.h"
 #include "view/TabStripWidget.h"
+#include "view/WatchViews.h"
 
 #include <QAction>
 #include <QMenu>
@@ -47,7 +48,8 @@ void frmMain::mnuRemoveMultiMonitorFolder_Click() {
     // The folder is gone when its removal event arrives, so its members
     // stop fetching for it now (members another open folder shows go on).
     if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(id))
-        if (getTabIndexFromTag(folderTabTag(id)) != -1) folder->MultMonitorControl(2, true);
+        if (getTabIndexFromTag(folderTabTag(id)) != -1 || mWatchViews->FolderWindowShows(id))
+            folder->MultMonitorControl(2, true);
     mMultiMonitorManeger->RemoveMultiMonitorFolder(id);
 }
 

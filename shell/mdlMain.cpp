@@ -4,9 +4,13 @@
 #include "common/ProgramDirectory.h"
 #include "common/ViewerLock.h"
 #include "common/mdlFunctionWidgets.h"
+#include "desktop/DesktopService.h"
+#include "view/WatchViews.h"
 #include "view/frmMain.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QFileInfo>
 #include <QSocketNotifier>
 
 #include <sys/socket.h>
@@ -52,13 +56,19 @@ int Main(int argc, char** argv) {
     frmMain window(folder, std::make_unique<frmSetting>());  // the dialog loaded hidden
 
     QSocketNotifier stop(gSignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&stop, &QSocketNotifier::activated, &window, [&stop] {
+    QObject::connect(&stop, &QSocketNotifier::activated, &window, [&stop, &window] {
         char byte = 0;
         [[maybe_unused]] const ssize_t n = ::read(gSignalPipe[0], &byte, 1);
         stop.setEnabled(false);
+        // The main window first: its unload saves the folder windows too,
+        // which must still be open then.
+        window.close();
         QApplication::closeAllWindows();
     });
 
+    // Notifications and the screen kept awake go to the desktop's bus.
+    window.DesktopBus = DesktopSessionBus;
+    window.Watching()->SetDesktopBus(DesktopSessionBus);
     window.show();
     // No event is processed before LoadSetting returns, so the tick it
     // enables last cannot fire earlier.

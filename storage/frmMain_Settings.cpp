@@ -15,6 +15,7 @@
 #include "storage/TreeListFormat.h"
 #include "storage/WatchSettings.h"
 #include "view/TabStripWidget.h"
+#include "view/WatchViews.h"
 
 #include <QAction>
 #include <QDir>
@@ -74,6 +75,7 @@ void frmMain::LoadSetting() {
     mMultiMonitorManeger = std::make_unique<clsMultiMonitorManeger>();
     mMultiMonitorManeger->ClassInitialize(mChannelManeger.get());
     connectModel();
+    mWatchViews->Attach();
 
     // 4. The fixed roots: マルチモニター first, then お気に入り.
     mRootMultiMonitor = AddNode(nullptr, QStringLiteral("マルチモニター"), MakeTag(NodeKind::MultiMonitorRoot));
@@ -126,6 +128,8 @@ void frmMain::LoadSetting() {
     // What the viewer adds beside the specified settings.
     mWatch = ReadWatchSettings(ini);
     startWatch();
+    // The last session: folder windows always, tabs when RestoreTabs is on.
+    mWatchViews->Restore(ini);
 
     // 14. The tick starts only now, when every channel of the lists exists.
     mTimer->start();
@@ -201,6 +205,7 @@ void frmMain::SaveSetting() {
         // 7. The resize mode.
         set("General", "ImageResize", mdlFunction::getCheckedIndex(mImageResize));
         WriteWatchSettings(doc, mWatch);
+        mWatchViews->Save(doc);
         QString error;
         if (!WriteFileAtomically(ini, doc.toBytes(), true, &error)) {
             failed << ini;

@@ -83,13 +83,23 @@ void ShowAreaWidget::paintEvent(QPaintEvent* event) {
         const PictureElement* e = elements_.Element(i);
         if (!e || !e->Visible || !e->Rect().intersects(dirty)) continue;
         if (e->Rect().isEmpty()) continue;
-        if (e->HasPicture()) painter.drawPixmap(e->Rect().topLeft(), pixmapFor(i, ratio));
+        if (e->HasPicture()) {
+            if (ScaledTiles) {
+                tiles_.DrawPicture(painter, quintptr(e), e->Picture(), e->PictureSerial(), e->Rect(), ratio);
+            } else {
+                painter.drawPixmap(e->Rect().topLeft(), pixmapFor(i, ratio));
+            }
+        }
         if (overlay_) overlay_->PaintBox(painter, *e, ratio);
     }
     for (size_t i = 1; i < labels_.size(); ++i) {
         NameLabel& label = labels_[i];
         if (!label.Visible || label.Rect.isEmpty() || !label.Rect.intersects(dirty)) continue;
-        painter.drawPixmap(label.Rect.topLeft(), labelPixmap(label, ratio));
+        painter.drawPixmap(label.Rect.topLeft(),
+                           ScaledTiles
+                               ? tiles_.Label(i, label.Caption, label.Rect.size(), ratio, font(),
+                                              palette().color(QPalette::WindowText), palette().color(QPalette::Window))
+                               : labelPixmap(label, ratio));
     }
     if (SelectedBoxVisible) {
         painter.setPen(QPen(QColor(255, 0, 0), 1));

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/MouseButtonCode.h"
+#include "view/ScaledTiles.h"
 
 class BoxOverlay;
 class PictureElementArray;
@@ -47,6 +48,10 @@ public:
     // shpSelectedBox.
     QRect SelectedBoxRect;
     bool SelectedBoxVisible = false;
+
+    // A folder's grid with ScaleTiles on: every picture fitted into its box
+    // keeping its aspect ratio, and the names elided.
+    bool ScaledTiles = false;
 
     // The topmost visible element at a point (0 when none).
     int ElementAt(const QPoint& point) const;
@@ -81,6 +86,7 @@ private:
     PictureElementArray& elements_;
     std::vector<NameLabel> labels_;
     QHash<int, Cached> cache_;
+    ScaledTilePainter tiles_;
     int pressedIndex_ = 0;
     BoxOverlay* overlay_ = nullptr;
 };

@@ -11,6 +11,8 @@
 #include "view/SplitterBar.h"
 #include "view/TabStripWidget.h"
 #include "view/ToolbarImages.h"
+#include "view/WallSettingsPage.h"
+#include "view/WatchViews.h"
 #include "watch/ConditionOverlay.h"
 #include "watch/FavoriteWatch.h"
 
@@ -71,6 +73,10 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     createPopups();
     createControls();
     createWatchControls();
+    // What the viewer adds: its menu items follow the specified ones.
+    mWatchViews = new WatchViews(*this);
+    mWatchViews->CreateMenus(mnuShow, Popup(QStringLiteral("mnuPopupForMultimonitorTab")));
+    if (mSetting) mSetting->AddPage(QStringLiteral("監視"), new WallSettingsPage(&mWatch));
 
     PopupMenuFunction = [](QMenu* menu) { menu->exec(QCursor::pos()); };
     InputBoxFunction = [this](const QString& prompt, const QString& title) {
@@ -86,6 +92,8 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     mTimer->setInterval(1000);
     connect(mTimer, &QTimer::timeout, this, &frmMain::tmrCauseOneSecEvent_Timer);
     connect(mTimer, &QTimer::timeout, this, &frmMain::WatchTick);
+    // Tours count the same ticks, after the channels.
+    connect(mTimer, &QTimer::timeout, mWatchViews, &WatchViews::Tick);
 
     // The design client area is 642 x 401 under the menu bar.
     resize(642, 401 + menuBar()->sizeHint().height());
@@ -95,6 +103,9 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
 frmMain::~frmMain() {
     // The watch listens to the managers.
     stopWatch();
+    // Tours and folder windows give their viewing back while channels exist.
+    delete mWatchViews;
+    mWatchViews = nullptr;
     // Channels refer to transfer elements and picture elements: drop the
     // managers before the elements go.
     mMultiMonitorManeger.reset();
@@ -381,6 +392,7 @@ void frmMain::Form_Unload() {
     mTimer->stop();
     if (mSetting) mSetting->close();
     SaveSetting();
+    mWatchViews->Shutdown();
     emit Unloaded();
 }
 

@@ -48,6 +48,7 @@ class HTTPTransferArray;
 class ShowAreaWidget;
 class SplitterBar;
 class TabStripWidget;
+class WatchViews;
 class clsChannel;
 class clsChannelManeger;
 class clsMultiMonitorFolder;
@@ -174,6 +175,8 @@ public:
     // ---- What tests and other parts read ---------------------------------
     ProgramSettings& Settings() { return mSettings; }
     WatchSettings& Watch() { return mWatch; }
+    // Full screen, tours, folder windows and the last session (beyond the specified window).
+    WatchViews* Watching() const { return mWatchViews; }
     const QString& ProgramDir() const { return mProgramDirectory; }
     clsChannelManeger* ChannelManeger() const { return mChannelManeger.get(); }
     clsMultiMonitorManeger* MultiMonitorManeger() const { return mMultiMonitorManeger.get(); }
@@ -267,7 +270,8 @@ private:
 
     // Model.
     ProgramSettings mSettings;
-    WatchSettings mWatch;        // the section "Watch": what the viewer adds
+    WatchSettings mWatch;  // the section "Watch": what the viewer adds
+    WatchViews* mWatchViews = nullptr;
     CurlMulti* mCurl = nullptr;  // made before mHTTP: its transfers are dropped first
     HTTPTransferArray* mHTTP = nullptr;
     PictureElementArray mPictures;

@@ -156,7 +156,7 @@ void frmMain::mnuChannelHealth_Click() {
 
 void frmMain::notify(const QString& summary, const QString& body, const QString& ChannelID) {
     if (!mNotifications) {
-        mNotifications = new DesktopNotifications(DesktopBus ? DesktopBus() : QDBusConnection::sessionBus(), this);
+        mNotifications = new DesktopNotifications(DesktopBus ? DesktopBus() : DesktopSessionBus(), this);
         connect(mNotifications, &DesktopNotifications::Activated, this, &frmMain::openWatchedChannel);
     }
     mNotifications->Notify(summary, body, ChannelID);

@@ -7,6 +7,7 @@
 #include "channel/ProgramSettings.h"
 #include "storage/WatchSettings.h"
 #include "storage/frmSetting.h"
+#include "view/WallSettingsPage.h"
 #include "watch/WatchSettingsPage.h"
 
 #include <QApplication>
@@ -264,6 +265,28 @@ TEST_F(SettingDialogTest, TheWatchPageIsFilledAppliedAndDiscardedWithTheRest) {
     EXPECT_EQ(std::tuple(watch.StatusOverlay, watch.NotifyOnAir, watch.NotifyFailure, watch.NotifyFailureMinutes),
               std::tuple(false, true, true, WatchSettings::kMaxFailureMinutes));
     EXPECT_EQ(settings.Timeout, 30);
+}
+
+// The page 監視 edits the tour's seconds (2 to 3600) and RestoreTabs; OK
+// applies them with the rest, each showing starts from the stored values.
+TEST_F(SettingDialogTest, WallPageIsAppliedByOKOnly) {
+    WatchSettings watch;
+    auto* page = new WallSettingsPage(&watch);
+    dlg.AddPage(QStringLiteral("監視"), page);
+    EXPECT_EQ(std::pair(page->spnTourSeconds->minimum(), page->spnTourSeconds->maximum()), std::pair(2, 3600));
+    for (const bool ok : {false, true}) {
+        whileShown([&] {
+            EXPECT_EQ(dlg.Pages()->currentIndex(), 0);
+            EXPECT_EQ(std::pair(page->spnTourSeconds->value(), page->chkRestoreTabs->isChecked()),
+                      std::pair(10, false));
+            dlg.Pages()->setCurrentIndex(1);
+            EXPECT_TRUE(page->isVisible() && !dlg.txtTimeOut->isVisible());
+            page->spnTourSeconds->setValue(45);
+            page->chkRestoreTabs->setChecked(true);
+            (ok ? dlg.cmdOK : dlg.cmdCancel)->click();
+        });
+        EXPECT_EQ(std::pair(watch.TourSeconds, watch.RestoreTabs), ok ? std::pair(45, true) : std::pair(10, false));
+    }
 }
 
 }  // namespace

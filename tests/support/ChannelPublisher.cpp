@@ -18,6 +18,8 @@ ChannelPublisher::ChannelPublisher() {
                        const Channel& c = channels_[id];
                        if (file == "info.txt") {
                            res.set_content(info(c).toStdString(), "text/plain");
+                       } else if (c.noPictures) {
+                           res.status = 404;
                        } else {
                            res.set_header("Last-Modified", "Sat, 05 Oct 2002 12:34:56 GMT");
                            res.set_content(picture(c, file == "full.jpg").toStdString(), "image/jpeg");

@@ -21,7 +21,8 @@ public:
         int status = 0, reload = 5;  // status 0 放送中, 1 休止中, 2 中止中
         QColor color{40, 120, 200};
         QSize full{80, 60}, thumb{40, 30};
-        QString stamp;  // the picture's stamp; empty: a new one per request
+        QString stamp;            // the picture's stamp; empty: a new one per request
+        bool noPictures = false;  // both pictures answer 404
     };
 
     ChannelPublisher();
@@ -35,6 +36,7 @@ public:
     QString record(const QString& id, int depth, bool save = false) const;
 
     int count(const QString& path) const { return server_.count(path); }
+    QStringList requests() const { return server_.requests(); }  // paths in arrival order
 
 private:
     QByteArray info(const Channel& c) const;
