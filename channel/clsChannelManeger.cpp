@@ -33,7 +33,7 @@ void clsChannelManeger::setShowPictureOnlyOnBroadCast(bool NewValue) {
     for (int i = 1; i <= count; ++i) mChannels[size_t(i)]->setShowPictureOnlyOnBroadCast(NewValue);
 }
 
-bool clsChannelManeger::ChannelInitialize(PictureElement* ChannelShowBox, const QStringList& PropertyString) {
+bool clsChannelManeger::ChannelInitialize(ShowBoxElement ChannelShowBox, const QStringList& PropertyString) {
     if (PropertyString.size() < 6) return false;
     bool isSavePicture = false;
     if (!Numeric::ToBoolean(PropertyString[5], &isSavePicture)) return false;
@@ -43,9 +43,9 @@ bool clsChannelManeger::ChannelInitialize(PictureElement* ChannelShowBox, const 
     if (getChannelIndexFromChannelID(channelID) != 0) return false;
 
     auto channel = std::make_unique<clsChannel>();
-    HTTPTransfer* http = mHTTP.getNewHTTPObject(mSettings.Timeout, mSettings.Proxy, mSettings.ProxyEnable);
+    const int http = mHTTP.ReserveHTTPObject(mSettings.Timeout, mSettings.Proxy, mSettings.ProxyEnable);
     channel->ClassInitialize(channelID, PropertyString[1], PropertyString[3], PropertyString[4], isSavePicture,
-                             ChannelShowBox, http, this);
+                             ChannelShowBox, TransferElement(mHTTP, http), this);
     mChannels.push_back(std::move(channel));
     mIndexByKey.insert(CaseKey(channelID), ChannelCount());
     return true;

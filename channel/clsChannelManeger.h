@@ -12,9 +12,9 @@
 #include <memory>
 #include <vector>
 
+#include "channel/LazyElement.h"
+
 class clsChannel;
-class HTTPTransferArray;
-class PictureElement;
 struct ProgramSettings;
 
 class clsChannelManeger : public QObject {
@@ -31,8 +31,10 @@ public:
     // Creates a channel from the pieces of a Channel record (piece 0 the
     // record type, then Protocol, ChannelID, DefaultChannelName,
     // ChannelInfomationURL, IsSavePicture). False, with nothing changed,
-    // when the ChannelID exists already or the record is too short.
-    bool ChannelInitialize(PictureElement* ChannelShowBox, const QStringList& PropertyString);
+    // when the ChannelID exists already or the record is too short. The
+    // channel's transfer element is reserved now and made at its first
+    // request; its show box may be a reserved element too.
+    bool ChannelInitialize(ShowBoxElement ChannelShowBox, const QStringList& PropertyString);
 
     void CauseOneSecEvent();
     void DeleteMultiMonitor(const QString& MultiMonitorID);

@@ -32,6 +32,7 @@ public:
     QString record(const QString& id, int depth, bool save = false) const;
 
     int count(const QString& path) const { return server_.count(path); }
+    QStringList requests() const { return server_.requests(); }  // paths in arrival order
 
 private:
     QByteArray info(const Channel& c) const;
