@@ -40,15 +40,24 @@ bool clsChannelManeger::ChannelInitialize(ShowBoxElement ChannelShowBox, const Q
     const QString& channelID = PropertyString[2];
     // An empty identifier could never be selected and would name no file.
     if (channelID.isEmpty()) return false;
-    if (getChannelIndexFromChannelID(channelID) != 0) return false;
+    // One lookup both finds an existing channel and takes the new one's place.
+    int& index = mIndexByKey[CaseKey(channelID)];
+    if (index != 0) return false;
+    index = ChannelCount() + 1;
 
     auto channel = std::make_unique<clsChannel>();
     const int http = mHTTP.ReserveHTTPObject(mSettings.Timeout, mSettings.Proxy, mSettings.ProxyEnable);
     channel->ClassInitialize(channelID, PropertyString[1], PropertyString[3], PropertyString[4], isSavePicture,
                              ChannelShowBox, TransferElement(mHTTP, http), this);
     mChannels.push_back(std::move(channel));
-    mIndexByKey.insert(CaseKey(channelID), ChannelCount());
     return true;
+}
+
+void clsChannelManeger::ReserveChannels(int count) {
+    if (count <= 0) return;
+    mChannels.reserve(mChannels.size() + size_t(count));
+    mIndexByKey.reserve(mIndexByKey.size() + count);
+    mHTTP.Reserve(count);
 }
 
 void clsChannelManeger::CauseOneSecEvent() {

@@ -36,6 +36,10 @@ public:
     // request; its show box may be a reserved element too.
     bool ChannelInitialize(ShowBoxElement ChannelShowBox, const QStringList& PropertyString);
 
+    // Room for about count more channels, so a long list is read without
+    // growing the tables again and again.
+    void ReserveChannels(int count);
+
     void CauseOneSecEvent();
     void DeleteMultiMonitor(const QString& MultiMonitorID);
 

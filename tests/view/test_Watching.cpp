@@ -73,8 +73,7 @@ TEST_F(Watching, AChannelMakesItsTransferAndShowBoxWhenFirstShown) {
     EXPECT_EQ(std::tuple(box->Tag, box->Visible, box->NaturalSize()),
               std::tuple(QString("ch.b"), true, QSize(100, 75)));
     EXPECT_EQ(http->MadeCount(), 2);
-    for (const QString& id : {"ch.a", "a_b", "ch.d"})
-        EXPECT_FALSE(channel(id)->HTTPMade() || channel(id)->ShowBoxMade());
+    for (const char* id : {"ch.a", "a_b", "ch.d"}) EXPECT_FALSE(channel(id)->HTTPMade() || channel(id)->ShowBoxMade());
 }
 
 TEST_F(Watching, ClosingTabsMovesTheSelectionAndBlanksTheLastTab) {
