@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringBuilder>
 
 namespace {
 
@@ -75,8 +76,9 @@ bool clsChannel::stillExecuting() const {
 }
 
 QString clsChannel::SaveString() const {
-    const QString sep = QStringLiteral("\t\t");
-    return mProtocol + sep + mChannelID + sep + mChannelName + sep + mChannelInfomationURL + sep +
+    // Built in one allocation: the exit writes one per channel.
+    const QLatin1String sep("\t\t");
+    return mProtocol % sep % mChannelID % sep % mChannelName % sep % mChannelInfomationURL % sep %
            Numeric::BooleanText(mSavePicture);
 }
 
