@@ -16,6 +16,7 @@ ShowAreaWidget::ShowAreaWidget(PictureElementArray& elements, QWidget* parent) :
     setObjectName(QStringLiteral("cntShowBox"));
     labels_.emplace_back();
     setAutoFillBackground(false);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void ShowAreaWidget::LoadLabel() { labels_.push_back(labels_.front()); }
@@ -87,6 +88,12 @@ void ShowAreaWidget::paintEvent(QPaintEvent* event) {
         painter.setPen(QPen(QColor(255, 0, 0), 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(SelectedBoxRect.adjusted(0, 0, -1, -1));
+    }
+    if (hasFocus()) {
+        // The keyboard's place: a frame of the selection colour along the edge.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
     }
 }
 

@@ -68,6 +68,7 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     createMenus();
     createPopups();
     createControls();
+    createKeyboard();
 
     PopupMenuFunction = [](QMenu* menu) { menu->exec(QCursor::pos()); };
     InputBoxFunction = [this](const QString& prompt, const QString& title) {
@@ -249,14 +250,9 @@ void frmMain::createControls() {
 
     mTabs = new TabStripWidget(mClient);
     mTabs->Bar()->setMinimumWidth(0);
-    connect(mTabs, &TabStripWidget::Pressed, this, [this](MouseButtonCode button, int index) {
-        tabChannelSelect_MouseDown(button);
-        if (button == MouseButtonCode::Left && index > 0) {
-            SelectTab(index);
-        } else if (button == MouseButtonCode::Right) {
-            tabChannelSelect_Click();
-        }
-    });
+    connect(mTabs, &TabStripWidget::Pressed, this, &frmMain::tabChannelSelect_Pressed);
+    connect(mTabs, &TabStripWidget::CloseRequested, this, &frmMain::CloseTabAt);
+    connect(mTabs, &TabStripWidget::KeySelected, this, &frmMain::SelectTabAsLeftClick);
 
     mShowArea = new ShowAreaWidget(mPictures, mClient);
     mShowArea->setFont(pixelFont(font(), 11));
