@@ -76,10 +76,13 @@ QString decodeUtf8(const QByteArray& bytes) {
 bool isCp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 // Every CP932 code that reads as one character and writes back as the same
-// bytes, found once through the codec itself; 0 marks the others.
+// bytes, found once through the codec itself; 0 marks the others. The same
+// codes by character (code is what the codec writes for it) let a writer
+// skip the codec for every character but the few that are not there.
 struct Cp932Table {
     char16_t single[256] = {};
     std::vector<char16_t> pair = std::vector<char16_t>(0x10000, 0);
+    std::vector<quint16> code = std::vector<quint16>(0x10000, 0);
 
     Cp932Table() {
         for (int b = 0; b < 0x80; ++b) single[b] = char16_t(b);
@@ -118,10 +121,12 @@ struct Cp932Table {
             if (code > 0xFF) want += char(code >> 8);
             want += char(code & 0xFF);
             if (back.value(i) != want) continue;
+            const char16_t c = one[i * 2].unicode();
             if (code > 0xFF)
-                pair[size_t(code)] = one[i * 2].unicode();
+                pair[size_t(code)] = c;
             else
-                single[code] = one[i * 2].unicode();
+                single[code] = c;
+            this->code[c] = quint16(code);
         }
     }
 };
@@ -155,6 +160,32 @@ QString decodeCp932(const QByteArray& bytes) {
         ++i;
     }
     out.truncate(o - reinterpret_cast<char16_t*>(out.data()));
+    return out;
+}
+
+// What the codec writes for text, character by character from the table;
+// the codec itself only for the runs of characters that are not in it.
+QByteArray encodeCp932(QStringView text) {
+    const Cp932Table& table = cp932Table();
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n;) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            out += char(c);
+            ++i;
+        } else if (const quint16 code = table.code[c]) {
+            if (code > 0xFF) out += char(code >> 8);
+            out += char(code & 0xFF);
+            ++i;
+        } else {
+            qsizetype end = i + 1;
+            while (end < n && text[end].unicode() >= 0x80 && !table.code[text[end].unicode()]) ++end;
+            out += Cp932::encode(text.mid(i, end - i).toString());
+            i = end;
+        }
+    }
     return out;
 }
 
@@ -225,9 +256,7 @@ QByteArray EncodeText(const QString& text, TextEncoding encoding) {
         case TextEncoding::Cp932:
             break;
     }
-    return encodeKeepingBytes(text, [](QStringView run) {
-        return Cp932::encode(run.size() == 0 ? QString() : QString::fromRawData(run.data(), run.size()));
-    });
+    return encodeKeepingBytes(text, [](QStringView run) { return encodeCp932(run); });
 }
 
 QString ReadTextFile(const QString& path, TextFileInfo* info) {

@@ -62,4 +62,15 @@ const EncodingRow kEncodings[] = {
     {"ascii_only", "Node\tA\r\n", TextEncoding::Cp932}};
 VANTORA_ROWS(EncodingTest, kEncodings);
 
+// CP932 text is written as the codec writes it, character by character:
+// those the table holds, those it leaves to the codec (NEC and IBM codes that
+// read back differently, "?" for what CP932 lacks) and a surrogate pair.
+TEST(EncodeText, Cp932AsTheCodecWritesEveryCharacter) {
+    QString all;
+    for (char16_t c = 1; c != 0; ++c)
+        if (!QChar::isSurrogate(c)) all += QChar(c);
+    all.insert(0x3000, QStringLiteral("\U0001F600"));
+    EXPECT_EQ(EncodeText(all, TextEncoding::Cp932), Cp932::encode(all));
+}
+
 }  // namespace
