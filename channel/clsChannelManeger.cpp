@@ -47,8 +47,10 @@ bool clsChannelManeger::ChannelInitialize(ShowBoxElement ChannelShowBox, const Q
 
     auto channel = std::make_unique<clsChannel>();
     const int http = mHTTP.ReserveHTTPObject(mSettings.Timeout, mSettings.Proxy, mSettings.ProxyEnable);
-    channel->ClassInitialize(channelID, PropertyString[1], PropertyString[3], PropertyString[4], isSavePicture,
-                             ChannelShowBox, TransferElement(mHTTP, http), this);
+    // A list's channels share one protocol signature: one copy of its text.
+    const QString& protocol = *mProtocols.insert(PropertyString[1]);
+    channel->ClassInitialize(channelID, protocol, PropertyString[3], PropertyString[4], isSavePicture, ChannelShowBox,
+                             TransferElement(mHTTP, http), this);
     mChannels.push_back(std::move(channel));
     return true;
 }
@@ -73,7 +75,17 @@ void clsChannelManeger::DeleteMultiMonitor(const QString& MultiMonitorID) {
 }
 
 clsChannel* clsChannelManeger::Channel(const QString& ChannelID) const {
-    return ChannelAt(getChannelIndexFromChannelID(ChannelID));
+    // The lists are written in the order they were read: the channel after
+    // the last one found is tried first. Its exact spelling settles it (IDs
+    // are unique without regard to case); anything else goes to the index.
+    const int next = mLastFound + 1;
+    if (next <= ChannelCount() && mChannels[size_t(next)]->ChannelID() == ChannelID) {
+        mLastFound = next;
+        return mChannels[size_t(next)].get();
+    }
+    const int index = getChannelIndexFromChannelID(ChannelID);
+    if (index != 0) mLastFound = index;
+    return ChannelAt(index);
 }
 
 clsChannel* clsChannelManeger::ChannelAt(int index) const {

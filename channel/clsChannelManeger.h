@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -76,5 +77,7 @@ private:
     HTTPTransferArray& mHTTP;
     std::vector<std::unique_ptr<clsChannel>> mChannels;  // element 0 stays empty
     QHash<QString, int> mIndexByKey;                     // CaseKey(ChannelID) -> index
+    mutable int mLastFound = 0;                          // the index Channel() found last
+    QSet<QString> mProtocols;                            // the protocol signatures the channels share
     QString mSelectedChannelID;
 };
