@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -163,50 +164,68 @@ QString decodeCp932(const QByteArray& bytes) {
     return out;
 }
 
-// What the codec writes for text, character by character from the table;
-// the codec itself only for the runs of characters that are not in it.
-QByteArray encodeCp932(QStringView text) {
+// Appends what the codec writes for text, character by character from the
+// table; the codec itself only for the runs of characters not in it.
+void appendCp932(QStringView text, QByteArray& out) {
     const Cp932Table& table = cp932Table();
-    QByteArray out;
-    out.reserve(text.size() * 2);
     const qsizetype n = text.size();
+    const qsizetype at = out.size();
+    out.resize(at + 2 * n);  // no character takes more than two bytes
+    char* o = out.data() + at;
     for (qsizetype i = 0; i < n;) {
         const char16_t c = text[i].unicode();
         if (c < 0x80) {
-            out += char(c);
+            *o++ = char(c);
             ++i;
         } else if (const quint16 code = table.code[c]) {
-            if (code > 0xFF) out += char(code >> 8);
-            out += char(code & 0xFF);
+            if (code > 0xFF) *o++ = char(code >> 8);
+            *o++ = char(code & 0xFF);
             ++i;
         } else {
             qsizetype end = i + 1;
             while (end < n && text[end].unicode() >= 0x80 && !table.code[text[end].unicode()]) ++end;
-            out += Cp932::encode(text.mid(i, end - i).toString());
+            const QByteArray codec = Cp932::encode(text.mid(i, end - i).toString());
+            o = std::copy(codec.cbegin(), codec.cend(), o);
             i = end;
         }
     }
-    return out;
+    out.truncate(o - out.constData());
 }
 
-// Encodes the runs between kept bytes with encodeRun; kept bytes go out as
-// they came in.
-template <class EncodeRun>
-QByteArray encodeKeepingBytes(const QString& text, EncodeRun encodeRun) {
-    const QChar* d = text.constData();
+void appendUtf8(QStringView text, QByteArray& out) { out += text.toUtf8(); }
+
+// Appends the runs between kept bytes as appendRun writes them; kept bytes
+// go out as they came in.
+template <class AppendRun>
+void appendKeepingBytes(QStringView text, QByteArray& out, AppendRun appendRun) {
+    const QChar* d = text.data();
     const qsizetype n = text.size();
-    qsizetype first = 0;
-    while (first < n && !isKeptByte(d, first)) ++first;
-    if (first == n) return encodeRun(text);
-    QByteArray out;
     qsizetype run = 0;
-    for (qsizetype i = first; i < n; ++i) {
+    for (qsizetype i = 0; i < n; ++i) {
         if (!isKeptByte(d, i)) continue;
-        if (i > run) out += encodeRun(QStringView(d + run, i - run));
+        if (i > run) appendRun(QStringView(d + run, i - run), out);
         out += char(d[i].unicode() - kKeptByte);
         run = i + 1;
     }
-    if (n > run) out += encodeRun(QStringView(d + run, n - run));
+    if (n > run) appendRun(QStringView(d + run, n - run), out);
+}
+
+// The text of lines, each ended by end, in the encoding.
+template <class Lines>
+QByteArray encodeLines(const Lines& lines, QStringView end, TextEncoding encoding) {
+    qsizetype units = 0;
+    for (QStringView line : lines) units += line.size() + end.size();
+    QByteArray out;
+    out.reserve(encoding == TextEncoding::Cp932 ? 2 * units : 3 * units + 3);
+    if (encoding == TextEncoding::Utf8Bom) out += kBom;
+    for (QStringView line : lines) {
+        for (QStringView piece : {line, end}) {
+            if (encoding == TextEncoding::Cp932)
+                appendKeepingBytes(piece, out, appendCp932);
+            else
+                appendKeepingBytes(piece, out, appendUtf8);
+        }
+    }
     return out;
 }
 
@@ -248,15 +267,11 @@ QString DecodeText(const QByteArray& bytes, TextEncoding encoding) {
 }
 
 QByteArray EncodeText(const QString& text, TextEncoding encoding) {
-    switch (encoding) {
-        case TextEncoding::Utf8Bom:
-            return QByteArray(kBom) + encodeKeepingBytes(text, [](QStringView run) { return run.toUtf8(); });
-        case TextEncoding::Utf8:
-            return encodeKeepingBytes(text, [](QStringView run) { return run.toUtf8(); });
-        case TextEncoding::Cp932:
-            break;
-    }
-    return encodeKeepingBytes(text, [](QStringView run) { return encodeCp932(run); });
+    return encodeLines(std::initializer_list<QStringView>{text}, QStringView(), encoding);
+}
+
+QByteArray EncodeLines(const QStringList& lines, TextEncoding encoding) {
+    return encodeLines(lines, u"\r\n", encoding);
 }
 
 QString ReadTextFile(const QString& path, TextFileInfo* info) {

@@ -32,13 +32,5 @@ TreeListFile ReadTreeListFile(const QString& path) {
 }
 
 bool WriteTreeListFile(const QString& path, const QStringList& lines, TextEncoding encoding, QString* error) {
-    QString text;
-    qsizetype total = 0;
-    for (const QString& l : lines) total += l.size() + 2;
-    text.reserve(total);
-    for (const QString& l : lines) {
-        text += l;
-        text += QStringLiteral("\r\n");
-    }
-    return WriteFileAtomically(path, EncodeText(text, encoding), true, error);
+    return WriteFileAtomically(path, EncodeLines(lines, encoding), true, error);
 }

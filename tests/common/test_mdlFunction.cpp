@@ -44,6 +44,9 @@ TEST_P(EncodingTest, TextAndEveryByteBack) {
         EXPECT_TRUE(lines.join('|').contains(kLine)) << lines.join('|').toStdString();
     }
     EXPECT_EQ(EncodeText(DecodeText(r.bytes, info.encoding), info.encoding), r.bytes);
+    // Lines written one by one give the bytes of their joined text.
+    const QStringList split = SplitTextLines(DecodeText(r.bytes, info.encoding)) << QString(QChar(0xD83D));
+    EXPECT_EQ(EncodeLines(split, info.encoding), EncodeText(split.join("\r\n") + "\r\n", info.encoding));
 }
 
 const EncodingRow kEncodings[] = {
