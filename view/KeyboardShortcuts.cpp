@@ -21,6 +21,7 @@ const QList<KeyboardShortcut>& KeyboardShortcuts() {
     static const QString anywhere = QStringLiteral("どこでも");
     static const QString tree = QStringLiteral("ツリー");
     static const QString tabs = QStringLiteral("タブ");
+    static const QString area = QStringLiteral("表示領域");
     static const QList<KeyboardShortcut> table{
         {KeyCommand::FindChannel,
          {QKeySequence(Qt::CTRL | Qt::Key_F)},
@@ -76,6 +77,17 @@ const QList<KeyboardShortcut>& KeyboardShortcuts() {
          false,
          tabs,
          QStringLiteral("左・右のタブ、最初・最後のタブへ")},
+        {KeyCommand::GridByArrows,
+         {QKeySequence(Qt::Key_Left), QKeySequence(Qt::Key_Right), QKeySequence(Qt::Key_Up), QKeySequence(Qt::Key_Down),
+          QKeySequence(Qt::Key_Home), QKeySequence(Qt::Key_End)},
+         false,
+         area,
+         QStringLiteral("フォルダーのチャンネルを選ぶ（クリックと同じ）")},
+        {KeyCommand::OpenMember,
+         {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)},
+         false,
+         area,
+         QStringLiteral("選んだチャンネルをタブで開く（ダブルクリックと同じ）")},
     };
     return table;
 }

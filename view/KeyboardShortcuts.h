@@ -26,6 +26,8 @@ enum class KeyCommand {
     SelectTabByNumber,  // Alt+1 ... Alt+8: that tab
     SelectLastTab,      // Alt+9
     TabsByArrows,       // on the focused tab strip
+    GridByArrows,       // the members of a folder tab, on the focused show area
+    OpenMember,         // the selected member in its own tab
 };
 
 struct KeyboardShortcut {

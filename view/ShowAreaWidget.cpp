@@ -2,9 +2,13 @@
 
 #include "channel/PictureElement.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 QSize deviceSizeOf(const QSize& logical, qreal ratio) {
@@ -115,4 +119,13 @@ void ShowAreaWidget::mouseDoubleClickEvent(QMouseEvent* event) {
         emit ElementMouseDown(index, ButtonCodeOf(event->button()));
         emit ElementDblClick(index);
     }
+}
+
+void ShowAreaWidget::keyPressEvent(QKeyEvent* event) {
+    static const int keys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,     Qt::Key_Down,
+                               Qt::Key_Home, Qt::Key_End,   Qt::Key_Return, Qt::Key_Enter};
+    if ((event->modifiers() & ~Qt::KeypadModifier) ||
+        std::find(std::begin(keys), std::end(keys), event->key()) == std::end(keys))
+        return QWidget::keyPressEvent(event);
+    emit KeyDown(event->key());
 }

@@ -261,6 +261,7 @@ void frmMain::createControls() {
     connect(mShowArea, &ShowAreaWidget::ElementMouseDown, this, &frmMain::imgChannelShow_MouseDown);
     connect(mShowArea, &ShowAreaWidget::ElementClick, this, &frmMain::imgChannelShow_Click);
     connect(mShowArea, &ShowAreaWidget::ElementDblClick, this, &frmMain::imgChannelShow_DblClick);
+    connect(mShowArea, &ShowAreaWidget::KeyDown, this, &frmMain::cntShowBox_KeyDown);
 
     mStatusBar = new QWidget(mClient);
     mStatusBar->setObjectName(QStringLiteral("sbrMain"));

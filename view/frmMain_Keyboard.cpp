@@ -6,10 +6,13 @@
 // under the pointer, not on whichever tab happened to be selected.
 #include "view/frmMain.h"
 
+#include "channel/clsChannelManeger.h"
+#include "common/TextCompare.h"
 #include "navigation/NodeTag.h"
 #include "view/KeyboardShortcuts.h"
 #include "view/ShowAreaWidget.h"
 #include "view/TabStripWidget.h"
+#include "view/ThumbnailGrid.h"
 
 #include <QAction>
 #include <QDialog>
@@ -92,6 +95,49 @@ void frmMain::CloseTabAt(int TabIndex) {
     if (other) SelectTabAsLeftClick(TabIndex);
     CloseSelectedTab();
     if (other) SelectTabAsLeftClick(getTabIndexFromTag(selected));
+}
+
+void frmMain::cntShowBox_KeyDown(int Key) {
+    // The grid on screen: its boxes in member order, and its columns.
+    if (ParseTag(SelectedTabTag()).Kind != NodeKind::MultiMonitor || mArrangedBoxes.isEmpty()) return;
+    const int n = int(mArrangedBoxes.size());
+    const int columns = ChooseThumbnailGrid(n, mShowArea->width(), mShowArea->height()).Columns;
+    if (columns <= 0) return;
+    int current = -1;
+    for (int i = 0; i < n && current < 0; ++i)
+        if (EqualsNoCase(mArrangedBoxes[i]->Tag, mChannelManeger->SelectedChannelID())) current = i;
+    int target = current;
+    switch (Key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (current < 0) return;
+            mShowBoxMouseButton = MouseButtonCode::Left;
+            imgChannelShow_DblClick(mArrangedBoxes[current]->Index());
+            return;
+        case Qt::Key_Home:
+            target = 0;
+            break;
+        case Qt::Key_End:
+            target = n - 1;
+            break;
+        case Qt::Key_Left:
+            target = current < 0 ? 0 : qMax(0, current - 1);
+            break;
+        case Qt::Key_Right:
+            target = current < 0 ? 0 : qMin(n - 1, current + 1);
+            break;
+        case Qt::Key_Up:
+            target = current < 0 ? 0 : current - columns >= 0 ? current - columns : current;
+            break;
+        case Qt::Key_Down:
+            target = current < 0 ? 0 : current + columns < n ? current + columns : current;
+            break;
+        default:
+            return;
+    }
+    if (target == current) return;
+    mShowBoxMouseButton = MouseButtonCode::Left;
+    imgChannelShow_Click(mArrangedBoxes[target]->Index());
 }
 
 void frmMain::mnuKeyboardHelp_Click() {

@@ -165,12 +165,39 @@ TEST_F(Tabs, FocusGoesRoundAndIsShown) {
     for (int i = 1; i <= 3; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), order[i % 3]) << i;
-        if (i == 2) EXPECT_EQ(area->grab().toImage().pixelColor(1, area->height() / 2), frame);
+        if (i == 2) {
+            EXPECT_EQ(area->grab().toImage().pixelColor(1, area->height() / 2), frame);
+        }
     }
     for (int i = 2; i >= 0; --i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
         EXPECT_EQ(QApplication::focusWidget(), order[i]) << i;
     }
+}
+
+// On a folder's grid (two columns: ch.a ch.b / ch.c) the keys move the
+// selection as a click on a member does, frame and toolbar following; Enter
+// opens the selected member as a double click does.
+TEST_F(Tabs, GridKeysSelectMembersAndEnterOpensOne) {
+    w().SelectTabAsLeftClick(3);
+    folder("1")->AddChannel("ch.c", w().imgChannelShow().Load(), true);
+    ShowAreaWidget* area = w().cntShowBox();
+    area->setGeometry(QRect(area->pos(), QSize(345, 400)));
+    w().ArrangeThumbnailBox();
+    area->setFocus();
+    const std::pair<Qt::Key, const char*> steps[] = {
+        {Qt::Key_Right, "ch.b"}, {Qt::Key_Down, "ch.b"}, {Qt::Key_Left, "ch.a"},
+        {Qt::Key_Left, "ch.a"},  {Qt::Key_Down, "ch.c"}, {Qt::Key_Up, "ch.a"},
+        {Qt::Key_End, "ch.c"},   {Qt::Key_Home, "ch.a"}, {Qt::Key_Right, "ch.b"}};
+    for (const auto& [key, member] : steps) {
+        QTest::keyClick(area, key);
+        EXPECT_EQ(selected(), member) << QKeySequence(key).toString().toStdString();
+        EXPECT_EQ(folder("1")->SelectedChannelID(), member);
+    }
+    EXPECT_EQ(area->SelectedBoxRect, channel("ch.b")->ThumbnailShowBox(1)->Rect());
+    QTest::keyClick(area, Qt::Key_Return);
+    EXPECT_EQ(tabs(), (QStringList{kA, "*" + kB, kFolder, kC}));
+    EXPECT_EQ(shown(), QStringList{"ch.b"});
 }
 
 // ヘルプ › キーボード操作, after the specified item, lists the keys of every
@@ -193,7 +220,8 @@ TEST_F(Tabs, HelpListsEveryShortcut) {
     for (int row = 0; row < table->rowCount(); ++row) keys << table->item(row, 0)->text();
     EXPECT_EQ(keys, (QStringList{"Ctrl+F", "Return / Enter / Space", "Menu / Shift+F10", "F2", "Del", "Ctrl+Z",
                                  "Tab / Shift+Tab", "Ctrl+W", "Ctrl+Tab / Ctrl+PgDown", "Ctrl+Shift+Tab / Ctrl+PgUp",
-                                 "Alt+1 … Alt+8", "Alt+9", "Left / Right / Home / End"}));
+                                 "Alt+1 … Alt+8", "Alt+9", "Left / Right / Home / End",
+                                 "Left / Right / Up / Down / Home / End", "Return / Enter"}));
     for (int row = 0; row < table->rowCount(); ++row)
         EXPECT_FALSE(table->item(row, 1)->text().isEmpty() || table->item(row, 2)->text().isEmpty()) << row;
 }
