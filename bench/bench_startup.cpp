@@ -94,7 +94,7 @@ ChannelsAlone channelsAlone(const QString& dir) {
     clsChannelManeger manager(settings, http);
     out.ms = bench::timeMs([&] {
         const TreeListFile file = ReadTreeListFile(dir + QStringLiteral("/ChannelList.txt"));
-        manager.ReserveChannels(int(file.Lines.size()));
+        manager.MakeRoomFor(int(file.Lines.size()));
         int spare = pictures.Reserve();
         for (qsizetype i = 1; i < file.Lines.size(); ++i) {
             const TreeListLine line = ParseTreeListLine(file.Lines[i]);

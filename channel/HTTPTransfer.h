@@ -141,7 +141,7 @@ public:
     // Element index, made now if it was only reserved.
     HTTPTransfer* Make(int index);
     // Room for count more elements.
-    void Reserve(int count) { slots_.reserve(slots_.size() + size_t(count)); }
+    void MakeRoomFor(int count) { slots_.reserve(slots_.size() + size_t(count)); }
 
     // The settings dialog's change, for every element made or reserved: the
     // timeout and the proxy text, and AccessType 2 or 0 as the proxy is

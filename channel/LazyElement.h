@@ -13,7 +13,7 @@ template <class Array, class Element>
 class LazyElement {
 public:
     LazyElement() = default;
-    LazyElement(Element* made) : made_(made) {}  // NOLINT: implicit, an element made already
+    LazyElement(Element* made) : made_(made) {}  // implicit: an element made already
     LazyElement(Array& array, int index) : array_(&array), index_(index) {}
 
     // The element, or nullptr while it has not been needed.

@@ -55,11 +55,11 @@ bool clsChannelManeger::ChannelInitialize(ShowBoxElement ChannelShowBox, const Q
     return true;
 }
 
-void clsChannelManeger::ReserveChannels(int count) {
+void clsChannelManeger::MakeRoomFor(int count) {
     if (count <= 0) return;
     mChannels.reserve(mChannels.size() + size_t(count));
     mIndexByKey.reserve(mIndexByKey.size() + count);
-    mHTTP.Reserve(count);
+    mHTTP.MakeRoomFor(count);
 }
 
 void clsChannelManeger::CauseOneSecEvent() {

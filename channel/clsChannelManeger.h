@@ -39,7 +39,7 @@ public:
 
     // Room for about count more channels, so a long list is read without
     // growing the tables again and again.
-    void ReserveChannels(int count);
+    void MakeRoomFor(int count);
 
     void CauseOneSecEvent();
     void DeleteMultiMonitor(const QString& MultiMonitorID);

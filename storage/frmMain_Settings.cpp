@@ -117,7 +117,7 @@ void frmMain::LoadSetting() {
         // Those inside ChannelList.txt itself are matched if it was read.
         if (i == 0) {
             mChannelsKnown = file.Info.exists && file.Info.readable;
-            mChannelManeger->ReserveChannels(int(file.Lines.size()));
+            mChannelManeger->MakeRoomFor(int(file.Lines.size()));
         }
         LoadTreeListFile(file.Lines);
         if (i == 0) mChannelsKnown = mChannelsKnown && mChannelManeger->ChannelCount() > 0;

@@ -95,11 +95,11 @@ public:
     void SelectNextTab(int Step);
     // The selected tab, closed as its popup closes it.
     void CloseSelectedTab();
+    // Any tab, closed as its popup would; the selection stays where it was.
+    void CloseTabAt(int TabIndex);
     // A key on the show area: in a folder tab the arrow keys, Home and End
     // select a member as a click on it does, Enter opens it as a double click.
     void cntShowBox_KeyDown(int Key);
-    // Any tab, closed as its popup would; the selection stays where it was.
-    void CloseTabAt(int TabIndex);
     void mnuKeyboardHelp_Click();
 
     // ---- Pictures (view/frmMain_Pictures.cpp) -----------------------------
