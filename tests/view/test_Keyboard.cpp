@@ -1,9 +1,9 @@
-// The tabs from the keyboard and from the mouse beyond the left click, the
-// focus order, and ヘルプ › キーボード操作.
+// The tabs from the keyboard and from the mouse beyond the left click, a
+// folder's thumbnails from the keyboard, the focus order, and
+// ヘルプ › キーボード操作.
 
 #include "WatchingFixture.h"
 
-#include "view/KeyboardShortcuts.h"
 #include "view/ShowAreaWidget.h"
 #include "view/TabStripWidget.h"
 
