@@ -305,31 +305,74 @@ QString HTTPTransfer::BodyText() const { return DecodeBodyText(body_, GetHeader(
 // ---------------------------------------------------------------------------
 
 HTTPTransferArray::HTTPTransferArray(CurlMulti& multi, QObject* parent) : QObject(parent), multi_(multi) {
-    addElement();
+    settings_.emplace_back();
+    slots_.emplace_back();
+    Make(0);
 }
 
-HTTPTransferArray::~HTTPTransferArray() { qDeleteAll(elements_); }
+HTTPTransferArray::~HTTPTransferArray() {
+    for (const Slot& slot : slots_) delete slot.element;
+}
 
-HTTPTransfer* HTTPTransferArray::addElement() {
-    const int index = int(elements_.size());
+HTTPTransferArray::ElementSettings HTTPTransferArray::settingsFor(int timeout, const QString& proxy, bool proxyEnable) {
+    ElementSettings s;
+    s.RequestTimeout = timeout;
+    if (!proxy.isEmpty() && proxyEnable) {
+        s.Proxy = proxy;
+        s.AccessType = HTTPTransfer::AccessNamedProxy;
+    }
+    return s;
+}
+
+void HTTPTransferArray::apply(ElementSettings& s, int timeout, const QString& proxy, bool proxyEnable) {
+    s.RequestTimeout = timeout;
+    s.Proxy = proxy;
+    if ((s.AccessType == HTTPTransfer::AccessNamedProxy) != proxyEnable)
+        s.AccessType = proxyEnable ? HTTPTransfer::AccessNamedProxy : HTTPTransfer::AccessDefault;
+}
+
+int HTTPTransferArray::ReserveHTTPObject(int timeout, const QString& proxy, bool proxyEnable) {
+    // Elements reserved in a row under the same settings share one entry.
+    const ElementSettings s = settingsFor(timeout, proxy, proxyEnable);
+    if (!(settings_.back() == s)) settings_.push_back(s);
+    slots_.push_back(Slot{nullptr, int(settings_.size()) - 1});
+    return Count() - 1;
+}
+
+HTTPTransfer* HTTPTransferArray::getNewHTTPObject(int timeout, const QString& proxy, bool proxyEnable) {
+    return Make(ReserveHTTPObject(timeout, proxy, proxyEnable));
+}
+
+HTTPTransfer* HTTPTransferArray::Make(int index) {
+    if (index < 0 || index >= Count()) return nullptr;
+    Slot& slot = slots_[size_t(index)];
+    if (slot.element) return slot.element;
     auto* element = new HTTPTransfer(index, &multi_);
     // A plain call instead of a connection per element: a list of 100 000
     // channels would otherwise hold 100 000 connections.
     element->setSink([this](int i, int state) { emit StateChanged(i, state); });
-    elements_.append(element);
+    const ElementSettings& s = settings_[size_t(slot.settings)];
+    element->RequestTimeout = s.RequestTimeout;
+    element->Proxy = s.Proxy;
+    element->AccessType = s.AccessType;
+    slot.element = element;
+    ++made_;
     return element;
 }
 
-HTTPTransfer* HTTPTransferArray::getNewHTTPObject(int timeout, const QString& proxy, bool proxyEnable) {
-    HTTPTransfer* element = addElement();
-    element->RequestTimeout = timeout;
-    if (!proxy.isEmpty() && proxyEnable) {
-        element->Proxy = proxy;
-        element->AccessType = HTTPTransfer::AccessNamedProxy;
+void HTTPTransferArray::ApplySettings(int timeout, const QString& proxy, bool proxyEnable) {
+    // Each shared entry changes as every element holding it would.
+    for (ElementSettings& s : settings_) apply(s, timeout, proxy, proxyEnable);
+    for (const Slot& slot : slots_) {
+        if (!slot.element) continue;
+        ElementSettings s{slot.element->RequestTimeout, slot.element->Proxy, slot.element->AccessType};
+        apply(s, timeout, proxy, proxyEnable);
+        slot.element->RequestTimeout = s.RequestTimeout;
+        slot.element->Proxy = s.Proxy;
+        slot.element->AccessType = s.AccessType;
     }
-    return element;
 }
 
 HTTPTransfer* HTTPTransferArray::Element(int index) const {
-    return index >= 0 && index < elements_.size() ? elements_[index] : nullptr;
+    return index >= 0 && index < Count() ? slots_[size_t(index)].element : nullptr;
 }

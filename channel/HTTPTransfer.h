@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "channel/CurlMulti.h"
 
@@ -120,6 +121,12 @@ private:
 // The control array netChannelHTTP: element 0 is the design element and
 // carries no channel; getNewHTTPObject adds one element per channel. Every
 // element uses the program's one CurlMulti.
+//
+// A channel's element is reserved when the channel is created and made when
+// the channel first requests: its index is the one creation order gives, and
+// it is made with the settings it would have carried since then (those of
+// its reservation, as changed by every ApplySettings since), so nothing but
+// memory tells a reserved element from one made at start.
 class HTTPTransferArray : public QObject {
     Q_OBJECT
 public:
@@ -129,9 +136,22 @@ public:
     // Adds an element with RequestTimeout = Timeout, and Proxy and
     // AccessType 2 when proxy is not empty and proxyEnable is true.
     HTTPTransfer* getNewHTTPObject(int timeout, const QString& proxy, bool proxyEnable);
+    // The same element, reserved: made by Make when it is first needed.
+    int ReserveHTTPObject(int timeout, const QString& proxy, bool proxyEnable);
+    // Element index, made now if it was only reserved.
+    HTTPTransfer* Make(int index);
+    // Room for count more elements.
+    void MakeRoomFor(int count) { slots_.reserve(slots_.size() + size_t(count)); }
 
-    int Count() const { return int(elements_.size()); }  // including element 0
+    // The settings dialog's change, for every element made or reserved: the
+    // timeout and the proxy text, and AccessType 2 or 0 as the proxy is
+    // switched on or off.
+    void ApplySettings(int timeout, const QString& proxy, bool proxyEnable);
+
+    int Count() const { return int(slots_.size()); }  // including element 0 and reserved ones
+    // The element, or nullptr for one not made yet and for an index out of range.
     HTTPTransfer* Element(int index) const;
+    int MadeCount() const { return made_; }
     CurlMulti& Multi() const { return multi_; }
 
 signals:
@@ -139,8 +159,24 @@ signals:
     void StateChanged(int Index, int State);
 
 private:
-    HTTPTransfer* addElement();
+    // What an element carries from the settings; reserved elements share one.
+    struct ElementSettings {
+        int RequestTimeout = HTTPTransfer::kDefaultTimeout;
+        QString Proxy;
+        int AccessType = HTTPTransfer::AccessDefault;
+        bool operator==(const ElementSettings& o) const {
+            return RequestTimeout == o.RequestTimeout && Proxy == o.Proxy && AccessType == o.AccessType;
+        }
+    };
+    struct Slot {
+        HTTPTransfer* element = nullptr;
+        int settings = 0;  // index into settings_ while not made
+    };
+    static ElementSettings settingsFor(int timeout, const QString& proxy, bool proxyEnable);
+    static void apply(ElementSettings& s, int timeout, const QString& proxy, bool proxyEnable);
 
     CurlMulti& multi_;
-    QList<HTTPTransfer*> elements_;
+    std::vector<Slot> slots_;
+    std::vector<ElementSettings> settings_;
+    int made_ = 0;
 };

@@ -24,6 +24,10 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 using mdlFunction::GetIniFrom;
 using mdlFunction::IniBoolean;
 using mdlFunction::IniInteger;
@@ -114,10 +118,19 @@ void frmMain::LoadSetting() {
         // Favourites and members are matched only against a channel list
         // that was read and names channels; without one they are carried.
         // Those inside ChannelList.txt itself are matched if it was read.
-        if (i == 0) mChannelsKnown = file.Info.exists && file.Info.readable;
+        if (i == 0) {
+            mChannelsKnown = file.Info.exists && file.Info.readable;
+            mChannelManeger->MakeRoomFor(int(file.Lines.size()));
+        }
         LoadTreeListFile(file.Lines);
         if (i == 0) mChannelsKnown = mChannelsKnown && mChannelManeger->ChannelCount() > 0;
     }
+#ifdef __GLIBC__
+    // The lines and pieces of the files were freed between the fields that
+    // stay; a long list leaves tens of megabytes of such holes, which the
+    // allocator would otherwise keep for the life of the program.
+    malloc_trim(0);
+#endif
 
     // 12, 13. The display switches reach the objects that now exist.
     mShowPictureOnlyOnBroadcast->setChecked(getBool("ShowLimit", false));

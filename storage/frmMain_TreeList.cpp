@@ -43,8 +43,9 @@ bool flag(const TreeListLine& line, int field) {
 }  // namespace
 
 void frmMain::LoadTreeListFile(const QStringList& lines) {
-    // The spare element for the next channel or member.
-    PictureElement* spare = mPictures.Load();
+    // The spare element for the next channel or member: reserved, as a
+    // channel makes its show box only when it first shows a picture.
+    int spare = mPictures.Reserve();
     // The parent slot of each depth. A record that can hold children ends
     // the slots below it, placed or skipped: what sits under a skipped
     // record is skipped too, never attached to an earlier sibling.
@@ -112,7 +113,8 @@ void frmMain::LoadTreeListFile(const QStringList& lines) {
             AddNode(parent, line.Field(3), MakeTag(NodeKind::Channel, line.Field(2)));
             const QStringList record{line.Field(0), line.Field(1), line.Field(2),
                                      line.Field(3), line.Field(4), Numeric::BooleanText(flag(line, 5))};
-            if (mChannelManeger->ChannelInitialize(spare, record)) spare = mPictures.Load();
+            if (mChannelManeger->ChannelInitialize(ShowBoxElement(mPictures, spare), record))
+                spare = mPictures.Reserve();
         } else if (is(type, "FavariteChannel")) {
             if (text.isEmpty()) continue;
             clsChannel* channel = mChannelManeger->Channel(text);
@@ -135,8 +137,8 @@ void frmMain::LoadTreeListFile(const QStringList& lines) {
             }
             clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(folderID);
             if (!folder || folder->IsRegistedChannel(channel->ChannelID())) continue;
-            folder->AddChannel(channel->ChannelID(), spare, false);
-            spare = mPictures.Load();
+            folder->AddChannel(channel->ChannelID(), mPictures.Make(spare), false);
+            spare = mPictures.Reserve();
         }
     }
     mTree->setUpdatesEnabled(true);

@@ -199,16 +199,7 @@ void frmSetting::cmdOK_Click() {
         mSettings->Proxy = txtProxy->text();
         mSettings->ProxyEnable = chkUseProxy->isChecked();
 
-        for (int i = 0; mHttp && i < mHttp->Count(); ++i) {
-            HTTPTransfer* element = mHttp->Element(i);
-            if (!element) continue;
-            if (element->RequestTimeout != mSettings->Timeout) element->RequestTimeout = mSettings->Timeout;
-            if (element->Proxy != mSettings->Proxy) element->Proxy = mSettings->Proxy;
-            const bool named = element->AccessType == HTTPTransfer::AccessNamedProxy;
-            if (named != mSettings->ProxyEnable)
-                element->AccessType =
-                    mSettings->ProxyEnable ? HTTPTransfer::AccessNamedProxy : HTTPTransfer::AccessDefault;
-        }
+        if (mHttp) mHttp->ApplySettings(mSettings->Timeout, mSettings->Proxy, mSettings->ProxyEnable);
     }
     for (SettingsPage* page : mPages) page->Apply();
     QDialog::accept();

@@ -3,9 +3,13 @@
 #include "channel/PictureElement.h"
 #include "view/BoxOverlay.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 QSize deviceSizeOf(const QSize& logical, qreal ratio) {
@@ -17,6 +21,7 @@ ShowAreaWidget::ShowAreaWidget(PictureElementArray& elements, QWidget* parent) :
     setObjectName(QStringLiteral("cntShowBox"));
     labels_.emplace_back();
     setAutoFillBackground(false);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void ShowAreaWidget::LoadLabel() { labels_.push_back(labels_.front()); }
@@ -106,6 +111,12 @@ void ShowAreaWidget::paintEvent(QPaintEvent* event) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(SelectedBoxRect.adjusted(0, 0, -1, -1));
     }
+    if (hasFocus()) {
+        // The keyboard's place: a frame of the selection colour along the edge.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
 }
 
 void ShowAreaWidget::mousePressEvent(QMouseEvent* event) {
@@ -126,4 +137,13 @@ void ShowAreaWidget::mouseDoubleClickEvent(QMouseEvent* event) {
         emit ElementMouseDown(index, ButtonCodeOf(event->button()));
         emit ElementDblClick(index);
     }
+}
+
+void ShowAreaWidget::keyPressEvent(QKeyEvent* event) {
+    static const int keys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,     Qt::Key_Down,
+                               Qt::Key_Home, Qt::Key_End,   Qt::Key_Return, Qt::Key_Enter};
+    if ((event->modifiers() & ~Qt::KeypadModifier) ||
+        std::find(std::begin(keys), std::end(keys), event->key()) == std::end(keys))
+        return QWidget::keyPressEvent(event);
+    emit KeyDown(event->key());
 }

@@ -7,7 +7,9 @@
 // source pixels straight to the device pixels of their box, and labels are
 // drawn at the device pixel ratio, so both stay sharp on any screen; both are
 // cached by device size, so a repaint never scales again and a move to a
-// screen of another ratio draws them anew.
+// screen of another ratio draws them anew. The area takes the focus from the
+// Tab key and then shows a frame of the selection colour; the arrow keys,
+// Home, End and Enter are reported to the window.
 
 #include <QHash>
 #include <QPixmap>
@@ -67,12 +69,15 @@ signals:
     void ElementMouseDown(int Index, MouseButtonCode Button);
     void ElementClick(int Index);
     void ElementDblClick(int Index);
+    // An arrow key, Home, End, Return or Enter pressed without modifiers.
+    void KeyDown(int Key);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct Cached {

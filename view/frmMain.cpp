@@ -77,6 +77,7 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     mWatchViews = new WatchViews(*this);
     mWatchViews->CreateMenus(mnuShow, Popup(QStringLiteral("mnuPopupForMultimonitorTab")));
     if (mSetting) mSetting->AddPage(QStringLiteral("監視"), new WallSettingsPage(&mWatch));
+    createKeyboard();
 
     PopupMenuFunction = [](QMenu* menu) { menu->exec(QCursor::pos()); };
     InputBoxFunction = [this](const QString& prompt, const QString& title) {
@@ -266,14 +267,9 @@ void frmMain::createControls() {
 
     mTabs = new TabStripWidget(mClient);
     mTabs->Bar()->setMinimumWidth(0);
-    connect(mTabs, &TabStripWidget::Pressed, this, [this](MouseButtonCode button, int index) {
-        tabChannelSelect_MouseDown(button);
-        if (button == MouseButtonCode::Left && index > 0) {
-            SelectTab(index);
-        } else if (button == MouseButtonCode::Right) {
-            tabChannelSelect_Click();
-        }
-    });
+    connect(mTabs, &TabStripWidget::Pressed, this, &frmMain::tabChannelSelect_Pressed);
+    connect(mTabs, &TabStripWidget::CloseRequested, this, &frmMain::CloseTabAt);
+    connect(mTabs, &TabStripWidget::KeySelected, this, &frmMain::SelectTabAsLeftClick);
 
     mShowArea = new ShowAreaWidget(mPictures, mClient);
     mShowArea->setFont(pixelFont(font(), 11));
@@ -282,6 +278,7 @@ void frmMain::createControls() {
     connect(mShowArea, &ShowAreaWidget::ElementMouseDown, this, &frmMain::imgChannelShow_MouseDown);
     connect(mShowArea, &ShowAreaWidget::ElementClick, this, &frmMain::imgChannelShow_Click);
     connect(mShowArea, &ShowAreaWidget::ElementDblClick, this, &frmMain::imgChannelShow_DblClick);
+    connect(mShowArea, &ShowAreaWidget::KeyDown, this, &frmMain::cntShowBox_KeyDown);
 
     mStatusBar = new QWidget(mClient);
     mStatusBar->setObjectName(QStringLiteral("sbrMain"));

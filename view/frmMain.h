@@ -94,6 +94,24 @@ public:
     // Selects tab i (1-based) from code: runs BeforeClick and Click like a user's click.
     void SelectTab(int TabIndex);
 
+    // ---- Keyboard, and the tabs' mouse (view/frmMain_Keyboard.cpp) --------
+    // A press on the tab strip (TabIndex 0: beside the tabs). A right click
+    // first selects the tab under the pointer, so its popup acts on it; a
+    // middle click closes it.
+    void tabChannelSelect_Pressed(MouseButtonCode Button, int TabIndex);
+    // Selects a tab as a left click does: the keyboard's way to a tab.
+    void SelectTabAsLeftClick(int TabIndex);
+    // The next (Step 1) or previous (-1) tab, wrapping around.
+    void SelectNextTab(int Step);
+    // The selected tab, closed as its popup closes it.
+    void CloseSelectedTab();
+    // Any tab, closed as its popup would; the selection stays where it was.
+    void CloseTabAt(int TabIndex);
+    // A key on the show area: in a folder tab the arrow keys, Home and End
+    // select a member as a click on it does, Enter opens it as a double click.
+    void cntShowBox_KeyDown(int Key);
+    void mnuKeyboardHelp_Click();
+
     // ---- Pictures (view/frmMain_Pictures.cpp) -----------------------------
     void ShowChannelPicture();
     void ArrangeThumbnailBox();
@@ -235,6 +253,8 @@ private:
     void createMenus();
     void createPopups();
     void createToolbar();
+    void createKeyboard();
+    void chainFocus();
     void connectModel();
     void applyGeometry();
     TabStripMetrics tabMetrics() const;
@@ -311,6 +331,7 @@ private:
     QAction* mShowChannelOnlyOnBroadcast = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuAbout = nullptr;
+    QAction* mnuKeyboardHelp = nullptr;
     QHash<QString, QMenu*> mPopups;
     QList<QAction*> mAddToFolder;  // element 0 is the separator
 

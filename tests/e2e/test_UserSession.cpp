@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
 #include "ViewerSession.h"
+#include "channel/clsChannel.h"
+#include "channel/clsChannelManeger.h"
 #include "common/mdlFunction.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
 #include "navigation/NodeTag.h"
 #include "view/ShowAreaWidget.h"
+#include "view/TabStripWidget.h"
 
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTabBar>
+#include <QToolBar>
 
 namespace {
 
@@ -66,6 +71,97 @@ TEST_F(UserSession, ClickingAChannelShowsItsPictureAndClosingWritesTheFiles) {
     EXPECT_TRUE(s.dir.read("Vantomon.ini").contains("ResizeX=128"));
     EXPECT_TRUE(s.dir.read("ChannelList.txt").contains("Channel\t\tVNT1\t\tdemo.red\t\t"));
     EXPECT_TRUE(s.dir.read("MultiMonitor.txt").startsWith("MultiMonitorRoot\t\t"));
+}
+
+// Red (a favourite) and green open in tabs, green selected, in the viewer
+// and in its twin.
+class TabSession : public UserSession {
+protected:
+    std::unique_ptr<frmMain> model;
+    QRect area, folderButton;  // the show area and the toolbar's folder button in the window
+
+    void SetUp() override {
+        UserSession::SetUp();
+        s.dir.write("Favorite.txt",
+                    ListFileBytes({"FavariteRoot\t\tお気に入り\t\tTrue", "\tFavariteChannel\t\tdemo.red"}));
+        model = s.twin();
+        area = inWindow(model->cntShowBox());
+        folderButton = inWindow(model->tbrNormal()->widgetForAction(model->ToolbarButton("tbrNormlKey_Folder")));
+        const QPoint red = s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::Channel, "demo.red")));
+        const QPoint green = s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::Channel, "demo.green")));
+        // The twin's strip gets the same tabs, without fetching.
+        TabStripWidget* strip = model->tabChannelSelect();
+        for (const char* id : {"demo.red", "demo.green"}) {
+            const int tab = strip->Tag(1).isEmpty() ? 1 : strip->Add(QString(), QString());
+            strip->SetCaption(tab, model->ChannelManeger()->Channel(id)->ChannelName());
+            strip->SetTag(tab, MakeTag(NodeKind::Channel, id));
+        }
+        ASSERT_TRUE(s.start());
+        s.x.Click(red);
+        s.x.Click(green);
+        ASSERT_TRUE(selected(kGreen)) << "green did not come up in its tab";
+    }
+    QRect inWindow(const QWidget* w) const { return QRect(w->mapTo(model.get(), QPoint()), w->size()); }
+    // A tab's centre on the screen.
+    QPoint tabOnScreen(int tab) const {
+        QTabBar* bar = model->tabChannelSelect()->Bar();
+        return s.windowRect.topLeft() + bar->mapTo(model.get(), bar->tabRect(tab - 1).center());
+    }
+    // The channel of that colour comes to be the selected one: its picture
+    // fills the show area, the other's is gone, and the toolbar shows its
+    // favourite state (a new picture alone would redraw the area, never the
+    // toolbar).
+    bool selected(const QColor& colour, const char* artifact = nullptr) {
+        const bool red = colour == kRed;
+        QImage shot;
+        const bool seen = ViewerSession::waitUntil(
+            [&] {
+                shot = s.x.Screenshot(s.window);
+                const bool favourite = ViewerSession::countColour(shot, folderButton, kFavouriteFolder, 20) > 20;
+                return ViewerSession::countColour(shot, area, colour) > 160 * 120 / 2 &&
+                       ViewerSession::countColour(shot, area, red ? kGreen : kRed) < 100 && favourite == red;
+            },
+            8000);
+        if (artifact) ViewerSession::keepArtifact(shot, artifact);
+        return seen;
+    }
+    // A closed channel stops asking while the open one goes on.
+    bool stopsWhileTheOtherGoesOn(const QString& closed, const QString& open) {
+        QTest::qWait(500);  // an answer already on its way is still taken
+        const int before = pub.count("/" + closed + "/full.jpg"), other = pub.count("/" + open + "/full.jpg");
+        return ViewerSession::waitUntil([&] { return pub.count("/" + open + "/full.jpg") >= other + 2; }) &&
+               pub.count("/" + closed + "/full.jpg") == before;
+    }
+    static constexpr QColor kFavouriteFolder{250, 210, 60};  // the folder button's image for a favourite
+};
+
+// The popup of the tab right-clicked closes that tab, not the selected one.
+TEST_F(TabSession, ARightClickedUnselectedTabIsClosedByItsPopup) {
+    const QPoint redTab = tabOnScreen(1);
+    s.x.Click(redTab, 3);
+    QTest::qWait(300);
+    ViewerSession::keepArtifact(s.x.Screenshot(), "viewer-tab-popup.png");
+    s.x.Click(ViewerSession::popupItem(model->Popup("mnuPopupForChannelTab"), QStringLiteral("このチャンネルを閉じる"),
+                                       redTab));
+    EXPECT_TRUE(stopsWhileTheOtherGoesOn("demo.red", "demo.green"));
+    EXPECT_TRUE(selected(kGreen, "viewer-tab-closed-by-popup.png"));
+    ASSERT_TRUE(s.close());
+}
+
+// Each tab shortcut, pressed in the real window, selects its tab as a click
+// would and shows the tab's picture; Ctrl+W closes the selected tab.
+TEST_F(TabSession, TabShortcutsSelectAndShowEachTab) {
+    const std::pair<const char*, QColor> steps[] = {{"ctrl+Tab", kRed},       {"ctrl+Next", kGreen},
+                                                    {"ctrl+shift+Tab", kRed}, {"ctrl+Prior", kGreen},
+                                                    {"alt+1", kRed},          {"alt+9", kGreen}};
+    for (const auto& [keys, colour] : steps) {
+        s.x.Key(keys);
+        EXPECT_TRUE(selected(colour)) << keys;
+    }
+    s.x.Key("ctrl+w");
+    EXPECT_TRUE(stopsWhileTheOtherGoesOn("demo.green", "demo.red"));
+    EXPECT_TRUE(selected(kRed, "viewer-tab-keys.png"));
+    ASSERT_TRUE(s.close());
 }
 
 // A second viewer of the folder ends without loading or saving; one of

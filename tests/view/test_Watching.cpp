@@ -1,5 +1,6 @@
 #include "WatchingFixture.h"
 
+#include "channel/HTTPTransfer.h"
 #include "view/ShowAreaWidget.h"
 #include "view/TabStripWidget.h"
 
@@ -49,6 +50,30 @@ TEST_F(Watching, TabsReuseTheBlankTabAndOpenEachChannelOnce) {
     EXPECT_EQ(selected(), "ch.a");
     QTest::qWait(200);
     EXPECT_EQ(pub.count("/ch.a/full.jpg") + pub.count("/ch.a/info.txt"), before);
+}
+
+// A channel's transfer object and show box are made when it is first shown,
+// with the indexes and tags its creation gave them; the others stay unmade.
+TEST_F(Watching, AChannelMakesItsTransferAndShowBoxWhenFirstShown) {
+    HTTPTransferArray* http = w().netChannelHTTP();
+    EXPECT_EQ(http->Count(), 5);  // element 0 and the four channels'
+    EXPECT_EQ(http->MadeCount(), 1);
+    EXPECT_EQ(w().imgChannelShow().Count(), 10);  // the template, four show boxes, five members
+    for (const QString& id : kMembers)
+        EXPECT_FALSE(channel(id)->HTTPMade() || channel(id)->ShowBoxMade()) << qPrintable(id);
+
+    w().OpenChannelTab("ch.b");
+    ASSERT_TRUE(waitUntil([&] { return channel("ch.b")->PictureType() == PictureKind::Full; }));
+    EXPECT_EQ(pub.requests(), (QStringList{"/ch.b/info.txt", "/ch.b/full.jpg"}));
+    const HTTPTransfer* transfer = http->Element(2);
+    ASSERT_NE(transfer, nullptr);
+    EXPECT_EQ(std::tuple(transfer->Tag, transfer->RequestTimeout), std::tuple(QString("ch.b"), 60));
+    const PictureElement* box = w().imgChannelShow().Element(2);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(std::tuple(box->Tag, box->Visible, box->NaturalSize()),
+              std::tuple(QString("ch.b"), true, QSize(100, 75)));
+    EXPECT_EQ(http->MadeCount(), 2);
+    for (const char* id : {"ch.a", "a_b", "ch.d"}) EXPECT_FALSE(channel(id)->HTTPMade() || channel(id)->ShowBoxMade());
 }
 
 TEST_F(Watching, ClosingTabsMovesTheSelectionAndBlanksTheLastTab) {
