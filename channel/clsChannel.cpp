@@ -220,13 +220,13 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
 
     const QString& cacheDir = Settings().ChachDirctory;
     const QString suffix = mPictureType == PictureKind::Full ? QString() : QStringLiteral("_thumbnail");
-    mPictureFile = cacheDir + SafeFileName(mInfo.ChannelID) + suffix + mPictureExtension;
+    mPictureFile = cacheDir + fileNameIn(cacheDir, mInfo.ChannelID, suffix + mPictureExtension);
     mPictureBytes = BinaryData;
     mDecoded = std::move(decoded);
     // A cache that cannot be written (disk full, folder gone) does not stop
     // the picture from being shown or saved: both use the bytes in memory.
     // An empty setting would name a file in the working directory: skip it.
-    if (!cacheDir.isEmpty()) writePictureFile(mPictureFile);
+    if (!cacheDir.isEmpty()) writePictureFile(mPictureFile, /*saved=*/false);
 
     ShowPicture(LastModified);
     mWaitCount = mPicture.ReloadTime != -1 ? mPicture.ReloadTime : mInfo.ReloadTime;
@@ -407,7 +407,8 @@ void clsChannel::SavePictureFile(const QString& LastModified) {
     const ProgramSettings& settings = Settings();
     // An empty setting would put the folders into the working directory.
     if (settings.PictureSaveDirctory.isEmpty()) return;
-    const QString channelDir = settings.PictureSaveDirctory + SafeFileName(mChannelID) + QLatin1Char('/');
+    const QString channelDir =
+        settings.PictureSaveDirctory + fileNameIn(settings.PictureSaveDirctory, mChannelID) + QLatin1Char('/');
     QDir().mkpath(settings.PictureSaveDirctory);
     QDir().mkpath(channelDir);
 
@@ -429,15 +430,24 @@ void clsChannel::SavePictureFile(const QString& LastModified) {
         }
         name = now.toString(QStringLiteral("yyyyMMdd_HHmmss"));
     }
-    const QString target = channelDir + SafeFileName(name) + mPictureExtension;
+    const QString target = channelDir + fileNameIn(channelDir, name, mPictureExtension);
     // A saved picture is never replaced.
     if (QFileInfo::exists(target)) return;
-    writePictureFile(target);
+    writePictureFile(target, /*saved=*/true);
 }
 
-void clsChannel::writePictureFile(const QString& path) {
+QString clsChannel::fileNameIn(const QString& directory, const QString& name, const QString& suffix) {
+    const QString key = directory + QChar(u'\1') + name + QChar(u'\1') + suffix;
+    auto it = mFileNames.constFind(key);
+    if (it == mFileNames.constEnd()) it = mFileNames.insert(key, FileNameIn(directory, name, suffix));
+    return *it;
+}
+
+void clsChannel::writePictureFile(const QString& path, bool saved) {
     QString error;
-    if (WriteFileAtomically(path, mPictureBytes, /*durable=*/false, &error)) return;
+    if (saved ? WriteNewFile(path, mPictureBytes, &error)
+              : WriteFileAtomically(path, mPictureBytes, /*durable=*/false, &error))
+        return;
     // A warning once per channel and run: a full disk must not add a line
     // to stderr for every picture of every channel.
     if (mWriteFailureLogged)

@@ -5,6 +5,7 @@
 // window only through its manager's RaiseEventRequest_ methods.
 
 #include <QByteArray>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -104,8 +105,12 @@ private:
     // new picture.
     void ShowPicture(const QString& LastModified, bool save = true);
     void SavePictureFile(const QString& LastModified);
-    // Writes the picture's bytes to path; a failure is logged, not shown.
-    void writePictureFile(const QString& path);
+    // Writes the picture's bytes to path (a saved picture is made once and
+    // never replaced); a failure is logged, not shown.
+    void writePictureFile(const QString& path, bool saved);
+    // The file or folder name of an ID inside directory (FileNameIn), asked
+    // of the file system once per run.
+    QString fileNameIn(const QString& directory, const QString& name, const QString& suffix = QString());
     void MakeInfomationString();
     void MakeControlStatus();
     void Execute(const QString& address);
@@ -138,6 +143,7 @@ private:
     bool mBelongFavarite = false;
     bool mShowPictureOnlyOnBroadCast = false;
     bool mWriteFailureLogged = false;
+    QHash<QString, QString> mFileNames;  // fileNameIn's answers
     QByteArray mPictureBytes;  // the bytes of the cached picture
     QImage mDecoded;           // decoded once, shared by every box
 
