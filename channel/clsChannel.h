@@ -144,8 +144,8 @@ private:
     bool mShowPictureOnlyOnBroadCast = false;
     bool mWriteFailureLogged = false;
     QHash<QString, QString> mFileNames;  // fileNameIn's answers
-    QByteArray mPictureBytes;  // the bytes of the cached picture
-    QImage mDecoded;           // decoded once, shared by every box
+    QByteArray mPictureBytes;            // the bytes of the cached picture
+    QImage mDecoded;                     // decoded once, shared by every box
 
     // Thumbnail slots 1..n (element 0 unused); a removed view blanks its slot.
     QList<PictureElement*> mThumbnailShowBox{nullptr};
