@@ -375,6 +375,10 @@ HTTPTransfer* HTTPTransferArray::getNewHTTPObject(int timeout, const QString& pr
     return element;
 }
 
+void HTTPTransferArray::CancelAll() {
+    for (HTTPTransfer* element : elements_) element->Cancel();
+}
+
 HTTPTransfer* HTTPTransferArray::Element(int index) const {
     return index >= 0 && index < elements_.size() ? elements_[index] : nullptr;
 }

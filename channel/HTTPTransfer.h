@@ -139,6 +139,8 @@ public:
     HTTPTransfer* getNewHTTPObject(int timeout, const QString& proxy, bool proxyEnable);
 
     int Count() const { return int(elements_.size()); }  // including element 0
+    // Drops every element's running request without a report.
+    void CancelAll();
     HTTPTransfer* Element(int index) const;
     CurlMulti& Multi() const { return multi_; }
 

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScreen>
 #include <QTimer>
 #include <QTreeWidget>
@@ -207,8 +208,15 @@ void frmMain::SaveSetting() {
 
     // 8. The three list files.
     SaveTreeListFiles(&failed);
-    if (!failed.isEmpty())
-        showMessage(QStringLiteral("次のファイルを保存できませんでした。前の内容はそのまま残っています。\n\n") +
-                        failed.join(QLatin1Char('\n')),
-                    QStringLiteral("保存エラー"));
+    if (failed.isEmpty()) return;
+    // Only a file that exists has a previous content to keep.
+    QStringList kept, notMade;
+    for (const QString& file : failed) (QFileInfo::exists(file) ? kept : notMade) << file;
+    QStringList text;
+    if (!kept.isEmpty())
+        text << QStringLiteral("次のファイルを保存できませんでした。前の内容はそのまま残っています。\n\n") +
+                    kept.join(QLatin1Char('\n'));
+    if (!notMade.isEmpty())
+        text << QStringLiteral("次のファイルを作成できませんでした。\n\n") + notMade.join(QLatin1Char('\n'));
+    showMessage(text.join(QStringLiteral("\n\n")), QStringLiteral("保存エラー"));
 }

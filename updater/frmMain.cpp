@@ -223,11 +223,13 @@ void frmMain::Form_Unload() {
     mUnloaded = true;
     netHTTP->Cancel();  // a late answer must not change what was saved
     QString error;
+    const bool existed = QFileInfo::exists(ChannelListPath());
     if (!SaveChannelList(&error))
-        ShowError(
-            this,
-            QStringLiteral("ChannelList.txt を保存できませんでした。以前のファイルはそのまま残っています。\n") + error,
-            QStringLiteral("保存エラー"));
+        ShowError(this,
+                  (existed ? QStringLiteral("ChannelList.txt を保存できませんでした。以前のファイルはそのまま残っています。\n")
+                           : QStringLiteral("ChannelList.txt を作成できませんでした。\n")) +
+                      error,
+                  QStringLiteral("保存エラー"));
 }
 
 // ---------------------------------------------------------------------------

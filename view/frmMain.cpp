@@ -374,6 +374,11 @@ void frmMain::Form_Unload() {
     mUnloaded = true;
     mTimer->stop();
     if (mSetting) mSetting->close();
+    // Every connection goes before the files are written, so the exit never
+    // needs a descriptor it cannot get. An answer arriving now could not
+    // change what is saved.
+    mHTTP->CancelAll();
+    mCurl->CloseConnections();
     SaveSetting();
     emit Unloaded();
 }
