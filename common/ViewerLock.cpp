@@ -31,7 +31,8 @@ bool heldOn(int fd) {
 }
 
 bool sameFile(int fd, const QByteArray& path) {
-    struct stat open {}, named {};
+    struct stat open {
+    }, named{};
     return ::fstat(fd, &open) == 0 && ::lstat(path.constData(), &named) == 0 && open.st_dev == named.st_dev &&
            open.st_ino == named.st_ino;
 }
@@ -42,9 +43,7 @@ ViewerLock::ViewerLock(const QString& dataDirectory) : file_(FileFor(dataDirecto
 
 ViewerLock::~ViewerLock() { Release(); }
 
-QString ViewerLock::FileFor(const QString& dataDirectory) {
-    return dataDirectory + QStringLiteral("/.Vantomon.lock");
-}
+QString ViewerLock::FileFor(const QString& dataDirectory) { return dataDirectory + QStringLiteral("/.Vantomon.lock"); }
 
 ViewerLock::Result ViewerLock::Acquire() {
     if (fd_ >= 0) return Result::Acquired;

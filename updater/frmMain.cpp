@@ -226,7 +226,8 @@ void frmMain::Form_Unload() {
     const bool existed = QFileInfo::exists(ChannelListPath());
     if (!SaveChannelList(&error))
         ShowError(this,
-                  (existed ? QStringLiteral("ChannelList.txt を保存できませんでした。以前のファイルはそのまま残っています。\n")
+                  (existed ? QStringLiteral(
+                                 "ChannelList.txt を保存できませんでした。以前のファイルはそのまま残っています。\n")
                            : QStringLiteral("ChannelList.txt を作成できませんでした。\n")) +
                       error,
                   QStringLiteral("保存エラー"));
