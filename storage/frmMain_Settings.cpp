@@ -55,10 +55,13 @@ void frmMain::LoadSetting() {
     mGeometry.Splitter.moveLeft(qBound(0, resizeX, 100000));
 
     // 2. Outer size in twips, then the window state (0 normal, 1 minimised,
-    //    2 maximised; other values are clamped to one of these).
+    //    2 maximised; other values are clamped to one of these). The size is
+    //    used as read (there is no minimum window size), fitted into the
+    //    screen once: now, and for a normal window again when the window
+    //    manager has placed it and its frame is known.
     const int width = getInt("MainWindow", "Width", this->width() * kTwipsPerPixel) / kTwipsPerPixel;
     const int height = getInt("MainWindow", "Height", this->height() * kTwipsPerPixel) / kTwipsPerPixel;
-    resize(qBound(160, width, 16384), qBound(120, height, 16384));
+    resize(qBound(1, width, 16384), qBound(1, height, 16384));
     mStartSize = size();
     keepOnScreen();
     mNormalSize = size();
@@ -68,6 +71,8 @@ void frmMain::LoadSetting() {
     } else if (style == 2) {
         setWindowState(windowState() | Qt::WindowMaximized);
     }
+    // A maximised or minimised window is the window manager's: never fitted again.
+    if (style != 0) mStartSize = QSize();
 
     // 3. The two managers, and the window's handlers of their events.
     mChannelManeger = std::make_unique<clsChannelManeger>(mSettings, *mHTTP);
@@ -79,11 +84,19 @@ void frmMain::LoadSetting() {
     mRootMultiMonitor = AddNode(nullptr, QStringLiteral("マルチモニター"), MakeTag(NodeKind::MultiMonitorRoot));
     mRootFavarite = AddNode(nullptr, QStringLiteral("お気に入り"), MakeTag(NodeKind::FavariteRoot));
 
-    // 5, 6. Directories, each with a final separator.
-    mSettings.ChachDirctory =
-        withFinalSeparator(getText("ChachDirctory", mProgramDirectory + QStringLiteral("/chach/")));
-    mSettings.PictureSaveDirctory =
-        withFinalSeparator(getText("PictureSaveDirctory", mProgramDirectory + QStringLiteral("/save/")));
+    // 5, 6. Directories, each with a final separator. One that is no path
+    //       here (from Windows, or relative) is not used: the default is,
+    //       and the value is written back as it was read.
+    auto folder = [&](int which, const char* key, const QString& fallback) {
+        const QString value = getText(key, fallback);
+        if (mdlFunction::IsLocalFolderPath(value)) return withFinalSeparator(value);
+        qCWarning(lcFiles).noquote() << key << value << "is not a folder on this system; using" << fallback;
+        mForeignFolder[which] = value;
+        mForeignFolderReplacement[which] = fallback;
+        return fallback;
+    };
+    mSettings.ChachDirctory = folder(0, "ChachDirctory", mProgramDirectory + QStringLiteral("/chach/"));
+    mSettings.PictureSaveDirctory = folder(1, "PictureSaveDirctory", mProgramDirectory + QStringLiteral("/save/"));
 
     // 7. The resize mode.
     const int imageResize = qBound(0, getInt("General", "ImageResize", 2), 2);
@@ -131,21 +144,31 @@ void frmMain::LoadSetting() {
 
 void frmMain::keepOnScreen() {
     // A stored size larger than the screen's free area (a file from a larger
-    // screen, or any size on a display scaled by 2) shrinks to fit it. The
-    // window manager places the window while it still has its first size,
-    // and its frame is known only then: the fit is made again with the frame
-    // and the window moves back inside the free area, once.
+    // screen, or any size on a display scaled by 2) shrinks to fit it, once:
+    // at start, and again with the frame when the window manager has placed
+    // the window, which then moves back inside the free area. Only a normal
+    // window at the size start-up gave it: a maximised, minimised or
+    // full-screen one is the window manager's, and one whose size someone
+    // else changed (where no frame is ever reported) keeps that size.
     const QScreen* screen = this->screen();
     if (!mStartSize.isValid() || !screen) return;
+    if ((windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) ||
+        (mStartFit.isValid() && size() != mStartFit)) {
+        mStartSize = QSize();
+        return;
+    }
     const QRect room = screen->availableGeometry();
     const QSize margins = frameGeometry().size() - size();
     const QSize fitted = mStartSize.boundedTo(room.size() - margins);
-    if (!margins.isNull()) mStartSize = QSize();
     if (fitted != size()) resize(fitted);
-    // A splitter stored beyond the right edge would be out of reach: it
-    // comes back to the drag's right limit.
-    if (mGeometry.Splitter.x() > fitted.width() - 10) mGeometry.Splitter.moveLeft(qMax(10, fitted.width() - 10));
+    mStartFit = fitted;
+    // A splitter stored beyond the right edge of a shrunk window would be
+    // out of reach: it comes back to the drag's right limit. Otherwise it
+    // stays as read.
+    if (fitted != mStartSize && mGeometry.Splitter.x() > fitted.width() - 10)
+        mGeometry.Splitter.moveLeft(qMax(10, fitted.width() - 10));
     if (margins.isNull()) return;
+    mStartSize = QSize();
     const QRect frame(frameGeometry().topLeft(), fitted + margins);
     const QPoint inside(qMax(room.left(), qMin(frame.left(), room.right() + 1 - frame.width())),
                         qMax(room.top(), qMin(frame.top(), room.bottom() + 1 - frame.height())));
@@ -173,8 +196,12 @@ void frmMain::SaveSetting() {
             doc.setValue(QLatin1String(section), QLatin1String(key), mdlFunction::IniValueText(value));
         };
         // 1 to 3. General values (DefaultWaitCount is never written).
-        set("General", "ChachDirctory", mSettings.ChachDirctory);
-        set("General", "PictureSaveDirctory", mSettings.PictureSaveDirctory);
+        auto folder = [this](int which, const QString& inUse) {
+            return !mForeignFolder[which].isEmpty() && inUse == mForeignFolderReplacement[which] ? mForeignFolder[which]
+                                                                                                 : inUse;
+        };
+        set("General", "ChachDirctory", folder(0, mSettings.ChachDirctory));
+        set("General", "PictureSaveDirctory", folder(1, mSettings.PictureSaveDirctory));
         set("General", "ShowLimit", mShowPictureOnlyOnBroadcast->isChecked());
         set("General", "ChannelLimit", mShowChannelOnlyOnBroadcast->isChecked());
         set("General", "Proxy", mSettings.Proxy);

@@ -39,8 +39,8 @@ public:
     // milliseconds in an int).
     static constexpr int kMaxTimeout = 2147483;
 
-    // The folder browser; tests replace it.
-    std::function<QString(QWidget* OwnerWindow, const QString& Title)> BrowseFolder;
+    // The folder browser, opened at the folder in the box; tests replace it.
+    std::function<QString(QWidget* OwnerWindow, const QString& Title, const QString& StartFolder)> BrowseFolder;
 
     // The controls, named as in the design.
     std::array<QLabel*, 4> lblLabel{};
@@ -59,7 +59,7 @@ public slots:
 
 private:
     void fitCaptions();
-    void showTimeoutError();
+    void showError(const QString& text);
 
     ProgramSettings* mSettings = nullptr;
     HTTPTransferArray* mHttp = nullptr;

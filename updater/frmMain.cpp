@@ -61,7 +61,9 @@ frmMain::frmMain(const QString& programDirectory, const QString& programFileDire
       mProgramFileDirectory(programFileDirectory.isEmpty() ? programDirectory : programFileDirectory) {
     ViewerRunning = [this] { return IsViewerRunning(mProgramDirectory); };
     ShowError = mdlFunction::ErrorBox;
-    InputBox = mdlFunction::InputBox;
+    InputBox = [](QWidget* parent, const QString& prompt, const QString& title) {
+        return mdlFunction::InputBox(parent, prompt, title);
+    };
     ConfirmBox = defaultConfirmBox;
     ShowPopup = [](QMenu* menu, const QPoint& pos) { menu->popup(pos); };
     StartProgram = [](const QString& program, const QString& dir) { return QProcess::startDetached(program, {}, dir); };

@@ -70,8 +70,8 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     createControls();
 
     PopupMenuFunction = [](QMenu* menu) { menu->exec(QCursor::pos()); };
-    InputBoxFunction = [this](const QString& prompt, const QString& title) {
-        return mdlFunction::InputBox(this, prompt, title);
+    InputBoxFunction = [this](const QString& prompt, const QString& title, const QString& initial) {
+        return mdlFunction::InputBox(this, prompt, title, initial);
     };
     MessageBoxFunction = [this](const QString& text, const QString& title, bool information) {
         QMessageBox box(information ? QMessageBox::Information : QMessageBox::Warning, title, text, QMessageBox::Ok,

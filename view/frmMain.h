@@ -138,7 +138,8 @@ public:
 
     // ---- Platform services the handlers use; tests replace them ----------
     std::function<void(QMenu*)> PopupMenuFunction;  // shows a popup at the pointer
-    std::function<QString(const QString& prompt, const QString& title)> InputBoxFunction;
+    // The input box holds `initial` when it opens.
+    std::function<QString(const QString& prompt, const QString& title, const QString& initial)> InputBoxFunction;
     // information: the information icon (the About box); otherwise a warning.
     std::function<void(const QString& text, const QString& title, bool information)> MessageBoxFunction;
 
@@ -257,6 +258,7 @@ private:
     MainLayoutGeometry mGeometry;
     QSize mNormalSize;
     QSize mStartSize;  // the size start-up asked for, until the window manager has placed the window
+    QSize mStartFit;   // the size that fit gave the window
 
     // Menus.
     QMenu* mnuFile = nullptr;
@@ -287,6 +289,11 @@ private:
     // List files as read, so each is written back in its encoding and a file
     // that could not be read is never overwritten.
     TextFileInfo mListFileInfo[3];
+    // Folder settings that are no paths here (from Windows, or relative),
+    // ChachDirctory [0] and PictureSaveDirctory [1]: the value as read and the
+    // default used in its place. Written back as read unless changed.
+    QString mForeignFolder[2];
+    QString mForeignFolderReplacement[2];
     // ChannelList.txt was read and named channels. Loaded without it (missing,
     // unreadable or empty): the favourites, and the members by MultiMonitorID,
     // whose channels are unknown, written back as they were.
