@@ -61,18 +61,23 @@ void frmMain::LoadSetting() {
     //    manager has placed it and its frame is known.
     const int width = getInt("MainWindow", "Width", this->width() * kTwipsPerPixel) / kTwipsPerPixel;
     const int height = getInt("MainWindow", "Height", this->height() * kTwipsPerPixel) / kTwipsPerPixel;
-    resize(qBound(1, width, 16384), qBound(1, height, 16384));
-    mStartSize = size();
+    // What was asked for: on X11 size() follows only later.
+    mSizeBeforeStart = size();
+    mStartSize = QSize(qBound(1, width, 16384), qBound(1, height, 16384));
+    resize(mStartSize);
     keepOnScreen();
-    mNormalSize = size();
+    mNormalSize = mStartFit;
     const int style = qBound(0, getInt("MainWindow", "Style", 0), 2);
-    if (style == 1) {
-        setWindowState(windowState() | Qt::WindowMinimized);
-    } else if (style == 2) {
-        setWindowState(windowState() | Qt::WindowMaximized);
+    // The state follows once the window has its normal size: on X11 the
+    // size arrives later, and a state set before would keep the old size as
+    // the normal one (restored and saved at exit).
+    mPendingState = style == 1 ? Qt::WindowMinimized : style == 2 ? Qt::WindowMaximized : Qt::WindowNoState;
+    if (size() == mStartFit) {
+        applyPendingState();
+    } else if (mPendingState != Qt::WindowNoState) {
+        // A window manager may never give exactly that size.
+        QTimer::singleShot(2000, this, &frmMain::applyPendingState);
     }
-    // A maximised or minimised window is the window manager's: never fitted again.
-    if (style != 0) mStartSize = QSize();
 
     // 3. The two managers, and the window's handlers of their events.
     mChannelManeger = std::make_unique<clsChannelManeger>(mSettings, *mHTTP);
@@ -142,6 +147,18 @@ void frmMain::LoadSetting() {
     //     separator is needed to find it.
 }
 
+void frmMain::applyPendingState() {
+    if (mPendingState == Qt::WindowNoState) return;
+    mStateToArrive = mPendingState;
+    mPendingState = Qt::WindowNoState;
+    setWindowState(windowState() | mStateToArrive);
+    // A minimised window never shows its size; nor may a maximised one on
+    // a screen its normal size fills.
+    QTimer::singleShot(3000, this, [this] { mStateToArrive = Qt::WindowNoState; });
+    // A maximised or minimised window is the window manager's: never fitted again.
+    mStartSize = QSize();
+}
+
 void frmMain::keepOnScreen() {
     // A stored size larger than the screen's free area (a file from a larger
     // screen, or any size on a display scaled by 2) shrinks to fit it, once:
@@ -152,8 +169,10 @@ void frmMain::keepOnScreen() {
     // else changed (where no frame is ever reported) keeps that size.
     const QScreen* screen = this->screen();
     if (!mStartSize.isValid() || !screen) return;
-    if ((windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) ||
-        (mStartFit.isValid() && size() != mStartFit)) {
+    // Sized by someone else since the fit: neither the fitted size nor the
+    // size from before it, which the X server may still report once.
+    const bool resizedSince = mStartFitSeen && size() != mStartFit && size() != mSizeBeforeStart;
+    if ((windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) || resizedSince) {
         mStartSize = QSize();
         return;
     }
@@ -161,7 +180,9 @@ void frmMain::keepOnScreen() {
     const QSize margins = frameGeometry().size() - size();
     const QSize fitted = mStartSize.boundedTo(room.size() - margins);
     if (fitted != size()) resize(fitted);
+    if (fitted != mStartFit) mStartFitSeen = false;
     mStartFit = fitted;
+    if (size() == fitted) mStartFitSeen = true;
     // A splitter stored beyond the right edge of a shrunk window would be
     // out of reach: it comes back to the drag's right limit. Otherwise it
     // stays as read.

@@ -196,6 +196,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Form_Unload();
@@ -209,6 +210,7 @@ private:
     void rememberNormalSize();
     QSize normalSizeForSaving() const;
     void keepOnScreen();
+    void applyPendingState();
 
     // Opens a tab with that tag, or selects the one that has it.
     void openTab(const QString& Tag, const QString& Caption, const std::function<void()>& SwitchViewingOn);
@@ -257,8 +259,12 @@ private:
     QLabel* mStatusTime = nullptr;
     MainLayoutGeometry mGeometry;
     QSize mNormalSize;
-    QSize mStartSize;  // the size start-up asked for, until the window manager has placed the window
-    QSize mStartFit;   // the size that fit gave the window
+    QSize mStartSize;            // the size start-up asked for, until the window manager has placed the window
+    QSize mStartFit;             // the size that fit gave the window
+    bool mStartFitSeen = false;  // the window had that size once
+    QSize mSizeBeforeStart;      // the designed size the window was shown at
+    Qt::WindowState mPendingState = Qt::WindowNoState;   // the stored state, until the stored size has arrived
+    Qt::WindowState mStateToArrive = Qt::WindowNoState;  // set, not yet reported back by the window manager
 
     // Menus.
     QMenu* mnuFile = nullptr;

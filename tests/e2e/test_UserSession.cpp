@@ -358,4 +358,52 @@ TEST_F(UserSession, ADescriptorLimitOf256AndAServerThatNeverAnswers) {
     EXPECT_EQ(s.dir.read("ChannelList.txt").count("\t\tChannel\t\t"), 403);
 }
 
+// Saved maximised, under a window manager: every one of ten starts shows
+// the window maximised, and every exit writes Style=2 again.
+TEST_F(UserSession, AWindowSavedMaximisedStartsMaximisedEveryTimeUnderAWindowManager) {
+    if (QStandardPaths::findExecutable("openbox").isEmpty()) GTEST_SKIP() << "openbox is not installed";
+    QProcess wm;
+    wm.setProcessEnvironment(s.x.Environment());
+    wm.start("openbox", {"--sm-disable"});
+    ASSERT_TRUE(ViewerSession::waitUntil([&] {
+        QString root;
+        return s.x.Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, &root) == 0 && root.contains("window id");
+    }));
+    s.dir.write("Vantomon.ini", "[MainWindow]\r\nWidth=9000\r\nHeight=6000\r\nStyle=2\r\n");
+    auto maximised = [&] {
+        QString state;
+        s.x.Run("xprop", {"-id", QString::number(s.window), "_NET_WM_STATE"}, &state);
+        return state.contains("_NET_WM_STATE_MAXIMIZED_VERT") && state.contains("_NET_WM_STATE_MAXIMIZED_HORZ");
+    };
+    for (int start = 0; start < 10; ++start) {
+        ASSERT_TRUE(s.start()) << "start " << start;
+        EXPECT_TRUE(ViewerSession::waitUntil(maximised, 5000)) << "start " << start;
+        QTest::qWait(700);  // the window manager's later moves must not undo it
+        EXPECT_TRUE(maximised()) << "start " << start;
+        ASSERT_TRUE(s.close());
+        EXPECT_TRUE(s.dir.read("Vantomon.ini").contains("Style=2")) << "start " << start;
+        EXPECT_TRUE(s.dir.read("Vantomon.ini").contains("Width=9000"))
+            << "start " << start << s.dir.read("Vantomon.ini").toStdString();
+    }
+    wm.terminate();
+    wm.waitForFinished(5000);
+}
+
+// Without a window manager no frame is ever reported: a window the user
+// made larger keeps its size when it is moved afterwards.
+TEST_F(UserSession, AMovedWindowKeepsItsSizeWithoutFrameMargins) {
+    s.dir.write("Vantomon.ini", "[MainWindow]\r\nWidth=9000\r\nHeight=6000\r\n");
+    ASSERT_TRUE(s.start());
+    const QString id = QString::number(s.window);
+    s.x.Run("xdotool", {"windowsize", id, "700", "500"});
+    ASSERT_TRUE(ViewerSession::waitUntil([&] { return s.x.WindowGeometry(s.window).size() == QSize(700, 500); }, 5000));
+    for (const char* x : {"40", "90"}) {
+        s.x.Run("xdotool", {"windowmove", id, x, "60"});
+        QTest::qWait(500);
+        EXPECT_EQ(s.x.WindowGeometry(s.window).size(), QSize(700, 500)) << "after the move to " << x;
+    }
+    ASSERT_TRUE(s.close());
+    EXPECT_TRUE(s.dir.read("Vantomon.ini").contains("Width=10500")) << s.dir.read("Vantomon.ini").toStdString();
+}
+
 }  // namespace
