@@ -206,7 +206,17 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
     const QString extension = AnalyzePicture(BinaryData, record);
     if (extension.isEmpty()) return reject();
     // Decoded once, from memory; every box shares this image.
-    QImage decoded = DecodePicture(BinaryData);
+    QString repaired;
+    QImage decoded = DecodePicture(BinaryData, &repaired);
+    if (!repaired.isEmpty()) {
+        // Once a channel and run as a warning: a broken picture comes with every poll.
+        if (mDamageLogged)
+            qCDebug(lcChannel).noquote() << "picture of" << mChannelID << "damaged:" << repaired;
+        else
+            qCWarning(lcChannel).noquote() << "picture of" << mChannelID << "damaged:" << repaired
+                                           << "(further ones of this channel are debug lines)";
+        mDamageLogged = true;
+    }
     if (decoded.isNull()) return reject();
     mPicture = record;
     mPictureExtension = extension;

@@ -143,6 +143,7 @@ private:
     bool mBelongFavarite = false;
     bool mShowPictureOnlyOnBroadCast = false;
     bool mWriteFailureLogged = false;
+    bool mDamageLogged = false;
     QHash<QString, QString> mFileNames;  // fileNameIn's answers
     QByteArray mPictureBytes;            // the bytes of the cached picture
     QImage mDecoded;                     // decoded once, shared by every box
