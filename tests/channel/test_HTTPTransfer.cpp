@@ -77,6 +77,7 @@ TEST_P(TransferAnswerTest, CompletesOrFailsAtItsLimit) {
         chunked.push_back(R::send(QByteArray(1, c)));
     std::map<QString, Steps> scripts{
         {"/latin1", R::ok("text/plain; charset=ISO-8859-1", kCp932)},  // a server's default on Japanese text
+        {"/latin1utf8", R::ok("text/plain; charset=ISO-8859-1", kUtf8)},
         {"/plain", R::ok("text/plain", kCp932)},
         {"/utf8bare", R::ok("text/plain", kUtf8)},
         {"/utf8bom", R::ok("text/plain; charset=Shift_JIS", "\xEF\xBB\xBF" + kUtf8)},
@@ -175,6 +176,7 @@ constexpr const char *kUnsupported = "対応していないアドレスです", 
 // clang-format off
 const Row kRows[] = {
     {"latin1_label_on_cp932", "raw:/latin1", 12, kOk, "text", "", kUtf8},
+    {"latin1_label_on_utf8", "raw:/latin1utf8", 12, kOk, "text", "", kUtf8},
     {"no_label", "raw:/plain", 12, kOk, "text", "", kUtf8},
     {"utf8_without_label", "raw:/utf8bare", 12, kOk, "text", "", kUtf8},
     {"utf8_bom_against_label", "raw:/utf8bom", 12, kOk, "text", "", kUtf8},
