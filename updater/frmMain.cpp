@@ -117,6 +117,12 @@ void frmMain::createControls() {
     prgUpdateChannel->setFormat(QStringLiteral("%v / %m"));
     prgUpdateChannel->setMaximumWidth(140);
     prgUpdateChannel->setVisible(false);
+    // The style draws the part of "3 / 5" over the bar's chunk in the
+    // highlighted text colour and the rest of it in the same colour too,
+    // white on the white groove: one ink, readable on both.
+    QPalette progressColours = prgUpdateChannel->palette();
+    progressColours.setColor(QPalette::HighlightedText, progressColours.color(QPalette::Text));
+    prgUpdateChannel->setPalette(progressColours);
     // Moves while any download runs: an answer may take up to the time-out.
     prgBusy = new QProgressBar(sbrMain);
     prgBusy->setObjectName(QStringLiteral("prgBusy"));
@@ -290,6 +296,7 @@ void frmMain::mnuUpdateChannel_Click() {
     }
     if (pending.size() < 2) return;
     mPendingChannelNodes = pending;
+    mInfoFailures = 0;
     EnableCommands(false);
     mUpdateState = UpdaterState::DownloadingInfo;
     mTargetIndex = 1;
