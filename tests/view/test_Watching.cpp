@@ -136,7 +136,7 @@ TEST_F(Watching, AGridOfTwoRowsKeepsTheNameBandBetweenThem) {
             inkPixels += qAbs(c.red() - ink.red()) + qAbs(c.green() - ink.green()) + qAbs(c.blue() - ink.blue()) < 90;
         }
     EXPECT_EQ(shot.pixelColor(name.right(), name.top()), paper);  // past the text
-    EXPECT_GT(inkPixels, 10);  // "Ch.7 Beta" in the labels' ink
+    EXPECT_GT(inkPixels, 10);                                     // "Ch.7 Beta" in the labels' ink
 }
 
 TEST_F(Watching, LabelsAndPicturesFollowOnlyTheSelectedChannel) {
