@@ -50,11 +50,14 @@ public:
     QString Proxy;                         // "host[:port]", port 80 when missing
     int AccessType = AccessDefault;
 
-    // Starts a GET and returns at once; even an address refused at once is
-    // reported later, from the event loop. A request still running is
-    // dropped without a report.
+    // Starts a GET and returns at once; even an address refused at once, or
+    // a request libcurl could not set up, is reported later, from the event
+    // loop. A request still running is dropped without a report. Spaces
+    // around the address are not part of it.
     void Execute(const QString& address, const QString& method = QStringLiteral("GET"));
-    bool StillExecuting() const { return easy_ != nullptr; }
+    bool StillExecuting() const { return active_; }
+    // The request waits for a connection (the program's budget is spent).
+    bool WaitingForConnection() const;
     // Drops a running request without a report.
     void Cancel();
 
@@ -91,7 +94,8 @@ signals:
 private:
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onBody(char* data, size_t size, size_t count, void* self);
-    void configure(const QString& address, const QString& method);
+    // Empty, or why the request cannot be made (a Japanese text).
+    QString configure(const QString& address, const QString& method);
     void finished(int result);
     void drop();
     void report(int state);
@@ -102,14 +106,18 @@ private:
     QPointer<CurlMulti> multi_;
     std::function<void(int, int)> sink_;
     CURL* easy_ = nullptr;
+    bool active_ = false;  // from Execute to the report (or a drop)
     quint64 request_ = 0;  // counts Execute calls
     QString lastAddress_;
     Limit hit_ = Limit::None;
     bool namedProxy_ = false;
+    QByteArray proxyServer_;
+    QString refusal_;  // why a request could not be made
 
     int statusCode_ = 0;
-    QString reasonPhrase_;
+    QByteArray reasonPhrase_;
     qint64 headerBytes_ = 0;
+    bool sectionStart_ = true;  // the next header line may be a status line
     QList<QPair<QByteArray, QByteArray>> headers_;
     QByteArray body_;
     int responseCode_ = 0;
@@ -150,6 +158,8 @@ public:
 
     int Count() const { return int(slots_.size()); }  // including element 0 and reserved ones
     // The element, or nullptr for one not made yet and for an index out of range.
+    // Drops every element's running request without a report.
+    void CancelAll();
     HTTPTransfer* Element(int index) const;
     int MadeCount() const { return made_; }
     CurlMulti& Multi() const { return multi_; }

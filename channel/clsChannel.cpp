@@ -216,7 +216,17 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
     const QString extension = AnalyzePicture(BinaryData, record);
     if (extension.isEmpty()) return reject(QStringLiteral("画像が正しくありません"));
     // Decoded once, from memory; every box shares this image.
-    QImage decoded = DecodePicture(BinaryData);
+    QString repaired;
+    QImage decoded = DecodePicture(BinaryData, &repaired);
+    if (!repaired.isEmpty()) {
+        // Once a channel and run as a warning: a broken picture comes with every poll.
+        if (mDamageLogged)
+            qCDebug(lcChannel).noquote() << "picture of" << mChannelID << "damaged:" << repaired;
+        else
+            qCWarning(lcChannel).noquote() << "picture of" << mChannelID << "damaged:" << repaired
+                                           << "(further ones of this channel are debug lines)";
+        mDamageLogged = true;
+    }
     if (decoded.isNull()) return reject(QStringLiteral("画像が正しくありません"));
     reportOutcome(ChannelOutcome::PictureRead, QString(), BinaryData);
     Viewed& v = viewedForWrite();
@@ -232,13 +242,13 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
 
     const QString& cacheDir = Settings().ChachDirctory;
     const QString suffix = mPictureType == PictureKind::Full ? QString() : QStringLiteral("_thumbnail");
-    v.PictureFile = cacheDir + SafeFileName(v.Info.ChannelID) + suffix + v.PictureExtension;
+    v.PictureFile = cacheDir + fileNameIn(cacheDir, v.Info.ChannelID, suffix + v.PictureExtension);
     v.PictureBytes = BinaryData;
     v.Decoded = std::move(decoded);
     // A cache that cannot be written (disk full, folder gone) does not stop
     // the picture from being shown or saved: both use the bytes in memory.
     // An empty setting would name a file in the working directory: skip it.
-    if (!cacheDir.isEmpty()) writePictureFile(v.PictureFile);
+    if (!cacheDir.isEmpty()) writePictureFile(v.PictureFile, /*saved=*/false);
 
     ShowPicture(LastModified);
     mWaitCount = v.Picture.ReloadTime != -1 ? v.Picture.ReloadTime : v.Info.ReloadTime;
@@ -422,7 +432,8 @@ void clsChannel::SavePictureFile(const QString& LastModified) {
     const ProgramSettings& settings = Settings();
     // An empty setting would put the folders into the working directory.
     if (settings.PictureSaveDirctory.isEmpty()) return;
-    const QString channelDir = settings.PictureSaveDirctory + SafeFileName(mChannelID) + QLatin1Char('/');
+    const QString channelDir =
+        settings.PictureSaveDirctory + fileNameIn(settings.PictureSaveDirctory, mChannelID) + QLatin1Char('/');
     QDir().mkpath(settings.PictureSaveDirctory);
     QDir().mkpath(channelDir);
 
@@ -444,15 +455,24 @@ void clsChannel::SavePictureFile(const QString& LastModified) {
         }
         name = now.toString(QStringLiteral("yyyyMMdd_HHmmss"));
     }
-    const QString target = channelDir + SafeFileName(name) + v.PictureExtension;
+    const QString target = channelDir + fileNameIn(channelDir, name, v.PictureExtension);
     // A saved picture is never replaced.
     if (QFileInfo::exists(target)) return;
-    if (writePictureFile(target)) reportOutcome(ChannelOutcome::Saved);
+    if (writePictureFile(target, /*saved=*/true)) reportOutcome(ChannelOutcome::Saved);
 }
 
-bool clsChannel::writePictureFile(const QString& path) {
+QString clsChannel::fileNameIn(const QString& directory, const QString& name, const QString& suffix) {
+    const QString key = directory + QChar(u'\1') + name + QChar(u'\1') + suffix;
+    auto it = mFileNames.constFind(key);
+    if (it == mFileNames.constEnd()) it = mFileNames.insert(key, FileNameIn(directory, name, suffix));
+    return *it;
+}
+
+bool clsChannel::writePictureFile(const QString& path, bool saved) {
     QString error;
-    if (WriteFileAtomically(path, viewed().PictureBytes, /*durable=*/false, &error)) return true;
+    const QByteArray& bytes = viewed().PictureBytes;
+    if (saved ? WriteNewFile(path, bytes, &error) : WriteFileAtomically(path, bytes, /*durable=*/false, &error))
+        return true;
     // A warning once per channel and run: a full disk must not add a line
     // to stderr for every picture of every channel.
     if (mWriteFailureLogged)

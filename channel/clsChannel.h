@@ -11,6 +11,7 @@
 // first answer. Until then each reads as its initial value.
 
 #include <QByteArray>
+#include <QHash>
 #include <QImage>
 #include <QList>
 #include <QString>
@@ -138,8 +139,12 @@ private:
     // new picture.
     void ShowPicture(const QString& LastModified, bool save = true);
     void SavePictureFile(const QString& LastModified);
-    // Writes the picture's bytes to path; a failure is logged, not shown.
-    bool writePictureFile(const QString& path);
+    // Writes the picture's bytes to path (a saved picture is made once and
+    // never replaced); a failure is logged, not shown.
+    bool writePictureFile(const QString& path, bool saved);
+    // The file or folder name of an ID inside directory (FileNameIn), asked
+    // of the file system once per run.
+    QString fileNameIn(const QString& directory, const QString& name, const QString& suffix = QString());
     // Tells the manager's watchers what a request came to.
     void reportOutcome(ChannelOutcome::Kind what, const QString& text = QString(),
                        const QByteArray& picture = QByteArray());
@@ -171,6 +176,8 @@ private:
     bool mBelongFavarite = false;
     bool mShowPictureOnlyOnBroadCast = false;
     bool mWriteFailureLogged = false;
+    bool mDamageLogged = false;
+    QHash<QString, QString> mFileNames;  // fileNameIn's answers
 
     // Thumbnail slots 1..n are elements 0..n-1.
     std::vector<ThumbnailSlot> mThumbnails;

@@ -28,7 +28,7 @@ QString folderTabTag(const QString& MultiMonitorID) { return MakeTag(NodeKind::M
 
 void frmMain::mnuAddMultiMonitorFolder_Click() {
     // A name cannot hold what would break the list file; blank cancels.
-    const QString name = CleanListField(InputBoxFunction(kPrompt, kTitle));
+    const QString name = CleanListField(InputBoxFunction(kPrompt, kTitle, QString()));
     if (name.isEmpty()) return;
     mMultiMonitorManeger->AddMultiMonitorFolder(name, true);
 }
@@ -36,9 +36,12 @@ void frmMain::mnuAddMultiMonitorFolder_Click() {
 void frmMain::mnuChangeMultiMonitorFolderName_Click() {
     const ParsedTag tag = ParseTag(NodeTag(mTree->currentItem()));
     if (tag.Kind != NodeKind::MultiMonitorFolder) return;
-    const QString name = CleanListField(InputBoxFunction(kPrompt, kTitle));
+    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tag.ID);
+    if (!folder) return;
+    // The box starts with the folder's name, so a rename is an edit of it.
+    const QString name = CleanListField(InputBoxFunction(kPrompt, kTitle, folder->FolderName()));
     if (name.isEmpty()) return;
-    if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tag.ID)) folder->setFolderName(name);
+    folder->setFolderName(name);
 }
 
 void frmMain::mnuRemoveMultiMonitorFolder_Click() {

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6svg6 qt6-translations-l10n libgtest-dev libgmock-dev
           libbenchmark-dev libcpp-httplib-dev libcurl4-openssl-dev libturbojpeg0-dev openssl libxcb1-dev xvfb xauth
           x11-utils x11-xserver-utils xdotool imagemagick fonts-ipaexfont-gothic clang libclang-rt-14-dev openbox dpkg-dev file
-          desktop-file-utils appstream clang-format python3 dbus)
+          desktop-file-utils appstream clang-format python3 dbus dosfstools fusefat)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -3,6 +3,7 @@
 #include "channel/HTTPTransfer.h"
 #include "channel/ProgramSettings.h"
 #include "common/Numeric.h"
+#include "common/mdlFunction.h"
 #include "common/mdlFunctionWidgets.h"
 #include "storage/SettingsPage.h"
 
@@ -24,9 +25,8 @@ QRect twips(int left, int top, int width, int height) {
     return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
 }
 
-// A path typed or chosen on Windows may already end with "\"; keep it.
 QString withFinalSeparator(QString path) {
-    if (!path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\'))) path += QLatin1Char('/');
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
     return path;
 }
 
@@ -160,14 +160,15 @@ void frmSetting::cmdDirectoryReference_Click(int Index) {
     if (Index != 0 && Index != 1) return;
     const QString prompt = Index == 0 ? QStringLiteral("画像を保存するディレクトリを選択して下さい")
                                       : QStringLiteral("キャッシュディレクトリを選択して下さい");
-    const QString answer = BrowseFolder ? BrowseFolder(this, prompt).trimmed() : QString();
+    QLineEdit* box = Index == 0 ? txtSavePictureDirectory : txtChaceDirectory;
+    const QString answer = BrowseFolder ? BrowseFolder(this, prompt, box->text().trimmed()).trimmed() : QString();
     if (answer.isEmpty()) return;
-    (Index == 0 ? txtSavePictureDirectory : txtChaceDirectory)->setText(withFinalSeparator(answer));
+    box->setText(withFinalSeparator(answer));
 }
 
-void frmSetting::showTimeoutError() {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("設定エラー"),
-                    QStringLiteral("タイムアウト値が正しくありません"), QMessageBox::Ok, this);
+void frmSetting::showError(const QString& text) {
+    if (mPageBar) mPageBar->setCurrentIndex(0);  // every checked value is there
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("設定エラー"), text, QMessageBox::Ok, this);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     box.exec();
 }
@@ -179,9 +180,17 @@ void frmSetting::cmdOK_Click() {
     int timeout = 0;
     if (!Numeric::ParseDouble(txtTimeOut->text(), &number) || !Numeric::RoundToInt32(number, &timeout) ||
         timeout <= 0 || timeout > kMaxTimeout) {
-        if (mPageBar) mPageBar->setCurrentIndex(0);  // where the timeout is
-        showTimeoutError();
+        showError(QStringLiteral("タイムアウト値が正しくありません"));
         return;
+    }
+    // A folder from Windows or a relative one would be made inside whatever
+    // folder the viewer was started from.
+    for (const QLineEdit* folder : {txtSavePictureDirectory, txtChaceDirectory}) {
+        const QString typed = folder->text();
+        if (!typed.trimmed().isEmpty() && !mdlFunction::IsLocalFolderPath(typed)) {
+            showError(QStringLiteral("フォルダーは「/」で始まるこのコンピューターのパスで指定して下さい"));
+            return;
+        }
     }
 
     if (mSettings) {

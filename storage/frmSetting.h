@@ -47,8 +47,8 @@ public:
     // milliseconds in an int).
     static constexpr int kMaxTimeout = 2147483;
 
-    // The folder browser; tests replace it.
-    std::function<QString(QWidget* OwnerWindow, const QString& Title)> BrowseFolder;
+    // The folder browser, opened at the folder in the box; tests replace it.
+    std::function<QString(QWidget* OwnerWindow, const QString& Title, const QString& StartFolder)> BrowseFolder;
 
     // The controls, named as in the design.
     std::array<QLabel*, 4> lblLabel{};
@@ -67,7 +67,7 @@ public slots:
 
 private:
     void fitCaptions();
-    void showTimeoutError();
+    void showError(const QString& text);
     void showPage(int index);
 
     ProgramSettings* mSettings = nullptr;

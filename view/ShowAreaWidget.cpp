@@ -65,10 +65,12 @@ const QPixmap& ShowAreaWidget::labelPixmap(NameLabel& label, qreal ratio) {
     if (label.RenderedDeviceSize != device || label.RenderedCaption != label.Caption || label.Rendered.isNull()) {
         label.Rendered = QPixmap(device);
         label.Rendered.setDevicePixelRatio(ratio);
-        label.Rendered.fill(palette().color(QPalette::Window));
+        // The colours of the information labels: the window text colour on
+        // the window colour, as the system draws a text field.
+        label.Rendered.fill(palette().color(QPalette::Base));
         QPainter p(&label.Rendered);
         p.setFont(font());
-        p.setPen(palette().color(QPalette::WindowText));
+        p.setPen(palette().color(QPalette::Text));
         p.drawText(QRect(QPoint(0, 0), label.Rect.size()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    label.Caption);
         label.RenderedCaption = label.Caption;

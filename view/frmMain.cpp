@@ -80,8 +80,8 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     createKeyboard();
 
     PopupMenuFunction = [](QMenu* menu) { menu->exec(QCursor::pos()); };
-    InputBoxFunction = [this](const QString& prompt, const QString& title) {
-        return mdlFunction::InputBox(this, prompt, title);
+    InputBoxFunction = [this](const QString& prompt, const QString& title, const QString& initial) {
+        return mdlFunction::InputBox(this, prompt, title, initial);
     };
     MessageBoxFunction = [this](const QString& text, const QString& title, bool information) {
         QMessageBox box(information ? QMessageBox::Information : QMessageBox::Warning, title, text, QMessageBox::Ok,
@@ -344,21 +344,36 @@ void frmMain::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
 }
 
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    // The size start-up asked for has arrived: a later other size is
+    // someone else's (the window fit then leaves it), and the stored state
+    // can follow.
+    if (mStartFit.isValid() && size() == mStartFit) {
+        mStartFitSeen = true;
+        applyPendingState();
+    }
+    // The window manager has maximised the window at its size: from now on
+    // a normal window's size is the user's.
+    if (mStateToArrive == Qt::WindowMaximized && (windowState() & Qt::WindowMaximized) && size() != mNormalSize)
+        mStateToArrive = Qt::WindowNoState;
+}
+
 void frmMain::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) rememberNormalSize();
     QMainWindow::changeEvent(event);
 }
 
 void frmMain::rememberNormalSize() {
+    // Not while the stored state is on its way: a window manager may report
+    // the window normal, at its first size, for a moment before it
+    // maximises it (Qt's own normalGeometry() takes that size).
+    if (mPendingState != Qt::WindowNoState || mStateToArrive != Qt::WindowNoState) return;
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) mNormalSize = size();
 }
 
 QSize frmMain::normalSizeForSaving() const {
-    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
-        const QRect normal = normalGeometry();
-        if (normal.isValid() && !normal.isEmpty()) return normal.size();
-        return mNormalSize;
-    }
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) return mNormalSize;
     return size();
 }
 
@@ -388,6 +403,11 @@ void frmMain::Form_Unload() {
     mUnloaded = true;
     mTimer->stop();
     if (mSetting) mSetting->close();
+    // Every connection goes before the files are written, so the exit never
+    // needs a descriptor it cannot get. An answer arriving now could not
+    // change what is saved.
+    mHTTP->CancelAll();
+    mCurl->CloseConnections();
     SaveSetting();
     mWatchViews->Shutdown();
     emit Unloaded();

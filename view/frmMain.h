@@ -186,7 +186,8 @@ public:
 
     // ---- Platform services the handlers use; tests replace them ----------
     std::function<void(QMenu*)> PopupMenuFunction;  // shows a popup at the pointer
-    std::function<QString(const QString& prompt, const QString& title)> InputBoxFunction;
+    // The input box holds `initial` when it opens.
+    std::function<QString(const QString& prompt, const QString& title, const QString& initial)> InputBoxFunction;
     // information: the information icon (the About box); otherwise a warning.
     std::function<void(const QString& text, const QString& title, bool information)> MessageBoxFunction;
 
@@ -246,6 +247,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Form_Unload();
@@ -261,6 +263,7 @@ private:
     void rememberNormalSize();
     QSize normalSizeForSaving() const;
     void keepOnScreen();
+    void applyPendingState();
 
     // Opens a tab with that tag, or selects the one that has it.
     void openTab(const QString& Tag, const QString& Caption, const std::function<void()>& SwitchViewingOn);
@@ -319,7 +322,12 @@ private:
     QLabel* mStatusTime = nullptr;
     MainLayoutGeometry mGeometry;
     QSize mNormalSize;
-    QSize mStartSize;  // the size start-up asked for, until the window manager has placed the window
+    QSize mStartSize;            // the size start-up asked for, until the window manager has placed the window
+    QSize mStartFit;             // the size that fit gave the window
+    bool mStartFitSeen = false;  // the window had that size once
+    QSize mSizeBeforeStart;      // the designed size the window was shown at
+    Qt::WindowState mPendingState = Qt::WindowNoState;   // the stored state, until the stored size has arrived
+    Qt::WindowState mStateToArrive = Qt::WindowNoState;  // set, not yet reported back by the window manager
 
     // Menus.
     QMenu* mnuFile = nullptr;
@@ -351,6 +359,11 @@ private:
     // List files as read, so each is written back in its encoding and a file
     // that could not be read is never overwritten.
     TextFileInfo mListFileInfo[3];
+    // Folder settings that are no paths here (from Windows, or relative),
+    // ChachDirctory [0] and PictureSaveDirctory [1]: the value as read and the
+    // default used in its place. Written back as read unless changed.
+    QString mForeignFolder[2];
+    QString mForeignFolderReplacement[2];
     // ChannelList.txt was read and named channels. Loaded without it (missing,
     // unreadable or empty): the favourites, and the members by MultiMonitorID,
     // whose channels are unknown, written back as they were.

@@ -37,9 +37,15 @@ public:
         }
     }
 
-    bool start() {
+    // env adjusts the viewer's environment; childSetup runs in the child
+    // before the program (limits, for instance).
+    bool start(const std::function<void(QProcessEnvironment&)>& env = {},
+               const std::function<void()>& childSetup = {}) {
         viewer = std::make_unique<QProcess>();
-        viewer->setProcessEnvironment(x.Environment());
+        QProcessEnvironment e = x.Environment();
+        if (env) env(e);
+        viewer->setProcessEnvironment(e);
+        if (childSetup) viewer->setChildProcessModifier(childSetup);
         viewer->setProcessChannelMode(QProcess::ForwardedChannels);
         viewer->setWorkingDirectory(dir.path());
         viewer->start(dir.file("Vantomon"), {});

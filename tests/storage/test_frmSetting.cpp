@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "Rows.h"
 #include "TempProgramDir.h"
 #include "channel/HTTPTransfer.h"
 #include "channel/ProgramSettings.h"
+#include "common/mdlFunctionWidgets.h"
 #include "storage/WatchSettings.h"
 #include "storage/frmSetting.h"
 #include "view/WallSettingsPage.h"
@@ -13,6 +15,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -176,11 +179,10 @@ TEST_P(Directories, GetAFinalSeparatorAndOnlyTheCacheIsMade) {
 
 INSTANTIATE_TEST_SUITE_P(
     Setting, Directories,
-    ::testing::Values(
-        Folders{"WithoutSeparators", "{D}/pics", "{D}/new", "{D}/pics/", "{D}/new/", true},
-        Folders{"WithSeparatorsOfEitherKind", "D:\\pictures\\", "{D}/new/", "D:\\pictures\\", "{D}/new/", true},
-        Folders{"EmptiedBoxesKeepTheFoldersInUse", "", "   ", "{D}/save/", "{D}/chach/", true},
-        Folders{"MissingParentOfTheCache", "{D}/pics", "{D}/missing/cache", "{D}/pics/", "{D}/missing/cache/", false}),
+    ::testing::Values(Folders{"WithoutSeparators", "{D}/pics", "{D}/new", "{D}/pics/", "{D}/new/", true},
+                      Folders{"EmptiedBoxesKeepTheFoldersInUse", "", "   ", "{D}/save/", "{D}/chach/", true},
+                      Folders{"MissingParentOfTheCache", "{D}/pics", "{D}/missing/cache", "{D}/pics/",
+                              "{D}/missing/cache/", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // An element told to go direct stays so while the proxy is off. One only
@@ -293,6 +295,58 @@ TEST_F(SettingDialogTest, WallPageIsAppliedByOKOnly) {
             (ok ? dlg.cmdOK : dlg.cmdCancel)->click();
         });
         EXPECT_EQ(std::pair(watch.TourSeconds, watch.RestoreTabs), ok ? std::pair(45, true) : std::pair(10, false));
+    }
+}
+
+// A folder that is no path here (from Windows, or relative) is refused with
+// a message; the dialog stays up and nothing is applied.
+struct Refused {
+    const char* name;
+    QString save, cache;
+};
+class RefusedFolders : public SettingDialogTest, public ::testing::WithParamInterface<Refused> {};
+
+TEST_P(RefusedFolders, AreSaidAndNothingIsApplied) {
+    const ProgramSettings initial = settings;
+    whileShown([&] {
+        dlg.txtSavePictureDirectory->setText(GetParam().save.isEmpty() ? dir.file("pics") : GetParam().save);
+        dlg.txtChaceDirectory->setText(GetParam().cache.isEmpty() ? dir.file("cache") : GetParam().cache);
+        dlg.txtTimeOut->setText(QStringLiteral("30"));
+        dlg.cmdOK->click();
+        EXPECT_TRUE(dlg.isVisible());
+        dlg.cmdCancel->click();
+    });
+    EXPECT_EQ(boxes, QStringList{QStringLiteral(
+                         "設定エラー: フォルダーは「/」で始まるこのコンピューターのパスで指定して下さい [OK]")});
+    boxes.clear();
+    EXPECT_EQ(stored(settings), stored(initial));
+    EXPECT_FALSE(QDir(dir.file("cache")).exists());
+}
+
+const Refused kRefused[] = {{"windows_picture_folder", "D:\\pictures\\", ""},
+                            {"windows_cache_folder", "", "C:\\Program Files\\Vantora\\chach\\"},
+                            {"relative", "pictures/", ""},
+                            {"backslash_inside", "", "/home/u/a\\b"}};
+VANTORA_ROWS(RefusedFolders, kRefused);
+
+// The folder picker opens at the folder in its box (the nearest one that
+// exists above it when it does not), not at the home folder.
+TEST_F(SettingDialogTest, TheFolderPickerOpensAtTheFolderInItsBox) {
+    ASSERT_TRUE(QDir().mkpath(dir.file("pics/old")));
+    dlg.BrowseFolder = &mdlFunction::BrowseFolder;
+    for (const auto& [typed, opened] : {std::pair{dir.file("pics/old/"), dir.file("pics/old")},
+                                        std::pair{dir.file("pics/gone/deeper/"), dir.file("pics")}}) {
+        QString seen;
+        QTimer::singleShot(100, &dlg, [&seen] {
+            if (auto* picker = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                seen = picker->directory().absolutePath();
+                picker->reject();
+            }
+        });
+        dlg.txtSavePictureDirectory->setText(typed);
+        dlg.cmdDirectoryReference_Click(0);
+        EXPECT_EQ(seen, opened);
+        EXPECT_EQ(dlg.txtSavePictureDirectory->text(), typed);  // cancelled: unchanged
     }
 }
 
