@@ -1,7 +1,9 @@
 // The thumbnail grid of a 400-member folder: laying it out
 // (ArrangeThumbnailBox) and painting it at device pixel ratios 1 and 2,
 // beside baselines measured in the same run (the grid arithmetic alone; a
-// bare QPainter drawing 400 ready pixmaps on a surface of the same size).
+// bare QPainter drawing 400 ready pixmaps on a surface of the same size);
+// and painted with its tiles filling their cells (ScaleTiles), beside the
+// same grid without.
 
 #include "BenchUtil.h"
 
@@ -81,6 +83,21 @@ int main(int argc, char** argv) {
     std::vector<double> paint2, barePaint2;
     measurePaint(1, paint, barePaint);
     measurePaint(2, paint2, barePaint2);
+    // The same grid with its tiles filling their cells (pictures fitted and
+    // names elided, each made once, so a paint only copies them again),
+    // measured in turn with the grid without them.
+    std::vector<double> scaled, unscaled;
+    {
+        QImage surface(size, QImage::Format_RGB32);
+        for (int r = 0; r < runs; ++r) {
+            for (const bool on : {true, false}) {
+                window.Watch().ScaleTiles = on;
+                window.ArrangeThumbnailBox();
+                if (r == 0) area->render(&surface);  // the first paint makes them
+                (on ? scaled : unscaled).push_back(bench::timeMs([&] { area->render(&surface); }));
+            }
+        }
+    }
     const ThumbnailGrid g = ChooseThumbnailGrid(members, size.width(), size.height());
     std::printf("thumbnail grid: %d members in a %dx%d show area (%d columns, cells %dx%d), median of %d\n", members,
                 size.width(), size.height(), g.Columns, g.CellWidth, g.CellHeight, runs);
@@ -92,5 +109,8 @@ int main(int argc, char** argv) {
     bench::row("paint the grid at device pixel ratio 2", bench::median(paint2), "ms", bench::median(barePaint2),
                "target <= 8 ms (4x the pixels)");
     bench::row("  baseline: 400 ready pixmaps at ratio 2", bench::median(barePaint2), "ms");
+    bench::row("paint the grid with ScaleTiles on", bench::median(scaled), "ms", bench::median(unscaled),
+               "target <= 2x the grid with it off");
+    bench::row("  baseline: the same grid with ScaleTiles off", bench::median(unscaled), "ms");
     return 0;
 }

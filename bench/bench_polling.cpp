@@ -6,7 +6,10 @@
 //  - the viewer's CPU time per picture, beside a bare QImage decode of the
 //    same bytes in the same run;
 //  - how many connections the viewer opened per 1 000 requests (kept-alive
-//    connections are reused across ticks and channels).
+//    connections are reused across ticks and channels);
+// each with the watch's display off (no badges, health view closed) and on
+// (badges on every box, the health view open on every channel), in turns,
+// with the two compared.
 
 #include "BenchUtil.h"
 
@@ -18,6 +21,7 @@
 #include "storage/TreeListFormat.h"
 #include "storage/frmSetting.h"
 #include "view/frmMain.h"
+#include "watch/HealthView.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -113,18 +117,26 @@ int main(int argc, char** argv) {
     for (int f = 1; f <= (n + perFolder - 1) / perFolder; ++f) window.OpenMultiMonitorTab(QString::number(f));
 
     // Our own tick, so each tick can be sampled just before and after the
-    // window's handler runs.
+    // window's handlers run: the channels' tick and the watch's.
     window.tmrCauseOneSecEvent()->stop();
     std::vector<bool> busy(size_t(n) + 1, false);
-    std::vector<double> tickMs;
-    std::map<QString, std::vector<qint64>> dueAt;  // path -> ticks that issued a request for it
-    qint64 pictures = 0, requests = 0;
-    bool measuring = false;
+    // What one setting of the watch's display was measured at, over its turns.
+    struct Phase {
+        const char* name;
+        bool watching;  // badges on the boxes and the health view open
+        std::vector<double> tickMs;
+        std::map<QString, std::vector<qint64>> dueAt;  // path -> ticks that issued a request for it
+        std::vector<std::pair<qint64, qint64>> spans;  // measured stretches of time
+        qint64 pictures = 0, requests = 0, connections = 0;
+        double cpu = 0;
+    };
+    Phase phases[2] = {{"off", false, {}, {}, {}, 0, 0, 0, 0}, {"on", true, {}, {}, {}, 0, 0, 0, 0}};
+    Phase* measuring = nullptr;
     QObject::connect(window.netChannelHTTP(), &HTTPTransferArray::StateChanged, &window, [&](int index, int state) {
         HTTPTransfer* t = window.netChannelHTTP()->Element(index);
         if (!measuring) return;
-        ++requests;
-        if (state == 12 && t->GetHeader("Content-Type").contains("image")) ++pictures;
+        ++measuring->requests;
+        if (state == 12 && t->GetHeader("Content-Type").contains("image")) ++measuring->pictures;
     });
     const CurlMulti& curl = window.netChannelHTTP()->Multi();
     QTimer tick;
@@ -133,29 +145,48 @@ int main(int argc, char** argv) {
         for (int i = 1; i <= n; ++i) busy[size_t(i)] = manager->ChannelAt(i)->HTTP()->StillExecuting();
         const qint64 at = steadyNs();
         window.tmrCauseOneSecEvent_Timer();
+        window.WatchTick();
         if (!measuring) return;
-        tickMs.push_back(double(steadyNs() - at) / 1e6);
+        measuring->tickMs.push_back(double(steadyNs() - at) / 1e6);
         for (int i = 1; i <= n; ++i) {
             HTTPTransfer* t = manager->ChannelAt(i)->HTTP();
-            if (!busy[size_t(i)] && t->StillExecuting()) dueAt[QUrl(t->LastAddress()).path()].push_back(at);
+            if (!busy[size_t(i)] && t->StillExecuting()) measuring->dueAt[QUrl(t->LastAddress()).path()].push_back(at);
         }
     });
     tick.start();
+    auto setWatching = [&](bool on) {
+        window.Watch().StatusOverlay = on;
+        window.ApplyWatchSettings();
+        if (on) {
+            window.mnuChannelHealth_Click();
+        } else if (window.ChannelHealthView()) {
+            window.ChannelHealthView()->hide();
+        }
+    };
 
-    // Warm up (first information files, first pictures), then measure.
+    // Warm up (first information files, first pictures), then measure both
+    // settings in turns, so that a drifting machine weighs on both alike.
     QEventLoop wait;
     QTimer::singleShot(5000, &wait, &QEventLoop::quit);
     wait.exec();
-    measuring = true;
-    const qint64 connections0 = curl.ConnectionsOpened();
-    const double cpu0 = cpuSeconds();
-    const qint64 start = steadyNs();
-    QTimer::singleShot(seconds * 1000, &wait, &QEventLoop::quit);
-    wait.exec();
-    measuring = false;
-    const double cpu = cpuSeconds() - cpu0;
-    const qint64 end = steadyNs();
-    const qint64 connections = curl.ConnectionsOpened() - connections0;
+    const int turns = 2;
+    for (int turn = 0; turn < turns; ++turn) {
+        for (Phase& phase : phases) {
+            setWatching(phase.watching);
+            QTimer::singleShot(1500, &wait, &QEventLoop::quit);  // the switch settles
+            wait.exec();
+            measuring = &phase;
+            const qint64 connections0 = curl.ConnectionsOpened();
+            const double cpu0 = cpuSeconds();
+            const qint64 start = steadyNs();
+            QTimer::singleShot(seconds * 1000 / turns, &wait, &QEventLoop::quit);
+            wait.exec();
+            measuring = nullptr;
+            phase.cpu += cpuSeconds() - cpu0;
+            phase.spans.emplace_back(start, steadyNs());
+            phase.connections += curl.ConnectionsOpened() - connections0;
+        }
+    }
     tick.stop();
 
     // The baseline: decoding the very bytes the viewer got, in this process.
@@ -184,37 +215,55 @@ int main(int argc, char** argv) {
         const int space = line.indexOf(' ');
         if (space > 0) arrivals[line.mid(space + 1).toStdString()].push_back(line.left(space).toLongLong());
     }
-    std::vector<double> lateness;
-    int due = 0, inTime = 0;
-    for (const auto& [path, ticks] : dueAt) {
-        const std::vector<qint64>& seen = arrivals[path.toStdString()];
-        for (qint64 t : ticks) {
-            if (t > end - 2'000'000'000LL) continue;  // too close to the end to judge
-            ++due;
-            const auto it = std::lower_bound(seen.begin(), seen.end(), t);
-            const double ms = it == seen.end() ? 1e9 : double(*it - t) / 1e6;
-            lateness.push_back(ms);
-            if (ms <= 1000) ++inTime;
+    std::printf(
+        "polling: %d channels, reload 1 s, all in open folder tabs, %d s measured per setting of the watch's "
+        "display (in %d turns each), cache in %s\n",
+        n, seconds, turns, qPrintable(cacheDir.isEmpty() ? QStringLiteral("the program folder") : cacheDir));
+    std::printf("off: no badges, health view closed; on: badges on every box, health view open on all %d channels\n",
+                n);
+    double perPicture[2] = {0, 0}, tickMedian[2] = {0, 0};
+    for (int p = 0; p < 2; ++p) {
+        Phase& phase = phases[p];
+        std::vector<double> lateness;
+        int due = 0, inTime = 0;
+        for (const auto& [path, ticks] : phase.dueAt) {
+            const std::vector<qint64>& seen = arrivals[path.toStdString()];
+            for (qint64 t : ticks) {
+                // Too close to the end of its stretch to judge.
+                bool judged = false;
+                for (const auto& [from, to] : phase.spans) judged = judged || (t >= from && t <= to - 2'000'000'000LL);
+                if (!judged) continue;
+                ++due;
+                const auto it = std::lower_bound(seen.begin(), seen.end(), t);
+                const double ms = it == seen.end() ? 1e9 : double(*it - t) / 1e6;
+                lateness.push_back(ms);
+                if (ms <= 1000) ++inTime;
+            }
         }
-    }
-    std::sort(lateness.begin(), lateness.end());
-    auto pct = [&](double p) { return lateness.empty() ? 0 : lateness[size_t(p * double(lateness.size() - 1))]; };
+        std::sort(lateness.begin(), lateness.end());
+        auto pct = [&](double q) { return lateness.empty() ? 0 : lateness[size_t(q * double(lateness.size() - 1))]; };
+        double measuredS = 0;
+        for (const auto& [from, to] : phase.spans) measuredS += double(to - from) / 1e9;
+        perPicture[p] = phase.pictures ? phase.cpu / double(phase.pictures) * 1000 : 0;
+        tickMedian[p] = bench::median(phase.tickMs);
 
-    std::printf("polling: %d channels, reload 1 s, all in open folder tabs, %d s measured, cache in %s\n", n, seconds,
-                qPrintable(cacheDir.isEmpty() ? QStringLiteral("the program folder") : cacheDir));
-    bench::row("due requests that reached the server within 1 tick", due ? 100.0 * inTime / due : 0, "%", 0,
-               "target >= 99 %");
-    bench::row("  due requests judged", due, "");
-    bench::row("tick-to-arrival lateness p50", pct(0.5), "ms");
-    bench::row("tick-to-arrival lateness p99", pct(0.99), "ms", 0, "target <= 100 ms");
-    bench::row("one tick (the window's handler), median", bench::median(tickMs), "ms");
-    bench::row("pictures handled per second", double(pictures) / (double(end - start) / 1e9), "/s");
-    const double perPicture = pictures ? cpu / double(pictures) * 1000 : 0;
-    bench::row("viewer CPU per picture (all of it)", perPicture, "ms", decodeCpu * 1000, "target <= 2x");
-    bench::row("  bare QImage decode of the same bytes", decodeCpu * 1000, "ms");
-    bench::row("  the viewer's decoder on the same bytes", ownDecodeCpu * 1000, "ms");
-    bench::row("connections opened per 1 000 requests", requests ? 1000.0 * double(connections) / double(requests) : 0,
-               "");
-    bench::row("  requests completed", double(requests), "");
+        std::printf("-- watch display %s\n", phase.name);
+        bench::row("due requests that reached the server within 1 tick", due ? 100.0 * inTime / due : 0, "%", 0,
+                   "target >= 99 %");
+        bench::row("  due requests judged", due, "");
+        bench::row("tick-to-arrival lateness p50", pct(0.5), "ms");
+        bench::row("tick-to-arrival lateness p99", pct(0.99), "ms", 0, "target <= 100 ms");
+        bench::row("one tick (the window's handlers), median", tickMedian[p], "ms");
+        bench::row("pictures handled per second", double(phase.pictures) / measuredS, "/s");
+        bench::row("viewer CPU per picture (all of it)", perPicture[p], "ms", decodeCpu * 1000, "target <= 2x");
+        bench::row("connections opened per 1 000 requests",
+                   phase.requests ? 1000.0 * double(phase.connections) / double(phase.requests) : 0, "");
+        bench::row("  requests completed", double(phase.requests), "");
+    }
+    std::printf("-- on against off, this run\n");
+    bench::row("one tick's handlers, median", tickMedian[1], "ms", tickMedian[0], "target <= 1.3x");
+    bench::row("viewer CPU per picture", perPicture[1], "ms", perPicture[0], "target <= 1.1x");
+    bench::row("bare QImage decode of the same bytes", decodeCpu * 1000, "ms");
+    bench::row("the viewer's decoder on the same bytes", ownDecodeCpu * 1000, "ms");
     return 0;
 }

@@ -14,17 +14,29 @@ void ChannelHTTPCompletion::netChannelHTTP_StateChanged(int Index, int State) {
     clsChannel* channel = mChannels.Channel(element->Tag);
     if (!channel) return;
 
+    // The channel drops the reason of a failure; its watchers want it, and
+    // only while the channel still waits for this answer.
+    const bool awaited =
+        channel->State() == ChannelState::InfoRequested || channel->State() == ChannelState::PictureRequested;
+    auto failed = [&](const QString& reason) {
+        if (awaited) mChannels.RaiseEventRequest_RequestOutcome(element->Tag, {ChannelOutcome::Failed, reason, {}, 0});
+    };
+
     // The transfer logs its own failures (vantora.http).
     if (State == HTTPTransfer::StateError) {
+        failed(element->ResponseInfo());
         channel->HTTPError(element->ResponseCode(), element->ResponseInfo());
         return;
     }
     if (State != HTTPTransfer::StateResponseCompleted) return;
+    mChannels.RaiseEventRequest_RequestOutcome(element->Tag,
+                                               {ChannelOutcome::Received, {}, {}, element->Body().size()});
 
     const QString statusLine = element->StatusLine();
     if (!statusLine.contains(QStringLiteral("200"), Qt::CaseInsensitive)) {
         qCDebug(lcChannel).noquote() << "channel" << element->Tag << "refused" << element->LastAddress() << "-"
                                      << statusLine;
+        failed(statusLine);
         channel->HTTPInCorrectRespons(statusLine);
         return;
     }

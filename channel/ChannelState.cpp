@@ -20,3 +20,18 @@ QString ChannelStateText(ChannelState state, bool normalView, bool thumbnailView
         if (row.State == state) return row.Text;
     return QString();
 }
+
+QString StatusWord(int status) {
+    switch (status) {
+        case 0:
+            return QStringLiteral("放送中");
+        case 1:
+            return QStringLiteral("休止中");
+        case 2:
+            return QStringLiteral("中止中");
+        case 3:
+            return QStringLiteral("情報なし");
+        default:
+            return QString();
+    }
+}

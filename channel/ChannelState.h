@@ -19,3 +19,7 @@ enum class PictureKind { None = 1, Thumbnail = 2, Full = 3 };
 // The state's text on the information line. A picture request names the
 // picture of the view that asked for it.
 QString ChannelStateText(ChannelState state, bool normalView, bool thumbnailView);
+
+// The status word of a broadcasting status: 0 放送中, 1 休止中, 2 中止中,
+// 3 情報なし; any other value has none.
+QString StatusWord(int status);

@@ -65,7 +65,8 @@ bool httpOrHttps(const QString& address) {
 }
 
 // "host[:port]" (an "http://" in front is tolerated) as libcurl's proxy
-// address; port 80 when missing.
+// address; port 80 when missing. Empty when the port is not a number from
+// 1 to 65535: guessing one would send every request somewhere else.
 QByteArray proxyAddress(QString text) {
     const qsizetype scheme = text.indexOf(QStringLiteral("://"));
     if (scheme >= 0) text = text.mid(scheme + 3);
@@ -74,12 +75,32 @@ QByteArray proxyAddress(QString text) {
     int port = 80;
     const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
     if (colon > 0 && !text.endsWith(QLatin1Char(']'))) {
-        bool ok = false;
-        const uint p = text.mid(colon + 1).toUInt(&ok);
-        if (ok && p > 0 && p < 65536) port = int(p);
+        const QString digits = text.mid(colon + 1);
+        bool ok = !digits.isEmpty();
+        for (QChar c : digits) ok = ok && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        const uint p = ok ? digits.toUInt(&ok) : 0;
+        if (!ok || p == 0 || p > 65535) return QByteArray();
+        port = int(p);
         host = text.left(colon);
     }
     return "http://" + host.toUtf8() + ':' + QByteArray::number(port);
+}
+
+// The server a request's connection goes to, for the connection budget.
+QByteArray serverOf(const QString& address) {
+    const QUrl url(address);
+    const QString scheme = url.scheme().toLower();
+    return scheme.toLatin1() + "://" + url.host().toLower().toUtf8() + ':' +
+           QByteArray::number(url.port(scheme == QLatin1String("https") ? 443 : 80));
+}
+
+// Header text as it came: plain ASCII as it is, anything else by the rules
+// of text bodies (a reason phrase in CP932 or UTF-8). The body's declared
+// charset is not the header's.
+QString headerText(const QByteArray& bytes) {
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return DecodeBodyText(bytes, QString());
+    return QString::fromLatin1(bytes);
 }
 
 curl_slist* requestHeaders() {
@@ -97,6 +118,7 @@ HTTPTransfer::HTTPTransfer(int index, CurlMulti* multi, QObject* parent)
 HTTPTransfer::~HTTPTransfer() { drop(); }
 
 void HTTPTransfer::drop() {
+    active_ = false;
     if (!easy_) return;
     if (multi_) multi_->remove(easy_);
     curl_easy_cleanup(easy_);
@@ -111,35 +133,49 @@ void HTTPTransfer::report(int state) {
     if (self) emit StateChanged(index_, state);
 }
 
-void HTTPTransfer::Execute(const QString& address, const QString& method) {
+void HTTPTransfer::Execute(const QString& rawAddress, const QString& method) {
     drop();
     statusCode_ = 0;
     reasonPhrase_.clear();
     headerBytes_ = 0;
+    sectionStart_ = true;
     headers_.clear();
     body_.clear();
     responseCode_ = 0;
     responseInfo_.clear();
+    refusal_.clear();
     hit_ = Limit::None;
+    // Spaces around an address are not part of it ("URL= http://...").
+    const QString address = rawAddress.trimmed();
     lastAddress_ = address;
 
-    easy_ = curl_easy_init();
-    configure(address, method);
     // A completion counts only for the request it belongs to: a handle's
     // address may come back for the next request of the same element.
     const quint64 request = ++request_;
+    active_ = true;
     QPointer<HTTPTransfer> self(this);
     auto done = [self, request](int result) {
-        if (self && self->request_ == request && self->easy_) self->finished(result);
+        if (self && self->request_ == request && self->active_) self->finished(result);
     };
-    if (multi_)
-        multi_->add(easy_, done);
-    else  // the program's multi handle is gone: fail, but never from inside Execute
+    // Whatever cannot be set up still ends in a completion, from the event
+    // loop and never from inside Execute, so no caller waits for ever.
+    auto refuse = [this, &done](const QString& why) {
+        refusal_ = why;
         QMetaObject::invokeMethod(
             this, [done] { done(CURLE_FAILED_INIT); }, Qt::QueuedConnection);
+    };
+    const QString setupFailed = QStringLiteral("通信の準備に失敗しました");
+    easy_ = curl_easy_init();
+    if (!easy_) return refuse(setupFailed);
+    const QString refused = configure(address, method);
+    if (!refused.isEmpty()) return refuse(refused);
+    const QByteArray server = namedProxy_ ? "proxy " + proxyServer_ : serverOf(address);
+    if (!multi_ || !multi_->add(easy_, server, done)) return refuse(setupFailed);
 }
 
-void HTTPTransfer::configure(const QString& address, const QString& method) {
+bool HTTPTransfer::WaitingForConnection() const { return easy_ && multi_ && multi_->IsWaiting(easy_); }
+
+QString HTTPTransfer::configure(const QString& address, const QString& method) {
     CURL* e = easy_;
     // Anything but http and https (file:, ftp:, ...) fails from the event
     // loop without being opened: libcurl is told an address it refuses.
@@ -179,31 +215,38 @@ void HTTPTransfer::configure(const QString& address, const QString& method) {
         const QByteArray ca = multi_->caFile().toLocal8Bit();
         curl_easy_setopt(e, CURLOPT_CAINFO, ca.constData());
     }
-    // AccessType 2 names the proxy (none when its text is empty), 1 is
-    // direct, 0 leaves libcurl to the environment (http_proxy, https_proxy,
-    // no_proxy).
+    // AccessType 2 names the proxy (none when its text is empty) for every
+    // host, whatever the environment's no_proxy says; 1 is direct; 0 leaves
+    // libcurl to the environment (http_proxy, https_proxy, no_proxy).
     namedProxy_ = false;
+    proxyServer_.clear();
     if (AccessType == AccessNamedProxy && !Proxy.trimmed().isEmpty()) {
-        const QByteArray proxy = proxyAddress(Proxy.trimmed());
-        curl_easy_setopt(e, CURLOPT_PROXY, proxy.constData());
+        proxyServer_ = proxyAddress(Proxy.trimmed());
+        if (proxyServer_.isEmpty()) return QStringLiteral("プロキシのポート番号が正しくありません");
+        curl_easy_setopt(e, CURLOPT_PROXY, proxyServer_.constData());
+        curl_easy_setopt(e, CURLOPT_NOPROXY, "");
         namedProxy_ = true;
     } else if (AccessType == AccessNamedProxy || AccessType == AccessDirect) {
         curl_easy_setopt(e, CURLOPT_PROXY, "");
     }
+    return QString();
 }
 
 bool HTTPTransfer::TakeHeaderLine(const char* data, size_t size) {
     QByteArray line(data, qsizetype(size));
-    if (line.startsWith("HTTP/")) {
+    if (sectionStart_ && line.startsWith("HTTP/")) {
         // A new response (after a 1xx, a proxy's CONNECT answer or a
-        // redirect): its section is counted and kept on its own.
+        // redirect): its section is counted and kept on its own. Only a
+        // status line starts one; a field line that looks like one counts.
         headerBytes_ = 0;
         headers_.clear();
         const QList<QByteArray> parts = line.trimmed().split(' ');
         statusCode_ = parts.value(1).toInt();
         const qsizetype reasonAt = line.indexOf(' ', line.indexOf(' ') + 1);
-        reasonPhrase_ = reasonAt < 0 ? QString() : QString::fromLatin1(line.mid(reasonAt + 1).trimmed());
+        reasonPhrase_ = reasonAt < 0 ? QByteArray() : line.mid(reasonAt + 1).trimmed();
     }
+    // The empty line that ends a section; the next line may start another.
+    sectionStart_ = line == "\r\n" || line == "\n";
     headerBytes_ += qint64(size);
     if (headerBytes_ > kMaxHeader) {
         hit_ = Limit::Header;
@@ -242,6 +285,7 @@ size_t HTTPTransfer::onBody(char* data, size_t size, size_t count, void* self) {
 }
 
 void HTTPTransfer::finished(int result) {
+    active_ = false;
     const auto code = CURLcode(result);
     long redirects = 0;
     if (easy_) curl_easy_getinfo(easy_, CURLINFO_REDIRECT_COUNT, &redirects);
@@ -263,7 +307,9 @@ void HTTPTransfer::finished(int result) {
     headers_.clear();
     body_.clear();
     responseCode_ = result;
-    if (hit_ != Limit::None)
+    if (!refusal_.isEmpty())
+        responseInfo_ = refusal_;
+    else if (hit_ != Limit::None)
         responseInfo_ = QStringLiteral("応答が大きすぎます");
     else if (addressRefused)
         responseInfo_ = QStringLiteral("対応していないアドレスです");
@@ -280,10 +326,9 @@ void HTTPTransfer::finished(int result) {
 
 QString HTTPTransfer::GetHeader() const {
     if (statusCode_ == 0) return QString();
-    QString text = QStringLiteral("HTTP/1.1 %1 %2\r\n").arg(statusCode_).arg(reasonPhrase_);
+    QString text = QStringLiteral("HTTP/1.1 %1 %2\r\n").arg(statusCode_).arg(headerText(reasonPhrase_));
     for (const auto& h : headers_)
-        text += QString::fromLatin1(h.first) + QStringLiteral(": ") + QString::fromLatin1(h.second) +
-                QStringLiteral("\r\n");
+        text += QString::fromLatin1(h.first) + QStringLiteral(": ") + headerText(h.second) + QStringLiteral("\r\n");
     return text + QStringLiteral("\r\n");
 }
 
@@ -296,7 +341,7 @@ QString HTTPTransfer::StatusLine() const {
 QString HTTPTransfer::GetHeader(const QString& name) const {
     const QByteArray wanted = name.toLatin1();
     for (const auto& h : headers_)
-        if (h.first.compare(wanted, Qt::CaseInsensitive) == 0) return QString::fromLatin1(h.second);
+        if (h.first.compare(wanted, Qt::CaseInsensitive) == 0) return headerText(h.second);
     return QString();
 }
 
@@ -305,31 +350,79 @@ QString HTTPTransfer::BodyText() const { return DecodeBodyText(body_, GetHeader(
 // ---------------------------------------------------------------------------
 
 HTTPTransferArray::HTTPTransferArray(CurlMulti& multi, QObject* parent) : QObject(parent), multi_(multi) {
-    addElement();
+    settings_.emplace_back();
+    slots_.emplace_back();
+    Make(0);
 }
 
-HTTPTransferArray::~HTTPTransferArray() { qDeleteAll(elements_); }
+HTTPTransferArray::~HTTPTransferArray() {
+    for (const Slot& slot : slots_) delete slot.element;
+}
 
-HTTPTransfer* HTTPTransferArray::addElement() {
-    const int index = int(elements_.size());
+HTTPTransferArray::ElementSettings HTTPTransferArray::settingsFor(int timeout, const QString& proxy, bool proxyEnable) {
+    ElementSettings s;
+    s.RequestTimeout = timeout;
+    if (!proxy.isEmpty() && proxyEnable) {
+        s.Proxy = proxy;
+        s.AccessType = HTTPTransfer::AccessNamedProxy;
+    }
+    return s;
+}
+
+void HTTPTransferArray::apply(ElementSettings& s, int timeout, const QString& proxy, bool proxyEnable) {
+    s.RequestTimeout = timeout;
+    s.Proxy = proxy;
+    if ((s.AccessType == HTTPTransfer::AccessNamedProxy) != proxyEnable)
+        s.AccessType = proxyEnable ? HTTPTransfer::AccessNamedProxy : HTTPTransfer::AccessDefault;
+}
+
+int HTTPTransferArray::ReserveHTTPObject(int timeout, const QString& proxy, bool proxyEnable) {
+    // Elements reserved in a row under the same settings share one entry.
+    const ElementSettings s = settingsFor(timeout, proxy, proxyEnable);
+    if (!(settings_.back() == s)) settings_.push_back(s);
+    slots_.push_back(Slot{nullptr, int(settings_.size()) - 1});
+    return Count() - 1;
+}
+
+HTTPTransfer* HTTPTransferArray::getNewHTTPObject(int timeout, const QString& proxy, bool proxyEnable) {
+    return Make(ReserveHTTPObject(timeout, proxy, proxyEnable));
+}
+
+HTTPTransfer* HTTPTransferArray::Make(int index) {
+    if (index < 0 || index >= Count()) return nullptr;
+    Slot& slot = slots_[size_t(index)];
+    if (slot.element) return slot.element;
     auto* element = new HTTPTransfer(index, &multi_);
     // A plain call instead of a connection per element: a list of 100 000
     // channels would otherwise hold 100 000 connections.
     element->setSink([this](int i, int state) { emit StateChanged(i, state); });
-    elements_.append(element);
+    const ElementSettings& s = settings_[size_t(slot.settings)];
+    element->RequestTimeout = s.RequestTimeout;
+    element->Proxy = s.Proxy;
+    element->AccessType = s.AccessType;
+    slot.element = element;
+    ++made_;
     return element;
 }
 
-HTTPTransfer* HTTPTransferArray::getNewHTTPObject(int timeout, const QString& proxy, bool proxyEnable) {
-    HTTPTransfer* element = addElement();
-    element->RequestTimeout = timeout;
-    if (!proxy.isEmpty() && proxyEnable) {
-        element->Proxy = proxy;
-        element->AccessType = HTTPTransfer::AccessNamedProxy;
+void HTTPTransferArray::ApplySettings(int timeout, const QString& proxy, bool proxyEnable) {
+    // Each shared entry changes as every element holding it would.
+    for (ElementSettings& s : settings_) apply(s, timeout, proxy, proxyEnable);
+    for (const Slot& slot : slots_) {
+        if (!slot.element) continue;
+        ElementSettings s{slot.element->RequestTimeout, slot.element->Proxy, slot.element->AccessType};
+        apply(s, timeout, proxy, proxyEnable);
+        slot.element->RequestTimeout = s.RequestTimeout;
+        slot.element->Proxy = s.Proxy;
+        slot.element->AccessType = s.AccessType;
     }
-    return element;
+}
+
+void HTTPTransferArray::CancelAll() {
+    for (const Slot& slot : slots_)
+        if (slot.element) slot.element->Cancel();
 }
 
 HTTPTransfer* HTTPTransferArray::Element(int index) const {
-    return index >= 0 && index < elements_.size() ? elements_[index] : nullptr;
+    return index >= 0 && index < Count() ? slots_[size_t(index)].element : nullptr;
 }

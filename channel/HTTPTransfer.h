@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "channel/CurlMulti.h"
 
@@ -49,11 +50,14 @@ public:
     QString Proxy;                         // "host[:port]", port 80 when missing
     int AccessType = AccessDefault;
 
-    // Starts a GET and returns at once; even an address refused at once is
-    // reported later, from the event loop. A request still running is
-    // dropped without a report.
+    // Starts a GET and returns at once; even an address refused at once, or
+    // a request libcurl could not set up, is reported later, from the event
+    // loop. A request still running is dropped without a report. Spaces
+    // around the address are not part of it.
     void Execute(const QString& address, const QString& method = QStringLiteral("GET"));
-    bool StillExecuting() const { return easy_ != nullptr; }
+    bool StillExecuting() const { return active_; }
+    // The request waits for a connection (the program's budget is spent).
+    bool WaitingForConnection() const;
     // Drops a running request without a report.
     void Cancel();
 
@@ -90,7 +94,8 @@ signals:
 private:
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static size_t onBody(char* data, size_t size, size_t count, void* self);
-    void configure(const QString& address, const QString& method);
+    // Empty, or why the request cannot be made (a Japanese text).
+    QString configure(const QString& address, const QString& method);
     void finished(int result);
     void drop();
     void report(int state);
@@ -101,14 +106,18 @@ private:
     QPointer<CurlMulti> multi_;
     std::function<void(int, int)> sink_;
     CURL* easy_ = nullptr;
+    bool active_ = false;  // from Execute to the report (or a drop)
     quint64 request_ = 0;  // counts Execute calls
     QString lastAddress_;
     Limit hit_ = Limit::None;
     bool namedProxy_ = false;
+    QByteArray proxyServer_;
+    QString refusal_;  // why a request could not be made
 
     int statusCode_ = 0;
-    QString reasonPhrase_;
+    QByteArray reasonPhrase_;
     qint64 headerBytes_ = 0;
+    bool sectionStart_ = true;  // the next header line may be a status line
     QList<QPair<QByteArray, QByteArray>> headers_;
     QByteArray body_;
     int responseCode_ = 0;
@@ -120,6 +129,12 @@ private:
 // The control array netChannelHTTP: element 0 is the design element and
 // carries no channel; getNewHTTPObject adds one element per channel. Every
 // element uses the program's one CurlMulti.
+//
+// A channel's element is reserved when the channel is created and made when
+// the channel first requests: its index is the one creation order gives, and
+// it is made with the settings it would have carried since then (those of
+// its reservation, as changed by every ApplySettings since), so nothing but
+// memory tells a reserved element from one made at start.
 class HTTPTransferArray : public QObject {
     Q_OBJECT
 public:
@@ -129,9 +144,24 @@ public:
     // Adds an element with RequestTimeout = Timeout, and Proxy and
     // AccessType 2 when proxy is not empty and proxyEnable is true.
     HTTPTransfer* getNewHTTPObject(int timeout, const QString& proxy, bool proxyEnable);
+    // The same element, reserved: made by Make when it is first needed.
+    int ReserveHTTPObject(int timeout, const QString& proxy, bool proxyEnable);
+    // Element index, made now if it was only reserved.
+    HTTPTransfer* Make(int index);
+    // Room for count more elements.
+    void MakeRoomFor(int count) { slots_.reserve(slots_.size() + size_t(count)); }
 
-    int Count() const { return int(elements_.size()); }  // including element 0
+    // The settings dialog's change, for every element made or reserved: the
+    // timeout and the proxy text, and AccessType 2 or 0 as the proxy is
+    // switched on or off.
+    void ApplySettings(int timeout, const QString& proxy, bool proxyEnable);
+
+    int Count() const { return int(slots_.size()); }  // including element 0 and reserved ones
+    // The element, or nullptr for one not made yet and for an index out of range.
+    // Drops every element's running request without a report.
+    void CancelAll();
     HTTPTransfer* Element(int index) const;
+    int MadeCount() const { return made_; }
     CurlMulti& Multi() const { return multi_; }
 
 signals:
@@ -139,8 +169,24 @@ signals:
     void StateChanged(int Index, int State);
 
 private:
-    HTTPTransfer* addElement();
+    // What an element carries from the settings; reserved elements share one.
+    struct ElementSettings {
+        int RequestTimeout = HTTPTransfer::kDefaultTimeout;
+        QString Proxy;
+        int AccessType = HTTPTransfer::AccessDefault;
+        bool operator==(const ElementSettings& o) const {
+            return RequestTimeout == o.RequestTimeout && Proxy == o.Proxy && AccessType == o.AccessType;
+        }
+    };
+    struct Slot {
+        HTTPTransfer* element = nullptr;
+        int settings = 0;  // index into settings_ while not made
+    };
+    static ElementSettings settingsFor(int timeout, const QString& proxy, bool proxyEnable);
+    static void apply(ElementSettings& s, int timeout, const QString& proxy, bool proxyEnable);
 
     CurlMulti& multi_;
-    QList<HTTPTransfer*> elements_;
+    std::vector<Slot> slots_;
+    std::vector<ElementSettings> settings_;
+    int made_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "channel/PictureDecode.h"
 
 #include <QImageReader>
+#include <QLoggingCategory>
 
 #include <turbojpeg.h>
 
@@ -11,7 +12,17 @@
 // up its plugin and converts every line after the decode. Anything the fast
 // path does not read cleanly (CMYK, a damaged or cut stream, a size over
 // Qt's allocation limit) goes to QImage, which decides as it always did.
-QImage DecodePicture(const QByteArray& jpeg) {
+//
+// A damaged picture is the server's doing and comes again with every poll:
+// what the decoder says of it is handed to the caller, which logs it through
+// our categories (once per channel), and Qt's JPEG plugin, which would say it
+// on stderr for every picture, is kept quiet. QT_LOGGING_RULES still wins.
+QImage DecodePicture(const QByteArray& jpeg, QString* warning) {
+    static const bool quiet = [] {
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio.jpeg.warning=false"));
+        return true;
+    }();
+    Q_UNUSED(quiet);
     thread_local const std::unique_ptr<void, int (*)(tjhandle)> handle(tjInitDecompress(), tjDestroy);
     const auto* data = reinterpret_cast<const unsigned char*>(jpeg.constData());
     const auto size = static_cast<unsigned long>(jpeg.size());
@@ -25,6 +36,7 @@ QImage DecodePicture(const QByteArray& jpeg) {
         if (!image.isNull() && tjDecompress2(handle.get(), data, size, image.bits(), width, int(image.bytesPerLine()),
                                              height, TJPF_BGRX, 0) == 0)
             return image;
+        if (warning) *warning = QString::fromLocal8Bit(tjGetErrorStr2(handle.get()));
     }
     return QImage::fromData(jpeg, "JPG");
 }

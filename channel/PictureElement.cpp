@@ -24,9 +24,18 @@ PictureElement* PictureElementArray::Element(int index) const {
     return elements_[size_t(index)].get();
 }
 
-PictureElement* PictureElementArray::Load() {
-    elements_.push_back(std::make_unique<PictureElement>(int(elements_.size())));
-    return elements_.back().get();
+PictureElement* PictureElementArray::Load() { return Make(Reserve()); }
+
+int PictureElementArray::Reserve() {
+    elements_.emplace_back();
+    return Count() - 1;
+}
+
+PictureElement* PictureElementArray::Make(int index) {
+    if (index < 0 || index >= Count()) return nullptr;
+    std::unique_ptr<PictureElement>& slot = elements_[size_t(index)];
+    if (!slot) slot = std::make_unique<PictureElement>(index);
+    return slot.get();
 }
 
 void PictureElementArray::UnloadLast() {

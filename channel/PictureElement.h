@@ -52,18 +52,27 @@ private:
 };
 
 // The control array imgChannelShow: element 0 exists from the start; new
-// elements are appended hidden at the template's place.
+// elements are appended hidden at the template's place. A channel's show box
+// is only reserved when the channel is created and made when the channel
+// first shows a picture: until then it would be exactly a fresh element,
+// hidden and empty, so nothing can tell the difference.
 class PictureElementArray {
 public:
     PictureElementArray();
 
-    // Number of elements (the next free index).
+    // Number of elements, reserved ones included (the next free index).
     int Count() const { return int(elements_.size()); }
+    // The element, or nullptr for a reserved element not made yet (which is
+    // hidden and holds no picture) and for an index out of range.
     PictureElement* Element(int index) const;
     PictureElement* operator[](int index) const { return Element(index); }
 
     // Creates element Count() (a copy of the template) and returns it.
     PictureElement* Load();
+    // Takes index Count() for an element made later by Make.
+    int Reserve();
+    // Element index, made now if it was only reserved.
+    PictureElement* Make(int index);
     // Removes the last element (the loader's spare); others stay for the run.
     void UnloadLast();
 

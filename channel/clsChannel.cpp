@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringBuilder>
 
 namespace {
 
@@ -23,31 +24,46 @@ constexpr int kThumbnailView = 4;
 // instead of stopping for good.
 int decisionStatus(int status) { return status >= 0 && status <= 3 ? status : 3; }
 
-QString statusWord(int status) {
-    switch (status) {
-        case 0:
-            return QStringLiteral("放送中");
-        case 1:
-            return QStringLiteral("休止中");
-        case 2:
-            return QStringLiteral("中止中");
-        case 3:
-            return QStringLiteral("情報なし");
-        default:
-            return QString();
-    }
-}
-
 const ProgramSettings& fallbackSettings() {
     static const ProgramSettings settings;
     return settings;
 }
 
+// An element a channel makes is tagged with its ChannelID, as it would have
+// been when the channel was created.
+template <class Lazy>
+auto* madeAndTagged(const Lazy& lazy, const QString& ChannelID) {
+    bool fresh = false;
+    auto* element = lazy.Get(&fresh);
+    if (fresh) element->Tag = ChannelID;
+    return element;
+}
+
 }  // namespace
 
+const clsChannel::Viewed& clsChannel::viewed() const {
+    static const Viewed initial;
+    return mViewed ? *mViewed : initial;
+}
+
+clsChannel::Viewed& clsChannel::viewedForWrite() {
+    if (!mViewed) mViewed = std::make_unique<Viewed>();
+    return *mViewed;
+}
+
+PictureElement* clsChannel::ShowBox() const { return madeAndTagged(mShowBox, mChannelID); }
+
+HTTPTransfer* clsChannel::HTTP() const { return madeAndTagged(mHTTP, mChannelID); }
+
+bool clsChannel::stillExecuting() const {
+    const HTTPTransfer* http = mHTTP.IfMade();
+    return http && http->StillExecuting();
+}
+
 QString clsChannel::SaveString() const {
-    const QString sep = QStringLiteral("\t\t");
-    return mProtocol + sep + mChannelID + sep + mChannelName + sep + mChannelInfomationURL + sep +
+    // Built in one allocation: the exit writes one per channel.
+    const QLatin1String sep("\t\t");
+    return mProtocol % sep % mChannelID % sep % mChannelName % sep % mChannelInfomationURL % sep %
            Numeric::BooleanText(mSavePicture);
 }
 
@@ -77,17 +93,15 @@ void clsChannel::setShowPictureOnlyOnBroadCast(bool NewValue) {
 }
 
 bool clsChannel::IsAvailOtherActiveThumbnail(const QString& MultiMonitorID) const {
-    for (int i = 1; i < mThumbnailMultiMonitorID.size(); ++i) {
-        const QString& id = mThumbnailMultiMonitorID[i];
-        if (!id.isEmpty() && !EqualsNoCase(id, MultiMonitorID) && mIsThumbnailBoxIsActive[i]) return true;
-    }
+    for (const ThumbnailSlot& slot : mThumbnails)
+        if (!slot.MultiMonitorID.isEmpty() && !EqualsNoCase(slot.MultiMonitorID, MultiMonitorID) && slot.IsActive)
+            return true;
     return false;
 }
 
 bool clsChannel::ClassInitialize(const QString& ChannelID, const QString& Protocol, const QString& DefaultChannelName,
-                                 const QString& ChannelInfomationURL, bool IsSavePicture,
-                                 PictureElement* ChannelShowBox, HTTPTransfer* netHTTPObject,
-                                 clsChannelManeger* ChannelManeger) {
+                                 const QString& ChannelInfomationURL, bool IsSavePicture, ShowBoxElement ChannelShowBox,
+                                 TransferElement netHTTPObject, clsChannelManeger* ChannelManeger) {
     mChannelID = ChannelID;
     mProtocol = Protocol;
     mChannelName = DefaultChannelName;
@@ -96,11 +110,11 @@ bool clsChannel::ClassInitialize(const QString& ChannelID, const QString& Protoc
     mShowBox = ChannelShowBox;
     mHTTP = netHTTPObject;
     mChannelManeger = ChannelManeger;
-    if (mShowBox) mShowBox->Tag = ChannelID;
-    if (mHTTP) mHTTP->Tag = ChannelID;
+    // Elements handed over made are tagged now, the others when made.
+    if (PictureElement* box = mShowBox.IfMade()) box->Tag = ChannelID;
+    if (HTTPTransfer* http = mHTTP.IfMade()) http->Tag = ChannelID;
 
-    mInfo = ChannelInfomation();
-    mPicture = PictureInfomation();
+    mViewed.reset();
     mState = ChannelState::Stopped;
     mViewFlag = 0;
     mStatus = 3;
@@ -109,32 +123,23 @@ bool clsChannel::ClassInitialize(const QString& ChannelID, const QString& Protoc
     mPictureType = PictureKind::None;
     mRequestPictureType = PictureKind::None;
     mShowedStatus = 3;
-    mPictureFile.clear();
-    mPictureExtension.clear();
-    mLastSaveStamp.clear();
     mBelongFavarite = false;
     mShowPictureOnlyOnBroadCast = false;
-    mPictureBytes.clear();
-    mDecoded = QImage();
     return false;
 }
 
 void clsChannel::AddThumbnailShowBox(const QString& MultiMonitorID, PictureElement* ThumbnailShowbox,
                                      bool IsThumbnailBoxIsActive) {
-    mThumbnailShowBox.append(ThumbnailShowbox);
-    mThumbnailMultiMonitorID.append(MultiMonitorID);
-    mIsThumbnailBoxIsActive.append(IsThumbnailBoxIsActive);
+    mThumbnails.push_back({ThumbnailShowbox, MultiMonitorID, IsThumbnailBoxIsActive});
     // A new box shows what the show box shows; otherwise a channel that is
     // not broadcasting would leave it blank until its status changes.
-    if (ThumbnailShowbox) ThumbnailShowbox->setPicture(mPictureType == PictureKind::None ? QImage() : mDecoded);
+    if (ThumbnailShowbox) ThumbnailShowbox->setPicture(mPictureType == PictureKind::None ? QImage() : viewed().Decoded);
 }
 
 void clsChannel::RemoveThumbnailShowBox(const QString& MultiMonitorID) {
-    for (int i = 1; i < mThumbnailMultiMonitorID.size(); ++i) {
-        if (EqualsNoCase(mThumbnailMultiMonitorID[i], MultiMonitorID)) {
-            mThumbnailShowBox[i] = nullptr;
-            mThumbnailMultiMonitorID[i].clear();
-            mIsThumbnailBoxIsActive[i] = false;
+    for (ThumbnailSlot& slot : mThumbnails) {
+        if (EqualsNoCase(slot.MultiMonitorID, MultiMonitorID)) {
+            slot = ThumbnailSlot();
             return;
         }
     }
@@ -161,7 +166,7 @@ void clsChannel::ViewControl(int ViewControl, const QString& MultiMonitorID) {
                 mViewFlag &= ~kThumbnailView;
             if (!MultiMonitorID.isEmpty()) {
                 const int slot = getThumbnailShowBoxIndexFromMultiMonitorID(MultiMonitorID);
-                if (slot > 0) mIsThumbnailBoxIsActive[slot] = open;
+                if (slot > 0) mThumbnails[size_t(slot - 1)].IsActive = open;
             }
             break;
         }
@@ -169,7 +174,7 @@ void clsChannel::ViewControl(int ViewControl, const QString& MultiMonitorID) {
             break;
     }
     MakeControlStatus();
-    if (!mHTTP || !mHTTP->StillExecuting()) NextRequest();
+    if (!stillExecuting()) NextRequest();
 }
 
 void clsChannel::CauseOneSecEvent() {
@@ -182,11 +187,15 @@ void clsChannel::CauseOneSecEvent() {
 void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteArray& BinaryData,
                              const QString& LastModified) {
     if (mState == ChannelState::InfoRequested) {
-        if (DataType == 1 && AnalyzeInfomationFile(TextData, mInfo)) {
-            mStatus = mInfo.StatusFlag;
+        ChannelInfomation& info = viewedForWrite().Info;
+        if (DataType == 1 && AnalyzeInfomationFile(TextData, info)) {
+            mStatus = info.StatusFlag;
             if (mChannelManeger) mChannelManeger->RaiseEventRequest_ChannelStatusRefresh(mChannelID);
-            mWaitCount = mInfo.ReloadTime;
+            reportOutcome(ChannelOutcome::InfoRead);
+            mWaitCount = info.ReloadTime;
         } else {
+            reportOutcome(ChannelOutcome::Refused, DataType == 1 ? QStringLiteral("情報ファイルが正しくありません")
+                                                                 : QStringLiteral("情報ファイルではない応答です"));
             mState = ChannelState::Error;
         }
         NextRequest();
@@ -194,25 +203,38 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
     }
     if (mState != ChannelState::PictureRequested) return;
 
-    auto reject = [this] {
+    auto reject = [this](const QString& why) {
+        reportOutcome(ChannelOutcome::Refused, why);
         mState = ChannelState::Error;
         mRequestPictureType = PictureKind::None;
         NextRequest();
     };
-    if (DataType != 2) return reject();
+    if (DataType != 2) return reject(QStringLiteral("画像ではない応答です"));
     // The picture's record is taken only from a picture that is accepted and
     // decodes: a rejected one leaves stamp, comment and saving as they were.
     PictureInfomation record;
     const QString extension = AnalyzePicture(BinaryData, record);
-    if (extension.isEmpty()) return reject();
+    if (extension.isEmpty()) return reject(QStringLiteral("画像が正しくありません"));
     // Decoded once, from memory; every box shares this image.
-    QImage decoded = DecodePicture(BinaryData);
-    if (decoded.isNull()) return reject();
-    mPicture = record;
-    mPictureExtension = extension;
+    QString repaired;
+    QImage decoded = DecodePicture(BinaryData, &repaired);
+    if (!repaired.isEmpty()) {
+        // Once a channel and run as a warning: a broken picture comes with every poll.
+        if (mDamageLogged)
+            qCDebug(lcChannel).noquote() << "picture of" << mChannelID << "damaged:" << repaired;
+        else
+            qCWarning(lcChannel).noquote() << "picture of" << mChannelID << "damaged:" << repaired
+                                           << "(further ones of this channel are debug lines)";
+        mDamageLogged = true;
+    }
+    if (decoded.isNull()) return reject(QStringLiteral("画像が正しくありません"));
+    reportOutcome(ChannelOutcome::PictureRead, QString(), BinaryData);
+    Viewed& v = viewedForWrite();
+    v.Picture = record;
+    v.PictureExtension = extension;
 
-    if (mPicture.Status != 3) {
-        mStatus = mPicture.Status;
+    if (v.Picture.Status != 3) {
+        mStatus = v.Picture.Status;
         if (mChannelManeger) mChannelManeger->RaiseEventRequest_ChannelStatusRefresh(mChannelID);
     }
     mPictureType = mRequestPictureType;
@@ -220,16 +242,16 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
 
     const QString& cacheDir = Settings().ChachDirctory;
     const QString suffix = mPictureType == PictureKind::Full ? QString() : QStringLiteral("_thumbnail");
-    mPictureFile = cacheDir + SafeFileName(mInfo.ChannelID) + suffix + mPictureExtension;
-    mPictureBytes = BinaryData;
-    mDecoded = std::move(decoded);
+    v.PictureFile = cacheDir + fileNameIn(cacheDir, v.Info.ChannelID, suffix + v.PictureExtension);
+    v.PictureBytes = BinaryData;
+    v.Decoded = std::move(decoded);
     // A cache that cannot be written (disk full, folder gone) does not stop
     // the picture from being shown or saved: both use the bytes in memory.
     // An empty setting would name a file in the working directory: skip it.
-    if (!cacheDir.isEmpty()) writePictureFile(mPictureFile);
+    if (!cacheDir.isEmpty()) writePictureFile(v.PictureFile, /*saved=*/false);
 
     ShowPicture(LastModified);
-    mWaitCount = mPicture.ReloadTime != -1 ? mPicture.ReloadTime : mInfo.ReloadTime;
+    mWaitCount = v.Picture.ReloadTime != -1 ? v.Picture.ReloadTime : v.Info.ReloadTime;
     NextRequest();
 }
 
@@ -254,39 +276,40 @@ void clsChannel::HTTPInCorrectRespons(const QString& HTTPRespons) {
 }
 
 int clsChannel::getThumbnailShowBoxIndexFromMultiMonitorID(const QString& MultiMonitorID) const {
-    for (int i = 1; i < mThumbnailMultiMonitorID.size(); ++i) {
-        const QString& id = mThumbnailMultiMonitorID[i];
-        if (!id.isEmpty() && EqualsNoCase(id, MultiMonitorID)) return i;
+    for (size_t i = 0; i < mThumbnails.size(); ++i) {
+        const QString& id = mThumbnails[i].MultiMonitorID;
+        if (!id.isEmpty() && EqualsNoCase(id, MultiMonitorID)) return int(i) + 1;
     }
     return 0;
 }
 
 void clsChannel::setThumbnailIsActive(const QString& MultiMonitorID, bool IsThumbnailBoxIsActive) {
     const int slot = getThumbnailShowBoxIndexFromMultiMonitorID(MultiMonitorID);
-    if (slot > 0) mIsThumbnailBoxIsActive[slot] = IsThumbnailBoxIsActive;
+    if (slot > 0) mThumbnails[size_t(slot - 1)].IsActive = IsThumbnailBoxIsActive;
 }
 
 PictureElement* clsChannel::ThumbnailShowBox(int slot) const {
-    return slot >= 1 && slot < mThumbnailShowBox.size() ? mThumbnailShowBox[slot] : nullptr;
+    return slot >= 1 && slot <= ThumbnailCount() ? mThumbnails[size_t(slot - 1)].ShowBox : nullptr;
 }
 
 QString clsChannel::ThumbnailMultiMonitorID(int slot) const {
-    return slot >= 1 && slot < mThumbnailMultiMonitorID.size() ? mThumbnailMultiMonitorID[slot] : QString();
+    return slot >= 1 && slot <= ThumbnailCount() ? mThumbnails[size_t(slot - 1)].MultiMonitorID : QString();
 }
 
 bool clsChannel::ThumbnailIsActive(int slot) const {
-    return slot >= 1 && slot < mIsThumbnailBoxIsActive.size() && mIsThumbnailBoxIsActive[slot];
+    return slot >= 1 && slot <= ThumbnailCount() && mThumbnails[size_t(slot - 1)].IsActive;
 }
 
 QStringList clsChannel::InfomationString() const {
     const QString gap = QStringLiteral("\u3000");
     const QString spaces = QStringLiteral("   ");
     const QString state = ChannelStateText(mState, mViewFlag & kNormalView, mViewFlag & kThumbnailView);
+    const Viewed& v = viewed();
     QString first = mChannelName;
-    first += gap + statusWord(mStatus) + gap + state + gap;
+    first += gap + StatusWord(mStatus) + gap + state + gap;
     first += QString::number(mSecondCount) + QLatin1Char('/') + QString::number(mWaitCount);
-    first += spaces + mInfo.LastModified + spaces + mInfo.CommentforChannel;
-    return {QString(), first, mPicture.Stamp + spaces + mPicture.Comment};
+    first += spaces + v.Info.LastModified + spaces + v.Info.CommentforChannel;
+    return {QString(), first, v.Picture.Stamp + spaces + v.Picture.Comment};
 }
 
 // ---------------------------------------------------------------------------
@@ -354,8 +377,9 @@ void clsChannel::RequestPicture() {
 // channel whose first info request failed recovers once its server is back;
 // right after reading it, the channel waits instead of asking again at once.
 void clsChannel::RequestPictureOf(PictureKind pictureType, bool informationJustRead) {
-    QString address = pictureType == PictureKind::Full ? mInfo.URL : mInfo.ThumbnailURL;
-    if (address.isEmpty() && pictureType == PictureKind::Thumbnail) address = mInfo.URL;
+    const ChannelInfomation& info = viewed().Info;
+    QString address = pictureType == PictureKind::Full ? info.URL : info.ThumbnailURL;
+    if (address.isEmpty() && pictureType == PictureKind::Thumbnail) address = info.URL;
     if (address.isEmpty()) {
         if (informationJustRead)
             Wait();
@@ -376,7 +400,7 @@ void clsChannel::Wait() {
 }
 
 void clsChannel::Execute(const QString& address) {
-    if (mHTTP) mHTTP->Execute(address, QStringLiteral("GET"));
+    if (HTTPTransfer* http = HTTP()) http->Execute(address, QStringLiteral("GET"));
 }
 
 const ProgramSettings& clsChannel::Settings() const {
@@ -388,56 +412,67 @@ const ProgramSettings& clsChannel::Settings() const {
 
 void clsChannel::ShowPicture(const QString& LastModified, bool save) {
     const bool blank = mShowPictureOnlyOnBroadCast && mStatus != 0;
-    const QImage picture = blank || mPictureFile.isEmpty() ? QImage() : mDecoded;
+    const QImage picture = blank || viewed().PictureFile.isEmpty() ? QImage() : viewed().Decoded;
     if (blank) {
         mShowedStatus = 3;
         mPictureType = PictureKind::None;
     } else {
         mShowedStatus = mStatus;
     }
-    if (mShowBox) mShowBox->setPicture(picture);
-    for (int i = 1; i < mThumbnailShowBox.size(); ++i)
-        if (!mThumbnailMultiMonitorID[i].isEmpty() && mThumbnailShowBox[i]) mThumbnailShowBox[i]->setPicture(picture);
+    if (PictureElement* box = ShowBox()) box->setPicture(picture);
+    for (const ThumbnailSlot& slot : mThumbnails)
+        if (!slot.MultiMonitorID.isEmpty() && slot.ShowBox) slot.ShowBox->setPicture(picture);
     if (mChannelManeger) mChannelManeger->RaiseEventRequest_ShowBoxRefresh(mChannelID);
     if (!blank && save) SavePictureFile(LastModified);
 }
 
 void clsChannel::SavePictureFile(const QString& LastModified) {
-    if (!mSavePicture || mPictureFile.isEmpty() || mPictureBytes.isEmpty()) return;
+    if (!mSavePicture || !mViewed || mViewed->PictureFile.isEmpty() || mViewed->PictureBytes.isEmpty()) return;
+    Viewed& v = *mViewed;
     const ProgramSettings& settings = Settings();
     // An empty setting would put the folders into the working directory.
     if (settings.PictureSaveDirctory.isEmpty()) return;
-    const QString channelDir = settings.PictureSaveDirctory + SafeFileName(mChannelID) + QLatin1Char('/');
+    const QString channelDir =
+        settings.PictureSaveDirctory + fileNameIn(settings.PictureSaveDirctory, mChannelID) + QLatin1Char('/');
     QDir().mkpath(settings.PictureSaveDirctory);
     QDir().mkpath(channelDir);
 
     QString name;
-    if (!mPicture.Stamp.isEmpty()) {
-        if (EqualsNoCase(mPicture.Stamp, mLastSaveStamp)) return;
-        mLastSaveStamp = mPicture.Stamp;
-        name = mPicture.Stamp;
+    if (!v.Picture.Stamp.isEmpty()) {
+        if (EqualsNoCase(v.Picture.Stamp, v.LastSaveStamp)) return;
+        v.LastSaveStamp = v.Picture.Stamp;
+        name = v.Picture.Stamp;
         name.remove(QLatin1Char('/'));
         name.remove(QLatin1Char(':'));
         name.replace(QLatin1Char(' '), QLatin1Char('_'));
     } else {
         const QDateTime now = settings.Now();
         if (!LastModified.isEmpty()) {
-            if (EqualsNoCase(LastModified, mLastSaveStamp)) return;
-            mLastSaveStamp = LastModified;
+            if (EqualsNoCase(LastModified, v.LastSaveStamp)) return;
+            v.LastSaveStamp = LastModified;
         } else {
-            mLastSaveStamp = now.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+            v.LastSaveStamp = now.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
         }
         name = now.toString(QStringLiteral("yyyyMMdd_HHmmss"));
     }
-    const QString target = channelDir + SafeFileName(name) + mPictureExtension;
+    const QString target = channelDir + fileNameIn(channelDir, name, v.PictureExtension);
     // A saved picture is never replaced.
     if (QFileInfo::exists(target)) return;
-    writePictureFile(target);
+    if (writePictureFile(target, /*saved=*/true)) reportOutcome(ChannelOutcome::Saved);
 }
 
-void clsChannel::writePictureFile(const QString& path) {
+QString clsChannel::fileNameIn(const QString& directory, const QString& name, const QString& suffix) {
+    const QString key = directory + QChar(u'\1') + name + QChar(u'\1') + suffix;
+    auto it = mFileNames.constFind(key);
+    if (it == mFileNames.constEnd()) it = mFileNames.insert(key, FileNameIn(directory, name, suffix));
+    return *it;
+}
+
+bool clsChannel::writePictureFile(const QString& path, bool saved) {
     QString error;
-    if (WriteFileAtomically(path, mPictureBytes, /*durable=*/false, &error)) return;
+    const QByteArray& bytes = viewed().PictureBytes;
+    if (saved ? WriteNewFile(path, bytes, &error) : WriteFileAtomically(path, bytes, /*durable=*/false, &error))
+        return true;
     // A warning once per channel and run: a full disk must not add a line
     // to stderr for every picture of every channel.
     if (mWriteFailureLogged)
@@ -446,6 +481,11 @@ void clsChannel::writePictureFile(const QString& path) {
         qCWarning(lcFiles).noquote() << "picture not written to" << path << "-" << error
                                      << "(further failures of this channel are debug lines)";
     mWriteFailureLogged = true;
+    return false;
+}
+
+void clsChannel::reportOutcome(ChannelOutcome::Kind what, const QString& text, const QByteArray& picture) {
+    if (mChannelManeger) mChannelManeger->RaiseEventRequest_RequestOutcome(mChannelID, {what, text, picture, 0});
 }
 
 // ---------------------------------------------------------------------------
@@ -462,7 +502,7 @@ void clsChannel::MakeControlStatus() {
     if (mSavePicture) flag += 4;
     if (mBelongFavarite) flag += 8;
     QStringList belong{QString()};
-    for (int i = 1; i < mThumbnailMultiMonitorID.size(); ++i)
-        if (!mThumbnailMultiMonitorID[i].isEmpty()) belong << mThumbnailMultiMonitorID[i];
+    for (const ThumbnailSlot& slot : mThumbnails)
+        if (!slot.MultiMonitorID.isEmpty()) belong << slot.MultiMonitorID;
     if (mChannelManeger) mChannelManeger->RaiseEventRequest_ChannelControlRefres(mChannelID, flag, belong);
 }

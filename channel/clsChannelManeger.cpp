@@ -33,22 +33,33 @@ void clsChannelManeger::setShowPictureOnlyOnBroadCast(bool NewValue) {
     for (int i = 1; i <= count; ++i) mChannels[size_t(i)]->setShowPictureOnlyOnBroadCast(NewValue);
 }
 
-bool clsChannelManeger::ChannelInitialize(PictureElement* ChannelShowBox, const QStringList& PropertyString) {
+bool clsChannelManeger::ChannelInitialize(ShowBoxElement ChannelShowBox, const QStringList& PropertyString) {
     if (PropertyString.size() < 6) return false;
     bool isSavePicture = false;
     if (!Numeric::ToBoolean(PropertyString[5], &isSavePicture)) return false;
     const QString& channelID = PropertyString[2];
     // An empty identifier could never be selected and would name no file.
     if (channelID.isEmpty()) return false;
-    if (getChannelIndexFromChannelID(channelID) != 0) return false;
+    // One lookup both finds an existing channel and takes the new one's place.
+    int& index = mIndexByKey[CaseKey(channelID)];
+    if (index != 0) return false;
+    index = ChannelCount() + 1;
 
     auto channel = std::make_unique<clsChannel>();
-    HTTPTransfer* http = mHTTP.getNewHTTPObject(mSettings.Timeout, mSettings.Proxy, mSettings.ProxyEnable);
-    channel->ClassInitialize(channelID, PropertyString[1], PropertyString[3], PropertyString[4], isSavePicture,
-                             ChannelShowBox, http, this);
+    const int http = mHTTP.ReserveHTTPObject(mSettings.Timeout, mSettings.Proxy, mSettings.ProxyEnable);
+    // A list's channels share one protocol signature: one copy of its text.
+    const QString& protocol = *mProtocols.insert(PropertyString[1]);
+    channel->ClassInitialize(channelID, protocol, PropertyString[3], PropertyString[4], isSavePicture, ChannelShowBox,
+                             TransferElement(mHTTP, http), this);
     mChannels.push_back(std::move(channel));
-    mIndexByKey.insert(CaseKey(channelID), ChannelCount());
     return true;
+}
+
+void clsChannelManeger::MakeRoomFor(int count) {
+    if (count <= 0) return;
+    mChannels.reserve(mChannels.size() + size_t(count));
+    mIndexByKey.reserve(mIndexByKey.size() + count);
+    mHTTP.MakeRoomFor(count);
 }
 
 void clsChannelManeger::CauseOneSecEvent() {
@@ -64,7 +75,17 @@ void clsChannelManeger::DeleteMultiMonitor(const QString& MultiMonitorID) {
 }
 
 clsChannel* clsChannelManeger::Channel(const QString& ChannelID) const {
-    return ChannelAt(getChannelIndexFromChannelID(ChannelID));
+    // The lists are written in the order they were read: the channel after
+    // the last one found is tried first. Its exact spelling settles it (IDs
+    // are unique without regard to case); anything else goes to the index.
+    const int next = mLastFound + 1;
+    if (next <= ChannelCount() && mChannels[size_t(next)]->ChannelID() == ChannelID) {
+        mLastFound = next;
+        return mChannels[size_t(next)].get();
+    }
+    const int index = getChannelIndexFromChannelID(ChannelID);
+    if (index != 0) mLastFound = index;
+    return ChannelAt(index);
 }
 
 clsChannel* clsChannelManeger::ChannelAt(int index) const {
@@ -97,4 +118,8 @@ void clsChannelManeger::RaiseEventRequest_RemoveChannelFromFavarite(const QStrin
 
 void clsChannelManeger::RaiseEventRequest_ChannelStatusRefresh(const QString& ChannelID) {
     emit ChannelStatusRefresh(ChannelID);
+}
+
+void clsChannelManeger::RaiseEventRequest_RequestOutcome(const QString& ChannelID, const ChannelOutcome& Outcome) {
+    emit RequestOutcome(ChannelID, Outcome);
 }

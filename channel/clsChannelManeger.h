@@ -6,15 +6,17 @@
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 #include <vector>
 
+#include "channel/ChannelOutcome.h"
+#include "channel/LazyElement.h"
+
 class clsChannel;
-class HTTPTransferArray;
-class PictureElement;
 struct ProgramSettings;
 
 class clsChannelManeger : public QObject {
@@ -31,8 +33,14 @@ public:
     // Creates a channel from the pieces of a Channel record (piece 0 the
     // record type, then Protocol, ChannelID, DefaultChannelName,
     // ChannelInfomationURL, IsSavePicture). False, with nothing changed,
-    // when the ChannelID exists already or the record is too short.
-    bool ChannelInitialize(PictureElement* ChannelShowBox, const QStringList& PropertyString);
+    // when the ChannelID exists already or the record is too short. The
+    // channel's transfer element is reserved now and made at its first
+    // request; its show box may be a reserved element too.
+    bool ChannelInitialize(ShowBoxElement ChannelShowBox, const QStringList& PropertyString);
+
+    // Room for about count more channels, so a long list is read without
+    // growing the tables again and again.
+    void MakeRoomFor(int count);
 
     void CauseOneSecEvent();
     void DeleteMultiMonitor(const QString& MultiMonitorID);
@@ -53,6 +61,8 @@ public:
     void RaiseEventRequest_AddChannelToFavarite(const QString& ChannelID);
     void RaiseEventRequest_RemoveChannelFromFavarite(const QString& ChannelID);
     void RaiseEventRequest_ChannelStatusRefresh(const QString& ChannelID);
+    // Not one of the six: what a request came to, for watchers beside the cycle.
+    void RaiseEventRequest_RequestOutcome(const QString& ChannelID, const ChannelOutcome& Outcome);
 
 signals:
     void ChannelInfomationRefresh(const QString& ChannelID, const QStringList& InfomationString);
@@ -62,6 +72,7 @@ signals:
     void AddChannelToFavarite(const QString& ChannelID);
     void RemoveChannelFromFavarite(const QString& ChannelID);
     void ChannelStatusRefresh(const QString& ChannelID);
+    void RequestOutcome(const QString& ChannelID, const ChannelOutcome& Outcome);
 
 private:
     int getChannelIndexFromChannelID(const QString& ChannelID) const;
@@ -70,5 +81,7 @@ private:
     HTTPTransferArray& mHTTP;
     std::vector<std::unique_ptr<clsChannel>> mChannels;  // element 0 stays empty
     QHash<QString, int> mIndexByKey;                     // CaseKey(ChannelID) -> index
+    mutable int mLastFound = 0;                          // the index Channel() found last
+    QSet<QString> mProtocols;                            // the protocol signatures the channels share
     QString mSelectedChannelID;
 };

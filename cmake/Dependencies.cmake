@@ -1,7 +1,7 @@
-# Every package the build looks for. The two programs need Qt, libcurl,
+# Every package the build looks for. The two programs need Qt (with QtDBus), libcurl,
 # libturbojpeg and xcb; the tests, benchmarks and demo tools need more, and
 # only when they are built.
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)

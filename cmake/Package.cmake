@@ -21,4 +21,6 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # caption is a row of boxes.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipaexfont-gothic | fonts-noto-cjk")
+# The installed package's folder is marked as such (see the script).
+set(CPACK_PRE_BUILD_SCRIPTS "${CMAKE_CURRENT_LIST_DIR}/PackageMarker.cmake")
 include(CPack)

@@ -121,6 +121,41 @@ void IniDocument::setValue(const QString& section, const QString& key, const QSt
     lines_.append({encode(entry), entry});
 }
 
+QList<QPair<QString, QString>> IniDocument::entries(const QString& section) const {
+    QList<QPair<QString, QString>> out;
+    bool inSection = false;
+    for (const Line& line : lines_) {
+        QString name;
+        if (sectionName(line.text, &name)) {
+            if (inSection) break;
+            inSection = name.compare(section, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        QString k, v;
+        if (inSection && keyValue(line.text, &k, &v)) out.append({k, v});
+    }
+    return out;
+}
+
+void IniDocument::removeKeys(const QString& section, const std::function<bool(const QString& key)>& drop) {
+    bool inSection = false;
+    for (qsizetype i = 0; i < lines_.size();) {
+        QString name;
+        if (sectionName(lines_[i].text, &name)) {
+            if (inSection) return;
+            inSection = name.compare(section, Qt::CaseInsensitive) == 0;
+            ++i;
+            continue;
+        }
+        QString k, v;
+        if (inSection && keyValue(lines_[i].text, &k, &v) && drop(k)) {
+            lines_.removeAt(i);
+        } else {
+            ++i;
+        }
+    }
+}
+
 QByteArray IniDocument::toBytes() const {
     QByteArray out;
     if (encoding_ == TextEncoding::Utf8Bom) out += "\xEF\xBB\xBF";

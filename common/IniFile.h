@@ -6,9 +6,12 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QPair>
 #include <QString>
 
 #include "common/TextFile.h"
+
+#include <functional>
 
 class IniDocument {
 public:
@@ -18,6 +21,10 @@ public:
     // Value of key in section; false when either is missing.
     bool value(const QString& section, const QString& key, QString* value) const;
     void setValue(const QString& section, const QString& key, const QString& value);
+    // Every key of the first such section with its value, in file order.
+    QList<QPair<QString, QString>> entries(const QString& section) const;
+    // Removes the lines of the section whose key drop() accepts.
+    void removeKeys(const QString& section, const std::function<bool(const QString& key)>& drop);
     QByteArray toBytes() const;
 
 private:

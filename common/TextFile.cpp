@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -76,10 +77,13 @@ QString decodeUtf8(const QByteArray& bytes) {
 bool isCp932Lead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 // Every CP932 code that reads as one character and writes back as the same
-// bytes, found once through the codec itself; 0 marks the others.
+// bytes, found once through the codec itself; 0 marks the others. The same
+// codes by character (code is what the codec writes for it) let a writer
+// skip the codec for every character but the few that are not there.
 struct Cp932Table {
     char16_t single[256] = {};
     std::vector<char16_t> pair = std::vector<char16_t>(0x10000, 0);
+    std::vector<quint16> code = std::vector<quint16>(0x10000, 0);
 
     Cp932Table() {
         for (int b = 0; b < 0x80; ++b) single[b] = char16_t(b);
@@ -118,10 +122,12 @@ struct Cp932Table {
             if (code > 0xFF) want += char(code >> 8);
             want += char(code & 0xFF);
             if (back.value(i) != want) continue;
+            const char16_t c = one[i * 2].unicode();
             if (code > 0xFF)
-                pair[size_t(code)] = one[i * 2].unicode();
+                pair[size_t(code)] = c;
             else
-                single[code] = one[i * 2].unicode();
+                single[code] = c;
+            this->code[c] = quint16(code);
         }
     }
 };
@@ -158,24 +164,68 @@ QString decodeCp932(const QByteArray& bytes) {
     return out;
 }
 
-// Encodes the runs between kept bytes with encodeRun; kept bytes go out as
-// they came in.
-template <class EncodeRun>
-QByteArray encodeKeepingBytes(const QString& text, EncodeRun encodeRun) {
-    const QChar* d = text.constData();
+// Appends what the codec writes for text, character by character from the
+// table; the codec itself only for the runs of characters not in it.
+void appendCp932(QStringView text, QByteArray& out) {
+    const Cp932Table& table = cp932Table();
     const qsizetype n = text.size();
-    qsizetype first = 0;
-    while (first < n && !isKeptByte(d, first)) ++first;
-    if (first == n) return encodeRun(text);
-    QByteArray out;
+    const qsizetype at = out.size();
+    out.resize(at + 2 * n);  // no character takes more than two bytes
+    char* o = out.data() + at;
+    for (qsizetype i = 0; i < n;) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            *o++ = char(c);
+            ++i;
+        } else if (const quint16 code = table.code[c]) {
+            if (code > 0xFF) *o++ = char(code >> 8);
+            *o++ = char(code & 0xFF);
+            ++i;
+        } else {
+            qsizetype end = i + 1;
+            while (end < n && text[end].unicode() >= 0x80 && !table.code[text[end].unicode()]) ++end;
+            const QByteArray codec = Cp932::encode(text.mid(i, end - i).toString());
+            o = std::copy(codec.cbegin(), codec.cend(), o);
+            i = end;
+        }
+    }
+    out.truncate(o - out.constData());
+}
+
+void appendUtf8(QStringView text, QByteArray& out) { out += text.toUtf8(); }
+
+// Appends the runs between kept bytes as appendRun writes them; kept bytes
+// go out as they came in.
+template <class AppendRun>
+void appendKeepingBytes(QStringView text, QByteArray& out, AppendRun appendRun) {
+    const QChar* d = text.data();
+    const qsizetype n = text.size();
     qsizetype run = 0;
-    for (qsizetype i = first; i < n; ++i) {
+    for (qsizetype i = 0; i < n; ++i) {
         if (!isKeptByte(d, i)) continue;
-        if (i > run) out += encodeRun(QStringView(d + run, i - run));
+        if (i > run) appendRun(QStringView(d + run, i - run), out);
         out += char(d[i].unicode() - kKeptByte);
         run = i + 1;
     }
-    if (n > run) out += encodeRun(QStringView(d + run, n - run));
+    if (n > run) appendRun(QStringView(d + run, n - run), out);
+}
+
+// The text of lines, each ended by end, in the encoding.
+template <class Lines>
+QByteArray encodeLines(const Lines& lines, QStringView end, TextEncoding encoding) {
+    qsizetype units = 0;
+    for (QStringView line : lines) units += line.size() + end.size();
+    QByteArray out;
+    out.reserve(encoding == TextEncoding::Cp932 ? 2 * units : 3 * units + 3);
+    if (encoding == TextEncoding::Utf8Bom) out += kBom;
+    for (QStringView line : lines) {
+        for (QStringView piece : {line, end}) {
+            if (encoding == TextEncoding::Cp932)
+                appendKeepingBytes(piece, out, appendCp932);
+            else
+                appendKeepingBytes(piece, out, appendUtf8);
+        }
+    }
     return out;
 }
 
@@ -217,17 +267,11 @@ QString DecodeText(const QByteArray& bytes, TextEncoding encoding) {
 }
 
 QByteArray EncodeText(const QString& text, TextEncoding encoding) {
-    switch (encoding) {
-        case TextEncoding::Utf8Bom:
-            return QByteArray(kBom) + encodeKeepingBytes(text, [](QStringView run) { return run.toUtf8(); });
-        case TextEncoding::Utf8:
-            return encodeKeepingBytes(text, [](QStringView run) { return run.toUtf8(); });
-        case TextEncoding::Cp932:
-            break;
-    }
-    return encodeKeepingBytes(text, [](QStringView run) {
-        return Cp932::encode(run.size() == 0 ? QString() : QString::fromRawData(run.data(), run.size()));
-    });
+    return encodeLines(std::initializer_list<QStringView>{text}, QStringView(), encoding);
+}
+
+QByteArray EncodeLines(const QStringList& lines, TextEncoding encoding) {
+    return encodeLines(lines, u"\r\n", encoding);
 }
 
 QString ReadTextFile(const QString& path, TextFileInfo* info) {

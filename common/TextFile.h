@@ -28,6 +28,9 @@ TextEncoding DetectTextEncoding(const QByteArray& bytes);
 // with Cp932::decodeCharset instead.
 QString DecodeText(const QByteArray& bytes, TextEncoding encoding);
 QByteArray EncodeText(const QString& text, TextEncoding encoding);
+// The lines, each ended by CR LF, as EncodeText writes their joined text,
+// without joining them first.
+QByteArray EncodeLines(const QStringList& lines, TextEncoding encoding);
 
 // Reads and decodes a whole file; info says whether it existed and was read.
 QString ReadTextFile(const QString& path, TextFileInfo* info = nullptr);

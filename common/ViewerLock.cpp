@@ -1,9 +1,8 @@
 #include "common/ViewerLock.h"
 
-#include <QCryptographicHash>
-#include <QDir>
+#include "common/ProgramDirectory.h"
+
 #include <QFile>
-#include <QFileInfo>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,20 +10,6 @@
 #include <cerrno>
 
 namespace {
-
-// Creates the folder private to this user, or accepts an existing one only
-// when this user owns it and nobody else may write into it (a folder under
-// /tmp could have been planted by someone else).
-bool preparePrivateFolder(const QString& folder) {
-    const QByteArray path = QFile::encodeName(folder);
-    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST) {
-        if (!QDir().mkpath(folder)) return false;
-    }
-    struct stat st {};
-    if (::lstat(path.constData(), &st) != 0) return false;
-    if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return false;
-    return (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
-}
 
 struct flock wholeFile(short type) {
     struct flock fl {};
@@ -36,58 +21,86 @@ struct flock wholeFile(short type) {
     return fl;
 }
 
+// Never follows a link planted at the path, never waits on a FIFO.
+constexpr int kOpenFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+
+bool heldOn(int fd) {
+    // Asks whether a lock could be placed; it is not placed.
+    struct flock fl = wholeFile(F_WRLCK);
+    return ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+}
+
+bool sameFile(int fd, const QByteArray& path) {
+    struct stat open {
+    }, named{};
+    return ::fstat(fd, &open) == 0 && ::lstat(path.constData(), &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
+}
+
 }  // namespace
 
-ViewerLock::ViewerLock(const QString& programDirectory) : file_(FileFor(programDirectory)) {}
+ViewerLock::ViewerLock(const QString& dataDirectory) : file_(FileFor(dataDirectory)) {}
 
 ViewerLock::~ViewerLock() { Release(); }
 
-QString ViewerLock::DefaultFolder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
-        return runtime + QStringLiteral("/vantora");
-    return QDir::tempPath() + QStringLiteral("/vantora-") + QString::number(::getuid());
-}
-
-QString ViewerLock::FileFor(const QString& programDirectory) {
-    const QFileInfo info(programDirectory);
-    QString folder = info.canonicalFilePath();
-    if (folder.isEmpty()) folder = QDir::cleanPath(info.absoluteFilePath());
-    // A path can be longer than a file name may be: name the file by a hash.
-    const QByteArray hash = QCryptographicHash::hash(QFile::encodeName(folder), QCryptographicHash::Sha256);
-    return DefaultFolder() + QStringLiteral("/viewer-") + QString::fromLatin1(hash.toHex().left(32)) +
-           QStringLiteral(".lock");
-}
+QString ViewerLock::FileFor(const QString& dataDirectory) { return dataDirectory + QStringLiteral("/.Vantomon.lock"); }
 
 ViewerLock::Result ViewerLock::Acquire() {
     if (fd_ >= 0) return Result::Acquired;
-    if (!preparePrivateFolder(QFileInfo(file_).path())) return Result::Unavailable;
+    error_.clear();
     const QByteArray path = QFile::encodeName(file_);
-    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0) return Result::Unavailable;
-    struct flock fl = wholeFile(F_WRLCK);
-    if (::fcntl(fd, F_OFD_SETLK, &fl) != 0) {
-        const int error = errno;
+    // A viewer that ends removes the file it locked; one that opened the
+    // file just before that holds a name nobody else will find, and tries again.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | kOpenFlags, 0666);
+        if (fd < 0) {
+            const int cause = errno;
+            // Another user's viewer may hold a file this one may only read.
+            const int reader = ::open(path.constData(), O_RDONLY | kOpenFlags);
+            const bool held = reader >= 0 && heldOn(reader);
+            if (reader >= 0) ::close(reader);
+            if (held) return Result::HeldElsewhere;
+            error_ = JapaneseErrorText(cause);
+            return Result::Unavailable;
+        }
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            error_ = JapaneseErrorText(EINVAL);
+            return Result::Unavailable;
+        }
+        struct flock fl = wholeFile(F_WRLCK);
+        if (::fcntl(fd, F_OFD_SETLK, &fl) != 0) {
+            const int cause = errno;
+            ::close(fd);
+            if (cause == EAGAIN || cause == EACCES) return Result::HeldElsewhere;
+            error_ = JapaneseErrorText(cause);
+            return Result::Unavailable;
+        }
+        if (sameFile(fd, path)) {
+            fd_ = fd;
+            return Result::Acquired;
+        }
         ::close(fd);
-        return error == EAGAIN || error == EACCES ? Result::HeldElsewhere : Result::Unavailable;
     }
-    fd_ = fd;
-    return Result::Acquired;
+    error_ = JapaneseErrorText(EAGAIN);
+    return Result::Unavailable;
 }
 
 void ViewerLock::Release() {
     if (fd_ < 0) return;
+    // Removed while still held, so no viewer can take the old file after it.
+    const QByteArray path = QFile::encodeName(file_);
+    if (sameFile(fd_, path)) ::unlink(path.constData());
     ::close(fd_);  // closing the last descriptor drops the lock
     fd_ = -1;
 }
 
-bool ViewerLock::IsHeld(const QString& programDirectory) {
-    const QByteArray path = QFile::encodeName(FileFor(programDirectory));
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) return false;  // no viewer of this folder ever ran
-    // Ask whether a lock could be placed; it is not placed.
-    struct flock fl = wholeFile(F_WRLCK);
-    const bool held = ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+bool ViewerLock::IsHeld(const QString& dataDirectory) {
+    const QByteArray path = QFile::encodeName(FileFor(dataDirectory));
+    const int fd = ::open(path.constData(), O_RDONLY | kOpenFlags);
+    if (fd < 0) return false;  // no viewer of this folder runs
+    const bool held = heldOn(fd);
     ::close(fd);
     return held;
 }

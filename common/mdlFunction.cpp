@@ -20,6 +20,10 @@ QString trimSpaces(const QString& s) {
 
 QString TrimSpaces(const QString& Text) { return trimSpaces(Text); }
 
+bool IsLocalFolderPath(const QString& path) {
+    return path.startsWith(QLatin1Char('/')) && !path.contains(QLatin1Char('\\'));
+}
+
 QStringList SplitString(const QString& Text, const QString& Delimiter, bool IsTrim, bool IsSkipEmpty) {
     QStringList pieces;
     if (Text.isEmpty()) return pieces;

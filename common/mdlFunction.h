@@ -16,6 +16,12 @@ namespace mdlFunction {
 QStringList SplitString(const QString& Text, const QString& Delimiter, bool IsTrim, bool IsSkipEmpty);
 QStringList SplitString(const QString& Text, QChar Delimiter, bool IsTrim, bool IsSkipEmpty);
 
+// Whether a folder setting names a folder on this system: an absolute path
+// with "/" separators. A path carried over from Windows (a drive letter,
+// backslashes) or a relative one would name a folder inside whatever
+// folder the program was started from.
+bool IsLocalFolderPath(const QString& path);
+
 // Removes spaces (U+0020 only) at both ends, as the classic Trim does.
 QString TrimSpaces(const QString& Text);
 

@@ -3,12 +3,12 @@
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTime>
 #include <QTimer>
 
@@ -20,17 +20,20 @@ int getCheckedIndex(const QList<QAction*>& MenuItems) {
     return -1;
 }
 
-QString BrowseFolder(QWidget* OwnerWindow, const QString& Title) {
-    const QString start = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+QString BrowseFolder(QWidget* OwnerWindow, const QString& Title, const QString& StartFolder) {
+    QString start = QDir::cleanPath(StartFolder);
+    while (!start.isEmpty() && start != QLatin1String("/") && !QFileInfo(start).isDir())
+        start = QFileInfo(start).path();
+    if (!QDir::isAbsolutePath(start) || !QFileInfo(start).isDir()) start = QDir::homePath();
     const QString dir = QFileDialog::getExistingDirectory(OwnerWindow, Title, start);
     return dir.isEmpty() ? QString() : QDir::toNativeSeparators(dir);
 }
 
-QString InputBox(QWidget* OwnerWindow, const QString& Prompt, const QString& Title) {
+QString InputBox(QWidget* OwnerWindow, const QString& Prompt, const QString& Title, const QString& Default) {
     QInputDialog dialog(OwnerWindow);
     dialog.setWindowTitle(Title);
     dialog.setLabelText(Prompt);
-    dialog.setTextValue(QString());
+    dialog.setTextValue(Default);
     dialog.setOkButtonText(QStringLiteral("OK"));
     dialog.setCancelButtonText(QStringLiteral("キャンセル"));
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();

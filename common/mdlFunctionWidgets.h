@@ -18,11 +18,14 @@ constexpr int kTwipsPerPixel = 15;
 // Smallest index whose item is checked; -1 when none is.
 int getCheckedIndex(const QList<QAction*>& MenuItems);
 
-// The folder-selection dialog; empty text when cancelled.
-QString BrowseFolder(QWidget* OwnerWindow, const QString& Title);
+// The folder-selection dialog, open at StartFolder (or the nearest folder
+// above it that exists; the home folder without one); empty text when
+// cancelled.
+QString BrowseFolder(QWidget* OwnerWindow, const QString& Title, const QString& StartFolder = QString());
 
-// The modal input box, buttons OK and キャンセル; empty text when cancelled.
-QString InputBox(QWidget* OwnerWindow, const QString& Prompt, const QString& Title);
+// The modal input box, buttons OK and キャンセル, holding Default at first;
+// empty text when cancelled.
+QString InputBox(QWidget* OwnerWindow, const QString& Prompt, const QString& Title, const QString& Default = QString());
 
 // A modal error message with one button, OK.
 void ErrorBox(QWidget* OwnerWindow, const QString& Text, const QString& Title);

@@ -14,6 +14,7 @@
 #include "navigation/TreeRemovalUndo.h"
 #include "storage/TreeListFormat.h"
 #include "view/TabStripWidget.h"
+#include "view/WatchViews.h"
 
 #include <QAction>
 #include <QMenu>
@@ -29,7 +30,7 @@ QString folderTabTag(const QString& MultiMonitorID) { return MakeTag(NodeKind::M
 
 void frmMain::mnuAddMultiMonitorFolder_Click() {
     // A name cannot hold what would break the list file; blank cancels.
-    const QString name = CleanListField(InputBoxFunction(kPrompt, kTitle));
+    const QString name = CleanListField(InputBoxFunction(kPrompt, kTitle, QString()));
     if (name.isEmpty()) return;
     mMultiMonitorManeger->AddMultiMonitorFolder(name, true);
 }
@@ -37,9 +38,12 @@ void frmMain::mnuAddMultiMonitorFolder_Click() {
 void frmMain::mnuChangeMultiMonitorFolderName_Click() {
     const ParsedTag tag = ParseTag(NodeTag(mTree->CurrentNode()));
     if (tag.Kind != NodeKind::MultiMonitorFolder) return;
-    const QString name = CleanListField(InputBoxFunction(kPrompt, kTitle));
+    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tag.ID);
+    if (!folder) return;
+    // The box starts with the folder's name, so a rename is an edit of it.
+    const QString name = CleanListField(InputBoxFunction(kPrompt, kTitle, folder->FolderName()));
     if (name.isEmpty()) return;
-    if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tag.ID)) folder->setFolderName(name);
+    folder->setFolderName(name);
 }
 
 void frmMain::mnuRemoveMultiMonitorFolder_Click() {
@@ -49,7 +53,8 @@ void frmMain::mnuRemoveMultiMonitorFolder_Click() {
     // The folder is gone when its removal event arrives, so its members
     // stop fetching for it now (members another open folder shows go on).
     if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(id))
-        if (getTabIndexFromTag(folderTabTag(id)) != -1) folder->MultMonitorControl(2, true);
+        if (getTabIndexFromTag(folderTabTag(id)) != -1 || mWatchViews->FolderWindowShows(id))
+            folder->MultMonitorControl(2, true);
     mMultiMonitorManeger->RemoveMultiMonitorFolder(id);
 }
 

@@ -8,8 +8,8 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6svg6 qt6-translations-l10n libgtest-dev libgmock-dev
           libbenchmark-dev libcpp-httplib-dev libcurl4-openssl-dev libturbojpeg0-dev openssl libxcb1-dev xvfb xauth
-          x11-utils xdotool imagemagick fonts-ipaexfont-gothic clang libclang-rt-14-dev openbox dpkg-dev file
-          desktop-file-utils appstream clang-format python3)
+          x11-utils x11-xserver-utils xdotool imagemagick fonts-ipaexfont-gothic clang libclang-rt-14-dev openbox dpkg-dev file
+          desktop-file-utils appstream clang-format python3 dbus dosfstools fusefat)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -28,5 +28,8 @@ fi
 BUILD_DIR=${BUILD_DIR:-build}
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
   cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+elif [ $# -gt 0 ]; then
+  echo "setup: $BUILD_DIR is configured already; ignoring $*" >&2
+  echo "setup: to apply them, run: cmake -S . -B $BUILD_DIR $*" >&2
 fi
 cmake --build "$BUILD_DIR"

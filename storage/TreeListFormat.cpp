@@ -11,10 +11,18 @@ TreeListLine ParseTreeListLine(const QString& line) {
 }
 
 QString FormatTreeListLine(int depth, const QString& recordType, const QStringList& fields, bool singleTab) {
-    const QString separator = singleTab ? QStringLiteral("\t") : QStringLiteral("\t\t");
-    QString line(qMax(0, depth), QChar(u'\t'));
+    const QLatin1String separator(singleTab ? "\t" : "\t\t");
+    // One allocation: the exit writes a line per node.
+    qsizetype size = qMax(0, depth) + recordType.size();
+    for (const QString& f : fields) size += separator.size() + f.size();
+    QString line;
+    line.reserve(size);
+    line.resize(qMax(0, depth), QChar(u'\t'));
     line += recordType;
-    for (const QString& f : fields) line += separator + f;
+    for (const QString& f : fields) {
+        line += separator;
+        line += f;
+    }
     return line;
 }
 
@@ -32,13 +40,5 @@ TreeListFile ReadTreeListFile(const QString& path) {
 }
 
 bool WriteTreeListFile(const QString& path, const QStringList& lines, TextEncoding encoding, QString* error) {
-    QString text;
-    qsizetype total = 0;
-    for (const QString& l : lines) total += l.size() + 2;
-    text.reserve(total);
-    for (const QString& l : lines) {
-        text += l;
-        text += QStringLiteral("\r\n");
-    }
-    return WriteFileAtomically(path, EncodeText(text, encoding), true, error);
+    return WriteFileAtomically(path, EncodeLines(lines, encoding), true, error);
 }

@@ -13,13 +13,20 @@
 #include "multimonitor/clsMultiMonitorManeger.h"
 #include "navigation/ChannelTreeModel.h"
 #include "storage/TreeListFormat.h"
+#include "storage/WatchSettings.h"
 #include "view/TabStripWidget.h"
+#include "view/WatchViews.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScreen>
 #include <QTimer>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 using mdlFunction::GetIniFrom;
 using mdlFunction::IniBoolean;
@@ -53,18 +60,28 @@ void frmMain::LoadSetting() {
     mGeometry.Splitter.moveLeft(qBound(0, resizeX, 100000));
 
     // 2. Outer size in twips, then the window state (0 normal, 1 minimised,
-    //    2 maximised; other values are clamped to one of these).
+    //    2 maximised; other values are clamped to one of these). The size is
+    //    used as read (there is no minimum window size), fitted into the
+    //    screen once: now, and for a normal window again when the window
+    //    manager has placed it and its frame is known.
     const int width = getInt("MainWindow", "Width", this->width() * kTwipsPerPixel) / kTwipsPerPixel;
     const int height = getInt("MainWindow", "Height", this->height() * kTwipsPerPixel) / kTwipsPerPixel;
-    resize(qBound(160, width, 16384), qBound(120, height, 16384));
-    mStartSize = size();
+    // What was asked for: on X11 size() follows only later.
+    mSizeBeforeStart = size();
+    mStartSize = QSize(qBound(1, width, 16384), qBound(1, height, 16384));
+    resize(mStartSize);
     keepOnScreen();
-    mNormalSize = size();
+    mNormalSize = mStartFit;
     const int style = qBound(0, getInt("MainWindow", "Style", 0), 2);
-    if (style == 1) {
-        setWindowState(windowState() | Qt::WindowMinimized);
-    } else if (style == 2) {
-        setWindowState(windowState() | Qt::WindowMaximized);
+    // The state follows once the window has its normal size: on X11 the
+    // size arrives later, and a state set before would keep the old size as
+    // the normal one (restored and saved at exit).
+    mPendingState = style == 1 ? Qt::WindowMinimized : style == 2 ? Qt::WindowMaximized : Qt::WindowNoState;
+    if (size() == mStartFit) {
+        applyPendingState();
+    } else if (mPendingState != Qt::WindowNoState) {
+        // A window manager may never give exactly that size.
+        QTimer::singleShot(2000, this, &frmMain::applyPendingState);
     }
 
     // 3. The two managers, and the window's handlers of their events.
@@ -72,6 +89,7 @@ void frmMain::LoadSetting() {
     mMultiMonitorManeger = std::make_unique<clsMultiMonitorManeger>();
     mMultiMonitorManeger->ClassInitialize(mChannelManeger.get());
     connectModel();
+    mWatchViews->Attach();
 
     // 4. The fixed roots: マルチモニター first, then お気に入り.
     mRootMultiMonitor = AddNode(nullptr, NodeKind::MultiMonitorRoot, QStringLiteral("マルチモニター"));
@@ -79,11 +97,19 @@ void frmMain::LoadSetting() {
     mTreeModel->SetKey(mRootMultiMonitor, QStringLiteral("tvwKey_MULTIMONITOR_ROOT"));
     mTreeModel->SetKey(mRootFavarite, QStringLiteral("tvwKey_FAIVARIT_ROOT"));
 
-    // 5, 6. Directories, each with a final separator.
-    mSettings.ChachDirctory =
-        withFinalSeparator(getText("ChachDirctory", mProgramDirectory + QStringLiteral("/chach/")));
-    mSettings.PictureSaveDirctory =
-        withFinalSeparator(getText("PictureSaveDirctory", mProgramDirectory + QStringLiteral("/save/")));
+    // 5, 6. Directories, each with a final separator. One that is no path
+    //       here (from Windows, or relative) is not used: the default is,
+    //       and the value is written back as it was read.
+    auto folder = [&](int which, const char* key, const QString& fallback) {
+        const QString value = getText(key, fallback);
+        if (mdlFunction::IsLocalFolderPath(value)) return withFinalSeparator(value);
+        qCWarning(lcFiles).noquote() << key << value << "is not a folder on this system; using" << fallback;
+        mForeignFolder[which] = value;
+        mForeignFolderReplacement[which] = fallback;
+        return fallback;
+    };
+    mSettings.ChachDirctory = folder(0, "ChachDirctory", mProgramDirectory + QStringLiteral("/chach/"));
+    mSettings.PictureSaveDirctory = folder(1, "PictureSaveDirctory", mProgramDirectory + QStringLiteral("/save/"));
 
     // 7. The resize mode.
     const int imageResize = qBound(0, getInt("General", "ImageResize", 2), 2);
@@ -112,10 +138,19 @@ void frmMain::LoadSetting() {
         // Favourites and members are matched only against a channel list
         // that was read and names channels; without one they are carried.
         // Those inside ChannelList.txt itself are matched if it was read.
-        if (i == 0) mChannelsKnown = file.Info.exists && file.Info.readable;
+        if (i == 0) {
+            mChannelsKnown = file.Info.exists && file.Info.readable;
+            mChannelManeger->MakeRoomFor(int(file.Lines.size()));
+        }
         LoadTreeListFile(file.Lines);
         if (i == 0) mChannelsKnown = mChannelsKnown && mChannelManeger->ChannelCount() > 0;
     }
+#ifdef __GLIBC__
+    // The lines and pieces of the files were freed between the fields that
+    // stay; a long list leaves tens of megabytes of such holes, which the
+    // allocator would otherwise keep for the life of the program.
+    malloc_trim(0);
+#endif
 
     // 12, 13. The display switches reach the objects that now exist.
     mShowPictureOnlyOnBroadcast->setChecked(getBool("ShowLimit", false));
@@ -123,29 +158,61 @@ void frmMain::LoadSetting() {
     mShowChannelOnlyOnBroadcast->setChecked(getBool("ChannelLimit", false));
     mMultiMonitorManeger->setShowChannelOnlyOnBroadcast(mShowChannelOnlyOnBroadcast->isChecked());
 
+    // What the viewer adds beside the specified settings.
+    mWatch = ReadWatchSettings(ini);
+    startWatch();
+    // The last session: folder windows always, tabs when RestoreTabs is on.
+    mWatchViews->Restore(ini);
+
     // 14. The tick starts only now, when every channel of the lists exists.
     mTimer->start();
     // 15. Depth in the tree is the number of a node's parents; no path
     //     separator is needed to find it.
 }
 
+void frmMain::applyPendingState() {
+    if (mPendingState == Qt::WindowNoState) return;
+    mStateToArrive = mPendingState;
+    mPendingState = Qt::WindowNoState;
+    setWindowState(windowState() | mStateToArrive);
+    // A minimised window never shows its size; nor may a maximised one on
+    // a screen its normal size fills.
+    QTimer::singleShot(3000, this, [this] { mStateToArrive = Qt::WindowNoState; });
+    // A maximised or minimised window is the window manager's: never fitted again.
+    mStartSize = QSize();
+}
+
 void frmMain::keepOnScreen() {
     // A stored size larger than the screen's free area (a file from a larger
-    // screen, or any size on a display scaled by 2) shrinks to fit it. The
-    // window manager places the window while it still has its first size,
-    // and its frame is known only then: the fit is made again with the frame
-    // and the window moves back inside the free area, once.
+    // screen, or any size on a display scaled by 2) shrinks to fit it, once:
+    // at start, and again with the frame when the window manager has placed
+    // the window, which then moves back inside the free area. Only a normal
+    // window at the size start-up gave it: a maximised, minimised or
+    // full-screen one is the window manager's, and one whose size someone
+    // else changed (where no frame is ever reported) keeps that size.
     const QScreen* screen = this->screen();
     if (!mStartSize.isValid() || !screen) return;
+    // Sized by someone else since the fit: neither the fitted size nor the
+    // size from before it, which the X server may still report once.
+    const bool resizedSince = mStartFitSeen && size() != mStartFit && size() != mSizeBeforeStart;
+    if ((windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) || resizedSince) {
+        mStartSize = QSize();
+        return;
+    }
     const QRect room = screen->availableGeometry();
     const QSize margins = frameGeometry().size() - size();
     const QSize fitted = mStartSize.boundedTo(room.size() - margins);
-    if (!margins.isNull()) mStartSize = QSize();
     if (fitted != size()) resize(fitted);
-    // A splitter stored beyond the right edge would be out of reach: it
-    // comes back to the drag's right limit.
-    if (mGeometry.Splitter.x() > fitted.width() - 10) mGeometry.Splitter.moveLeft(qMax(10, fitted.width() - 10));
+    if (fitted != mStartFit) mStartFitSeen = false;
+    mStartFit = fitted;
+    if (size() == fitted) mStartFitSeen = true;
+    // A splitter stored beyond the right edge of a shrunk window would be
+    // out of reach: it comes back to the drag's right limit. Otherwise it
+    // stays as read.
+    if (fitted != mStartSize && mGeometry.Splitter.x() > fitted.width() - 10)
+        mGeometry.Splitter.moveLeft(qMax(10, fitted.width() - 10));
     if (margins.isNull()) return;
+    mStartSize = QSize();
     const QRect frame(frameGeometry().topLeft(), fitted + margins);
     const QPoint inside(qMax(room.left(), qMin(frame.left(), room.right() + 1 - frame.width())),
                         qMax(room.top(), qMin(frame.top(), room.bottom() + 1 - frame.height())));
@@ -173,8 +240,12 @@ void frmMain::SaveSetting() {
             doc.setValue(QLatin1String(section), QLatin1String(key), mdlFunction::IniValueText(value));
         };
         // 1 to 3. General values (DefaultWaitCount is never written).
-        set("General", "ChachDirctory", mSettings.ChachDirctory);
-        set("General", "PictureSaveDirctory", mSettings.PictureSaveDirctory);
+        auto folder = [this](int which, const QString& inUse) {
+            return !mForeignFolder[which].isEmpty() && inUse == mForeignFolderReplacement[which] ? mForeignFolder[which]
+                                                                                                 : inUse;
+        };
+        set("General", "ChachDirctory", folder(0, mSettings.ChachDirctory));
+        set("General", "PictureSaveDirctory", folder(1, mSettings.PictureSaveDirctory));
         set("General", "ShowLimit", mShowPictureOnlyOnBroadcast->isChecked());
         set("General", "ChannelLimit", mShowChannelOnlyOnBroadcast->isChecked());
         set("General", "Proxy", mSettings.Proxy);
@@ -196,6 +267,8 @@ void frmMain::SaveSetting() {
         set("MainWindow", "ResizeX", mGeometry.Splitter.x());
         // 7. The resize mode.
         set("General", "ImageResize", mdlFunction::getCheckedIndex(mImageResize));
+        WriteWatchSettings(doc, mWatch);
+        mWatchViews->Save(doc);
         QString error;
         if (!WriteFileAtomically(ini, doc.toBytes(), true, &error)) {
             failed << ini;
@@ -208,8 +281,15 @@ void frmMain::SaveSetting() {
 
     // 8. The three list files.
     SaveTreeListFiles(&failed);
-    if (!failed.isEmpty())
-        showMessage(QStringLiteral("次のファイルを保存できませんでした。前の内容はそのまま残っています。\n\n") +
-                        failed.join(QLatin1Char('\n')),
-                    QStringLiteral("保存エラー"));
+    if (failed.isEmpty()) return;
+    // Only a file that exists has a previous content to keep.
+    QStringList kept, notMade;
+    for (const QString& file : failed) (QFileInfo::exists(file) ? kept : notMade) << file;
+    QStringList text;
+    if (!kept.isEmpty())
+        text << QStringLiteral("次のファイルを保存できませんでした。前の内容はそのまま残っています。\n\n") +
+                    kept.join(QLatin1Char('\n'));
+    if (!notMade.isEmpty())
+        text << QStringLiteral("次のファイルを作成できませんでした。\n\n") + notMade.join(QLatin1Char('\n'));
+    showMessage(text.join(QStringLiteral("\n\n")), QStringLiteral("保存エラー"));
 }

@@ -29,12 +29,12 @@ public:
           mCarry(carry),
           mCarriedFavorites(carriedFavorites),
           mCarriedMembers(carriedMembers),
-          mSpare(pictures.Load()) {}
+          mSpare(pictures.Reserve()) {}
     // The spare was not needed.
     ~ViewerLoader() override { mPictures.UnloadLast(); }
 
     void ChannelRead(TreeNode*, const QStringList& record) override {
-        if (mChannels.ChannelInitialize(mSpare, record)) mSpare = mPictures.Load();
+        if (mChannels.ChannelInitialize(ShowBoxElement(mPictures, mSpare), record)) mSpare = mPictures.Reserve();
     }
     TreeNode* FolderRead(const QString& name, bool expanded) override {
         // The folder handler makes the node; it is the newest node then.
@@ -61,8 +61,8 @@ public:
         }
         clsMultiMonitorFolder* folder = mFolders.MultiMonitor(folderID);
         if (!folder || folder->IsRegistedChannel(channel->ChannelID())) return;
-        folder->AddChannel(channel->ChannelID(), mSpare, false);
-        mSpare = mPictures.Load();
+        folder->AddChannel(channel->ChannelID(), mPictures.Make(mSpare), false);
+        mSpare = mPictures.Reserve();
     }
 
 private:
@@ -73,7 +73,9 @@ private:
     const bool mCarry;
     QStringList& mCarriedFavorites;
     QHash<QString, QStringList>& mCarriedMembers;
-    PictureElement* mSpare;  // the element for the next channel or member
+    // The index of the element for the next channel or member: reserved, as
+    // a channel makes its show box only when it first shows a picture.
+    int mSpare;
 };
 
 }  // namespace

@@ -3,7 +3,9 @@
 #include "channel/HTTPTransfer.h"
 #include "channel/ProgramSettings.h"
 #include "common/Numeric.h"
+#include "common/mdlFunction.h"
 #include "common/mdlFunctionWidgets.h"
+#include "storage/SettingsPage.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -12,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
+#include <QTabBar>
 
 namespace {
 
@@ -22,9 +25,8 @@ QRect twips(int left, int top, int width, int height) {
     return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel);
 }
 
-// A path typed or chosen on Windows may already end with "\"; keep it.
 QString withFinalSeparator(QString path) {
-    if (!path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\'))) path += QLatin1Char('/');
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
     return path;
 }
 
@@ -38,19 +40,25 @@ frmSetting::frmSetting(QWidget* parent) : QDialog(parent), BrowseFolder(&mdlFunc
     f.setPixelSize(12);
     setFont(f);
 
+    const QSize client(7290 / kTwipsPerPixel, 1815 / kTwipsPerPixel);
+    mBody = new QWidget(this);
+    mBody->setGeometry(QRect(QPoint(0, 0), client));
+    mBasic = new QWidget(mBody);
+    mBasic->setGeometry(QRect(QPoint(0, 0), client));
+
     auto label = [this](const QString& caption, QRect r) {
-        auto* l = new QLabel(caption, this);
+        auto* l = new QLabel(caption, mBasic);
         l->setGeometry(r);
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return l;
     };
     auto edit = [this](QRect r) {
-        auto* e = new QLineEdit(this);
+        auto* e = new QLineEdit(mBasic);
         e->setGeometry(r);
         return e;
     };
-    auto button = [this](const QString& caption, QRect r) {
-        auto* b = new QPushButton(caption, this);
+    auto button = [](const QString& caption, QRect r, QWidget* parent) {
+        auto* b = new QPushButton(caption, parent);
         b->setGeometry(r);
         return b;
     };
@@ -58,18 +66,19 @@ frmSetting::frmSetting(QWidget* parent) : QDialog(parent), BrowseFolder(&mdlFunc
     // Created in the order the focus moves through them.
     lblLabel[2] = label(QStringLiteral("画像保存ディレクトリ"), twips(120, 150, 1695, 255));
     txtSavePictureDirectory = edit(twips(1800, 120, 4695, 270));
-    cmdDirectoryReference[0] = button(QStringLiteral("参照"), twips(6600, 120, 615, 255));
+    cmdDirectoryReference[0] = button(QStringLiteral("参照"), twips(6600, 120, 615, 255), mBasic);
     lblLabel[3] = label(QStringLiteral("キャッシュディレクトリ"), twips(120, 510, 1695, 255));
     txtChaceDirectory = edit(twips(1800, 480, 4695, 270));
-    cmdDirectoryReference[1] = button(QStringLiteral("参照"), twips(6600, 480, 615, 255));
-    chkUseProxy = new QCheckBox(QStringLiteral("プロキシ"), this);
+    cmdDirectoryReference[1] = button(QStringLiteral("参照"), twips(6600, 480, 615, 255), mBasic);
+    chkUseProxy = new QCheckBox(QStringLiteral("プロキシ"), mBasic);
     chkUseProxy->setGeometry(twips(120, 960, 975, 255));
     txtProxy = edit(twips(1200, 960, 3855, 270));
     lblLabel[0] = label(QStringLiteral("タイムアウト"), twips(5280, 990, 975, 255));
     txtTimeOut = edit(twips(6240, 960, 615, 270));
     lblLabel[1] = label(QStringLiteral("秒"), twips(6960, 990, 255, 255));
-    cmdOK = button(QStringLiteral("OK"), twips(4800, 1440, 1095, 270));
-    cmdCancel = button(QStringLiteral("キャンセル"), twips(6120, 1440, 1095, 270));
+    // The buttons lie over whichever page is shown.
+    cmdOK = button(QStringLiteral("OK"), twips(4800, 1440, 1095, 270), mBody);
+    cmdCancel = button(QStringLiteral("キャンセル"), twips(6120, 1440, 1095, 270), mBody);
 
     fitCaptions();
 
@@ -77,7 +86,7 @@ frmSetting::frmSetting(QWidget* parent) : QDialog(parent), BrowseFolder(&mdlFunc
     cmdOK->setDefault(true);
     for (QPushButton* b : cmdDirectoryReference) b->setAutoDefault(false);
 
-    setFixedSize(7290 / kTwipsPerPixel, 1815 / kTwipsPerPixel);
+    setFixedSize(client);
 
     for (int i = 0; i < int(cmdDirectoryReference.size()); ++i)
         connect(cmdDirectoryReference[i], &QPushButton::clicked, this, [this, i] { cmdDirectoryReference_Click(i); });
@@ -108,8 +117,37 @@ void frmSetting::Attach(ProgramSettings* settings, HTTPTransferArray* http) {
     mHttp = http;
 }
 
+void frmSetting::AddPage(const QString& caption, SettingsPage* page) {
+    if (!mPageBar) {
+        mPageBar = new QTabBar(this);
+        mPageBar->setDrawBase(false);
+        mPageBar->setExpanding(false);
+        mPageBar->addTab(QStringLiteral("基本"));
+        connect(mPageBar, &QTabBar::currentChanged, this, &frmSetting::showPage);
+    }
+    mPageBar->addTab(caption);
+    page->setParent(mBody);
+    page->setGeometry(mBasic->geometry());
+    page->hide();
+    mPages << page;
+    cmdOK->raise();
+    cmdCancel->raise();
+    // The bar goes above the design's client area, which keeps its size.
+    const int bar = mPageBar->sizeHint().height();
+    mPageBar->setGeometry(0, 0, mBody->width(), bar);
+    mBody->move(0, bar);
+    setFixedSize(mBody->width(), mBody->height() + bar);
+}
+
+void frmSetting::showPage(int index) {
+    mBasic->setVisible(index == 0);
+    for (int i = 0; i < mPages.size(); ++i) mPages[i]->setVisible(index == i + 1);
+}
+
 void frmSetting::ShowSetting() {
     if (!mSettings) return;  // nothing to edit yet
+    for (SettingsPage* page : mPages) page->Load();
+    if (mPageBar) mPageBar->setCurrentIndex(0);
     txtSavePictureDirectory->setText(mSettings->PictureSaveDirctory);
     txtChaceDirectory->setText(mSettings->ChachDirctory);
     txtProxy->setText(mSettings->Proxy);
@@ -122,14 +160,15 @@ void frmSetting::cmdDirectoryReference_Click(int Index) {
     if (Index != 0 && Index != 1) return;
     const QString prompt = Index == 0 ? QStringLiteral("画像を保存するディレクトリを選択して下さい")
                                       : QStringLiteral("キャッシュディレクトリを選択して下さい");
-    const QString answer = BrowseFolder ? BrowseFolder(this, prompt).trimmed() : QString();
+    QLineEdit* box = Index == 0 ? txtSavePictureDirectory : txtChaceDirectory;
+    const QString answer = BrowseFolder ? BrowseFolder(this, prompt, box->text().trimmed()).trimmed() : QString();
     if (answer.isEmpty()) return;
-    (Index == 0 ? txtSavePictureDirectory : txtChaceDirectory)->setText(withFinalSeparator(answer));
+    box->setText(withFinalSeparator(answer));
 }
 
-void frmSetting::showTimeoutError() {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("設定エラー"),
-                    QStringLiteral("タイムアウト値が正しくありません"), QMessageBox::Ok, this);
+void frmSetting::showError(const QString& text) {
+    if (mPageBar) mPageBar->setCurrentIndex(0);  // every checked value is there
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("設定エラー"), text, QMessageBox::Ok, this);
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     box.exec();
 }
@@ -141,8 +180,17 @@ void frmSetting::cmdOK_Click() {
     int timeout = 0;
     if (!Numeric::ParseDouble(txtTimeOut->text(), &number) || !Numeric::RoundToInt32(number, &timeout) ||
         timeout <= 0 || timeout > kMaxTimeout) {
-        showTimeoutError();
+        showError(QStringLiteral("タイムアウト値が正しくありません"));
         return;
+    }
+    // A folder from Windows or a relative one would be made inside whatever
+    // folder the viewer was started from.
+    for (const QLineEdit* folder : {txtSavePictureDirectory, txtChaceDirectory}) {
+        const QString typed = folder->text();
+        if (!typed.trimmed().isEmpty() && !mdlFunction::IsLocalFolderPath(typed)) {
+            showError(QStringLiteral("フォルダーは「/」で始まるこのコンピューターのパスで指定して下さい"));
+            return;
+        }
     }
 
     if (mSettings) {
@@ -160,17 +208,9 @@ void frmSetting::cmdOK_Click() {
         mSettings->Proxy = txtProxy->text();
         mSettings->ProxyEnable = chkUseProxy->isChecked();
 
-        for (int i = 0; mHttp && i < mHttp->Count(); ++i) {
-            HTTPTransfer* element = mHttp->Element(i);
-            if (!element) continue;
-            if (element->RequestTimeout != mSettings->Timeout) element->RequestTimeout = mSettings->Timeout;
-            if (element->Proxy != mSettings->Proxy) element->Proxy = mSettings->Proxy;
-            const bool named = element->AccessType == HTTPTransfer::AccessNamedProxy;
-            if (named != mSettings->ProxyEnable)
-                element->AccessType =
-                    mSettings->ProxyEnable ? HTTPTransfer::AccessNamedProxy : HTTPTransfer::AccessDefault;
-        }
+        if (mHttp) mHttp->ApplySettings(mSettings->Timeout, mSettings->Proxy, mSettings->ProxyEnable);
     }
+    for (SettingsPage* page : mPages) page->Apply();
     QDialog::accept();
 }
 

@@ -10,6 +10,8 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTabBar;
+class SettingsPage;
 struct ProgramSettings;
 class HTTPTransferArray;
 
@@ -31,6 +33,12 @@ public:
     // returns when the dialog is hidden.
     void ShowSetting();
 
+    // Adds a page of settings beyond the specified ones (the dialog takes
+    // it). The specified controls then sit on the first page, 基本, placed
+    // as designed inside it; OK and キャンセル serve every page.
+    void AddPage(const QString& caption, SettingsPage* page);
+    QTabBar* Pages() const { return mPageBar; }
+
     void cmdOK_Click();
     void cmdCancel_Click();
     void cmdDirectoryReference_Click(int Index);
@@ -39,8 +47,8 @@ public:
     // milliseconds in an int).
     static constexpr int kMaxTimeout = 2147483;
 
-    // The folder browser; tests replace it.
-    std::function<QString(QWidget* OwnerWindow, const QString& Title)> BrowseFolder;
+    // The folder browser, opened at the folder in the box; tests replace it.
+    std::function<QString(QWidget* OwnerWindow, const QString& Title, const QString& StartFolder)> BrowseFolder;
 
     // The controls, named as in the design.
     std::array<QLabel*, 4> lblLabel{};
@@ -59,8 +67,16 @@ public slots:
 
 private:
     void fitCaptions();
-    void showTimeoutError();
+    void showError(const QString& text);
+    void showPage(int index);
 
     ProgramSettings* mSettings = nullptr;
     HTTPTransferArray* mHttp = nullptr;
+
+    // The design's client area: the specified controls (mBasic, the first
+    // page) and the buttons; the pages' bar above it once there are pages.
+    QWidget* mBody = nullptr;
+    QWidget* mBasic = nullptr;
+    QTabBar* mPageBar = nullptr;
+    QList<SettingsPage*> mPages;
 };

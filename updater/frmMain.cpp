@@ -59,7 +59,9 @@ frmMain::frmMain(const QString& programDirectory, const QString& programFileDire
       mProgramFileDirectory(programFileDirectory.isEmpty() ? programDirectory : programFileDirectory) {
     ViewerRunning = [this] { return IsViewerRunning(mProgramDirectory); };
     ShowError = mdlFunction::ErrorBox;
-    InputBox = mdlFunction::InputBox;
+    InputBox = [](QWidget* parent, const QString& prompt, const QString& title) {
+        return mdlFunction::InputBox(parent, prompt, title);
+    };
     ConfirmBox = defaultConfirmBox;
     ShowPopup = [](QMenu* menu, const QPoint& pos) { menu->popup(pos); };
     StartProgram = [](const QString& program, const QString& dir) { return QProcess::startDetached(program, {}, dir); };
@@ -130,6 +132,12 @@ void frmMain::createControls() {
     prgUpdateChannel->setFormat(QStringLiteral("%v / %m"));
     prgUpdateChannel->setMaximumWidth(140);
     prgUpdateChannel->setVisible(false);
+    // The style draws the part of "3 / 5" over the bar's chunk in the
+    // highlighted text colour and the rest of it in the same colour too,
+    // white on the white groove: one ink, readable on both.
+    QPalette progressColours = prgUpdateChannel->palette();
+    progressColours.setColor(QPalette::HighlightedText, progressColours.color(QPalette::Text));
+    prgUpdateChannel->setPalette(progressColours);
     // Moves while any download runs: an answer may take up to the time-out.
     prgBusy = new QProgressBar(sbrMain);
     prgBusy->setObjectName(QStringLiteral("prgBusy"));
@@ -241,11 +249,14 @@ void frmMain::Form_Unload() {
     mUnloaded = true;
     netHTTP->Cancel();  // a late answer must not change what was saved
     QString error;
+    const bool existed = QFileInfo::exists(ChannelListPath());
     if (!SaveChannelList(&error))
-        ShowError(
-            this,
-            QStringLiteral("ChannelList.txt を保存できませんでした。以前のファイルはそのまま残っています。\n") + error,
-            QStringLiteral("保存エラー"));
+        ShowError(this,
+                  (existed ? QStringLiteral(
+                                 "ChannelList.txt を保存できませんでした。以前のファイルはそのまま残っています。\n")
+                           : QStringLiteral("ChannelList.txt を作成できませんでした。\n")) +
+                      error,
+                  QStringLiteral("保存エラー"));
 }
 
 // ---------------------------------------------------------------------------
@@ -303,6 +314,7 @@ void frmMain::mnuUpdateChannel_Click() {
     }
     if (pending.size() < 2) return;
     mPendingChannelNodes = pending;
+    mInfoFailures = 0;
     EnableCommands(false);
     mUpdateState = UpdaterState::DownloadingInfo;
     mTargetIndex = 1;

@@ -168,6 +168,8 @@ private:
     void Finish();
     void ShowProgress();
     void TransferFailed(const QString& prefix);
+    // "チャンネル情報の更新完了", with how many channels failed when any did.
+    QString InfoDoneText() const;
 
     // Tree maintenance: every node is made and removed through these so
     // that ids and the parse-time child index stay right.
@@ -205,6 +207,7 @@ private:
     // DownloadingInfo: node ids in slots 1..n (slot 0 unused); -1 once handled.
     QVector<qint64> mPendingChannelNodes{0};
     QString mNewChannelListURL;
+    int mInfoFailures = 0;  // information files not read in this name refresh
 
     ChannelTreeModel* mTreeModel = nullptr;
     // Node ids of each channel (by CaseKey) the file listed more than once:

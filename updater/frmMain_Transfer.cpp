@@ -81,6 +81,7 @@ void frmMain::netHTTP_StateChanged(int /*Index*/, int State) {
             SetStatus(contentType + kListFailed);
             Finish();
         } else if (mUpdateState == UpdaterState::DownloadingInfo) {
+            ++mInfoFailures;
             SetStatus(statusLine + kInfoFailed);
             if (!RequestNextChannelInfomation()) Finish();  // the failure text stays
         } else {
@@ -106,10 +107,12 @@ void frmMain::TransferFailed(const QString& prefix) {
         SetStatus(prefix + kListFailed);
         Finish();
     } else if (mUpdateState == UpdaterState::DownloadingInfo) {
+        ++mInfoFailures;
         SetStatus(prefix + kInfoFailed);
         if (!RequestNextChannelInfomation()) {
+            const QString done = InfoDoneText();
             Finish();
-            SetStatus(kInfoDone);
+            SetStatus(done);
         }
     } else {
         Finish();
@@ -291,9 +294,16 @@ void frmMain::ParseChannelInfomation(const QStringList& lines) {
     }
 
     if (!RequestNextChannelInfomation()) {
+        const QString done = InfoDoneText();
         Finish();
-        SetStatus(kInfoDone);
+        SetStatus(done);
     }
+}
+
+QString frmMain::InfoDoneText() const {
+    if (mInfoFailures == 0) return kInfoDone;
+    const int total = int(mPendingChannelNodes.size()) - 1;
+    return kInfoDone + QStringLiteral("（%1件のうち%2件は取得できませんでした）").arg(total).arg(mInfoFailures);
 }
 
 bool frmMain::RequestNextChannelInfomation() {

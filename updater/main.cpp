@@ -1,11 +1,13 @@
 // Listmender: builds ChannelList.txt for the viewer.
 #include "common/JapaneseQtTexts.h"
+#include "common/OpenFiles.h"
 #include "common/ProgramDirectory.h"
 #include "updater/frmMain.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    RaiseOpenFileLimit();
     QApplication app(argc, argv);
     InstallJapaneseQtTexts(app);
     updater::frmMain window(ProgramDirectory(), ProgramFileDirectory());

@@ -1,10 +1,15 @@
 #include "view/ShowAreaWidget.h"
 
 #include "channel/PictureElement.h"
+#include "view/BoxOverlay.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEngine>
 #include <QPainter>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 QSize deviceSizeOf(const QSize& logical, qreal ratio) {
@@ -16,9 +21,16 @@ ShowAreaWidget::ShowAreaWidget(PictureElementArray& elements, QWidget* parent) :
     setObjectName(QStringLiteral("cntShowBox"));
     labels_.emplace_back();
     setAutoFillBackground(false);
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void ShowAreaWidget::LoadLabel() { labels_.push_back(labels_.front()); }
+
+void ShowAreaWidget::setOverlay(BoxOverlay* overlay) {
+    if (overlay_ == overlay) return;
+    overlay_ = overlay;
+    update();
+}
 
 int ShowAreaWidget::ElementAt(const QPoint& point) const {
     for (int i = elements_.Count() - 1; i >= 1; --i) {
@@ -53,10 +65,12 @@ const QPixmap& ShowAreaWidget::labelPixmap(NameLabel& label, qreal ratio) {
     if (label.RenderedDeviceSize != device || label.RenderedCaption != label.Caption || label.Rendered.isNull()) {
         label.Rendered = QPixmap(device);
         label.Rendered.setDevicePixelRatio(ratio);
-        label.Rendered.fill(palette().color(QPalette::Window));
+        // The colours of the information labels: the window text colour on
+        // the window colour, as the system draws a text field.
+        label.Rendered.fill(palette().color(QPalette::Base));
         QPainter p(&label.Rendered);
         p.setFont(font());
-        p.setPen(palette().color(QPalette::WindowText));
+        p.setPen(palette().color(QPalette::Text));
         p.drawText(QRect(QPoint(0, 0), label.Rect.size()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
                    label.Caption);
         label.RenderedCaption = label.Caption;
@@ -74,19 +88,36 @@ void ShowAreaWidget::paintEvent(QPaintEvent* event) {
     const QRect dirty = event->rect();
     for (int i = 1; i < elements_.Count(); ++i) {
         const PictureElement* e = elements_.Element(i);
-        if (!e || !e->Visible || !e->HasPicture() || !e->Rect().intersects(dirty)) continue;
+        if (!e || !e->Visible || !e->Rect().intersects(dirty)) continue;
         if (e->Rect().isEmpty()) continue;
-        painter.drawPixmap(e->Rect().topLeft(), pixmapFor(i, ratio));
+        if (e->HasPicture()) {
+            if (ScaledTiles) {
+                tiles_.DrawPicture(painter, quintptr(e), e->Picture(), e->PictureSerial(), e->Rect(), ratio);
+            } else {
+                painter.drawPixmap(e->Rect().topLeft(), pixmapFor(i, ratio));
+            }
+        }
+        if (overlay_) overlay_->PaintBox(painter, *e, ratio);
     }
     for (size_t i = 1; i < labels_.size(); ++i) {
         NameLabel& label = labels_[i];
         if (!label.Visible || label.Rect.isEmpty() || !label.Rect.intersects(dirty)) continue;
-        painter.drawPixmap(label.Rect.topLeft(), labelPixmap(label, ratio));
+        painter.drawPixmap(label.Rect.topLeft(),
+                           ScaledTiles
+                               ? tiles_.Label(i, label.Caption, label.Rect.size(), ratio, font(),
+                                              palette().color(QPalette::WindowText), palette().color(QPalette::Window))
+                               : labelPixmap(label, ratio));
     }
     if (SelectedBoxVisible) {
         painter.setPen(QPen(QColor(255, 0, 0), 1));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(SelectedBoxRect.adjusted(0, 0, -1, -1));
+    }
+    if (hasFocus()) {
+        // The keyboard's place: a frame of the selection colour along the edge.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
     }
 }
 
@@ -108,4 +139,13 @@ void ShowAreaWidget::mouseDoubleClickEvent(QMouseEvent* event) {
         emit ElementMouseDown(index, ButtonCodeOf(event->button()));
         emit ElementDblClick(index);
     }
+}
+
+void ShowAreaWidget::keyPressEvent(QKeyEvent* event) {
+    static const int keys[] = {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up,     Qt::Key_Down,
+                               Qt::Key_Home, Qt::Key_End,   Qt::Key_Return, Qt::Key_Enter};
+    if ((event->modifiers() & ~Qt::KeypadModifier) ||
+        std::find(std::begin(keys), std::end(keys), event->key()) == std::end(keys))
+        return QWidget::keyPressEvent(event);
+    emit KeyDown(event->key());
 }

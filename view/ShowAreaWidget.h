@@ -7,7 +7,9 @@
 // source pixels straight to the device pixels of their box, and labels are
 // drawn at the device pixel ratio, so both stay sharp on any screen; both are
 // cached by device size, so a repaint never scales again and a move to a
-// screen of another ratio draws them anew.
+// screen of another ratio draws them anew. The area takes the focus from the
+// Tab key and then shows a frame of the selection colour; the arrow keys,
+// Home, End and Enter are reported to the window.
 
 #include <QHash>
 #include <QPixmap>
@@ -18,7 +20,9 @@
 #include <vector>
 
 #include "common/MouseButtonCode.h"
+#include "view/ScaledTiles.h"
 
+class BoxOverlay;
 class PictureElementArray;
 
 struct NameLabel {
@@ -47,22 +51,33 @@ public:
     QRect SelectedBoxRect;
     bool SelectedBoxVisible = false;
 
+    // A folder's grid with ScaleTiles on: every picture fitted into its box
+    // keeping its aspect ratio, and the names elided.
+    bool ScaledTiles = false;
+
     // The topmost visible element at a point (0 when none).
     int ElementAt(const QPoint& point) const;
 
     // How many scaled pictures the cache holds (for tests of the cache).
     int CachedPictures() const { return int(cache_.size()); }
 
+    // Drawing laid over the boxes; none by default. Not owned.
+    void setOverlay(BoxOverlay* overlay);
+    BoxOverlay* Overlay() const { return overlay_; }
+
 signals:
     void ElementMouseDown(int Index, MouseButtonCode Button);
     void ElementClick(int Index);
     void ElementDblClick(int Index);
+    // An arrow key, Home, End, Return or Enter pressed without modifiers.
+    void KeyDown(int Key);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct Cached {
@@ -76,5 +91,7 @@ private:
     PictureElementArray& elements_;
     std::vector<NameLabel> labels_;
     QHash<int, Cached> cache_;
+    ScaledTilePainter tiles_;
     int pressedIndex_ = 0;
+    BoxOverlay* overlay_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "view/TabStripWidget.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -28,12 +29,15 @@ protected:
 
 TabStripWidget::TabStripWidget(QWidget* parent) : QWidget(parent), bar_(new MinimumWidthTabBar(this)) {
     setObjectName(QStringLiteral("tabChannelSelect"));
-    bar_->setFocusPolicy(Qt::NoFocus);
+    // Reached with the Tab key; a click leaves the focus where it is.
+    bar_->setFocusPolicy(Qt::TabFocus);
     bar_->setExpanding(false);
     bar_->setUsesScrollButtons(true);
     bar_->setElideMode(Qt::ElideNone);
     bar_->setDrawBase(false);
+    bar_->setTabsClosable(true);
     bar_->installEventFilter(this);
+    connect(bar_, &QTabBar::tabCloseRequested, this, [this](int index) { emit CloseRequested(index + 1); });
     // The strip starts with one blank tab and is never empty.
     Add(QString(), QString());
 }
@@ -50,7 +54,14 @@ QString TabStripWidget::Caption(int index) const {
 }
 
 void TabStripWidget::SetTag(int index, const QString& tag) {
-    if (index >= 1 && index <= Count()) bar_->setTabData(index - 1, tag);
+    if (index < 1 || index > Count()) return;
+    bar_->setTabData(index - 1, tag);
+    showCloseButton(index);
+}
+
+void TabStripWidget::showCloseButton(int index) {
+    const auto side = QTabBar::ButtonPosition(style()->styleHint(QStyle::SH_TabBar_CloseButtonPosition, nullptr, bar_));
+    if (QWidget* button = bar_->tabButton(index - 1, side)) button->setVisible(!Tag(index).isEmpty());
 }
 
 void TabStripWidget::SetCaption(int index, const QString& caption) {
@@ -61,6 +72,7 @@ int TabStripWidget::Add(const QString& caption, const QString& tag) {
     const QSignalBlocker block(bar_);
     const int i = bar_->addTab(caption);
     bar_->setTabData(i, tag);
+    showCloseButton(i + 1);
     return i + 1;
 }
 
@@ -103,8 +115,23 @@ bool TabStripWidget::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::MouseButtonRelease:
         case QEvent::Wheel:
-        case QEvent::KeyPress:
             return true;
+        case QEvent::KeyPress: {
+            // The keys that would change the tab; the others (Tab among
+            // them) go their usual way.
+            const auto* keyEvent = static_cast<QKeyEvent*>(event);
+            if (keyEvent->modifiers() & ~Qt::KeypadModifier) return false;
+            const int key = keyEvent->key();
+            const int current = SelectedIndex();
+            int target = 0;
+            if (key == Qt::Key_Left) target = current > 1 ? current - 1 : Count();
+            if (key == Qt::Key_Right) target = current < Count() ? current + 1 : 1;
+            if (key == Qt::Key_Home) target = 1;
+            if (key == Qt::Key_End) target = Count();
+            if (target == 0) return false;
+            emit KeySelected(target);
+            return true;
+        }
         default:
             return false;
     }

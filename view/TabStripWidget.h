@@ -1,8 +1,10 @@
 #pragma once
 // The tab strip tabChannelSelect: a tab bar over a framed client area. Each
 // tab has a caption and a tag. The strip never changes its selection by
-// itself: presses are reported, and the window selects tabs through its own
-// before-click / click path. No keyboard focus, no wheel switching.
+// itself: presses, the tabs' close buttons and the arrow keys (the bar takes
+// the focus from the Tab key, and shows it on the selected tab) are
+// reported, and the window selects and closes tabs through its own
+// before-click / click path. No wheel switching.
 
 #include <QWidget>
 
@@ -39,6 +41,10 @@ signals:
     // A press on the strip: the button and the 1-based tab under the
     // pointer (0 when none).
     void Pressed(MouseButtonCode Button, int TabIndex);
+    // The close button of tab TabIndex (1-based) was clicked.
+    void CloseRequested(int TabIndex);
+    // An arrow key, Home or End on the focused bar: the tab it points at.
+    void KeySelected(int TabIndex);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,5 +53,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The blank tab offers nothing to close.
+    void showCloseButton(int index);
+
     QTabBar* bar_;
 };

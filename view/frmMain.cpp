@@ -14,6 +14,10 @@
 #include "view/SplitterBar.h"
 #include "view/TabStripWidget.h"
 #include "view/ToolbarImages.h"
+#include "view/WallSettingsPage.h"
+#include "view/WatchViews.h"
+#include "watch/ConditionOverlay.h"
+#include "watch/FavoriteWatch.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -70,10 +74,16 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     createMenus();
     createPopups();
     createControls();
+    createWatchControls();
+    // What the viewer adds: its menu items follow the specified ones.
+    mWatchViews = new WatchViews(*this);
+    mWatchViews->CreateMenus(mnuShow, Popup(QStringLiteral("mnuPopupForMultimonitorTab")));
+    if (mSetting) mSetting->AddPage(QStringLiteral("監視"), new WallSettingsPage(&mWatch));
+    createKeyboard();
 
     PopupMenuFunction = [this](QMenu* menu) { menu->exec(mPopupAt.value_or(QCursor::pos())); };
-    InputBoxFunction = [this](const QString& prompt, const QString& title) {
-        return mdlFunction::InputBox(this, prompt, title);
+    InputBoxFunction = [this](const QString& prompt, const QString& title, const QString& initial) {
+        return mdlFunction::InputBox(this, prompt, title, initial);
     };
     MessageBoxFunction = [this](const QString& text, const QString& title, bool information) {
         QMessageBox box(information ? QMessageBox::Information : QMessageBox::Warning, title, text, QMessageBox::Ok,
@@ -84,6 +94,9 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     mTimer = new QTimer(this);
     mTimer->setInterval(1000);
     connect(mTimer, &QTimer::timeout, this, &frmMain::tmrCauseOneSecEvent_Timer);
+    connect(mTimer, &QTimer::timeout, this, &frmMain::WatchTick);
+    // Tours count the same ticks, after the channels.
+    connect(mTimer, &QTimer::timeout, mWatchViews, &WatchViews::Tick);
 
     // The design client area is 642 x 401 under the menu bar.
     resize(642, 401 + menuBar()->sizeHint().height());
@@ -91,6 +104,11 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
 }
 
 frmMain::~frmMain() {
+    // The watch listens to the managers.
+    stopWatch();
+    // Tours and folder windows give their viewing back while channels exist.
+    delete mWatchViews;
+    mWatchViews = nullptr;
     // The views go before the tree's nodes.
     delete mTree;
     mTree = nullptr;
@@ -258,14 +276,9 @@ void frmMain::createControls() {
 
     mTabs = new TabStripWidget(mClient);
     mTabs->Bar()->setMinimumWidth(0);
-    connect(mTabs, &TabStripWidget::Pressed, this, [this](MouseButtonCode button, int index) {
-        tabChannelSelect_MouseDown(button);
-        if (button == MouseButtonCode::Left && index > 0) {
-            SelectTab(index);
-        } else if (button == MouseButtonCode::Right) {
-            tabChannelSelect_Click();
-        }
-    });
+    connect(mTabs, &TabStripWidget::Pressed, this, &frmMain::tabChannelSelect_Pressed);
+    connect(mTabs, &TabStripWidget::CloseRequested, this, &frmMain::CloseTabAt);
+    connect(mTabs, &TabStripWidget::KeySelected, this, &frmMain::SelectTabAsLeftClick);
 
     mShowArea = new ShowAreaWidget(mPictures, mClient);
     mShowArea->setFont(pixelFont(font(), 11));
@@ -274,6 +287,7 @@ void frmMain::createControls() {
     connect(mShowArea, &ShowAreaWidget::ElementMouseDown, this, &frmMain::imgChannelShow_MouseDown);
     connect(mShowArea, &ShowAreaWidget::ElementClick, this, &frmMain::imgChannelShow_Click);
     connect(mShowArea, &ShowAreaWidget::ElementDblClick, this, &frmMain::imgChannelShow_DblClick);
+    connect(mShowArea, &ShowAreaWidget::KeyDown, this, &frmMain::cntShowBox_KeyDown);
 
     mStatusBar = new QWidget(mClient);
     mStatusBar->setObjectName(QStringLiteral("sbrMain"));
@@ -343,21 +357,36 @@ void frmMain::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
 }
 
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    // The size start-up asked for has arrived: a later other size is
+    // someone else's (the window fit then leaves it), and the stored state
+    // can follow.
+    if (mStartFit.isValid() && size() == mStartFit) {
+        mStartFitSeen = true;
+        applyPendingState();
+    }
+    // The window manager has maximised the window at its size: from now on
+    // a normal window's size is the user's.
+    if (mStateToArrive == Qt::WindowMaximized && (windowState() & Qt::WindowMaximized) && size() != mNormalSize)
+        mStateToArrive = Qt::WindowNoState;
+}
+
 void frmMain::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowStateChange) rememberNormalSize();
     QMainWindow::changeEvent(event);
 }
 
 void frmMain::rememberNormalSize() {
+    // Not while the stored state is on its way: a window manager may report
+    // the window normal, at its first size, for a moment before it
+    // maximises it (Qt's own normalGeometry() takes that size).
+    if (mPendingState != Qt::WindowNoState || mStateToArrive != Qt::WindowNoState) return;
     if (!(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))) mNormalSize = size();
 }
 
 QSize frmMain::normalSizeForSaving() const {
-    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) {
-        const QRect normal = normalGeometry();
-        if (normal.isValid() && !normal.isEmpty()) return normal.size();
-        return mNormalSize;
-    }
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)) return mNormalSize;
     return size();
 }
 
@@ -387,7 +416,13 @@ void frmMain::Form_Unload() {
     mUnloaded = true;
     mTimer->stop();
     if (mSetting) mSetting->close();
+    // Every connection goes before the files are written, so the exit never
+    // needs a descriptor it cannot get. An answer arriving now could not
+    // change what is saved.
+    mHTTP->CancelAll();
+    mCurl->CloseConnections();
     SaveSetting();
+    mWatchViews->Shutdown();
     emit Unloaded();
 }
 

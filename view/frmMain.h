@@ -6,11 +6,14 @@
 //   channel/      the channel manager's event handlers
 //   navigation/   the channel tree, favourites, the About box
 //   multimonitor/ the folder commands and the folder manager's event handlers
+//   watch/        conditions on the boxes, the health view, notifications
 // Model objects never touch the window: they raise their managers' events.
 
+#include <QDBusConnection>
 #include <QHash>
 #include <QList>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -24,8 +27,10 @@
 #include "common/MouseButtonCode.h"
 #include "common/TextFile.h"
 #include "navigation/NodeTag.h"
+#include "storage/WatchSettings.h"
 #include "storage/frmSetting.h"
 #include "view/MainWindowLayout.h"
+#include "watch/ChannelWatch.h"
 
 class QAction;
 class QLabel;
@@ -36,13 +41,18 @@ class QToolButton;
 class ChannelHTTPCompletion;
 class ChannelTreeModel;
 class ChannelTreeView;
+class ConditionOverlay;
 class CurlMulti;
+class DesktopNotifications;
+class FavoriteWatch;
+class HealthView;
 class HTTPTransferArray;
 class ShowAreaWidget;
 class SplitterBar;
 class TabStripWidget;
 class TreeNode;
 class TreeRemovalUndo;
+class WatchViews;
 class clsChannel;
 class clsChannelManeger;
 class clsMultiMonitorFolder;
@@ -87,6 +97,24 @@ public:
     void mnuCloseMultiMonitorTab_Click();
     // Selects tab i (1-based) from code: runs BeforeClick and Click like a user's click.
     void SelectTab(int TabIndex);
+
+    // ---- Keyboard, and the tabs' mouse (view/frmMain_Keyboard.cpp) --------
+    // A press on the tab strip (TabIndex 0: beside the tabs). A right click
+    // first selects the tab under the pointer, so its popup acts on it; a
+    // middle click closes it.
+    void tabChannelSelect_Pressed(MouseButtonCode Button, int TabIndex);
+    // Selects a tab as a left click does: the keyboard's way to a tab.
+    void SelectTabAsLeftClick(int TabIndex);
+    // The next (Step 1) or previous (-1) tab, wrapping around.
+    void SelectNextTab(int Step);
+    // The selected tab, closed as its popup closes it.
+    void CloseSelectedTab();
+    // Any tab, closed as its popup would; the selection stays where it was.
+    void CloseTabAt(int TabIndex);
+    // A key on the show area: in a folder tab the arrow keys, Home and End
+    // select a member as a click on it does, Enter opens it as a double click.
+    void cntShowBox_KeyDown(int Key);
+    void mnuKeyboardHelp_Click();
 
     // ---- Pictures (view/frmMain_Pictures.cpp) -----------------------------
     void ShowChannelPicture();
@@ -150,14 +178,38 @@ public:
     void mMultiMonitorManeger_ChangeMultiMonitorFolderName(const QString& MultiMonitorID, const QString& NewFolderName);
     void mMultiMonitorManeger_ThumbnailBoxRefresh(const QString& MultiMonitorID);
 
+    // ---- Watch (watch/frmMain_Watch.cpp) ----------------------------------
+    // Runs after every tick of tmrCauseOneSecEvent: notices, counts, badges.
+    void WatchTick();
+    void mnuShowStatusOverlay_Click();
+    void mnuChannelHealth_Click();
+    // Everything follows the section Watch after the dialog or a menu changed it.
+    void ApplyWatchSettings();
+    ChannelWatch* Watcher() const { return mChannelWatch.get(); }
+    FavoriteWatch* FavoritesWatch() const { return mFavoriteWatch.get(); }
+    HealthView* ChannelHealthView() const { return mHealthView; }
+    DesktopNotifications* Notifications() const { return mNotifications; }
+    QAction* mnuShowStatusOverlay() const { return mShowStatusOverlay; }
+    QAction* mnuChannelHealth() const { return mChannelHealth; }
+    QLabel* sbrMainMessage() const { return mStatusMessage; }
+    // The watch's clocks and the notifications' bus, read once by LoadSetting:
+    // the system's and the session bus unless a test gives others.
+    ChannelWatch::Clock WatchClock;
+    ChannelWatch::WallClock WatchWallClock;
+    std::function<QDBusConnection()> DesktopBus;
+
     // ---- Platform services the handlers use; tests replace them ----------
     std::function<void(QMenu*)> PopupMenuFunction;  // shows a popup at the pointer
-    std::function<QString(const QString& prompt, const QString& title)> InputBoxFunction;
+    // The input box holds `initial` when it opens.
+    std::function<QString(const QString& prompt, const QString& title, const QString& initial)> InputBoxFunction;
     // information: the information icon (the About box); otherwise a warning.
     std::function<void(const QString& text, const QString& title, bool information)> MessageBoxFunction;
 
     // ---- What tests and other parts read ---------------------------------
     ProgramSettings& Settings() { return mSettings; }
+    WatchSettings& Watch() { return mWatch; }
+    // Full screen, tours, folder windows and the last session (beyond the specified window).
+    WatchViews* Watching() const { return mWatchViews; }
     const QString& ProgramDir() const { return mProgramDirectory; }
     clsChannelManeger* ChannelManeger() const { return mChannelManeger.get(); }
     clsMultiMonitorManeger* MultiMonitorManeger() const { return mMultiMonitorManeger.get(); }
@@ -211,6 +263,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void Form_Unload();
@@ -218,12 +271,15 @@ private:
     void createMenus();
     void createPopups();
     void createToolbar();
+    void createKeyboard();
+    void chainFocus();
     void connectModel();
     void applyGeometry();
     TabStripMetrics tabMetrics() const;
     void rememberNormalSize();
     QSize normalSizeForSaving() const;
     void keepOnScreen();
+    void applyPendingState();
 
     // Opens a tab with that tag, or selects the one that has it.
     void openTab(const QString& Tag, const QString& Caption, const std::function<void()>& SwitchViewingOn);
@@ -234,6 +290,14 @@ private:
     void showMessage(const QString& text, const QString& title, bool information = false);
     void hideStaleThumbnails(const QList<PictureElement*>& shown, int labelsUsed, bool frameShown);
 
+    // Watch (watch/frmMain_Watch.cpp).
+    void createWatchControls();
+    void startWatch();
+    void stopWatch();
+    void showStatusCounts();
+    void notify(const QString& summary, const QString& body, const QString& ChannelID);
+    void openWatchedChannel(const QString& ChannelID);
+
     QString mProgramDirectory;
     std::unique_ptr<frmSetting> mSetting;
     QTimer* mTimer = nullptr;
@@ -242,6 +306,8 @@ private:
 
     // Model.
     ProgramSettings mSettings;
+    WatchSettings mWatch;  // the section "Watch": what the viewer adds
+    WatchViews* mWatchViews = nullptr;
     CurlMulti* mCurl = nullptr;  // made before mHTTP: its transfers are dropped first
     HTTPTransferArray* mHTTP = nullptr;
     PictureElementArray mPictures;
@@ -270,7 +336,12 @@ private:
     QLabel* mStatusTime = nullptr;
     MainLayoutGeometry mGeometry;
     QSize mNormalSize;
-    QSize mStartSize;  // the size start-up asked for, until the window manager has placed the window
+    QSize mStartSize;            // the size start-up asked for, until the window manager has placed the window
+    QSize mStartFit;             // the size that fit gave the window
+    bool mStartFitSeen = false;  // the window had that size once
+    QSize mSizeBeforeStart;      // the designed size the window was shown at
+    Qt::WindowState mPendingState = Qt::WindowNoState;   // the stored state, until the stored size has arrived
+    Qt::WindowState mStateToArrive = Qt::WindowNoState;  // set, not yet reported back by the window manager
 
     // Menus.
     QMenu* mnuFile = nullptr;
@@ -282,6 +353,7 @@ private:
     QAction* mShowChannelOnlyOnBroadcast = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuAbout = nullptr;
+    QAction* mnuKeyboardHelp = nullptr;
     QHash<QString, QMenu*> mPopups;
     QList<QAction*> mAddToFolder;  // element 0 is the separator
 
@@ -302,10 +374,25 @@ private:
     // List files as read, so each is written back in its encoding and a file
     // that could not be read is never overwritten.
     TextFileInfo mListFileInfo[3];
+    // Folder settings that are no paths here (from Windows, or relative),
+    // ChachDirctory [0] and PictureSaveDirctory [1]: the value as read and the
+    // default used in its place. Written back as read unless changed.
+    QString mForeignFolder[2];
+    QString mForeignFolderReplacement[2];
     // ChannelList.txt was read and named channels. Loaded without it (missing,
     // unreadable or empty): the favourites, and the members by MultiMonitorID,
     // whose channels are unknown, written back as they were.
     bool mChannelsKnown = false;
     QStringList mCarriedFavorites;
     QHash<QString, QStringList> mCarriedMembers;
+
+    // Watch.
+    std::unique_ptr<ChannelWatch> mChannelWatch;
+    std::unique_ptr<FavoriteWatch> mFavoriteWatch;
+    std::unique_ptr<ConditionOverlay> mConditionOverlay;
+    HealthView* mHealthView = nullptr;
+    DesktopNotifications* mNotifications = nullptr;
+    QAction* mShowStatusOverlay = nullptr;
+    QAction* mChannelHealth = nullptr;
+    QSet<QString> mAnnouncedFailures;  // CaseKey of channels whose failure was notified
 };

@@ -2,10 +2,12 @@
 #include "view/frmMain.h"
 
 #include "navigation/NodeTag.h"
+#include "view/WatchViews.h"
 
 void frmMain::Form_Resize() {
     mGeometry = LayoutMainWindow(mGeometry, mClient->width(), mClient->height(), StatusBarHeight(), tabMetrics());
     applyGeometry();
+    if (mWatchViews) mWatchViews->FitShowArea();
     rememberNormalSize();
     // 8. Redraw what the selected tab shows; a blank tab shows nothing.
     const NodeKind tab = ParseTag(SelectedTabTag()).Kind;

@@ -21,6 +21,7 @@ void frmMain::HideAllShowBoxes() {
         if (PictureElement* e = mPictures.Element(i)) e->Visible = false;
     for (int i = 1; i < mShowArea->LabelCount(); ++i) mShowArea->Label(i).Visible = false;
     mArrangedBoxes.clear();
+    mShowArea->ScaledTiles = false;
     mShowArea->update();
 }
 
@@ -99,7 +100,10 @@ void frmMain::ArrangeThumbnailBox() {
             if (!box) continue;
             const QPoint cell = grid.CellOrigin(i);
             const QSize natural = box->NaturalSize();
-            if (box->HasPicture() && natural.width() < grid.CellWidth && natural.height() < grid.CellHeight) {
+            // Tiles that fill their cells take the whole cell; the picture is
+            // then fitted into it when painted.
+            if (!mWatch.ScaleTiles && box->HasPicture() && natural.width() < grid.CellWidth &&
+                natural.height() < grid.CellHeight) {
                 box->setStretch(false);
                 box->Move(cell.x(), cell.y());
             } else {
@@ -121,6 +125,7 @@ void frmMain::ArrangeThumbnailBox() {
         }
     }
     hideStaleThumbnails(shown, grid.Columns > 0 ? n : 0, frameShown);
+    mShowArea->ScaledTiles = mWatch.ScaleTiles;
     mShowArea->update();
 }
 

@@ -10,6 +10,7 @@
 #include "navigation/NodeTag.h"
 #include "view/ShowAreaWidget.h"
 #include "view/TabStripWidget.h"
+#include "view/WatchViews.h"
 
 int frmMain::getTabIndexFromTag(const QString& Tag) const {
     for (int i = 1; i <= mTabs->Count(); ++i)
@@ -73,9 +74,12 @@ void frmMain::CloseTab(int TabIndex, bool IsAthoerCheak) {
         if (clsChannel* channel = mChannelManeger->Channel(tab.ID))
             channel->ViewControl(clsChannel::NormalViewClose, QString());
     } else if (tab.Kind == NodeKind::MultiMonitor) {
-        // A removed folder has already switched its members off.
-        if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tab.ID))
-            folder->MultMonitorControl(2, IsAthoerCheak);
+        // A removed folder has already switched its members off; a folder
+        // shown in its own window as well keeps them.
+        if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tab.ID)) {
+            if (!mWatchViews->FolderWindowShows(tab.ID)) folder->MultMonitorControl(2, IsAthoerCheak);
+            mWatchViews->FolderTabClosed();
+        }
     }
     tabChannelSelect_BeforeClick();
     mTabMouseButton = MouseButtonCode::Left;
@@ -101,7 +105,10 @@ void frmMain::CloseTab(int TabIndex, bool IsAthoerCheak) {
 
 void frmMain::tabChannelSelect_MouseDown(MouseButtonCode Button) { mTabMouseButton = Button; }
 
-void frmMain::tabChannelSelect_BeforeClick() { HideAllShowBoxes(); }
+void frmMain::tabChannelSelect_BeforeClick() {
+    mWatchViews->TabChanging();
+    HideAllShowBoxes();
+}
 
 void frmMain::tabChannelSelect_Click() {
     const ParsedTag tab = ParseTag(SelectedTabTag());

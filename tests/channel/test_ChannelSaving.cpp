@@ -1,7 +1,13 @@
 #include "ChannelRig.h"
 #include "Rows.h"
 
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace {
 
@@ -147,6 +153,101 @@ TEST_F(ChannelSavingTest, SavingFollowsItsSwitchAndNeverReplacesAFile) {
     ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
     ASSERT_EQ(warnings.seen.size(), 1);
     EXPECT_TRUE(warnings.seen[0].contains(rig.cacheFile("ch01.jpg")));
+}
+
+// A folder of the rig's program folder on a file system of its own, gone with the test.
+class Mount {
+public:
+    // A tmpfs with no room left (root only).
+    static std::unique_ptr<Mount> fullTmpfs(const QString& where) {
+        QDir().mkpath(where);
+        if (::geteuid() != 0 || ::mount("tmpfs", where.toLocal8Bit().constData(), "tmpfs", 0, "size=64k") != 0)
+            return nullptr;
+        auto m = std::unique_ptr<Mount>(new Mount(where, false));
+        const int fd = ::open((where + "/filler").toLocal8Bit().constData(), O_WRONLY | O_CREAT, 0600);
+        const QByteArray page(4096, 'x');
+        while (fd >= 0 && ::write(fd, page.constData(), size_t(page.size())) > 0) {
+        }
+        ::close(fd);
+        return m;
+    }
+    // A FAT image through FUSE, as a FAT stick is mounted without root rights.
+    static std::unique_ptr<Mount> fat(const QString& image, const QString& where) {
+        if (QStandardPaths::findExecutable("fusefat").isEmpty() || !QFile::exists("/dev/fuse")) return nullptr;
+        QDir().mkpath(where);
+        if (QProcess::execute("mkfs.vfat", {"-C", image, "4096"}) != 0 &&
+            QProcess::execute("/usr/sbin/mkfs.vfat", {"-C", image, "4096"}) != 0)
+            return nullptr;
+        QProcess fusefat;
+        fusefat.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        if (QProcess::execute("fusefat", {"-o", "rw+", image, where}) != 0) return nullptr;
+        return std::unique_ptr<Mount>(new Mount(where, true));
+    }
+    ~Mount() {
+        if (fuse_) QProcess::execute("fusermount", {"-u", path_});
+        ::umount2(path_.toLocal8Bit().constData(), MNT_DETACH);
+    }
+
+private:
+    Mount(const QString& path, bool fuse) : path_(path), fuse_(fuse) {}
+    QString path_;
+    bool fuse_;
+};
+
+// Saving into a folder on a full disk: every picture fails, each failure
+// takes its own file away again (neither spare nor temporary is left), and
+// one warning says so.
+TEST_F(ChannelSavingTest, AFullSaveFolderIsLeftAsItWas) {
+    const auto full = Mount::fullTmpfs(rig.settings.PictureSaveDirctory);
+    if (!full) GTEST_SKIP() << "mounting a tmpfs needs root";
+    ASSERT_TRUE(QDir().mkpath(rig.settings.PictureSaveDirctory + "ch01"));
+    FileWarnings warnings;
+    clsChannel* ch = rig.addPublished(site, "ch01", 0, 1, JpegFactory::make(300, 200), true);
+    ch->ViewControl(clsChannel::NormalViewOpen, QString());
+    ASSERT_TRUE(ChannelRig::settle(ch));
+    for (int i = 0; i < 10; ++i) {
+        site.picture("/ch01/full.jpg", JpegFactory::make(300 + i, 200));
+        ASSERT_NO_FATAL_FAILURE(nextPicture(ch));
+    }
+    EXPECT_EQ(ch->ShowBox()->Picture().size(), QSize(309, 200));
+    EXPECT_EQ(saved(), QStringList());
+    EXPECT_EQ(QDir(rig.settings.PictureSaveDirctory).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"ch01", "filler"}));
+    EXPECT_EQ(warnings.seen.size(), 1);
+}
+
+// On a FAT stick mounted through FUSE, which has no ftruncate to the same
+// size and refuses ":" in a name, pictures are cached and saved, and an ID
+// with ":" gets a folder of a name FAT takes.
+TEST(ChannelOnFat, CachesAndSavesEveryPicture) {
+    ChannelSite site;
+    ChannelRig rig;
+    const auto fat = Mount::fat(rig.dir.file("fat.img"), rig.dir.file("stick"));
+    if (!fat) GTEST_SKIP() << "no FAT through FUSE here (fusefat, mkfs.vfat, /dev/fuse)";
+    rig.settings.ChachDirctory = rig.dir.file("stick/chach/");
+    rig.settings.PictureSaveDirctory = rig.dir.file("stick/save/");
+    ASSERT_TRUE(QDir().mkpath(rig.settings.ChachDirctory));
+    QDateTime now(QDate(2024, 1, 2), QTime(3, 4, 5));
+    rig.settings.Now = [&now] { return now; };
+    clsChannel* plain = rig.addPublished(site, "ch01", 0, 1, JpegFactory::make(30, 20), true);
+    clsChannel* colon = rig.addPublished(site, "jp:cam", 0, 1, JpegFactory::make(40, 20), true);
+    for (clsChannel* ch : {plain, colon}) ch->ViewControl(clsChannel::NormalViewOpen, QString());
+    ASSERT_TRUE(ChannelRig::settle(plain) && ChannelRig::settle(colon));
+    for (int i = 0; i < 3; ++i) {
+        for (const char* id : {"ch01", "jp:cam"})
+            site.picture(QString("/%1/full.jpg").arg(id), JpegFactory::make(50 + i, 20));
+        now = now.addSecs(1);
+        rig.tick();
+        ASSERT_TRUE(ChannelRig::settle(plain) && ChannelRig::settle(colon));
+    }
+    EXPECT_EQ(QFile(rig.cacheFile("ch01.jpg")).size(), JpegFactory::make(52, 20).size());
+    const QStringList folders = QDir(rig.settings.PictureSaveDirctory).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(folders.size(), 2) << folders.join(' ').toStdString();
+    EXPECT_EQ(folders[0], "ch01");
+    EXPECT_TRUE(folders[1].startsWith("jp_cam~")) << folders[1].toStdString();
+    for (const QString& folder : folders)
+        EXPECT_EQ(QDir(rig.settings.PictureSaveDirctory + folder).entryList(QDir::Files | QDir::Hidden).size(), 4)
+            << folder.toStdString();
 }
 
 }  // namespace

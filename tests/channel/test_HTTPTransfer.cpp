@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -76,6 +77,7 @@ TEST_P(TransferAnswerTest, CompletesOrFailsAtItsLimit) {
         chunked.push_back(R::send(QByteArray(1, c)));
     std::map<QString, Steps> scripts{
         {"/latin1", R::ok("text/plain; charset=ISO-8859-1", kCp932)},  // a server's default on Japanese text
+        {"/latin1utf8", R::ok("text/plain; charset=ISO-8859-1", kUtf8)},
         {"/plain", R::ok("text/plain", kCp932)},
         {"/utf8bare", R::ok("text/plain", kUtf8)},
         {"/utf8bom", R::ok("text/plain; charset=Shift_JIS", "\xEF\xBB\xBF" + kUtf8)},
@@ -100,6 +102,10 @@ TEST_P(TransferAnswerTest, CompletesOrFailsAtItsLimit) {
         {"/streamed", {R::send("HTTP/1.0 200 OK\r\n\r\n"), R::repeat(QByteArray(1 << 20, 'x'), 200)}},  // to the close
         {"/cut", {R::send(text + "Content-Length: 100000\r\n\r\nChannelName=a"), R::close()}},
         {"/header", {R::send(text), R::repeat(filler, 200000)}},
+        // Field lines that look like status lines still count.
+        {"/statuslines", {R::send(text), R::repeat("HTTP/1.1-" + filler, 200000)}},
+        {"/reason", R::answer("HTTP/1.1 404 " + Cp932::encode(QStringLiteral("見つかりません①")), "")},
+        {"/fields", R::answer("HTTP/1.1 200 OK\r\nX-Name: " + kUtf8 + "\r\nX-Sjis: " + kCp932, "")},
         {"/headerline", {R::send(text + "X-Long: "), R::repeat("a", 50000000)}},
         // As a proxy: a CONNECT answer whose header never ends.
         {"127.0.0.1:9", {R::send("HTTP/1.1 200 Connection established\r\n"), R::repeat(filler, 200000)}}};
@@ -170,6 +176,7 @@ constexpr const char *kUnsupported = "対応していないアドレスです", 
 // clang-format off
 const Row kRows[] = {
     {"latin1_label_on_cp932", "raw:/latin1", 12, kOk, "text", "", kUtf8},
+    {"latin1_label_on_utf8", "raw:/latin1utf8", 12, kOk, "text", "", kUtf8},
     {"no_label", "raw:/plain", 12, kOk, "text", "", kUtf8},
     {"utf8_without_label", "raw:/utf8bare", 12, kOk, "text", "", kUtf8},
     {"utf8_bom_against_label", "raw:/utf8bom", 12, kOk, "text", "", kUtf8},
@@ -182,9 +189,13 @@ const Row kRows[] = {
     {"folded", "raw:/folded", 12, kOk, "Content-Type", "text/plain; charset=utf-8", "ok"},
     {"no_content", "raw:/nocontent", 12, "HTTP/1.1 204 No Content\r\n", "Connection", "close", ""},
     {"not_found", "raw:/missing", 12, "HTTP/1.1 404 Not Found\r\n", "Content-Length", "4", "gone"},
+    {"cp932_reason_phrase", "raw:/reason", 12, "HTTP/1.1 404 見つかりません①\r\n", "Connection", "close", ""},
+    {"utf8_header_value", "raw:/fields", 12, kOk, "X-Name", "テスト①～", ""},
+    {"cp932_header_value", "raw:/fields", 12, kOk, "x-sjis", "テスト①～", ""},
     {"redirected", "raw:/redirected", 12, kOk, "Content-Type", "text/plain", "ok"},
     {"endless_redirects", "raw:/endless0", 12, "HTTP/1.1 302 ", "Location", "/endless6", ""},
     {"endless_header", "raw:/header", 11, kTooLarge, "", "", "", 30, 0, 5000, "", nullptr, 0, true},
+    {"endless_status_lines", "raw:/statuslines", 11, kTooLarge, "", "", "", 30, 0, 5000, "", nullptr, 0, true},
     {"endless_header_line", "raw:/headerline", 11, kTooLarge, "", "", "", 30, 0, 5000, "", nullptr, 0, true},
     {"endless_CONNECT_answer", "https://127.0.0.1:9/x", 11, kTooLarge, "", "", "", 30, 0, 5000, "raw", "127.0.0.1:9", 1, true},
     {"file", "file:///etc/hostname", 11, kUnsupported, "", "", "", 30, 0, 1000},
@@ -225,6 +236,108 @@ TEST_F(HTTPTransferTest, ConnectionsAreKeptAliveAndReused) {
     }
     EXPECT_EQ(server.connections(), 1);
     EXPECT_EQ(curl.ConnectionsOpened(), 1);
+}
+
+// Addresses with spaces around them, and the named proxy: used for every
+// host (the environment's no_proxy names the target here), and a port that
+// is not 1 to 65535 is a failure of its own, never port 80. The proxy and
+// the target are real listeners that answer with their own names.
+struct ProxyRow {
+    const char* name;
+    const char* address;  // %1: the target's port
+    const char* proxy;    // %1: the proxy's port; empty: no proxy
+    int state;
+    const char* result;  // 12: the body; 11: the failure text
+};
+class NamedProxyTest : public HTTPTransferTest, public ::testing::WithParamInterface<ProxyRow> {};
+
+TEST_P(NamedProxyTest, CarriesEveryRequestOrSaysWhyNot) {
+    const ProxyRow& row = GetParam();
+    RawHttpServer target([](const QString&) { return R::ok("text/plain", "target"); });
+    RawHttpServer proxy([](const QString&) { return R::ok("text/plain", "proxy"); });
+    qputenv("no_proxy", "127.0.0.1,localhost");
+    HTTPTransfer* t = array.getNewHTTPObject(5, QString::fromUtf8(row.proxy).arg(proxy.port()), *row.proxy != 0);
+    QElapsedTimer clock;
+    clock.start();
+    t->Execute(QString::fromUtf8(row.address).arg(target.port()));
+    const int state = waitFor(t);
+    qunsetenv("no_proxy");
+    ASSERT_EQ(state, row.state) << t->ResponseInfo().toStdString();
+    EXPECT_EQ((state == 12 ? t->BodyText() : t->ResponseInfo()).toStdString(), row.result);
+    EXPECT_EQ(target.requests().size() + proxy.requests().size(), state == 12 ? 1 : 0);
+    EXPECT_LT(clock.elapsed(), 2000);
+}
+
+const char* const kBadPort = "プロキシのポート番号が正しくありません";
+// clang-format off
+const ProxyRow kProxies[] = {
+    {"spaces_around_the_address", "  http://127.0.0.1:%1/ok \t", "", 12, "target"},
+    {"named_proxy_for_a_no_proxy_host", "http://127.0.0.1:%1/ok", "127.0.0.1:%1", 12, "proxy"},
+    {"named_proxy_with_spaces", " http://127.0.0.1:%1/ok ", " http://127.0.0.1:%1/ ", 12, "proxy"},
+    {"port_of_letters", "http://127.0.0.1:%1/ok", "127.0.0.1:abc", 11, kBadPort},
+    {"port_with_a_letter_O", "http://127.0.0.1:%1/ok", "127.0.0.1:808O", 11, kBadPort},
+    {"port_zero", "http://127.0.0.1:%1/ok", "127.0.0.1:0", 11, kBadPort},
+    {"port_past_65535", "http://127.0.0.1:%1/ok", "127.0.0.1:65536", 11, kBadPort},
+    {"empty_port", "http://127.0.0.1:%1/ok", "127.0.0.1:", 11, kBadPort},
+    {"signed_port", "http://127.0.0.1:%1/ok", "127.0.0.1:+8080", 11, kBadPort},
+};
+// clang-format on
+VANTORA_ROWS(NamedProxyTest, kProxies);
+
+// libcurl refusing a handle (curl_multi_add_handle failing) still ends the
+// request with a completion, later, and the element works again after it.
+TEST_F(HTTPTransferTest, ASetupFailureIsACompletion) {
+    RawHttpServer server([](const QString&) { return R::ok("text/plain", "ok"); });
+    HTTPTransfer* t = element();
+    curl.setAddFault([] { return true; });
+    t->Execute(server.url("/ok"));
+    EXPECT_TRUE(t->StillExecuting());
+    ASSERT_EQ(waitFor(t), 11);
+    EXPECT_EQ(t->ResponseInfo(), QStringLiteral("通信の準備に失敗しました"));
+    EXPECT_FALSE(t->StillExecuting());
+    curl.setAddFault(nullptr);
+    t->Execute(server.url("/ok"));
+    ASSERT_EQ(waitFor(t), 12);
+    EXPECT_EQ(server.requests(), QStringList{"/ok"});
+}
+
+// With a budget of four connections, two to a server: a server that never
+// answers holds two, the other server's requests go on, and a request that
+// waited for a connection gets its whole deadline once it has one.
+TEST(CurlMultiBudget, RequestsBeyondItWaitTheirTurnAndNeverFailForIt) {
+    EXPECT_EQ(CurlMulti::BudgetFor(256).Total, 192);
+    EXPECT_EQ(CurlMulti::BudgetFor(256).PerHost, 96);
+    EXPECT_EQ(CurlMulti::BudgetFor(100).Total, 36);
+    CurlMulti curl(CurlMulti::Budget{4, 2});
+    HTTPTransferArray array(curl);
+    RawHttpServer silent([](const QString&) { return Steps{R::silence()}; });
+    TestHttpServer working;
+    working.keepAlive();
+    working.serve("/a.jpg", kJpeg, "image/jpeg");
+    working.start();
+    std::vector<HTTPTransfer*> dead, alive;
+    std::map<HTTPTransfer*, qint64> endedAt;
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 3; ++i) dead.push_back(array.getNewHTTPObject(2, QString(), false));
+    for (int i = 0; i < 3; ++i) alive.push_back(array.getNewHTTPObject(2, QString(), false));
+    QObject::connect(&array, &HTTPTransferArray::StateChanged, &curl,
+                     [&](int index, int) { endedAt[array.Element(index)] = clock.elapsed(); });
+    for (HTTPTransfer* t : dead) t->Execute(silent.url("/x"));
+    EXPECT_EQ(curl.Waiting(), 1);
+    EXPECT_TRUE(dead[2]->WaitingForConnection());
+    for (int round = 0; round < 3; ++round)
+        for (HTTPTransfer* t : alive) {
+            t->Execute(working.url("/a.jpg"));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !t->StillExecuting(); }, 1500));
+            EXPECT_EQ(t->Body(), kJpeg);
+        }
+    EXPECT_LT(clock.elapsed(), 1500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return endedAt.count(dead[2]); }, 8000));
+    for (HTTPTransfer* t : dead) EXPECT_EQ(t->ResponseInfo(), QStringLiteral("タイムアウトしました"));
+    EXPECT_LT(endedAt[dead[0]], 3000);
+    EXPECT_GE(endedAt[dead[2]], endedAt[dead[0]] + 1900);  // its two seconds began when it got a connection
+    EXPECT_EQ(curl.Running(), 0);
 }
 
 }  // namespace

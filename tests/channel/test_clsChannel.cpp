@@ -325,4 +325,32 @@ TEST_F(ChannelCycleTest, AResponseAfterTheLastViewClosedEndsTheCycle) {
     EXPECT_EQ(site.requests(), (QStringList{"/ch01/info.txt", "/ch01/info.txt"}));
 }
 
+// A channel whose every picture is damaged (bytes before the end marker),
+// polled every second for 20 s: the picture shows, and what the decoder
+// says of it reaches the log once, through our category, not once or twice
+// a poll through Qt's.
+TEST_F(ChannelCycleTest, ADamagedPictureIsLoggedOncePerChannel) {
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext& c, const QString& m) {
+            lines << QString::fromLatin1(c.category ? c.category : "") + ": " + m;
+        });
+    QByteArray damaged = JpegFactory::make(64, 48);
+    damaged.insert(damaged.size() - 2, QByteArray(7, '\x11'));
+    clsChannel* ch = rig.addPublished(site, "ch01", 0, 1, damaged);
+    ch->ViewControl(clsChannel::NormalViewOpen, QString());
+    ASSERT_TRUE(ChannelRig::settle(ch));
+    for (int second = 0; second < 20; ++second) {
+        rig.tick();
+        ASSERT_TRUE(ChannelRig::settle(ch));
+    }
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(ch->ShowBox()->Picture().size(), QSize(64, 48));
+    EXPECT_EQ(site.requests().count("/ch01/full.jpg"), 21);
+    ASSERT_EQ(lines.size(), 1) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].startsWith("vantora.channel: picture of ch01 damaged:")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains("extraneous bytes")) << lines[0].toStdString();
+}
+
 }  // namespace

@@ -10,7 +10,8 @@ QStringList record(const QString& id, const QString& save, int pieces = 6) {
 }
 
 // A record beside a channel "ch01" made before it, through a proxy switched
-// off since; each channel gets its own element with the settings of its day.
+// off since; each channel gets its own element with the settings of its day,
+// also when it is made after the switch (at its first request).
 struct RecordRow {
     const char* name;
     QStringList record;
@@ -25,22 +26,22 @@ TEST_P(ChannelInitializeTest, AcceptsWellFormedRecordsOnly) {
     rig.settings.Proxy = QStringLiteral("proxy.invalid:8080");
     rig.settings.ProxyEnable = true;
     ASSERT_TRUE(rig.manager->ChannelInitialize(rig.boxes.Load(), record("ch01", "True")));
-    const HTTPTransfer* first = rig.http.Element(1);
-    EXPECT_EQ(std::tuple(first->Tag, first->RequestTimeout, first->AccessType, first->Proxy),
-              std::tuple(QString("ch01"), 17, int(HTTPTransfer::AccessNamedProxy), rig.settings.Proxy));
     rig.settings.ProxyEnable = false;
     PictureElement* box = rig.boxes.Load();
     EXPECT_EQ(rig.manager->ChannelInitialize(box, c.record), c.created);
     EXPECT_EQ(rig.manager->ChannelCount(), c.created ? 2 : 1);
     EXPECT_EQ(rig.http.Count(), c.created ? 3 : 2);  // element 0 is no channel's
+    const HTTPTransfer* first = rig.manager->ChannelAt(1)->HTTP();
+    EXPECT_EQ(std::tuple(first->Index(), first->Tag, first->RequestTimeout, first->AccessType, first->Proxy),
+              std::tuple(1, QString("ch01"), 17, int(HTTPTransfer::AccessNamedProxy), rig.settings.Proxy));
     if (!c.created) return;
     clsChannel* ch = rig.manager->ChannelAt(2);
     EXPECT_EQ(ch->ChannelID(), c.record[2]);
     EXPECT_EQ(ch->SavePicture(), c.save);
     EXPECT_EQ(ch->ShowBox(), box);
-    EXPECT_EQ(ch->HTTP(), rig.http.Element(2));
-    EXPECT_EQ(std::tuple(ch->HTTP()->Tag, ch->HTTP()->AccessType, ch->HTTP()->Proxy),
-              std::tuple(c.record[2], 0, QString()));
+    const HTTPTransfer* http = ch->HTTP();
+    EXPECT_EQ(http, rig.http.Element(2));
+    EXPECT_EQ(std::tuple(http->Tag, http->AccessType, http->Proxy), std::tuple(c.record[2], 0, QString()));
     EXPECT_EQ(box->Tag, c.record[2]);
     EXPECT_EQ(rig.manager->Channel(c.record[2].toUpper()), ch);  // lookups ignore case
 }

@@ -44,6 +44,9 @@ TEST_P(EncodingTest, TextAndEveryByteBack) {
         EXPECT_TRUE(lines.join('|').contains(kLine)) << lines.join('|').toStdString();
     }
     EXPECT_EQ(EncodeText(DecodeText(r.bytes, info.encoding), info.encoding), r.bytes);
+    // Lines written one by one give the bytes of their joined text.
+    const QStringList split = SplitTextLines(DecodeText(r.bytes, info.encoding)) << QString(QChar(0xD83D));
+    EXPECT_EQ(EncodeLines(split, info.encoding), EncodeText(split.join("\r\n") + "\r\n", info.encoding));
 }
 
 const EncodingRow kEncodings[] = {
@@ -61,5 +64,16 @@ const EncodingRow kEncodings[] = {
     {"latin1_only", "caf\xE9\r\n", TextEncoding::Cp932},
     {"ascii_only", "Node\tA\r\n", TextEncoding::Cp932}};
 VANTORA_ROWS(EncodingTest, kEncodings);
+
+// CP932 text is written as the codec writes it, character by character:
+// those the table holds, those it leaves to the codec (NEC and IBM codes that
+// read back differently, "?" for what CP932 lacks) and a surrogate pair.
+TEST(EncodeText, Cp932AsTheCodecWritesEveryCharacter) {
+    QString all;
+    for (char16_t c = 1; c != 0; ++c)
+        if (!QChar::isSurrogate(c)) all += QChar(c);
+    all.insert(0x3000, QStringLiteral("\U0001F600"));
+    EXPECT_EQ(EncodeText(all, TextEncoding::Cp932), Cp932::encode(all));
+}
 
 }  // namespace

@@ -39,9 +39,15 @@ public:
         }
     }
 
-    bool start() {
+    // env adjusts the viewer's environment; childSetup runs in the child
+    // before the program (limits, for instance).
+    bool start(const std::function<void(QProcessEnvironment&)>& env = {},
+               const std::function<void()>& childSetup = {}) {
         viewer = std::make_unique<QProcess>();
-        viewer->setProcessEnvironment(x.Environment());
+        QProcessEnvironment e = x.Environment();
+        if (env) env(e);
+        viewer->setProcessEnvironment(e);
+        if (childSetup) viewer->setChildProcessModifier(childSetup);
         viewer->setProcessChannelMode(QProcess::ForwardedChannels);
         viewer->setWorkingDirectory(dir.path());
         viewer->start(dir.file("Vantomon"), {});
@@ -73,6 +79,15 @@ public:
         w->LoadSetting();
         QTest::qWait(50);
         return w;
+    }
+    // The first node of the twin's tree with that tag, in tree order.
+    static TreeNode* nodeWithTag(frmMain& model, const QString& tag) {
+        TreeNode* found = nullptr;
+        model.TreeModel()->Walk([&](TreeNode* n) {
+            if (!found && frmMain::NodeTag(n) == tag) found = n;
+            return !found;
+        });
+        return found;
     }
     // A node's centre on the screen.
     QPoint nodeOnScreen(frmMain& model, TreeNode* node) const {

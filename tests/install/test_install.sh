@@ -6,7 +6,8 @@
 # 2. cpack -G DEB makes vantora_<version>_amd64.deb with generated Depends
 #    and valid desktop entries and metainfo; unpacked, its viewer started
 #    through its launcher by a user who cannot write the program folder
-#    keeps that user's files in ~/.local/share/vantora.
+#    keeps that user's files in ~/.local/share/vantora; so does a user who
+#    may write it (root), as the package marks its folder as installed.
 set -euo pipefail
 build_dir=$1
 scratch=$(mktemp -d)
@@ -57,7 +58,8 @@ for lib in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libcurl4 libturbojpeg0 li
   [[ ", $depends" == *", $lib "* || ", $depends," == *", $lib,"* ]] || fail "Depends lacks $lib: $depends"
 done
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in ./usr/lib/vantora/Vantomon ./usr/lib/vantora/Listmender ./usr/bin/vantomon ./usr/bin/listmender \
+for f in ./usr/lib/vantora/Vantomon ./usr/lib/vantora/Listmender ./usr/lib/vantora/.vantora-package \
+         ./usr/bin/vantomon ./usr/bin/listmender \
          ./usr/share/applications/vantora.desktop ./usr/share/applications/listmender.desktop \
          ./usr/share/icons/hicolor/scalable/apps/vantora.svg ./usr/share/metainfo/org.vantora.Vantora.metainfo.xml; do
   grep -qx -- "$f" <<<"$contents" || fail "$f is not in the package"
@@ -84,7 +86,16 @@ else
   chmod -R a-w "$root/usr/lib/vantora"
 fi
 run_viewer "$home/.local/share/vantora" "${as_user[@]}" "$root/usr/bin/vantomon"
-[ "$(ls -A "$root/usr/lib/vantora")" = "$(printf 'Listmender\nVantomon')" ] || fail "files written beside the installed programs"
+installed=$(printf '.vantora-package\nListmender\nVantomon')
+[ "$(ls -A "$root/usr/lib/vantora")" = "$installed" ] || fail "files written beside the installed programs"
 [ "$(stat -c %a "$home/.local/share/vantora")" = 700 ] || fail "the data folder is not private"
 chmod -R u+w "$root"
+
+# This user may write the installed folder now (root may write it always):
+# the files still go to the user's data folder, and the folder stays as
+# the package made it.
+writer=$scratch/writer
+mkdir -m 700 -p "$writer/run"
+HOME=$writer XDG_RUNTIME_DIR=$writer/run run_viewer "$writer/.local/share/vantora" "$root/usr/bin/vantomon"
+[ "$(ls -A "$root/usr/lib/vantora")" = "$installed" ] || fail "a user who may write the installed folder wrote into it"
 echo "install: ok"

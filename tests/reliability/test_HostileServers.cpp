@@ -18,7 +18,15 @@ const auto send = &RawHttpServer::send;
 const auto repeat = &RawHttpServer::repeat;
 const auto ok = &RawHttpServer::ok;
 
+// GCC says ASan with __SANITIZE_ADDRESS__, clang 14 only through __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
+#define VANTORA_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VANTORA_ASAN 1
+#endif
+#endif
+#ifdef VANTORA_ASAN
 constexpr qint64 kSlackMb = 1024;  // shadow memory and the free quarantine
 #else
 constexpr qint64 kSlackMb = 0;

@@ -1,12 +1,18 @@
 #include <gtest/gtest.h>
 
+#include "ChannelPublisher.h"
 #include "Rows.h"
 #include "ViewerFixture.h"
+#include "channel/clsChannel.h"
+#include "channel/clsChannelManeger.h"
 #include "common/Cp932.h"
 #include "common/mdlFunction.h"
+#include "storage/WatchSettings.h"
 
 #include <QAction>
 #include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <tuple>
 
@@ -81,6 +87,50 @@ TEST(Settings, StoredValuesAndTheirRepairs) {
                       {"General", "DefaultWaitCount", "-3"}});
 }
 
+// The section the viewer adds: what each stored text reads as, and what
+// exit writes back for it.
+struct WatchRow {
+    const char *name, *stored;
+    WatchSettings read;
+    const char* written;  // the whole section as exit writes it
+};
+class WatchKeys : public ::testing::TestWithParam<WatchRow> {};
+
+TEST_P(WatchKeys, ReadAsDefaultsWhenBadAndWrittenWellFormed) {
+    ViewerFixture f;
+    f.dir.write("Vantomon.ini", QByteArray("[General]\r\nTimeout=30\r\n[Watch]\r\n") + GetParam().stored);
+    frmMain& w = f.open();
+    const WatchSettings& got = w.Watch();
+    const WatchSettings& want = GetParam().read;
+    EXPECT_EQ(std::tie(got.StatusOverlay, got.NotifyOnAir, got.NotifyFailure, got.NotifyFailureMinutes, got.ScaleTiles,
+                       got.TourSeconds, got.RestoreTabs),
+              std::tie(want.StatusOverlay, want.NotifyOnAir, want.NotifyFailure, want.NotifyFailureMinutes,
+                       want.ScaleTiles, want.TourSeconds, want.RestoreTabs));
+    f.close();
+    const QByteArray ini = f.dir.read("Vantomon.ini");
+    EXPECT_TRUE(ini.contains(QByteArray("[Watch]\r\n") + GetParam().written)) << ini.constData();
+    expectIni(f.dir, {{"General", "Timeout", "30"}});  // the specified sections are left as they were
+}
+
+const WatchRow kWatchRows[] = {
+    {"Missing", "", WatchSettings{},
+     "StatusOverlay=True\r\nNotifyOnAir=False\r\nNotifyFailure=False\r\nNotifyFailureMinutes=2\r\n"
+     "ScaleTiles=False\r\nTourSeconds=10\r\nRestoreTabs=False\r\n"},
+    {"StoredValuesKept",
+     "statusoverlay=false\r\nNotifyOnAir=1\r\nNotifyFailure=TRUE\r\nNotifyFailureMinutes=1440\r\n"
+     "ScaleTiles=-1\r\nTourSeconds=2\r\nRestoreTabs=True\r\n",
+     WatchSettings{false, true, true, 1440, true, 2, true},
+     "StatusOverlay=False\r\nNotifyOnAir=True\r\nNotifyFailure=True\r\nNotifyFailureMinutes=1440\r\n"
+     "ScaleTiles=True\r\nTourSeconds=2\r\nRestoreTabs=True\r\n"},
+    {"BadValuesGiveDefaults",
+     "StatusOverlay=ja\r\nNotifyOnAir=\r\nNotifyFailureMinutes=0\r\nTourSeconds=3601\r\nScaleTiles=0x1\r\n"
+     "RestoreTabs=yes\r\n",
+     WatchSettings{},
+     "StatusOverlay=True\r\nNotifyOnAir=False\r\nNotifyFailureMinutes=2\r\nTourSeconds=10\r\nScaleTiles=False\r\n"
+     "RestoreTabs=False\r\nNotifyFailure=False\r\n"},
+};
+VANTORA_ROWS(WatchKeys, kWatchRows);
+
 // A stored size, and the size and splitter the window takes. The offscreen
 // screen is 800 x 800, and its windows have 2-pixel frames.
 struct Stored {
@@ -98,7 +148,8 @@ TEST_P(StoredSizes, AreFittedIntoTheScreen) {
     EXPECT_EQ(w.Geometry().Splitter.x(), GetParam().splitter);
     f.close();
     expectIni(f.dir, {{"MainWindow", "Width", QString::number(GetParam().size.width() * 15)},
-                      {"MainWindow", "Height", QString::number(GetParam().size.height() * 15)}});
+                      {"MainWindow", "Height", QString::number(GetParam().size.height() * 15)},
+                      {"MainWindow", "ResizeX", QString::number(GetParam().splitter)}});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -106,7 +157,55 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Stored{"AsStored", "Width=9000\r\nHeight=6000\r\nResizeX=300", {600, 400}, 300},
         Stored{"JustFits", "Width=11940\r\nHeight=11940\r\nResizeX=780", {796, 796}, 780},
-        Stored{"ShrinksWithTheSplitterInReach", "Width=30000\r\nHeight=7500\r\nResizeX=1500", {796, 500}, 786}),
+        Stored{"ShrinksWithTheSplitterInReach", "Width=30000\r\nHeight=7500\r\nResizeX=1500", {796, 500}, 786},
+        // No minimum window size; a splitter past a window that was not shrunk stays as read.
+        Stored{"Tiny", "Width=900\r\nHeight=600\r\nResizeX=20", {60, 40}, 20},
+        Stored{"SplitterPastAWindowThatFits", "Width=9000\r\nHeight=6000\r\nResizeX=700", {600, 400}, 700}),
     kRowName);
+
+// Folder settings carried over from Windows, or relative: started from
+// another folder, the viewer creates nothing there, caches and saves into
+// the default folders, and writes the values back exactly as they were read.
+struct Foreign {
+    const char* name;
+    QByteArray cache, save;
+};
+class ForeignFolders : public ::testing::TestWithParam<Foreign> {};
+
+TEST_P(ForeignFolders, AreNotUsedAndComeBackAsRead) {
+    ChannelPublisher pub;
+    pub.add({"ch.a", QStringLiteral("局"), "1", 0, 1, QColor(200, 40, 40), {80, 60}, {40, 30}, {}});
+    ViewerFixture f;
+    f.dir.write("ChannelList.txt", ListFileBytes({"Node\tGroup\tTrue", "\tChannelList\t\tList\t\tTrue\t\thttp://l/",
+                                                  pub.record("ch.a", 2, /*save=*/true)}));
+    const QByteArray ini = "[General]\r\nChachDirctory=" + GetParam().cache +
+                           "\r\nPictureSaveDirctory=" + GetParam().save + "\r\nTimeout=5\r\n";
+    f.dir.write("Vantomon.ini", ini);
+    QTemporaryDir started;
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(started.path()));
+    frmMain& w = f.open();
+    w.OpenChannelTab("ch.a");
+    const bool saved = QTest::qWaitFor(
+        [&] {
+            w.tmrCauseOneSecEvent_Timer();
+            return !QDir(f.dir.file("save/ch.a")).entryList(QDir::Files).isEmpty();
+        },
+        10000);
+    f.close();
+    QDir::setCurrent(before);
+    EXPECT_TRUE(saved);
+    EXPECT_TRUE(f.dir.exists("chach/ch.a.jpg"));
+    EXPECT_EQ(QDir(started.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList());
+    const QByteArray written = f.dir.read("Vantomon.ini");
+    EXPECT_TRUE(written.contains("\r\nChachDirctory=" + GetParam().cache + "\r\n")) << written.toStdString();
+    EXPECT_TRUE(written.contains("\r\nPictureSaveDirctory=" + GetParam().save + "\r\n")) << written.toStdString();
+}
+
+const Foreign kForeign[] = {{"windows", "C:\\Program Files\\Vantora\\chach\\", "C:\\Program Files\\Vantora\\save\\"},
+                            {"drive_with_slashes", "D:/vantora/chach/", "D:/vantora/save/"},
+                            {"relative", "chach\\", "pictures/saved"},
+                            {"home_shorthand", "~/chach/", "~/save/"}};
+VANTORA_ROWS(ForeignFolders, kForeign);
 
 }  // namespace

@@ -11,13 +11,15 @@ ChannelPublisher::ChannelPublisher() {
                        const QString id = QString::fromStdString(req.matches[1]);
                        const std::string file = req.matches[2];
                        std::lock_guard<std::mutex> lock(mutex_);
-                       if (!channels_.contains(id)) {
+                       if (!channels_.contains(id) || missing_.contains(id)) {
                            res.status = 404;
                            return;
                        }
                        const Channel& c = channels_[id];
                        if (file == "info.txt") {
                            res.set_content(info(c).toStdString(), "text/plain");
+                       } else if (c.noPictures) {
+                           res.status = 404;
                        } else {
                            res.set_header("Last-Modified", "Sat, 05 Oct 2002 12:34:56 GMT");
                            res.set_content(picture(c, file == "full.jpg").toStdString(), "image/jpeg");
@@ -34,6 +36,14 @@ void ChannelPublisher::add(const Channel& channel) {
 void ChannelPublisher::setStatus(const QString& id, int status) {
     std::lock_guard<std::mutex> lock(mutex_);
     channels_[id].status = status;
+}
+
+void ChannelPublisher::setMissing(const QString& id, bool missing) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (missing)
+        missing_.insert(id);
+    else
+        missing_.remove(id);
 }
 
 QString ChannelPublisher::record(const QString& id, int depth, bool save) const {

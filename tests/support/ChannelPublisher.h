@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QMap>
+#include <QSet>
 #include <QSize>
 #include <QString>
 
@@ -20,18 +21,22 @@ public:
         int status = 0, reload = 5;  // status 0 放送中, 1 休止中, 2 中止中
         QColor color{40, 120, 200};
         QSize full{80, 60}, thumb{40, 30};
-        QString stamp;  // the picture's stamp; empty: a new one per request
+        QString stamp;            // the picture's stamp; empty: a new one per request
+        bool noPictures = false;  // both pictures answer 404
     };
 
     ChannelPublisher();
     void add(const Channel& channel);
     void setStatus(const QString& id, int status);
+    // A missing channel answers 404 to every request until it is back.
+    void setMissing(const QString& id, bool missing);
 
     QString infoUrl(const QString& id) const { return server_.url("/" + id + "/info.txt"); }
     // A Channel record (depth tabs + fields) for a list file.
     QString record(const QString& id, int depth, bool save = false) const;
 
     int count(const QString& path) const { return server_.count(path); }
+    QStringList requests() const { return server_.requests(); }  // paths in arrival order
 
 private:
     QByteArray info(const Channel& c) const;
@@ -40,5 +45,6 @@ private:
     TestHttpServer server_;
     mutable std::mutex mutex_;
     QMap<QString, Channel> channels_;
+    QSet<QString> missing_;
     int serial_ = 0;
 };

@@ -16,6 +16,7 @@ struct ViewerFixture {
     QStringList popups;    // names of the popups shown
     QStringList messages;  // "title: text" of message boxes shown
     QStringList inputAnswers;
+    QStringList inputInitials;  // what each input box held when it opened
 
     // Creates the window (and loads the settings and lists unless told not to).
     frmMain& open(bool load = true) {
@@ -24,7 +25,8 @@ struct ViewerFixture {
         window->MessageBoxFunction = [this](const QString& text, const QString& title, bool) {
             messages << title + QStringLiteral(": ") + text;
         };
-        window->InputBoxFunction = [this](const QString&, const QString&) {
+        window->InputBoxFunction = [this](const QString&, const QString&, const QString& initial) {
+            inputInitials << initial;
             return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
         };
         window->show();

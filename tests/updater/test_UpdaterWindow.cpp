@@ -4,6 +4,7 @@
 #include "updater/ElidedLabel.h"
 
 #include <QFile>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QStatusBar>
 
@@ -22,6 +23,45 @@ TEST_F(UpdaterTest, AnEmptyAnswerStartsNothing) {
     EXPECT_EQ(w->UpdateState(), UpdaterState::Idle);
     EXPECT_TRUE(commandsEnabled());
     EXPECT_TRUE(status().isEmpty());
+}
+
+// "n / N" is readable wherever the bar's chunk ends: dark text both over
+// the chunk and over the white groove beside it (it was white on white).
+TEST_F(UpdaterTest, TheProgressTextIsReadableOnBothSidesOfTheChunk) {
+    QProgressBar* bar = w->prgUpdateChannel;
+    bar->setRange(0, 5);
+    bar->resize(140, 20);
+    auto darkPixels = [](const QImage& image, const QRect& area) {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x) n += qGray(image.pixel(x, y)) < 90;
+        return n;
+    };
+    // Where the text lies: its dark columns on the bare groove.
+    bar->setValue(0);
+    const QImage bare = bar->grab().toImage();
+    int left = bare.width(), right = -1;
+    for (int x = 0; x < bare.width(); ++x)
+        if (darkPixels(bare, QRect(x, 2, 1, bare.height() - 4)) > 0) left = qMin(left, x), right = qMax(right, x);
+    ASSERT_GT(right - left, 10) << "no text on the bar";
+    const QRect text(left, 2, right - left + 1, bare.height() - 4);
+    int checked = 0;
+    for (int value = 1; value <= 4; ++value) {
+        bar->setValue(value);
+        const QImage shot = bar->grab().toImage();
+        const int edge = shot.width() * value / 5;
+        if (edge + 4 < text.right()) {
+            ++checked;
+            EXPECT_GT(darkPixels(shot, text.intersected(QRect(edge + 2, 0, shot.width(), shot.height()))), 3)
+                << value << "/5 beside the chunk";
+        }
+        if (edge - 4 > text.left()) {
+            ++checked;
+            EXPECT_GT(darkPixels(shot, text.intersected(QRect(0, 0, edge - 2, shot.height()))), 3)
+                << value << "/5 over the chunk";
+        }
+    }
+    EXPECT_GE(checked, 3);
 }
 
 // A press on a node: the button it records, and whether the popup shows.

@@ -66,6 +66,7 @@ TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
     EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("υ 監視"), QStringLiteral("　 別")}));
     popupCommand(MakeTag(NodeKind::MultiMonitorFolder, "1"), QStringLiteral("フォルダー名の変更"),
                  QStringLiteral("改名"));
+    EXPECT_EQ(f.inputInitials, QStringList{QStringLiteral("監視")});  // the box holds the name to edit
     EXPECT_EQ(findNode(NodeKind::MultiMonitorFolder, "1")->Text(), QStringLiteral("改名"));
     EXPECT_EQ(w().TabCaption(2), QStringLiteral("改名"));
     EXPECT_EQ(dropDown()[0], QStringLiteral("υ 改名"));
@@ -80,6 +81,7 @@ TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
     EXPECT_EQ(channels(), (QStringList{"0", "2", "0"}));  // ch.a was only shown by the removed folder
     for (const char* answer : {"", "   ", "\t"})
         popupCommand(MakeTag(NodeKind::MultiMonitorRoot), QStringLiteral("フォルダーの追加"), answer);
+    EXPECT_EQ(f.inputInitials.mid(1), (QStringList{"", "", ""}));  // a new folder starts empty
     EXPECT_EQ(w().MultiMonitorRoot()->ChildCount(), 1);
     EXPECT_EQ(w().MultiMonitorManeger()->MultiMonitorCount(), 2);
     popupCommand(MakeTag(NodeKind::MultiMonitorRoot), QStringLiteral("フォルダーの追加"),

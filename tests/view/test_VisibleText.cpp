@@ -145,7 +145,7 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
         return boxes.size() == 3 && boxes[1]->HasPicture() && boxes[2]->HasPicture();
     }));
     texts << visibleTexts(&w());
-    w().InputBoxFunction = [&](const QString& prompt, const QString& title) {
+    w().InputBoxFunction = [&](const QString& prompt, const QString& title, const QString&) {
         texts << prompt << title;
         return QString();
     };

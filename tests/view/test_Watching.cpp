@@ -1,5 +1,6 @@
 #include "WatchingFixture.h"
 
+#include "channel/HTTPTransfer.h"
 #include "view/ShowAreaWidget.h"
 #include "view/TabStripWidget.h"
 
@@ -49,6 +50,30 @@ TEST_F(Watching, TabsReuseTheBlankTabAndOpenEachChannelOnce) {
     EXPECT_EQ(selected(), "ch.a");
     QTest::qWait(200);
     EXPECT_EQ(pub.count("/ch.a/full.jpg") + pub.count("/ch.a/info.txt"), before);
+}
+
+// A channel's transfer object and show box are made when it is first shown,
+// with the indexes and tags its creation gave them; the others stay unmade.
+TEST_F(Watching, AChannelMakesItsTransferAndShowBoxWhenFirstShown) {
+    HTTPTransferArray* http = w().netChannelHTTP();
+    EXPECT_EQ(http->Count(), 5);  // element 0 and the four channels'
+    EXPECT_EQ(http->MadeCount(), 1);
+    EXPECT_EQ(w().imgChannelShow().Count(), 10);  // the template, four show boxes, five members
+    for (const QString& id : kMembers)
+        EXPECT_FALSE(channel(id)->HTTPMade() || channel(id)->ShowBoxMade()) << qPrintable(id);
+
+    w().OpenChannelTab("ch.b");
+    ASSERT_TRUE(waitUntil([&] { return channel("ch.b")->PictureType() == PictureKind::Full; }));
+    EXPECT_EQ(pub.requests(), (QStringList{"/ch.b/info.txt", "/ch.b/full.jpg"}));
+    const HTTPTransfer* transfer = http->Element(2);
+    ASSERT_NE(transfer, nullptr);
+    EXPECT_EQ(std::tuple(transfer->Tag, transfer->RequestTimeout), std::tuple(QString("ch.b"), 60));
+    const PictureElement* box = w().imgChannelShow().Element(2);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(std::tuple(box->Tag, box->Visible, box->NaturalSize()),
+              std::tuple(QString("ch.b"), true, QSize(100, 75)));
+    EXPECT_EQ(http->MadeCount(), 2);
+    for (const char* id : {"ch.a", "a_b", "ch.d"}) EXPECT_FALSE(channel(id)->HTTPMade() || channel(id)->ShowBoxMade());
 }
 
 TEST_F(Watching, ClosingTabsMovesTheSelectionAndBlanksTheLastTab) {
@@ -103,6 +128,40 @@ TEST_F(Watching, ThumbnailGridPlacesNamesAndTheSelectionFrame) {
     QTest::mouseDClick(area, Qt::LeftButton, {}, boxes[2]->Rect().center());
     EXPECT_EQ(tabs().last(), "*" + channelTab("ch.b"));
     EXPECT_FALSE(boxes[1]->Visible);  // the tab switch hid the grid
+}
+
+// Two rows of two: the second row starts below the first row's name band
+// (14 pixels under every cell), no name lies over a picture, and the names
+// have the information labels' colours.
+TEST_F(Watching, AGridOfTwoRowsKeepsTheNameBandBetweenThem) {
+    w().OpenMultiMonitorTab("1");
+    ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll(kMembers, PictureKind::Thumbnail); }));
+    fitShowArea({200, 300});
+    w().ArrangeThumbnailBox();
+    const QList<PictureElement*> boxes = folder("1")->ShowBox();
+    ASSERT_EQ(boxes.size(), 5);
+    EXPECT_EQ(box(boxes[2]), "99,2 99x72 stretched");
+    EXPECT_EQ(box(boxes[3]), "0,88 80x60");  // row 1: 1 x (72 + 14) + 2
+    EXPECT_EQ(box(boxes[4]), "99,88 80x60");
+    ShowAreaWidget* area = w().cntShowBox();
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_TRUE(area->Label(i).Visible);
+        for (int b = 1; b <= 4; ++b)
+            EXPECT_FALSE(area->Label(i).Rect.intersects(boxes[b]->Rect())) << "label " << i << " over box " << b;
+    }
+    const QImage shot = area->grab().toImage();
+    const QLabel* info = w().lblChannelInfomation(0);
+    const QColor paper = info->palette().color(info->backgroundRole());
+    const QColor ink = info->palette().color(info->foregroundRole());
+    const QRect name = area->Label(2).Rect;
+    int inkPixels = 0;
+    for (int y = name.top(); y <= name.bottom(); ++y)
+        for (int x = name.left(); x <= name.right(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            inkPixels += qAbs(c.red() - ink.red()) + qAbs(c.green() - ink.green()) + qAbs(c.blue() - ink.blue()) < 90;
+        }
+    EXPECT_EQ(shot.pixelColor(name.right(), name.top()), paper);  // past the text
+    EXPECT_GT(inkPixels, 10);                                     // "Ch.7 Beta" in the labels' ink
 }
 
 TEST_F(Watching, LabelsAndPicturesFollowOnlyTheSelectedChannel) {
