@@ -2,6 +2,7 @@
 
 #include "navigation/ChannelTreeModel.h"
 #include "navigation/ChannelTreeSearch.h"
+#include "view/KeyboardShortcuts.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -71,13 +72,13 @@ ChannelTreeView::ChannelTreeView(ChannelTreeModel* model, QWidget* parent)
     followModel();
 
     auto* find = new QAction(this);
-    find->setShortcut(QKeySequence::Find);
+    find->setShortcuts(ShortcutKeys(KeyCommand::FindChannel));
     find->setShortcutContext(Qt::WindowShortcut);
     connect(find, &QAction::triggered, this, &ChannelTreeView::FocusSearch);
     addAction(find);
     // In the search field Ctrl+Z undoes typing: the field takes it first.
     auto* undo = new QAction(this);
-    undo->setShortcut(QKeySequence::Undo);
+    undo->setShortcuts(ShortcutKeys(KeyCommand::UndoRemoval));
     undo->setShortcutContext(Qt::WindowShortcut);
     connect(undo, &QAction::triggered, this, &ChannelTreeView::UndoRequested);
     addAction(undo);
@@ -238,68 +239,59 @@ bool ChannelTreeView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool ChannelTreeView::fieldKey(QKeyEvent* key) {
-    switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (TreeNode* node = mSearch->FirstChannel()) {
-                SetCurrentNode(node);
-                emit SearchActivated(node);
-            }
-            return true;
-        case Qt::Key_Down:
-            if (!Searching() || mSearch->rowCount() == 0) return false;
-            mResults->setFocus(Qt::TabFocusReason);
-            if (!mResults->currentIndex().isValid()) {
-                TreeNode* first = mSearch->FirstChannel();
-                mResults->setCurrentIndex(first ? mSearch->IndexOf(first) : mSearch->index(0, 0));
-            }
-            return true;
-        case Qt::Key_Escape:
-            if (Searching())
-                ClearSearch();
-            else
-                mTree->setFocus(Qt::OtherFocusReason);
-            return true;
-        default:
-            return false;
+    if (IsShortcutKey(KeyCommand::OpenFirstMatch, key)) {
+        if (TreeNode* node = mSearch->FirstChannel()) {
+            SetCurrentNode(node);
+            emit SearchActivated(node);
+        }
+        return true;
     }
+    if (IsShortcutKey(KeyCommand::IntoResults, key)) {
+        if (!Searching() || mSearch->rowCount() == 0) return false;
+        mResults->setFocus(Qt::TabFocusReason);
+        if (!mResults->currentIndex().isValid()) {
+            TreeNode* first = mSearch->FirstChannel();
+            mResults->setCurrentIndex(first ? mSearch->IndexOf(first) : mSearch->index(0, 0));
+        }
+        return true;
+    }
+    if (IsShortcutKey(KeyCommand::EndSearch, key)) {
+        if (Searching())
+            ClearSearch();
+        else
+            mTree->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    return false;
 }
 
 bool ChannelTreeView::treeKey(QTreeView* view, QKeyEvent* key) {
-    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
     TreeNode* node = ChannelTreeModel::NodeOf(view->currentIndex());
-    const bool plain = mods == Qt::NoModifier;
-    switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-        case Qt::Key_Space:
-            if (!plain) return false;
-            if (node) emit NodeActivated(node);
-            return true;
-        case Qt::Key_Menu:
-            if (node) emit NodeMenuRequested(node, PopupPosition(node));
-            return true;
-        case Qt::Key_F10:
-            if (mods != Qt::ShiftModifier) return false;
-            if (node) emit NodeMenuRequested(node, PopupPosition(node));
-            return true;
-        case Qt::Key_F2:
-            if (node && plain) emit RenameRequested(node);
-            return plain;
-        case Qt::Key_Delete:
-            if (node && plain) emit RemoveRequested(node);
-            return plain;
-        case Qt::Key_Escape:
-            if (!Searching()) return false;
-            ClearSearch();
-            return true;
-        default:
-            break;
+    if (IsShortcutKey(KeyCommand::OpenNode, key)) {
+        if (node) emit NodeActivated(node);
+        return true;
+    }
+    if (IsShortcutKey(KeyCommand::NodePopup, key)) {
+        if (node) emit NodeMenuRequested(node, PopupPosition(node));
+        return true;
+    }
+    if (IsShortcutKey(KeyCommand::RenameFolder, key)) {
+        if (node) emit RenameRequested(node);
+        return true;
+    }
+    if (IsShortcutKey(KeyCommand::RemoveNode, key)) {
+        if (node) emit RemoveRequested(node);
+        return true;
+    }
+    if (IsShortcutKey(KeyCommand::EndSearch, key) && Searching()) {
+        ClearSearch();
+        return true;
     }
     // Typing in the tree is typing into the search: the view's own
     // type-ahead only finds the start of rows already shown.
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
     const QString text = key->text();
-    if ((plain || mods == Qt::ShiftModifier) && !text.isEmpty() && text.at(0).isPrint()) {
+    if ((mods == Qt::NoModifier || mods == Qt::ShiftModifier) && !text.isEmpty() && text.at(0).isPrint()) {
         mField->setFocus(Qt::OtherFocusReason);
         mField->insert(text);
         return true;

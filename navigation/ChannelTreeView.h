@@ -1,10 +1,9 @@
 #pragma once
 // The channel tree as both programs show it: a search field above the tree
-// (Ctrl+F; filters as the user types; Enter opens the first matching
-// channel, Down moves into the results, Esc gives the tree back as it was),
-// and the tree's keys: Enter and Space act as a left click, the Menu key and
-// Shift+F10 open the node's popup at the node, F2 renames, Delete removes,
-// Ctrl+Z undoes a removal. The whole tree and the search's results are two
+// (filters as the user types; its keys find it, open the first matching
+// channel, move into the results, give the tree back as it was), and the
+// tree's keys: open a node as a left click does, its popup at the node,
+// rename, remove, undo a removal. The keys are the key table's. The whole tree and the search's results are two
 // views of one model, so clearing a search finds the tree's expanded
 // nodes, selection and scrolling untouched. The window decides what each
 // key does with a node through the signals.

@@ -159,8 +159,7 @@ TEST_F(Tabs, TheBlankTabHasNoCloseButtonAndTheOthersHaveOne) {
 // The strip marks its selected tab, the show area draws a frame, while they
 // hold the focus.
 TEST_F(Tabs, FocusGoesRoundAndIsShown) {
-    QWidget* order[] = {w().tvwChannelSelect()->Tree(), w().tvwChannelSelect()->SearchField(), bar(),
-                        w().cntShowBox()};
+    QWidget* order[] = {w().tvwChannelSelect()->Tree(), w().tvwChannelSelect()->SearchField(), bar(), w().cntShowBox()};
     order[0]->setFocus();
     ShowAreaWidget* area = w().cntShowBox();
     const QColor frame = area->palette().color(QPalette::Highlight);
@@ -222,8 +221,8 @@ TEST_F(Tabs, HelpListsEveryShortcut) {
     QStringList keys;
     for (int row = 0; row < table->rowCount(); ++row) keys << table->item(row, 0)->text();
     EXPECT_EQ(keys, (QStringList{"Ctrl+F", "Return / Enter / Space", "Menu / Shift+F10", "F2", "Del", "Ctrl+Z",
-                                 "Tab / Shift+Tab", "Ctrl+W", "Ctrl+Tab / Ctrl+PgDown", "Ctrl+Shift+Tab / Ctrl+PgUp",
-                                 "Alt+1 … Alt+8", "Alt+9", "Left / Right / Home / End",
+                                 "Return / Enter", "Down", "Esc", "Tab / Shift+Tab", "Ctrl+W", "Ctrl+Tab / Ctrl+PgDown",
+                                 "Ctrl+Shift+Tab / Ctrl+PgUp", "Alt+1 … Alt+8", "Alt+9", "Left / Right / Home / End",
                                  "Left / Right / Up / Down / Home / End", "Return / Enter"}));
     for (int row = 0; row < table->rowCount(); ++row)
         EXPECT_FALSE(table->item(row, 1)->text().isEmpty() || table->item(row, 2)->text().isEmpty()) << row;
