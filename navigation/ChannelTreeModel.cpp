@@ -290,7 +290,7 @@ QVariant ChannelTreeModel::data(const QModelIndex& index, int role) const {
                 const QIcon icon = mChannelLook(node->mID).Icon;
                 if (!icon.isNull()) return icon;
             }
-            return TreeNodeIcon(node->mKind);
+            return NodeIcon(node->mKind);
         case Qt::ToolTipRole:
             if (isChannelKind(node->mKind) && mChannelLook) return mChannelLook(node->mID).ToolTip;
             return QVariant();

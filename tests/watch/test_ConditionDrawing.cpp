@@ -2,6 +2,7 @@
 // tree's images at device pixels, and the channels' tool tips.
 
 #include "WatchWindowFixture.h"
+#include "navigation/TreeIcons.h"
 #include "view/ShowAreaWidget.h"
 #include "view/ThumbnailGrid.h"
 #include "watch/ConditionIcons.h"
@@ -160,10 +161,12 @@ TEST(TreeImages, EveryConditionAndNodeKindHasItsOwnImageDrawnAtDevicePixels) {
                         Condition::Failing, Condition::Stale})
         check(ConditionIcon(c), ConditionWord(c).toStdString());
     for (NodeKind k : {NodeKind::ChannelList, NodeKind::Node, NodeKind::FavariteRoot, NodeKind::MultiMonitorRoot,
-                       NodeKind::MultiMonitorFolder})
+                       NodeKind::MultiMonitorFolder, NodeKind::Channel})
         check(NodeIcon(k), MakeTag(k).toStdString());
-    for (NodeKind k : {NodeKind::Channel, NodeKind::FavariteChannel, NodeKind::MultiMonitorChannel, NodeKind::None})
-        EXPECT_TRUE(NodeIcon(k).isNull()) << MakeTag(k).toStdString();
+    // A channel's node of any kind is the same channel: one plain image.
+    for (NodeKind k : {NodeKind::FavariteChannel, NodeKind::MultiMonitorChannel})
+        EXPECT_EQ(NodeIcon(k).cacheKey(), NodeIcon(NodeKind::Channel).cacheKey()) << MakeTag(k).toStdString();
+    EXPECT_TRUE(NodeIcon(NodeKind::None).isNull());
 }
 
 TEST(TreeImages, AToolTipSaysWhatTheImageMeansWithServerTextsEscaped) {
