@@ -221,7 +221,7 @@ QString ChannelTreeModel::SearchKeyOf(const TreeNode* node) const {
     return key;
 }
 
-void ChannelTreeModel::SetChannelLook(std::function<ChannelLook(const QString&)> look) {
+void ChannelTreeModel::SetChannelLook(ChannelLook look) {
     beginResetModel();
     mChannelLook = std::move(look);
     endResetModel();
@@ -286,13 +286,13 @@ QVariant ChannelTreeModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             return DisplayText(node);
         case Qt::DecorationRole:
-            if (isChannelKind(node->mKind) && mChannelLook) {
-                const QIcon icon = mChannelLook(node->mID).Icon;
+            if (isChannelKind(node->mKind) && mChannelLook.Icon) {
+                const QIcon icon = mChannelLook.Icon(node->mID);
                 if (!icon.isNull()) return icon;
             }
             return NodeIcon(node->mKind);
         case Qt::ToolTipRole:
-            if (isChannelKind(node->mKind) && mChannelLook) return mChannelLook(node->mID).ToolTip;
+            if (isChannelKind(node->mKind) && mChannelLook.ToolTip) return mChannelLook.ToolTip(node->mID);
             return QVariant();
         case TagRole:
             return node->Tag();

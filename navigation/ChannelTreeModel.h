@@ -55,10 +55,12 @@ private:
     bool mExpanded = false;
 };
 
-// How a channel's nodes look: a null icon gives the plain channel icon.
+// How a channel's nodes look, asked by ChannelID when a view draws a node
+// or shows its tool tip: a null icon (or no function) gives the plain
+// channel image.
 struct ChannelLook {
-    QIcon Icon;
-    QString ToolTip;
+    std::function<QIcon(const QString& ChannelID)> Icon;
+    std::function<QString(const QString& ChannelID)> ToolTip;
 };
 
 class ChannelTreeModel : public QAbstractItemModel {
@@ -122,8 +124,8 @@ public:
     // What a search matches: the text as shown, and a channel's ID
     // (SearchKey of both, U+0001 between them).
     QString SearchKeyOf(const TreeNode* node) const;
-    // The icon and tool tip of each channel's nodes, by ChannelID.
-    void SetChannelLook(std::function<ChannelLook(const QString& ChannelID)> look);
+    // The icon and tool tip of each channel's nodes.
+    void SetChannelLook(ChannelLook look);
     // The look of a channel changed: its nodes are drawn again.
     void ChannelLookChanged(const QString& ChannelID);
 
@@ -158,7 +160,7 @@ private:
     TreeNode* mLastAdded = nullptr;
     QHash<QString, TreeNode*> mKeys;
     QHash<quint32, TreeNode*> mBySerial;
-    std::function<ChannelLook(const QString&)> mChannelLook;
+    ChannelLook mChannelLook;
     // The nodes of each channel by CaseKey, made when a look first changes.
     QMultiHash<QString, TreeNode*> mChannelNodes;
     bool mChannelNodesKept = false;

@@ -271,10 +271,9 @@ TEST(TreeModel, IconsOfEachKindAndTheLookOfAChannel) {
     QPixmap red(16, 16);
     red.fill(Qt::red);
     const QIcon live(red);
-    tree.SetChannelLook([&](const QString& id) {
-        return id.compare("cam", Qt::CaseInsensitive) == 0 ? ChannelLook{live, QStringLiteral("放送中")}
-                                                           : ChannelLook{};
-    });
+    auto cam = [](const QString& id) { return id.compare("cam", Qt::CaseInsensitive) == 0; };
+    tree.SetChannelLook({[&](const QString& id) { return cam(id) ? live : QIcon(); },
+                         [&](const QString& id) { return cam(id) ? QStringLiteral("放送中") : QString(); }});
     EXPECT_EQ(iconOf(favorite).cacheKey(), live.cacheKey());
     EXPECT_EQ(tree.IndexOf(channel).data(Qt::ToolTipRole).toString(), QStringLiteral("放送中"));
     EXPECT_EQ(iconOf(other).cacheKey(), NodeIcon(NodeKind::Channel).cacheKey());
