@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QTranslator>
 #include <QTreeView>
@@ -32,7 +33,13 @@ const QStringList kCaptions{QStringLiteral("追加するチャンネルリスト
                             "Popup",
                             "POPUP",
                             "OK",
-                            "Ch."};
+                            "Ch.",
+                            "ID"};  // as a channel's tool tip and the health view name ChannelID
+
+// What a text shows: a rich one without its markup.
+QString shown(const QString& text) {
+    return Qt::mightBeRichText(text) ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
+}
 
 QStringList menuTexts(const QMenu* menu) {
     QStringList texts{menu->title()};
@@ -50,7 +57,7 @@ QStringList visibleTexts(const QWidget* window) {
             continue;
         }
         if (!w->isVisibleTo(window)) continue;
-        texts << w->toolTip();
+        texts << shown(w->toolTip());
         if (const auto* l = qobject_cast<const QLabel*>(w)) texts << l->text();
         if (const auto* b = qobject_cast<const QAbstractButton*>(w)) texts << b->text();
         if (const auto* g = qobject_cast<const QGroupBox*>(w)) texts << g->title();
@@ -72,7 +79,7 @@ QStringList visibleTexts(const QWidget* window) {
                 todo.pop_back();
                 for (int row = 0; row < model->rowCount(parent); ++row) {
                     const QModelIndex index = model->index(row, 0, parent);
-                    texts << index.data().toString() << index.data(Qt::ToolTipRole).toString();
+                    texts << index.data().toString() << shown(index.data(Qt::ToolTipRole).toString());
                     todo.push_back(index);
                 }
             }
