@@ -70,6 +70,7 @@ ChannelTreeView::ChannelTreeView(ChannelTreeModel* model, QWidget* parent)
     });
     connect(mSearch, &ChannelTreeSearchModel::Rebuilt, this, &ChannelTreeView::resultsRebuilt);
     followModel();
+    openFlagged(nullptr);  // a model that holds nodes already
 
     auto* find = new QAction(this);
     find->setShortcuts(ShortcutKeys(KeyCommand::FindChannel));
@@ -102,8 +103,11 @@ void ChannelTreeView::followModel() {
     // expanding never reaches them.
     connect(mModel, &ChannelTreeModel::ExpandedChanged, mTree,
             [this](const QModelIndex& index, bool expanded) { mTree->setExpanded(index, expanded); });
-    connect(mTree, &QTreeView::expanded, this,
-            [this](const QModelIndex& index) { mModel->SetExpanded(ChannelTreeModel::NodeOf(index), true); });
+    connect(mTree, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        TreeNode* node = ChannelTreeModel::NodeOf(index);
+        mModel->SetExpanded(node, true);
+        if (!mOpeningFlagged) openFlagged(node);
+    });
     connect(mTree, &QTreeView::collapsed, this,
             [this](const QModelIndex& index) { mModel->SetExpanded(ChannelTreeModel::NodeOf(index), false); });
     // Many changes at once reach the views as a reset: the selected node
@@ -114,17 +118,35 @@ void ChannelTreeView::followModel() {
         mTreeScroll = mTree->verticalScrollBar()->value();
     });
     connect(mModel, &QAbstractItemModel::modelReset, this, [this] {
+        openFlagged(nullptr);
+        if (mTreeSerial == 0) return;
         TreeNode* current = nullptr;
         mModel->Walk([this, &current](TreeNode* node) {
-            if (node->Expanded()) mTree->expand(mModel->IndexOf(node));
             if (node->Serial() == mTreeSerial) current = node;
-            return true;
+            return !current;
         });
         if (!current) return;
         mTree->setCurrentIndex(mModel->IndexOf(current));
         mTree->doItemsLayout();
         mTree->verticalScrollBar()->setValue(mTreeScroll);
     });
+}
+
+void ChannelTreeView::openFlagged(TreeNode* from) {
+    // Only what shows: the nodes under a closed node take their flags when
+    // it opens, so a tree of 100 000 channels in closed lists opens in the
+    // time its few open nodes take. Opening a node from here tells the view
+    // once, not again for what lies below it (no recursion, however deep).
+    mOpeningFlagged = true;
+    mModel->Walk(
+        [this, from](TreeNode* node) {
+            if (node == from) return true;
+            if (!node->Expanded()) return false;
+            mTree->expand(mModel->IndexOf(node));
+            return true;
+        },
+        from);
+    mOpeningFlagged = false;
 }
 
 QTreeView* ChannelTreeView::ShownView() const { return Searching() ? mResults : mTree; }

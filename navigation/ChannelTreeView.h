@@ -66,6 +66,7 @@ private:
     void queryChanged(const QString& text);
     void resultsRebuilt();
     void followModel();
+    void openFlagged(TreeNode* from);
     bool treeKey(QTreeView* view, QKeyEvent* key);
     bool fieldKey(QKeyEvent* key);
 
@@ -78,4 +79,5 @@ private:
     quint32 mResultSerial = 0;  // the results' selected node, found again after a rebuild
     quint32 mTreeSerial = 0;    // the tree's, after a reset
     int mTreeScroll = 0;
+    bool mOpeningFlagged = false;
 };

@@ -25,10 +25,11 @@ void frmMain::mnuRemoveFavariteChannel_Click() {
 
 void frmMain::mChannelManeger_AddChannelToFavarite(const QString& ChannelID) {
     const clsChannel* channel = mChannelManeger->Channel(ChannelID);
-    const QString tag = MakeTag(NodeKind::FavariteChannel, ChannelID);
+    const QString key = CaseKey(ChannelID);
     // One node per favourite, however often the flag is written.
-    if (channel && !getChildNodeFromTag(mRootFavarite, tag))
-        AddNode(mRootFavarite, NodeKind::FavariteChannel, channel->ChannelName(), ChannelID);
+    if (channel && !mFavoriteNodes.contains(key))
+        mFavoriteNodes.insert(key,
+                              AddNode(mRootFavarite, NodeKind::FavariteChannel, channel->ChannelName(), ChannelID));
     if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID())) {
         mFolderImage = 4;
         ToolbarButton(QStringLiteral("tbrNormlKey_Folder"))->setIcon(ToolbarImage(mFolderImage));
@@ -36,7 +37,7 @@ void frmMain::mChannelManeger_AddChannelToFavarite(const QString& ChannelID) {
 }
 
 void frmMain::mChannelManeger_RemoveChannelFromFavarite(const QString& ChannelID) {
-    if (TreeNode* node = getChildNodeFromTag(mRootFavarite, MakeTag(NodeKind::FavariteChannel, ChannelID))) {
+    if (TreeNode* node = mFavoriteNodes.take(CaseKey(ChannelID))) {
         mUndo->Removed({NodeKind::FavariteChannel, ChannelID, QString(), {}, false, node->Row()});
         mTreeModel->RemoveNode(node);
     }

@@ -5,6 +5,7 @@
 
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
+#include "common/TextCompare.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
 #include "navigation/ChannelTreeModel.h"
@@ -49,7 +50,7 @@ void frmMain::UndoLastRemoval() {
     if (removed.Kind == NodeKind::FavariteChannel) {
         clsChannel* channel = mChannelManeger->Channel(removed.ID);
         if (channel && !channel->BelongFavarite()) channel->setBelongFavarite(true);
-        back = getChildNodeFromTag(mRootFavarite, MakeTag(NodeKind::FavariteChannel, removed.ID));
+        back = mFavoriteNodes.value(CaseKey(removed.ID));
     } else if (removed.Kind == NodeKind::MultiMonitorFolder) {
         // A folder comes back under a new identifier, with its members in order.
         mMultiMonitorManeger->AddMultiMonitorFolder(removed.Name, removed.Expanded);

@@ -360,6 +360,9 @@ private:
     // Tree.
     TreeNode* mRootMultiMonitor = nullptr;
     TreeNode* mRootFavarite = nullptr;
+    // The favourite node of each channel, by CaseKey: a list of thousands of
+    // favourites is not searched through for every one read.
+    QHash<QString, TreeNode*> mFavoriteNodes;
     MouseButtonCode mTreeMouseButton = MouseButtonCode::None;
     std::optional<QPoint> mPopupAt;  // a popup asked for by key opens at its node
     std::unique_ptr<TreeRemovalUndo> mUndo;
