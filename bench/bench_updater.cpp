@@ -12,7 +12,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTreeWidget>
+#include "navigation/ChannelTreeModel.h"
+#include "navigation/ChannelTreeView.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -91,7 +92,7 @@ int main(int argc, char** argv) {
         QTemporaryDir programDir;
         updater::frmMain window(programDir.path());
         window.LoadChannelList({QString(), QStringLiteral("ChannelList\t\tbig\t\tTrue\t\thttp://127.0.0.1:9/l")});
-        window.tvwChannelSelect->setCurrentItem(window.tvwChannelSelect->topLevelItem(0));
+        window.tvwChannelSelect->SetCurrentNode(window.TreeModel()->Root(0));
         QElapsedTimer t;
         t.start();
         for (int pass = 0; pass < 2; ++pass) {

@@ -15,7 +15,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidget>
+#include "navigation/ChannelTreeModel.h"
+#include "navigation/ChannelTreeView.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -40,20 +41,21 @@ int main(int argc, char** argv) {
     if (!bench::waitUntil([&] { return w.UpdateState() == updater::UpdaterState::Idle; }, 60000)) return 1;
 
     // The list nodes (one per city group) and their channels' addresses.
-    QList<QTreeWidgetItem*> lists;
+    QList<TreeNode*> lists;
     QStringList addresses;
-    for (QTreeWidgetItemIterator it(w.tvwChannelSelect); *it; ++it) {
-        const updater::NodeTag tag = updater::frmMain::Tag(*it);
-        if (tag.Kind == updater::NodeKind::ChannelList) lists << *it;
+    w.TreeModel()->Walk([&](TreeNode* n) {
+        const updater::NodeTag tag = updater::frmMain::Tag(n);
+        if (tag.Kind == updater::NodeKind::ChannelList) lists << n;
         if (tag.Kind == updater::NodeKind::Channel) addresses << tag.InfoAddress();
-    }
+        return true;
+    });
 
     const int runs = 3;
     std::vector<double> refresh, floor, chained;
     for (int r = 0; r < runs; ++r) {
         refresh.push_back(bench::timeMs([&] {
-            for (QTreeWidgetItem* list : lists) {
-                w.tvwChannelSelect->setCurrentItem(list);
+            for (TreeNode* list : lists) {
+                w.tvwChannelSelect->SetCurrentNode(list);
                 w.mnuUpdateChannel_Click();
                 if (!bench::waitUntil([&] { return w.UpdateState() == updater::UpdaterState::Idle; }, 120000))
                     std::abort();

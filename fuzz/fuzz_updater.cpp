@@ -12,7 +12,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTreeWidget>
+#include "navigation/ChannelTreeModel.h"
+#include "navigation/ChannelTreeView.h"
 
 namespace {
 
@@ -41,13 +42,14 @@ QByteArray readFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-QTreeWidgetItem* firstListNode(QTreeWidget* tree) {
-    QList<QTreeWidgetItem*> todo;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) todo << tree->topLevelItem(i);
+// Breadth first, as the corpus found its inputs.
+TreeNode* firstListNode(const ChannelTreeModel& tree) {
+    QList<TreeNode*> todo;
+    for (int i = 0; i < tree.RootCount(); ++i) todo << tree.Root(i);
     while (!todo.isEmpty()) {
-        QTreeWidgetItem* node = todo.takeFirst();
-        if (updater::frmMain::Tag(node).Kind == updater::NodeKind::ChannelList) return node;
-        for (int i = 0; i < node->childCount(); ++i) todo << node->child(i);
+        TreeNode* node = todo.takeFirst();
+        if (node->Kind() == NodeKind::ChannelList) return node;
+        for (int i = 0; i < node->ChildCount(); ++i) todo << node->Child(i);
     }
     return nullptr;
 }
@@ -77,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         window->StartAddChannelList(QStringLiteral("http://127.0.0.1:1/list.txt"));
         window->ParseChannelList(bodyLines(parts[1]));
         FUZZ_CHECK(window->UpdateState() == updater::UpdaterState::Idle);
-        if (QTreeWidgetItem* list = firstListNode(window->tvwChannelSelect)) {
-            window->tvwChannelSelect->setCurrentItem(list);
+        if (TreeNode* list = firstListNode(*window->TreeModel())) {
+            window->tvwChannelSelect->SetCurrentNode(list);
             window->mnuUpdateChannel_Click();
             if (window->UpdateState() == updater::UpdaterState::DownloadingInfo)
                 window->ParseChannelInfomation(bodyLines(parts[2]));

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of the fuzz targets into DIR/<target>/ (default
 build-fuzz/seeds). The seeds are the shapes the tests use: information files,
-JPEG streams with and without APP5 records, INI files, list files."""
+JPEG streams with and without APP5 records, INI files, and the list files of
+the tests' fixture folders (tests/fixtures/lists)."""
 import os
 import sys
 
@@ -59,25 +60,7 @@ SEEDS = {
            for name in ["ISO-2022-JP-3", "ISO-2022-CN-EXT", "IBM930", "IBM1364", "UTF-7", "UTF-16", "UTF-32",
                         "GB18030", "BIG5-HKSCS", "TSCII", "EUC-TW", "UTF-8//IGNORE"]},
     },
-    "fuzz_treelist": {
-        "lists": b"\0\0".join([
-            sjis("Node\t日本\tTrue\r\n\tNode\t東京\tFalse\r\n"
-                 "\t\tChannelList\t\t局リスト\t\tTrue\t\thttp://lists.example/tokyo.txt\r\n"
-                 "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch01\t\t東京一\t\thttp://h/ch01.txt\t\tFalse\r\n"
-                 "\t\t\tChannel\t\tVNT1\t\tjp.tokyo.ch02\t\t東京二\t\thttp://h/ch02.txt\t\tTrue\r\n"
-                 "\tChannelList\t\t大阪\t\tFalse\t\thttp://lists.example/osaka.txt\r\n"
-                 "\t\tChannel\t\tVNT1\t\tJP.TOKYO.CH01\t\t重複\t\thttp://h/dup.txt\t\tFalse\r\n"),
-            sjis("FavariteRoot\t\t好きな局\t\tTrue\r\n\tFavariteChannel\t\tjp.tokyo.ch02\r\n"
-                 "\tFavariteChannel\t\tunknown.ch\r\n"),
-            sjis("MultiMonitorRoot\t\tマルチモニター\t\tTrue\r\n\tMultiMonitorFolder\t\t監視\t\tTrue\r\n"
-                 "\t\tMultiMonitorChannel\t\tjp.tokyo.ch01\r\n\t\tMultiMonitorChannel\t\tnothere\r\n"
-                 "\tMultiMonitorFolder\t\t空\t\tFalse\r\n"),
-        ]),
-        "utf8": "ChannelList\t海外\t  True  \thttp://w/\n\tChannel\tVNT1\tworld.ch03\tWorld\thttp://h/3\ttrue\n"
-                .encode("utf-8") + b"\0\0\0\0" + "MultiMonitorFolder\t\tf\t\t1\n\tMultiMonitorChannel\t\tWORLD.CH03\n"
-                .encode("utf-8"),
-        "odd": b"\t\t\t\t\r   \rNode\tbad\tmaybe\r\t\t\t\t\t\t\tNode\tdeep\tTrue\rChannel\t\tP\t\td0\t\tN\t\tu\t\tFalse",
-    },
+    "fuzz_treelist": {},  # the viewer's fixture folders
     "fuzz_http": {
         "text": b"HTTP/1.1 200 OK\r\nContent-Type: text/plain; charset=ISO-8859-1\r\nContent-Length: 301\r\n\r\n\0\0"
                 + sjis(INFO),
@@ -89,20 +72,39 @@ SEEDS = {
         "junk": b"ICY 200 OK\r\n\r\n\0\0\x82",
     },
     "fuzz_updater": {
-        "all": b"\0\0".join([
-            sjis("Node\t日本\tTrue\r\n\tChannelList\t\t東京\t\tTrue\t\thttp://lists.example/tokyo.txt\r\n"
-                 "\t\tChannel\t\tVTR1\t\tjp.tokyo.ch01\t\t東京一\t\thttp://h/ch01.txt\t\tTrue\r\n"
-                 "Node\t分類なし\tFalse\r\n\tChannel\t\tVTR1\t\tsolo\t\t単独\t\thttp://h/solo.txt\t\tFalse\r\n"),
-            sjis("jp.tokyo.ch01, VTR1, http://h/ch01.txt\r\njp.tokyo.ch02,VTR1,http://h/ch02.txt,extra\r\n"
-                 "a.b.c.d.e,VTR2,http://h/e.txt\nplain,VTR1,http://h/p.txt\n\n  \n.,x,y\n..,,\n"),
-            sjis(INFO),
-        ]),
         "deep": b"\0\0".join([b"", b".".join(b"g%d" % i for i in range(40)) + b",P,http://h/x.txt", b""]),
     },
 }
 
 
+FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "fixtures", "lists")
+
+# A downloaded list and an information file, after each updater fixture's
+# ChannelList.txt.
+UPDATER_LIST = sjis("jp.tokyo.ch01, VTR1, http://h/ch01.txt\r\njp.tokyo.ch02,VTR1,http://h/ch02.txt,extra\r\n"
+                    "a.b.c.d.e,VTR2,http://h/e.txt\nplain,VTR1,http://h/p.txt\n\n  \n.,x,y\n..,,\n")
+
+
+def fixture_inputs(program, names):
+    """Each case's input files joined by two NUL bytes (a missing file is empty)."""
+    folder = os.path.join(FIXTURES, program)
+    for case in sorted(os.listdir(folder)):
+        parts = []
+        for name in names:
+            path = os.path.join(folder, case, "in", name)
+            parts.append(open(path, "rb").read() if os.path.exists(path) else b"")
+        yield case, parts
+
+
+def add_fixture_seeds():
+    for case, parts in fixture_inputs("viewer", ["ChannelList.txt", "Favorite.txt", "MultiMonitor.txt"]):
+        SEEDS["fuzz_treelist"][case] = b"\0\0".join(parts)
+    for case, parts in fixture_inputs("updater", ["ChannelList.txt"]):
+        SEEDS["fuzz_updater"][case] = b"\0\0".join(parts + [UPDATER_LIST, sjis(INFO)])
+
+
 def main():
+    add_fixture_seeds()
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join("build-fuzz", "seeds")
     for target, seeds in SEEDS.items():
         os.makedirs(os.path.join(out, target), exist_ok=True)

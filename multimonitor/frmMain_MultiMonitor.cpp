@@ -8,14 +8,16 @@
 #include "common/TextCompare.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/ChannelTreeModel.h"
+#include "navigation/ChannelTreeView.h"
 #include "navigation/NodeTag.h"
+#include "navigation/TreeRemovalUndo.h"
 #include "storage/TreeListFormat.h"
 #include "view/TabStripWidget.h"
 #include "view/WatchViews.h"
 
 #include <QAction>
 #include <QMenu>
-#include <QTreeWidget>
 
 namespace {
 const QString kPrompt = QStringLiteral("新しいフォルダーの名前を入力して下さい");
@@ -34,7 +36,7 @@ void frmMain::mnuAddMultiMonitorFolder_Click() {
 }
 
 void frmMain::mnuChangeMultiMonitorFolderName_Click() {
-    const ParsedTag tag = ParseTag(NodeTag(mTree->currentItem()));
+    const ParsedTag tag = ParseTag(NodeTag(mTree->CurrentNode()));
     if (tag.Kind != NodeKind::MultiMonitorFolder) return;
     clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tag.ID);
     if (!folder) return;
@@ -45,7 +47,7 @@ void frmMain::mnuChangeMultiMonitorFolderName_Click() {
 }
 
 void frmMain::mnuRemoveMultiMonitorFolder_Click() {
-    const ParsedTag tag = ParseTag(NodeTag(mTree->currentItem()));
+    const ParsedTag tag = ParseTag(NodeTag(mTree->CurrentNode()));
     if (tag.Kind != NodeKind::MultiMonitorFolder) return;
     const QString& id = tag.ID;
     // The folder is gone when its removal event arrives, so its members
@@ -57,17 +59,17 @@ void frmMain::mnuRemoveMultiMonitorFolder_Click() {
 }
 
 void frmMain::mnuRemoveChannelFromMultiMonitorChannel_Click() {
-    QTreeWidgetItem* node = mTree->currentItem();
+    TreeNode* node = mTree->CurrentNode();
     const ParsedTag member = ParseTag(NodeTag(node));
     if (!node || member.Kind != NodeKind::MultiMonitorChannel) return;
-    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(ParseTag(NodeTag(node->parent())).ID);
+    clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(ParseTag(NodeTag(node->Parent())).ID);
     const QString& id = member.ID;
     if (folder && folder->IsRegistedChannel(id)) folder->RemoveChannel(id);
 }
 
 void frmMain::mnuAddChannelToMultiMonitorFolder_Click(int Index) {
     if (Index <= 0 || Index >= mAddToFolder.size()) return;
-    const clsChannel* channel = mChannelManeger->Channel(ParseTag(NodeTag(mTree->currentItem())).ID);
+    const clsChannel* channel = mChannelManeger->Channel(ParseTag(NodeTag(mTree->CurrentNode())).ID);
     const QString folderId = mAddToFolder[Index]->data().toString();
     clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(folderId);
     if (!channel || !folder) return;
@@ -83,8 +85,8 @@ void frmMain::mnuAddChannelToMultiMonitorFolder_Click(int Index) {
 
 void frmMain::mMultiMonitorManeger_AddMultiMonitorFolder(const QString& MultiMonitorID, const QString& FolderName,
                                                          bool IsExpand) {
-    QTreeWidgetItem* node = AddNode(mRootMultiMonitor, FolderName, folderNodeTag(MultiMonitorID));
-    node->setExpanded(IsExpand);
+    TreeNode* node = AddNode(mRootMultiMonitor, NodeKind::MultiMonitorFolder, FolderName, MultiMonitorID);
+    mTreeModel->SetExpanded(node, IsExpand);
 
     QAction* entry = mFolderMenu->addAction(QStringLiteral("　 ") + FolderName);
     entry->setData(MultiMonitorID);
@@ -97,7 +99,14 @@ void frmMain::mMultiMonitorManeger_AddMultiMonitorFolder(const QString& MultiMon
 }
 
 void frmMain::mMultiMonitorManeger_RemoveMultiMonitorFolder(const QString& MultiMonitorID) {
-    delete getChildNodeFromTag(mRootMultiMonitor, folderNodeTag(MultiMonitorID));
+    if (TreeNode* node = getChildNodeFromTag(mRootMultiMonitor, folderNodeTag(MultiMonitorID))) {
+        // Ctrl+Z makes it again from what its node shows: name, flag and members in order.
+        QStringList members;
+        for (int i = 0; i < node->ChildCount(); ++i) members << node->Child(i)->ID();
+        mUndo->Removed(
+            {NodeKind::MultiMonitorFolder, MultiMonitorID, node->Text(), members, node->Expanded(), node->Row()});
+        mTreeModel->RemoveNode(node);
+    }
 
     // No tab may refer to the removed folder, selected or not.
     const int tab = getTabIndexFromTag(folderTabTag(MultiMonitorID));
@@ -122,10 +131,9 @@ void frmMain::mMultiMonitorManeger_RemoveMultiMonitorFolder(const QString& Multi
 }
 
 void frmMain::mMultiMonitorManeger_AddChannelToMultiMonitor(const QString& MultiMonitorID, const QString& ChannelID) {
-    if (QTreeWidgetItem* folderNode = getChildNodeFromTag(mRootMultiMonitor, folderNodeTag(MultiMonitorID))) {
+    if (TreeNode* folderNode = getChildNodeFromTag(mRootMultiMonitor, folderNodeTag(MultiMonitorID))) {
         const clsChannel* channel = mChannelManeger->Channel(ChannelID);
-        AddNode(folderNode, channel ? channel->ChannelName() : ChannelID,
-                MakeTag(NodeKind::MultiMonitorChannel, ChannelID));
+        AddNode(folderNode, NodeKind::MultiMonitorChannel, channel ? channel->ChannelName() : ChannelID, ChannelID);
     }
     if (EqualsNoCase(SelectedTabTag(), folderTabTag(MultiMonitorID))) ArrangeThumbnailBox();
     markFolderEntry(MultiMonitorID, ChannelID, true);
@@ -133,8 +141,12 @@ void frmMain::mMultiMonitorManeger_AddChannelToMultiMonitor(const QString& Multi
 
 void frmMain::mMultiMonitorManeger_RemoveChannelFromMultiMonitor(const QString& MultiMonitorID,
                                                                  const QString& ChannelID) {
-    if (QTreeWidgetItem* folderNode = getChildNodeFromTag(mRootMultiMonitor, folderNodeTag(MultiMonitorID)))
-        delete getChildNodeFromTag(folderNode, MakeTag(NodeKind::MultiMonitorChannel, ChannelID));
+    if (TreeNode* folderNode = getChildNodeFromTag(mRootMultiMonitor, folderNodeTag(MultiMonitorID))) {
+        if (TreeNode* node = getChildNodeFromTag(folderNode, MakeTag(NodeKind::MultiMonitorChannel, ChannelID))) {
+            mUndo->Removed({NodeKind::MultiMonitorChannel, MultiMonitorID, QString(), {ChannelID}, false, node->Row()});
+            mTreeModel->RemoveNode(node);
+        }
+    }
     if (EqualsNoCase(SelectedTabTag(), folderTabTag(MultiMonitorID))) ArrangeThumbnailBox();
     markFolderEntry(MultiMonitorID, ChannelID, false);
 }
@@ -149,8 +161,8 @@ void frmMain::markFolderEntry(const QString& MultiMonitorID, const QString& Chan
 
 void frmMain::mMultiMonitorManeger_ChangeMultiMonitorFolderName(const QString& MultiMonitorID,
                                                                 const QString& NewFolderName) {
-    if (QTreeWidgetItem* node = getChildNodeFromTag(mRootMultiMonitor, folderNodeTag(MultiMonitorID)))
-        node->setText(0, NewFolderName);
+    if (TreeNode* node = getChildNodeFromTag(mRootMultiMonitor, folderNodeTag(MultiMonitorID)))
+        mTreeModel->SetText(node, NewFolderName);
     const int tab = getTabIndexFromTag(folderTabTag(MultiMonitorID));
     if (tab != -1) mTabs->SetCaption(tab, NewFolderName);
     const int entry = getFolderMenuIndexFromTag(MultiMonitorID);

@@ -5,27 +5,31 @@
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
 #include "common/TextCompare.h"
+#include "navigation/ChannelTreeModel.h"
+#include "navigation/ChannelTreeView.h"
 #include "navigation/NodeTag.h"
+#include "navigation/TreeRemovalUndo.h"
 #include "view/ToolbarImages.h"
 
 #include <QAction>
-#include <QTreeWidget>
 
 void frmMain::mnuAddChannelToFavarite_Click() {
-    clsChannel* channel = mChannelManeger->Channel(ParseTag(NodeTag(mTree->currentItem())).ID);
+    clsChannel* channel = mChannelManeger->Channel(ParseTag(NodeTag(mTree->CurrentNode())).ID);
     if (channel && !channel->BelongFavarite()) channel->setBelongFavarite(true);
 }
 
 void frmMain::mnuRemoveFavariteChannel_Click() {
-    clsChannel* channel = mChannelManeger->Channel(ParseTag(NodeTag(mTree->currentItem())).ID);
+    clsChannel* channel = mChannelManeger->Channel(ParseTag(NodeTag(mTree->CurrentNode())).ID);
     if (channel && channel->BelongFavarite()) channel->setBelongFavarite(false);
 }
 
 void frmMain::mChannelManeger_AddChannelToFavarite(const QString& ChannelID) {
     const clsChannel* channel = mChannelManeger->Channel(ChannelID);
-    const QString tag = MakeTag(NodeKind::FavariteChannel, ChannelID);
+    const QString key = CaseKey(ChannelID);
     // One node per favourite, however often the flag is written.
-    if (channel && !getChildNodeFromTag(mRootFavarite, tag)) AddNode(mRootFavarite, channel->ChannelName(), tag);
+    if (channel && !mFavoriteNodes.contains(key))
+        mFavoriteNodes.insert(key,
+                              AddNode(mRootFavarite, NodeKind::FavariteChannel, channel->ChannelName(), ChannelID));
     if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID())) {
         mFolderImage = 4;
         ToolbarButton(QStringLiteral("tbrNormlKey_Folder"))->setIcon(ToolbarImage(mFolderImage));
@@ -33,7 +37,10 @@ void frmMain::mChannelManeger_AddChannelToFavarite(const QString& ChannelID) {
 }
 
 void frmMain::mChannelManeger_RemoveChannelFromFavarite(const QString& ChannelID) {
-    delete getChildNodeFromTag(mRootFavarite, MakeTag(NodeKind::FavariteChannel, ChannelID));
+    if (TreeNode* node = mFavoriteNodes.take(CaseKey(ChannelID))) {
+        mUndo->Removed({NodeKind::FavariteChannel, ChannelID, QString(), {}, false, node->Row()});
+        mTreeModel->RemoveNode(node);
+    }
     if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID())) {
         mFolderImage = 6;
         ToolbarButton(QStringLiteral("tbrNormlKey_Folder"))->setIcon(ToolbarImage(mFolderImage));

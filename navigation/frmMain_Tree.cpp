@@ -5,14 +5,14 @@
 #include "channel/clsChannelManeger.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/ChannelTreeModel.h"
 #include "navigation/NodeTag.h"
 
 #include <QAction>
-#include <QTreeWidgetItem>
 
 void frmMain::tvwChannelSelect_MouseDown(MouseButtonCode Button) { mTreeMouseButton = Button; }
 
-void frmMain::tvwChannelSelect_NodeClick(QTreeWidgetItem* Node) {
+void frmMain::tvwChannelSelect_NodeClick(TreeNode* Node) {
     const ParsedTag tag = ParseTag(NodeTag(Node));
     const MouseButtonCode button = mTreeMouseButton;
     // Reset first: a popup command may act on the tree again.

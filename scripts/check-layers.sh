@@ -2,7 +2,8 @@
 # Fails when an include crosses the layers the build is made of:
 #   1. a file in common/ includes a project header outside common/;
 #   2. a file of the model library (vantora_model) includes a header of the
-#      viewer's or the updater's library, or a QtWidgets header;
+#      viewer's or the updater's library (or of the tree view both show), or
+#      a QtWidgets header;
 #   3. view/frmMain.h is included by anything but the window's own sources
 #      (view/frmMain.cpp and the frmMain_*.cpp files), the entry that makes
 #      the window (shell/mdlMain.cpp), tests, benchmarks and fuzz targets.
@@ -45,7 +46,7 @@ def is_widgets(header):
     return header in widget_headers
 
 model = libs.get('vantora_model', set())
-upper = libs.get('vantora_viewer', set()) | libs.get('vantora_updater', set())
+upper = libs.get('vantora_viewer', set()) | libs.get('vantora_updater', set()) | libs.get('vantora_tree_view', set())
 upper_headers = {f for f in upper if f.endswith('.h')}
 
 failures = []

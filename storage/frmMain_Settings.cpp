@@ -11,7 +11,7 @@
 #include "common/mdlFunction.h"
 #include "common/mdlFunctionWidgets.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
-#include "navigation/NodeTag.h"
+#include "navigation/ChannelTreeModel.h"
 #include "storage/TreeListFormat.h"
 #include "storage/WatchSettings.h"
 #include "view/TabStripWidget.h"
@@ -23,7 +23,6 @@
 #include <QFileInfo>
 #include <QScreen>
 #include <QTimer>
-#include <QTreeWidget>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -93,8 +92,10 @@ void frmMain::LoadSetting() {
     mWatchViews->Attach();
 
     // 4. The fixed roots: マルチモニター first, then お気に入り.
-    mRootMultiMonitor = AddNode(nullptr, QStringLiteral("マルチモニター"), MakeTag(NodeKind::MultiMonitorRoot));
-    mRootFavarite = AddNode(nullptr, QStringLiteral("お気に入り"), MakeTag(NodeKind::FavariteRoot));
+    mRootMultiMonitor = AddNode(nullptr, NodeKind::MultiMonitorRoot, QStringLiteral("マルチモニター"));
+    mRootFavarite = AddNode(nullptr, NodeKind::FavariteRoot, QStringLiteral("お気に入り"));
+    mTreeModel->SetKey(mRootMultiMonitor, QStringLiteral("tvwKey_MULTIMONITOR_ROOT"));
+    mTreeModel->SetKey(mRootFavarite, QStringLiteral("tvwKey_FAIVARIT_ROOT"));
 
     // 5, 6. Directories, each with a final separator. One that is no path
     //       here (from Windows, or relative) is not used: the default is,

@@ -5,7 +5,10 @@
 #include "common/TextCompare.h"
 #include "common/mdlFunction.h"
 #include "common/mdlFunctionWidgets.h"
+#include "navigation/ChannelTreeModel.h"
+#include "navigation/ChannelTreeView.h"
 #include "storage/TreeListFormat.h"
+#include "updater/ChannelListFile.h"
 #include "updater/ElidedLabel.h"
 #include "updater/RunningViewer.h"
 
@@ -21,7 +24,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace updater {
 
@@ -32,11 +35,6 @@ const QString frmMain::kMessagePanel = QStringLiteral("sbrMainKey_Message");
 const QString frmMain::kTimePanel = QStringLiteral("sbrMainKey_Time");
 
 namespace {
-
-constexpr int kTagRole = Qt::UserRole;  // the tag's fields, split
-constexpr int kKeyRole = Qt::UserRole + 1;
-constexpr int kIdRole = Qt::UserRole + 2;
-constexpr int kKindRole = Qt::UserRole + 3;
 
 // The layout is kept in twips, as the form was designed.
 using mdlFunction::kTwipsPerPixel;
@@ -81,7 +79,10 @@ frmMain::frmMain(const QString& programDirectory, const QString& programFileDire
     resize(kSplitLength, 420);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    // The views go before the tree's nodes.
+    delete tvwChannelSelect;
+}
 
 void frmMain::createControls() {
     auto* central = new QWidget(this);
@@ -93,18 +94,32 @@ void frmMain::createControls() {
     linSplit->setObjectName(QStringLiteral("linSplit"));
     linSplit->setGeometry(0, 0, kSplitLength + 1, 2);
 
-    tvwChannelSelect = new QTreeWidget(central);
+    mTreeModel = new ChannelTreeModel(this);
+    mTreeModel->SetShowIdentityInText(true);
+    mTreeModel->KeepSerialIndex();
+    mFile = std::make_unique<ChannelListFile>(*mTreeModel, mProgramDirectory + QStringLiteral("/ChannelList.txt"));
+    tvwChannelSelect = new ChannelTreeView(mTreeModel, central);
     tvwChannelSelect->setObjectName(QStringLiteral("tvwChannelSelect"));
-    tvwChannelSelect->setHeaderHidden(true);
-    tvwChannelSelect->setColumnCount(1);
-    tvwChannelSelect->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    tvwChannelSelect->setSelectionMode(QAbstractItemView::SingleSelection);
-    tvwChannelSelect->setUniformRowHeights(true);
-    // Long "name(address)" texts scroll sideways instead of being cut.
-    tvwChannelSelect->header()->setStretchLastSection(false);
-    tvwChannelSelect->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    tvwChannelSelect->viewport()->installEventFilter(this);
+    for (QTreeView* view : {tvwChannelSelect->Tree(), tvwChannelSelect->Results()}) {
+        // Long "name(address)" texts scroll sideways instead of being cut.
+        view->header()->setStretchLastSection(false);
+        view->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+        view->viewport()->installEventFilter(this);
+    }
     tvwChannelSelect->move(kTreeLeft, kTreeTop);
+    // The keys act as the mouse does: Enter and Space a left click, the Menu
+    // key and Shift+F10 a right click at the node, Delete removes a list.
+    connect(tvwChannelSelect, &ChannelTreeView::NodeActivated, this, [this](TreeNode* node) {
+        tvwChannelSelect_MouseDown(MouseButtonCode::Left);
+        tvwChannelSelect_NodeClick(node, tvwChannelSelect->PopupPosition(node));
+    });
+    connect(tvwChannelSelect, &ChannelTreeView::NodeMenuRequested, this, [this](TreeNode* node, const QPoint& at) {
+        tvwChannelSelect_MouseDown(MouseButtonCode::Right);
+        tvwChannelSelect_NodeClick(node, at);
+    });
+    connect(tvwChannelSelect, &ChannelTreeView::RemoveRequested, this, [this](TreeNode* node) {
+        if (Tag(node).Kind == NodeKind::ChannelList) mnuRemoveChannelList_Click();
+    });
 
     sbrMain = new QStatusBar(central);
     sbrMain->setObjectName(QStringLiteral("sbrMain"));
@@ -181,7 +196,7 @@ bool frmMain::Form_Load() {
     mNewChannelListURL.clear();
 
     const TreeListFile file = ReadTreeListFile(ChannelListPath());
-    mFileInfo = file.Info;
+    mFile->SetFound(file.Info);
     LoadChannelList(file.Lines);
     return true;
 }
@@ -204,14 +219,17 @@ void frmMain::Form_Resize() {
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     if (watched == centralWidget() && event->type() == QEvent::Resize) {
         Form_Resize();
-    } else if (tvwChannelSelect && watched == tvwChannelSelect->viewport() &&
-               event->type() == QEvent::MouseButtonPress) {
+    } else if (tvwChannelSelect && event->type() == QEvent::MouseButtonPress &&
+               (watched == tvwChannelSelect->Tree()->viewport() ||
+                watched == tvwChannelSelect->Results()->viewport())) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         const MouseButtonCode button = ButtonCodeOf(mouse->button());
         tvwChannelSelect_MouseDown(button);
-        QTreeWidgetItem* node = tvwChannelSelect->itemAt(mouse->position().toPoint());
+        const QTreeView* view =
+            watched == tvwChannelSelect->Tree()->viewport() ? tvwChannelSelect->Tree() : tvwChannelSelect->Results();
+        TreeNode* node = tvwChannelSelect->NodeAt(view, mouse->position().toPoint());
         if (node) {
-            tvwChannelSelect->setCurrentItem(node);
+            tvwChannelSelect->SetCurrentNode(node);
             tvwChannelSelect_NodeClick(node, mouse->globalPosition().toPoint());
         }
         // A right press only selects; the view's own handling would start a
@@ -246,7 +264,7 @@ void frmMain::Form_Unload() {
 
 void frmMain::tvwChannelSelect_MouseDown(MouseButtonCode button) { mTreeMouseButton = button; }
 
-void frmMain::tvwChannelSelect_NodeClick(QTreeWidgetItem* node, const QPoint& globalPos) {
+void frmMain::tvwChannelSelect_NodeClick(TreeNode* node, const QPoint& globalPos) {
     if (!node || mTreeMouseButton != MouseButtonCode::Right) return;
     if (Tag(node).Kind != NodeKind::ChannelList) return;
     ShowPopup(mnuPopupForChannelList, globalPos);
@@ -273,7 +291,7 @@ void frmMain::StartAddChannelList(const QString& answer) {
 
 void frmMain::mnuUpdateChannelList_Click() {
     if (mUpdateState != UpdaterState::Idle) return;
-    QTreeWidgetItem* node = tvwChannelSelect->currentItem();
+    TreeNode* node = tvwChannelSelect->CurrentNode();
     const NodeTag tag = Tag(node);
     if (!node || tag.Kind != NodeKind::ChannelList) return;
     EnableCommands(false);
@@ -285,14 +303,14 @@ void frmMain::mnuUpdateChannelList_Click() {
 
 void frmMain::mnuUpdateChannel_Click() {
     if (mUpdateState != UpdaterState::Idle) return;
-    QTreeWidgetItem* node = tvwChannelSelect->currentItem();
+    TreeNode* node = tvwChannelSelect->CurrentNode();
     if (!node || Tag(node).Kind != NodeKind::ChannelList) return;
     // Direct children only; groups and other non-channel children have no
     // information file to fetch.
     QVector<qint64> pending{0};
-    for (int i = 0; i < node->childCount(); ++i) {
-        const NodeTag child = Tag(node->child(i));
-        if (child.Kind == NodeKind::Channel && !child.InfoAddress().isEmpty()) pending.append(NodeId(node->child(i)));
+    for (int i = 0; i < node->ChildCount(); ++i) {
+        const NodeTag child = Tag(node->Child(i));
+        if (child.Kind == NodeKind::Channel && !child.InfoAddress().isEmpty()) pending.append(NodeId(node->Child(i)));
     }
     if (pending.size() < 2) return;
     mPendingChannelNodes = pending;
@@ -306,7 +324,7 @@ void frmMain::mnuUpdateChannel_Click() {
 }
 
 void frmMain::mnuRemoveChannelList_Click() {
-    QTreeWidgetItem* node = tvwChannelSelect->currentItem();
+    TreeNode* node = tvwChannelSelect->CurrentNode();
     if (!node || Tag(node).Kind != NodeKind::ChannelList) return;
     if (!ConfirmBox(this, QStringLiteral("このチャンネルリストを削除しますか？"),
                     QStringLiteral("チャンネルリストの削除")))
@@ -357,113 +375,124 @@ void frmMain::Request(const QString& address) {
 // ---------------------------------------------------------------------------
 // Nodes
 
-NodeTag frmMain::Tag(const QTreeWidgetItem* node) {
+// A group holds its name as text; a list its name and address (the node's
+// identifier); a channel its name and ChannelID, and protocol, information
+// address and saving switch as fields.
+NodeTag frmMain::Tag(const TreeNode* node) {
     if (!node) return NodeTag();
-    return {NodeKind(node->data(0, kKindRole).toInt()), node->data(0, kTagRole).toStringList()};
-}
-
-void frmMain::SetTag(QTreeWidgetItem* node, const NodeTag& tag) {
-    node->setData(0, kTagRole, tag.Fields);
-    node->setData(0, kKindRole, int(tag.Kind));
-}
-
-QString frmMain::Key(const QTreeWidgetItem* node) { return node ? node->data(0, kKeyRole).toString() : QString(); }
-
-void frmMain::SetKey(QTreeWidgetItem* node, const QString& key) {
-    node->setData(0, kKeyRole, key);
-    mKeyedNodes.insert(key, NodeId(node));
-}
-
-qint64 frmMain::NodeId(const QTreeWidgetItem* node) { return node ? node->data(0, kIdRole).toLongLong() : qint64(-1); }
-
-QTreeWidgetItem* frmMain::NodeById(qint64 id) const { return mNodes.value(id, nullptr); }
-
-QTreeWidgetItem* frmMain::NodeByKey(const QString& key) const {
-    QTreeWidgetItem* node = NodeById(mKeyedNodes.value(key, -1));
-    return node && Key(node) == key ? node : nullptr;
-}
-
-namespace {
-QString ChannelText(const QString& channelId, const QString& name) {
-    return name + QLatin1Char('(') + channelId + QLatin1Char(')');
-}
-}  // namespace
-
-QTreeWidgetItem* frmMain::NewChannelNode(QTreeWidgetItem* parent, const QString& channelId, const QString& protocol,
-                                         const QString& name, const QString& infoAddress, bool savePicture) {
-    return NewNode(parent, MakeChannelTag(channelId, protocol, name, infoAddress, savePicture),
-                   ChannelText(channelId, name));
-}
-
-QTreeWidgetItem* frmMain::NewNode(QTreeWidgetItem* parent, const NodeTag& tag, const QString& text) {
-    auto* node = new QTreeWidgetItem(QStringList{text});
-    SetTag(node, tag);
-    const qint64 id = mNextNodeId++;
-    node->setData(0, kIdRole, id);
-    if (parent)
-        parent->addChild(node);
-    else
-        tvwChannelSelect->addTopLevelItem(node);
-    mNodes.insert(id, node);
-    return node;
-}
-
-void frmMain::ForgetSubtree(QTreeWidgetItem* node) {
-    QVector<QTreeWidgetItem*> stack{node};
-    while (!stack.isEmpty()) {
-        QTreeWidgetItem* n = stack.takeLast();
-        mNodes.remove(NodeId(n));
-        mChildIndex.remove(n);
-        for (int i = 0; i < n->childCount(); ++i) stack.append(n->child(i));
+    switch (node->Kind()) {
+        case ::NodeKind::Node:
+            return MakeTag(NodeKind::Group, {node->Text()});
+        case ::NodeKind::ChannelList:
+            return MakeTag(NodeKind::ChannelList, {node->Text(), node->ID()});
+        case ::NodeKind::Channel: {
+            const QStringList& f = node->Fields();
+            return MakeTag(NodeKind::Channel, {node->ID(), f.value(0), node->Text(), f.value(1), f.value(2)});
+        }
+        default:
+            return NodeTag();
     }
 }
 
-void frmMain::RemoveChildren(QTreeWidgetItem* node) {
-    for (int i = 0; i < node->childCount(); ++i) ForgetSubtree(node->child(i));
+namespace {
+
+// What the model keeps of a tag.
+struct NodeParts {
+    ::NodeKind Kind = ::NodeKind::None;
+    QString Text, ID;
+    QStringList Fields;
+};
+
+NodeParts partsOf(const NodeTag& tag) {
+    switch (tag.Kind) {
+        case NodeKind::Group:
+            return {::NodeKind::Node, tag.Name(), QString(), {}};
+        case NodeKind::ChannelList:
+            return {::NodeKind::ChannelList, tag.Name(), tag.ListAddress(), {}};
+        case NodeKind::Channel:
+            return {::NodeKind::Channel,
+                    tag.ChannelName(),
+                    tag.Name(),
+                    {tag.Protocol(), tag.InfoAddress(), tag.SaveSwitch()}};
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+void frmMain::SetTag(TreeNode* node, const NodeTag& tag) {
+    const NodeParts p = partsOf(tag);
+    mTreeModel->SetNode(node, p.Kind, p.Text, p.ID, p.Fields);
+}
+
+QString frmMain::Key(const TreeNode* node) const { return node ? mTreeModel->KeyOf(node) : QString(); }
+
+void frmMain::SetKey(TreeNode* node, const QString& key) { mTreeModel->SetKey(node, key); }
+
+qint64 frmMain::NodeId(const TreeNode* node) { return node ? qint64(node->Serial()) : qint64(-1); }
+
+TreeNode* frmMain::NodeById(qint64 id) const {
+    return id > 0 && id <= 0xffffffffLL ? mTreeModel->NodeBySerial(quint32(id)) : nullptr;
+}
+
+TreeNode* frmMain::NodeByKey(const QString& key) const { return mTreeModel->NodeByKey(key); }
+
+int frmMain::NodeCount() const { return mTreeModel->NodeCount(); }
+
+TreeNode* frmMain::NewChannelNode(TreeNode* parent, const QString& channelId, const QString& protocol,
+                                  const QString& name, const QString& infoAddress, bool savePicture) {
+    return NewNode(parent, MakeChannelTag(channelId, protocol, name, infoAddress, savePicture));
+}
+
+TreeNode* frmMain::NewNode(TreeNode* parent, const NodeTag& tag) {
+    const NodeParts p = partsOf(tag);
+    return mTreeModel->AddNode(parent, p.Kind, p.Text, p.ID, p.Fields);
+}
+
+void frmMain::ForgetSubtree(TreeNode* node) {
+    mTreeModel->Walk(
+        [this](TreeNode* n) {
+            mChildIndex.remove(n);
+            return true;
+        },
+        node);
+}
+
+void frmMain::RemoveChildren(TreeNode* node) {
+    for (int i = 0; i < node->ChildCount(); ++i) ForgetSubtree(node->Child(i));
     mChildIndex.remove(node);
-    // All at once: taking children one by one searches the list each time.
-    qDeleteAll(node->takeChildren());
+    mTreeModel->RemoveChildren(node);
 }
 
-void frmMain::RemoveNode(QTreeWidgetItem* node) {
+void frmMain::RemoveNode(TreeNode* node) {
     ForgetSubtree(node);
-    mChildIndex.remove(node->parent());  // its first-of-name answers may change
-    if (QTreeWidgetItem* parent = node->parent())
-        parent->removeChild(node);
-    else
-        tvwChannelSelect->takeTopLevelItem(tvwChannelSelect->indexOfTopLevelItem(node));
-    delete node;
+    mChildIndex.remove(node->Parent());  // its first-of-name answers may change
+    mTreeModel->RemoveNode(node);
 }
 
-void frmMain::SetNode(QTreeWidgetItem* node, const NodeTag& tag, const QString& text) {
-    SetTag(node, tag);
-    node->setText(0, text);
-}
+void frmMain::SetNode(TreeNode* node, const NodeTag& tag) { SetTag(node, tag); }
 
-void frmMain::SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol,
-                             const QString& name, const QString& infoAddress, bool savePicture) {
+void frmMain::SetChannelNode(TreeNode* node, const QString& channelId, const QString& protocol, const QString& name,
+                             const QString& infoAddress, bool savePicture) {
     const NodeTag tag = MakeChannelTag(channelId, protocol, name, infoAddress, savePicture);
-    const QString text = ChannelText(channelId, name);
-    SetNode(node, tag, text);
+    SetNode(node, tag);
     if (mChannelCopies.isEmpty()) return;
     for (const qint64 id : mChannelCopies.value(CaseKey(channelId)))
-        if (QTreeWidgetItem* copy = NodeById(id)) SetNode(copy, tag, text);
+        if (TreeNode* copy = NodeById(id)) SetNode(copy, tag);
 }
 
-int frmMain::ChildCount(QTreeWidgetItem* parent) const {
-    return parent ? parent->childCount() : tvwChannelSelect->topLevelItemCount();
+namespace {
+bool isGroup(const TreeNode* node) {
+    return node->Kind() == ::NodeKind::Node || node->Kind() == ::NodeKind::ChannelList;
 }
+}  // namespace
 
-QTreeWidgetItem* frmMain::Child(QTreeWidgetItem* parent, int i) const {
-    return parent ? parent->child(i) : tvwChannelSelect->topLevelItem(i);
-}
-
-QTreeWidgetItem* frmMain::FirstChildNamed(QTreeWidgetItem* parent, const QString& name) {
-    auto isGroup = [](NodeKind kind) { return kind == NodeKind::Group || kind == NodeKind::ChannelList; };
+TreeNode* frmMain::FirstChildNamed(TreeNode* parent, const QString& name) {
     if (!mIndexing) {
-        for (int i = 0, n = ChildCount(parent); i < n; ++i) {
-            const NodeTag tag = Tag(Child(parent, i));
-            if (isGroup(tag.Kind) && tag.Name() == name) return Child(parent, i);
+        for (int i = 0, n = mTreeModel->ChildCount(parent); i < n; ++i) {
+            TreeNode* child = mTreeModel->Child(parent, i);
+            if (isGroup(child) && child->Text() == name) return child;
         }
         return nullptr;
     }
@@ -471,39 +500,31 @@ QTreeWidgetItem* frmMain::FirstChildNamed(QTreeWidgetItem* parent, const QString
     // index each one once instead of walking its children for every line.
     auto it = mChildIndex.find(parent);
     if (it == mChildIndex.end()) {
-        QHash<QString, QTreeWidgetItem*> index;
-        for (int i = 0, n = ChildCount(parent); i < n; ++i) {
-            QTreeWidgetItem* child = Child(parent, i);
-            const NodeTag tag = Tag(child);
-            if (isGroup(tag.Kind) && !index.contains(tag.Name())) index.insert(tag.Name(), child);
+        QHash<QString, TreeNode*> index;
+        for (int i = 0, n = mTreeModel->ChildCount(parent); i < n; ++i) {
+            TreeNode* child = mTreeModel->Child(parent, i);
+            if (isGroup(child) && !index.contains(child->Text())) index.insert(child->Text(), child);
         }
         it = mChildIndex.insert(parent, index);
     }
     return it->value(name, nullptr);
 }
 
-void frmMain::IndexChild(QTreeWidgetItem* parent, QTreeWidgetItem* child) {
+void frmMain::IndexChild(TreeNode* parent, TreeNode* child) {
     auto it = mChildIndex.find(parent);
     if (it == mChildIndex.end()) return;  // indexed when first asked
-    const NodeTag tag = Tag(child);
-    if ((tag.Kind == NodeKind::Group || tag.Kind == NodeKind::ChannelList) && !it->contains(tag.Name()))
-        it->insert(tag.Name(), child);
+    if (isGroup(child) && !it->contains(child->Text())) it->insert(child->Text(), child);
 }
 
-QHash<QString, QTreeWidgetItem*> frmMain::ChannelNodesByKey() const {
-    QHash<QString, QTreeWidgetItem*> channels;
-    QVector<QTreeWidgetItem*> stack;
-    for (int i = tvwChannelSelect->topLevelItemCount() - 1; i >= 0; --i)
-        stack.append(tvwChannelSelect->topLevelItem(i));
-    while (!stack.isEmpty()) {
-        QTreeWidgetItem* node = stack.takeLast();
-        const NodeTag tag = Tag(node);
-        if (tag.Kind == NodeKind::Channel) {
-            const QString key = CaseKey(tag.Name());
+QHash<QString, TreeNode*> frmMain::ChannelNodesByKey() const {
+    QHash<QString, TreeNode*> channels;
+    mTreeModel->Walk([&channels](TreeNode* node) {
+        if (node->Kind() == ::NodeKind::Channel) {
+            const QString key = CaseKey(node->ID());
             if (!channels.contains(key)) channels.insert(key, node);
         }
-        for (int i = node->childCount() - 1; i >= 0; --i) stack.append(node->child(i));
-    }
+        return true;
+    });
     return channels;
 }
 

@@ -17,7 +17,10 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
 
+class ChannelTreeModel;
+class ChannelTreeView;
 class CurlMulti;
 class HTTPTransfer;
 class QAction;
@@ -25,12 +28,12 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QStatusBar;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QWidget;
+class TreeNode;
 
 namespace updater {
 
+class ChannelListFile;
 class ElidedLabel;
 
 // What the window is doing: the transfer commands run only when it is Idle.
@@ -53,10 +56,6 @@ public:
     static const QString kUnnamedChannel;           // "チャンネル名 未取得"
     static const QString kMessagePanel;             // "sbrMainKey_Message"
     static const QString kTimePanel;                // "sbrMainKey_Time"
-
-    // Deepest node depth the tree takes from a file or a list: deeper
-    // organisation paths are skipped instead of nesting without bound.
-    static constexpr int kDeepestNode = 1000;
 
     // programDirectory holds ChannelList.txt; programFileDirectory the
     // viewer's program file (empty: programDirectory, a portable folder).
@@ -82,20 +81,20 @@ public:
     // A press on the tree: the button is recorded, the node under the
     // pointer selected, then NodeClick runs (the event filter does this).
     void tvwChannelSelect_MouseDown(MouseButtonCode button);
-    void tvwChannelSelect_NodeClick(QTreeWidgetItem* node, const QPoint& globalPos);
+    void tvwChannelSelect_NodeClick(TreeNode* node, const QPoint& globalPos);
 
     // Downloads and parsing.
     void netHTTP_StateChanged(int Index, int State);
     void ParseChannelList(const QStringList& lines);
-    QTreeWidgetItem* GetOrganizationNode(const QString& ChannelID);
-    QTreeWidgetItem* AddOrganizationNodes(QTreeWidgetItem* parent, int pos, const QString& ChannelID);
+    TreeNode* GetOrganizationNode(const QString& ChannelID);
+    TreeNode* AddOrganizationNodes(TreeNode* parent, int pos, const QString& ChannelID);
     void ParseChannelInfomation(const QStringList& lines);
     bool RequestNextChannelInfomation();
 
     // The list file. lines as ReadLines returns them (element 0 is no line).
     void LoadChannelList(const QStringList& lines);
     // Appends the lines of node and its descendants, in pre-order.
-    void SaveChannelListNode(QTreeWidgetItem* node, QStringList& lines) const;
+    void SaveChannelListNode(TreeNode* node, QStringList& lines) const;
     // Writes the whole tree; an empty tree leaves the file alone. False when
     // the file could not be written (*error says why).
     bool SaveChannelList(QString* error = nullptr);
@@ -109,8 +108,8 @@ public:
     std::function<void(QMenu* menu, const QPoint& globalPos)> ShowPopup;
     std::function<bool(const QString& program, const QString& workingDirectory)> StartProgram;
 
-    // Controls.
-    QTreeWidget* tvwChannelSelect = nullptr;
+    // Controls. The tree's nodes are TreeModel's.
+    ChannelTreeView* tvwChannelSelect = nullptr;
     QStatusBar* sbrMain = nullptr;
     QProgressBar* prgUpdateChannel = nullptr;  // n of N during チャンネル情報を更新する
     QProgressBar* prgBusy = nullptr;           // shown while a download runs
@@ -141,16 +140,18 @@ public:
 
     // Nodes. Ids stay valid across removals of other nodes and are never
     // reused; NodeById answers nullptr for a removed node.
-    static NodeTag Tag(const QTreeWidgetItem* node);
+    ChannelTreeModel* TreeModel() const { return mTreeModel; }
+    // A node's kind and fields as its tag has them.
+    static NodeTag Tag(const TreeNode* node);
     // Replaces a node's tag as it is (the window's own changes go through
     // SetNode, which keeps copies of a channel alike).
-    static void SetTag(QTreeWidgetItem* node, const NodeTag& tag);
-    static QString Key(const QTreeWidgetItem* node);
-    void SetKey(QTreeWidgetItem* node, const QString& key);
-    static qint64 NodeId(const QTreeWidgetItem* node);
-    QTreeWidgetItem* NodeById(qint64 id) const;
-    QTreeWidgetItem* NodeByKey(const QString& key) const;
-    int NodeCount() const { return int(mNodes.size()); }
+    void SetTag(TreeNode* node, const NodeTag& tag);
+    QString Key(const TreeNode* node) const;
+    void SetKey(TreeNode* node, const QString& key);
+    static qint64 NodeId(const TreeNode* node);
+    TreeNode* NodeById(qint64 id) const;
+    TreeNode* NodeByKey(const QString& key) const;
+    int NodeCount() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -174,23 +175,21 @@ private:
     // that ids and the parse-time child index stay right.
     // The node gets its tag and text before it enters the tree, so the
     // view hears of it once.
-    QTreeWidgetItem* NewNode(QTreeWidgetItem* parent, const NodeTag& tag, const QString& text);
-    QTreeWidgetItem* NewChannelNode(QTreeWidgetItem* parent, const QString& channelId, const QString& protocol,
-                                    const QString& name, const QString& infoAddress, bool savePicture);
-    void RemoveNode(QTreeWidgetItem* node);
-    void RemoveChildren(QTreeWidgetItem* node);
-    void ForgetSubtree(QTreeWidgetItem* node);
-    void SetNode(QTreeWidgetItem* node, const NodeTag& tag, const QString& text);
-    void SetChannelNode(QTreeWidgetItem* node, const QString& channelId, const QString& protocol, const QString& name,
+    TreeNode* NewNode(TreeNode* parent, const NodeTag& tag);
+    TreeNode* NewChannelNode(TreeNode* parent, const QString& channelId, const QString& protocol, const QString& name,
+                             const QString& infoAddress, bool savePicture);
+    void RemoveNode(TreeNode* node);
+    void RemoveChildren(TreeNode* node);
+    void ForgetSubtree(TreeNode* node);
+    void SetNode(TreeNode* node, const NodeTag& tag);
+    void SetChannelNode(TreeNode* node, const QString& channelId, const QString& protocol, const QString& name,
                         const QString& infoAddress, bool savePicture);
     // First group or list node among the children of parent (nullptr: the
     // roots) whose tag field 1 equals name.
-    QTreeWidgetItem* FirstChildNamed(QTreeWidgetItem* parent, const QString& name);
+    TreeNode* FirstChildNamed(TreeNode* parent, const QString& name);
     // The first channel node of each ID in tree order, by CaseKey.
-    QHash<QString, QTreeWidgetItem*> ChannelNodesByKey() const;
-    void IndexChild(QTreeWidgetItem* parent, QTreeWidgetItem* child);
-    int ChildCount(QTreeWidgetItem* parent) const;
-    QTreeWidgetItem* Child(QTreeWidgetItem* parent, int i) const;
+    QHash<QString, TreeNode*> ChannelNodesByKey() const;
+    void IndexChild(TreeNode* parent, TreeNode* child);
 
     QString mProgramDirectory;
     QString mProgramFileDirectory;
@@ -198,7 +197,7 @@ private:
     ElidedLabel* mMessagePanel = nullptr;
     QLabel* mTimePanel = nullptr;
     bool mUnloaded = false;
-    TextFileInfo mFileInfo;
+    std::unique_ptr<ChannelListFile> mFile;
 
     UpdaterState mUpdateState = UpdaterState::Idle;
     // DownloadingList: the id of the list node being updated;
@@ -210,14 +209,12 @@ private:
     QString mNewChannelListURL;
     int mInfoFailures = 0;  // information files not read in this name refresh
 
-    QHash<qint64, QTreeWidgetItem*> mNodes;
+    ChannelTreeModel* mTreeModel = nullptr;
     // Node ids of each channel (by CaseKey) the file listed more than once:
     // one channel to the viewer, so every change reaches all of them.
     QHash<QString, QVector<qint64>> mChannelCopies;
-    QHash<QString, qint64> mKeyedNodes;  // key -> node id
-    qint64 mNextNodeId = 1;
     // While a list is parsed: per parent, the first group child of each name.
-    QHash<QTreeWidgetItem*, QHash<QString, QTreeWidgetItem*>> mChildIndex;
+    QHash<TreeNode*, QHash<QString, TreeNode*>> mChildIndex;
     bool mIndexing = false;
 };
 

@@ -8,10 +8,11 @@
 #include "common/TextCompare.h"
 #include "common/mdlFunction.h"
 #include "storage/TreeListFormat.h"
+#include "storage/TreeListRecords.h"
 
 #include <QProgressBar>
 #include <QSet>
-#include <QTreeWidget>
+#include "navigation/ChannelTreeModel.h"
 
 namespace updater {
 
@@ -124,7 +125,7 @@ void frmMain::ParseChannelList(const QStringList& lines) {
         mUpdateState == UpdaterState::DownloadingList ? UpdaterState::ParsingList : UpdaterState::ParsingNewList;
     SetStatus(QStringLiteral("チャンネルリストの解析中"));
 
-    QTreeWidgetItem* target = nullptr;
+    TreeNode* target = nullptr;
     // Saving switches of the channels listed before, by ChannelID: a channel
     // still listed keeps the user's "True".
     QSet<QString> savingBefore;
@@ -136,20 +137,32 @@ void frmMain::ParseChannelList(const QStringList& lines) {
             SetStatus(QStringLiteral("チャンネルリストが削除されたため、更新を中止しました"));
             return;
         }
-        QVector<QTreeWidgetItem*> stack;
-        for (int i = 0; i < target->childCount(); ++i) stack.append(target->child(i));
-        while (!stack.isEmpty()) {
-            QTreeWidgetItem* n = stack.takeLast();
-            const NodeTag tag = Tag(n);
-            if (tag.Kind == NodeKind::Channel && tag.SavePicture()) savingBefore.insert(CaseKey(tag.Name()));
-            for (int i = 0; i < n->childCount(); ++i) stack.append(n->child(i));
-        }
-        RemoveChildren(target);
+        mTreeModel->Walk(
+            [&savingBefore, target](TreeNode* n) {
+                const NodeTag tag = Tag(n);
+                if (n != target && tag.Kind == NodeKind::Channel && tag.SavePicture())
+                    savingBefore.insert(CaseKey(tag.Name()));
+                return true;
+            },
+            target);
     }
+    // A list of many lines reaches the views as one change.
+    mTreeModel->BeginBatch();
+    if (target) RemoveChildren(target);
 
     // Every channel of the tree by ID without regard to case: a line that
-    // names one again, in any letter case and in any list, updates it.
-    QHash<QString, QTreeWidgetItem*> channels = ChannelNodesByKey();
+    // names one again, in any letter case and in any list, is that channel.
+    // Each list that lists it holds a node of it, and all its nodes change
+    // alike (SetChannelNode), so it stays while any of them remains.
+    QHash<QString, TreeNode*> channels = ChannelNodesByKey();
+    auto heldUnder = [this, &channels](const TreeNode* group, const QString& key) -> TreeNode* {
+        TreeNode* first = channels.value(key);
+        if (!first) return nullptr;
+        if (first->Parent() == group) return first;
+        for (const qint64 id : mChannelCopies.value(key))
+            if (TreeNode* copy = NodeById(id); copy && copy->Parent() == group) return copy;
+        return nullptr;
+    };
     mChildIndex.clear();
     mIndexing = mUpdateState == UpdaterState::ParsingNewList;
     for (const QString& raw : lines) {
@@ -165,26 +178,36 @@ void frmMain::ParseChannelList(const QStringList& lines) {
         if (channelId.isEmpty() || protocol.isEmpty() || address.isEmpty()) continue;
 
         const QString key = CaseKey(channelId);
-        if (QTreeWidgetItem* node = channels.value(key)) {
-            // A channel held already is reused, spelled as it was: its name
-            // and signature go, the user's saving switch stays.
-            const NodeTag held = Tag(node);
-            SetChannelNode(node, held.Name(), protocol, kUnnamedChannel, address, held.SavePicture());
-        } else if (mUpdateState == UpdaterState::ParsingList) {
-            channels.insert(
-                key, NewChannelNode(target, channelId, protocol, kUnnamedChannel, address, savingBefore.contains(key)));
-        } else {
-            // Every group on the path needs a name, and the path a bound.
+        TreeNode* held = channels.value(key);
+        // The node the line goes under: the list itself when it is updated,
+        // else the group its ID names. Every group on that path needs a
+        // name, and the path a bound.
+        TreeNode* group = target;
+        if (mUpdateState == UpdaterState::ParsingNewList) {
             const QStringList parts = Components(channelId);
-            bool placeable = parts.size() - 1 <= kDeepestNode;
+            bool placeable = parts.size() - 1 <= kDeepestTreeNode;
             for (int i = 0; placeable && i + 1 < parts.size(); ++i) placeable = !parts[i].isEmpty();
-            if (!placeable) continue;
-            QTreeWidgetItem* group = GetOrganizationNode(channelId);
-            channels.insert(key, NewChannelNode(group, channelId, protocol, kUnnamedChannel, address, false));
+            group = placeable ? GetOrganizationNode(channelId) : nullptr;
         }
+        if (!held && !group) continue;
+        if (!held) {
+            channels.insert(key, NewChannelNode(group, channelId, protocol, kUnnamedChannel, address,
+                                                target && savingBefore.contains(key)));
+            continue;
+        }
+        // A channel held already is reused, spelled as it was: its name and
+        // signature go, the user's saving switch stays.
+        const NodeTag was = Tag(held);
+        if (group && !heldUnder(group, key)) {
+            QVector<qint64>& copies = mChannelCopies[key];
+            if (copies.isEmpty()) copies << NodeId(held);
+            copies << NodeId(NewChannelNode(group, was.Name(), protocol, kUnnamedChannel, address, was.SavePicture()));
+        }
+        SetChannelNode(held, was.Name(), protocol, kUnnamedChannel, address, was.SavePicture());
     }
     mIndexing = false;
     mChildIndex.clear();
+    mTreeModel->EndBatch();
 
     mTargetIndex = -1;
     mUpdateState = UpdaterState::Idle;
@@ -193,55 +216,53 @@ void frmMain::ParseChannelList(const QStringList& lines) {
     EnableCommands(true);
 }
 
-QTreeWidgetItem* frmMain::GetOrganizationNode(const QString& ChannelID) {
+TreeNode* frmMain::GetOrganizationNode(const QString& ChannelID) {
     const QString channelId = mdlFunction::TrimSpaces(ChannelID);
     if (!channelId.contains(QLatin1Char('.'))) {
-        QTreeWidgetItem* unknown = NodeByKey(kUnknownOrganizationKey);
+        TreeNode* unknown = NodeByKey(kUnknownOrganizationKey);
         if (!unknown) {
-            unknown = NewNode(nullptr, MakeTag(NodeKind::Group, {kUnknownOrganizationName}), kUnknownOrganizationName);
+            unknown = NewNode(nullptr, MakeTag(NodeKind::Group, {kUnknownOrganizationName}));
             SetKey(unknown, kUnknownOrganizationKey);
             IndexChild(nullptr, unknown);
         }
         return unknown;
     }
-    if (tvwChannelSelect->topLevelItemCount() == 0) return AddOrganizationNodes(nullptr, -1, channelId);
+    if (mTreeModel->RootCount() == 0) return AddOrganizationNodes(nullptr, -1, channelId);
 
     const QStringList parts = Components(channelId);
     const int last = int(parts.size()) - 1;  // U
-    QTreeWidgetItem* found = FirstChildNamed(nullptr, parts[0]);
+    TreeNode* found = FirstChildNamed(nullptr, parts[0]);
     if (!found) return AddOrganizationNodes(nullptr, -1, channelId);
     if (last == 1) return found;
     for (int g = 1; g <= last - 1; ++g) {
-        if (found->childCount() == 0) return AddOrganizationNodes(found, g - 1, channelId);
-        QTreeWidgetItem* next = FirstChildNamed(found, parts[g]);
+        if (found->ChildCount() == 0) return AddOrganizationNodes(found, g - 1, channelId);
+        TreeNode* next = FirstChildNamed(found, parts[g]);
         if (!next) return AddOrganizationNodes(found, g - 1, channelId);
         found = next;
     }
     return found;
 }
 
-QTreeWidgetItem* frmMain::AddOrganizationNodes(QTreeWidgetItem* parent, int pos, const QString& ChannelID) {
+TreeNode* frmMain::AddOrganizationNodes(TreeNode* parent, int pos, const QString& ChannelID) {
     const QStringList parts = Components(ChannelID);
     const int last = int(parts.size()) - 1;  // U
-    QTreeWidgetItem* node = parent;
+    TreeNode* node = parent;
     if (!parent) {
-        node = NewNode(nullptr, MakeTag(NodeKind::Group, {parts[0]}), parts[0]);
+        node = NewNode(nullptr, MakeTag(NodeKind::Group, {parts[0]}));
         IndexChild(nullptr, node);
         pos = 0;
     }
-    node->setExpanded(true);
+    mTreeModel->SetExpanded(node, true);
     for (int i = pos + 1; i <= last - 1; ++i) {
-        QTreeWidgetItem* child = NewNode(node, MakeTag(NodeKind::Group, {parts[i]}), parts[i]);
+        TreeNode* child = NewNode(node, MakeTag(NodeKind::Group, {parts[i]}));
         IndexChild(node, child);
-        child->setExpanded(true);
+        mTreeModel->SetExpanded(child, true);
         node = child;
     }
     // The last node becomes the new list's node; its name (tag field 1)
     // stays, so the child index keeps finding it.
-    const QString name = node->text(0);
-    const QString address = CleanListField(mNewChannelListURL);
-    SetNode(node, MakeTag(NodeKind::ChannelList, {name, address}),
-            name + QLatin1Char('(') + address + QLatin1Char(')'));
+    const QString name = node->Text();
+    SetNode(node, MakeTag(NodeKind::ChannelList, {name, CleanListField(mNewChannelListURL)}));
     return node;
 }
 
@@ -251,7 +272,7 @@ void frmMain::ParseChannelInfomation(const QStringList& lines) {
 
     const qint64 id = mPendingChannelNodes.value(int(mTargetIndex), -1);
     // The channel's list may have been removed while the file downloaded.
-    if (QTreeWidgetItem* node = NodeById(id)) {
+    if (TreeNode* node = NodeById(id)) {
         const NodeTag held = Tag(node);
         QString name = held.ChannelName();
         QString protocol = held.Protocol();
@@ -289,7 +310,7 @@ bool frmMain::RequestNextChannelInfomation() {
     if (mTargetIndex >= 1 && mTargetIndex < mPendingChannelNodes.size()) mPendingChannelNodes[int(mTargetIndex)] = -1;
     for (int i = 1; i < mPendingChannelNodes.size(); ++i) {
         if (mPendingChannelNodes[i] == -1) continue;
-        QTreeWidgetItem* node = NodeById(mPendingChannelNodes[i]);
+        TreeNode* node = NodeById(mPendingChannelNodes[i]);
         if (!node) {
             // Removed with its list: nothing to fetch for it.
             mPendingChannelNodes[i] = -1;

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -20,6 +21,7 @@ QList<QKeySequence> altDigits(int first, int last) {
 const QList<KeyboardShortcut>& KeyboardShortcuts() {
     static const QString anywhere = QStringLiteral("どこでも");
     static const QString tree = QStringLiteral("ツリー");
+    static const QString search = QStringLiteral("検索欄");
     static const QString tabs = QStringLiteral("タブ");
     static const QString area = QStringLiteral("表示領域");
     static const QList<KeyboardShortcut> table{
@@ -43,12 +45,23 @@ const QList<KeyboardShortcut>& KeyboardShortcuts() {
          {QKeySequence(Qt::Key_Delete)},
          false,
          tree,
-         QStringLiteral("選択したフォルダー・お気に入りを削除する")},
+         QStringLiteral("選択したフォルダー・お気に入り・フォルダーのチャンネルを削除する")},
         {KeyCommand::UndoRemoval,
          {QKeySequence(Qt::CTRL | Qt::Key_Z)},
          false,
-         tree,
-         QStringLiteral("最後に削除したフォルダー・お気に入りを元に戻す")},
+         anywhere,
+         QStringLiteral("最後に削除したフォルダー・お気に入り・チャンネルを元に戻す（検索欄では入力の取り消し）")},
+        {KeyCommand::OpenFirstMatch,
+         {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)},
+         false,
+         search,
+         QStringLiteral("最初に見つかったチャンネルを開く")},
+        {KeyCommand::IntoResults, {QKeySequence(Qt::Key_Down)}, false, search, QStringLiteral("検索結果へ移る")},
+        {KeyCommand::EndSearch,
+         {QKeySequence(Qt::Key_Escape)},
+         false,
+         QStringLiteral("検索欄・検索結果"),
+         QStringLiteral("検索をやめ、ツリーを元どおりに表示する")},
         {KeyCommand::MoveFocus,
          {QKeySequence(Qt::Key_Tab), QKeySequence(Qt::SHIFT | Qt::Key_Tab)},
          false,
@@ -96,6 +109,11 @@ QList<QKeySequence> ShortcutKeys(KeyCommand command) {
     for (const KeyboardShortcut& shortcut : KeyboardShortcuts())
         if (shortcut.Command == command) return shortcut.Keys;
     return {};
+}
+
+bool IsShortcutKey(KeyCommand command, const QKeyEvent* event) {
+    const QKeySequence pressed(QKeyCombination(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key())));
+    return ShortcutKeys(command).contains(pressed);
 }
 
 QString ShortcutKeysText(const KeyboardShortcut& shortcut) {

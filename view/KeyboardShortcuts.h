@@ -1,15 +1,15 @@
 #pragma once
 // Every keyboard command of the viewer in one table: the window binds its
-// shortcuts from it and ヘルプ › キーボード操作 lists it, so the list cannot
-// drift from the keys that work. Commands that a control handles itself
-// (the tree's keys, the search field's) are listed here with the keys it
-// takes.
+// shortcuts from it, the channel tree and its search field take their keys
+// from it (in both programs), and ヘルプ › キーボード操作 lists it, so the
+// list cannot drift from the keys that work.
 
 #include <QKeySequence>
 #include <QList>
 #include <QString>
 
 class QDialog;
+class QKeyEvent;
 class QWidget;
 
 enum class KeyCommand {
@@ -17,8 +17,11 @@ enum class KeyCommand {
     OpenNode,           // a node, as its left click
     NodePopup,          // a node's popup, at the node
     RenameFolder,       // a folder node
-    RemoveNode,         // a folder, a favourite
-    UndoRemoval,        // the last folder or favourite removed
+    RemoveNode,         // a folder, a favourite, a folder's channel
+    UndoRemoval,        // the last of those removed
+    OpenFirstMatch,     // in the search field: the first channel found
+    IntoResults,        // from the search field into what it found
+    EndSearch,          // the tree back as it was
     MoveFocus,          // tree, search field, tabs, show area
     CloseTab,           // the selected tab
     NextTab,            // with wrap-around
@@ -40,6 +43,9 @@ struct KeyboardShortcut {
 
 const QList<KeyboardShortcut>& KeyboardShortcuts();
 QList<QKeySequence> ShortcutKeys(KeyCommand command);
+// Whether a key press is one of the command's keys (a keypad key counts as
+// its main-keyboard twin).
+bool IsShortcutKey(KeyCommand command, const QKeyEvent* event);
 // The keys of a row as ヘルプ › キーボード操作 shows them.
 QString ShortcutKeysText(const KeyboardShortcut& shortcut);
 

@@ -1,10 +1,10 @@
 #include "view/ToolbarImages.h"
 
+#include "navigation/TreeIcons.h"
+
 #include <QFont>
-#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 #include <QPolygonF>
 #include <QtMath>
 
@@ -75,38 +75,12 @@ void drawImage(QPainter& p, int number) {
     }
 }
 
-// Draws the image anew for every size it is asked for.
-class ToolbarIconEngine : public QIconEngine {
-public:
-    explicit ToolbarIconEngine(int number) : number_(number) {}
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing, true);
-        painter->setRenderHint(QPainter::TextAntialiasing, true);
-        painter->translate(rect.topLeft());
-        painter->scale(rect.width() / 16.0, rect.height() / 16.0);
-        drawImage(*painter, number_);
-        painter->restore();
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        QPixmap pixmap(size);
-        pixmap.fill(Qt::transparent);
-        {
-            QPainter p(&pixmap);
-            paint(&p, QRect(QPoint(0, 0), size), QIcon::Normal, state);
-        }
-        // Disabled and selected looks come from the style, as for any image.
-        return mode == QIcon::Normal ? pixmap : QIcon(pixmap).pixmap(size, mode, state);
-    }
-
-    QIconEngine* clone() const override { return new ToolbarIconEngine(number_); }
-
-private:
-    int number_;
-};
-
 }  // namespace
 
-QIcon ToolbarImage(int number) { return number >= 1 && number <= 6 ? QIcon(new ToolbarIconEngine(number)) : QIcon(); }
+QIcon ToolbarImage(int number) {
+    if (number < 1 || number > 6) return QIcon();
+    return DrawnIcon([number](QPainter& p) {
+        p.setRenderHint(QPainter::TextAntialiasing, true);
+        drawImage(p, number);
+    });
+}

@@ -7,6 +7,7 @@
 #include "multimonitor/FolderWindow.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/ChannelTreeModel.h"
 #include "navigation/NodeTag.h"
 #include "storage/WatchSession.h"
 #include "view/FullScreenMode.h"
@@ -21,7 +22,6 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QShortcut>
-#include <QTreeWidgetItem>
 
 namespace {
 
@@ -380,26 +380,26 @@ void WatchViews::updateModes(const FolderWindow* leaving) {
 // ---- The last session ------------------------------------------------------------
 
 FolderRef WatchViews::folderRef(const QString& MultiMonitorID) const {
-    const QTreeWidgetItem* root = mWindow.MultiMonitorRoot();
+    const TreeNode* root = mWindow.MultiMonitorRoot();
     const clsMultiMonitorFolder* folder = mContext.Folders ? mContext.Folders->MultiMonitor(MultiMonitorID) : nullptr;
     if (!root || !folder) return {};
-    for (int i = 0; i < root->childCount(); ++i)
-        if (EqualsNoCase(frmMain::NodeTag(root->child(i)), MakeTag(NodeKind::MultiMonitorFolder, MultiMonitorID)))
+    for (int i = 0; i < root->ChildCount(); ++i)
+        if (EqualsNoCase(frmMain::NodeTag(root->Child(i)), MakeTag(NodeKind::MultiMonitorFolder, MultiMonitorID)))
             return {i + 1, folder->FolderName()};
     return {};
 }
 
 QString WatchViews::folderOf(const FolderRef& ref) const {
-    const QTreeWidgetItem* root = mWindow.MultiMonitorRoot();
+    const TreeNode* root = mWindow.MultiMonitorRoot();
     if (!root || !mContext.Folders) return QString();
-    auto idOf = [root](int i) { return ParseTag(frmMain::NodeTag(root->child(i))).ID; };
+    auto idOf = [root](int i) { return ParseTag(frmMain::NodeTag(root->Child(i))).ID; };
     auto nameOf = [this](const QString& id) {
         const clsMultiMonitorFolder* folder = mContext.Folders->MultiMonitor(id);
         return folder ? folder->FolderName() : QString();
     };
-    if (ref.Place >= 1 && ref.Place <= root->childCount() && nameOf(idOf(ref.Place - 1)) == ref.Name)
+    if (ref.Place >= 1 && ref.Place <= root->ChildCount() && nameOf(idOf(ref.Place - 1)) == ref.Name)
         return idOf(ref.Place - 1);
-    for (int i = 0; i < root->childCount(); ++i)
+    for (int i = 0; i < root->ChildCount(); ++i)
         if (nameOf(idOf(i)) == ref.Name) return idOf(i);
     return QString();
 }

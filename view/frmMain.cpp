@@ -7,6 +7,9 @@
 #include "common/Numeric.h"
 #include "common/mdlFunctionWidgets.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/ChannelTreeModel.h"
+#include "navigation/ChannelTreeView.h"
+#include "navigation/TreeRemovalUndo.h"
 #include "view/ShowAreaWidget.h"
 #include "view/SplitterBar.h"
 #include "view/TabStripWidget.h"
@@ -28,12 +31,11 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 
 constexpr int kStatusBarHeight = 20;
-constexpr int kTagRole = Qt::UserRole;
 
 QFont pixelFont(const QFont& base, int pixels) {
     QFont f = base;
@@ -79,7 +81,7 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     if (mSetting) mSetting->AddPage(QStringLiteral("監視"), new WallSettingsPage(&mWatch));
     createKeyboard();
 
-    PopupMenuFunction = [](QMenu* menu) { menu->exec(QCursor::pos()); };
+    PopupMenuFunction = [this](QMenu* menu) { menu->exec(mPopupAt.value_or(QCursor::pos())); };
     InputBoxFunction = [this](const QString& prompt, const QString& title, const QString& initial) {
         return mdlFunction::InputBox(this, prompt, title, initial);
     };
@@ -107,6 +109,9 @@ frmMain::~frmMain() {
     // Tours and folder windows give their viewing back while channels exist.
     delete mWatchViews;
     mWatchViews = nullptr;
+    // The views go before the tree's nodes.
+    delete mTree;
+    mTree = nullptr;
     // Channels refer to transfer elements and picture elements: drop the
     // managers before the elements go.
     mMultiMonitorManeger.reset();
@@ -234,13 +239,17 @@ void frmMain::createControls() {
 
     mLinSplit = mdlFunction::NewEtchedLine(mClient);
 
-    mTree = new QTreeWidget(mClient);
+    mTreeModel = new ChannelTreeModel(this);
+    mUndo = std::make_unique<TreeRemovalUndo>();
+    mTree = new ChannelTreeView(mTreeModel, mClient);
     mTree->setObjectName(QStringLiteral("tvwChannelSelect"));
-    mTree->setHeaderHidden(true);
-    mTree->setColumnCount(1);
-    mTree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    mTree->setUniformRowHeights(true);
-    mTree->viewport()->installEventFilter(this);
+    for (QTreeView* view : {mTree->Tree(), mTree->Results()}) view->viewport()->installEventFilter(this);
+    connect(mTree, &ChannelTreeView::NodeActivated, this, &frmMain::tvwChannelSelect_KeyActivate);
+    connect(mTree, &ChannelTreeView::SearchActivated, this, &frmMain::tvwChannelSelect_KeyActivate);
+    connect(mTree, &ChannelTreeView::NodeMenuRequested, this, &frmMain::tvwChannelSelect_KeyMenu);
+    connect(mTree, &ChannelTreeView::RenameRequested, this, &frmMain::tvwChannelSelect_KeyRename);
+    connect(mTree, &ChannelTreeView::RemoveRequested, this, &frmMain::tvwChannelSelect_KeyRemove);
+    connect(mTree, &ChannelTreeView::UndoRequested, this, &frmMain::UndoLastRemoval);
 
     mSplitter = new SplitterBar(mClient);
     connect(mSplitter, &SplitterBar::MouseMove, this, &frmMain::cntForResize_MouseMove);
@@ -322,17 +331,21 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         Form_Resize();
         return false;
     }
-    if (mTree && watched == mTree->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (mTree && event->type() == QEvent::MouseButtonPress &&
+        (watched == mTree->Tree()->viewport() || watched == mTree->Results()->viewport())) {
         auto* e = static_cast<QMouseEvent*>(event);
-        const QPoint pos = e->position().toPoint();
-        QTreeWidgetItem* item = mTree->itemAt(pos);
+        const QTreeView* view = watched == mTree->Tree()->viewport() ? mTree->Tree() : mTree->Results();
+        bool onDecoration = false;
+        TreeNode* node = mTree->NodeAt(view, e->position().toPoint(), &onDecoration);
         // A press on the expand decoration belongs to the tree itself.
-        if (item && pos.x() < mTree->visualItemRect(item).x()) return false;
+        if (onDecoration) return false;
         const MouseButtonCode button = ButtonCodeOf(e->button());
         tvwChannelSelect_MouseDown(button);
-        if (item && (button == MouseButtonCode::Left || button == MouseButtonCode::Right)) {
-            mTree->setCurrentItem(item);
-            tvwChannelSelect_NodeClick(item);
+        if (node && (button == MouseButtonCode::Left || button == MouseButtonCode::Right)) {
+            // Clicking gives the tree the focus, as the view itself would.
+            const_cast<QTreeView*>(view)->setFocus(Qt::MouseFocusReason);
+            mTree->SetCurrentNode(node);
+            tvwChannelSelect_NodeClick(node);
         }
         return true;
     }
@@ -448,24 +461,18 @@ void frmMain::connectModel() {
 
 // ---- Tabs and tags used everywhere ----------------------------------------
 
-QString frmMain::NodeTag(const QTreeWidgetItem* node) { return node ? node->data(0, kTagRole).toString() : QString(); }
+QString frmMain::NodeTag(const TreeNode* node) { return node ? node->Tag() : QString(); }
 
-void frmMain::SetNodeTag(QTreeWidgetItem* node, const QString& tag) {
-    if (node) node->setData(0, kTagRole, tag);
+void frmMain::SetNodeTag(TreeNode* node, const QString& tag) {
+    const ParsedTag parsed = ParseTag(tag);
+    mTreeModel->SetIdentity(node, parsed.Kind, parsed.ID);
 }
 
-QTreeWidgetItem* frmMain::AddNode(QTreeWidgetItem* parent, const QString& text, const QString& tag) {
-    auto* node = new QTreeWidgetItem();
-    node->setText(0, text);
-    SetNodeTag(node, tag);
-    if (parent) {
-        parent->addChild(node);
-    } else {
-        mTree->addTopLevelItem(node);
-    }
-    mLastAddedNode = node;
-    return node;
+TreeNode* frmMain::AddNode(TreeNode* parent, NodeKind kind, const QString& text, const QString& id) {
+    return mTreeModel->AddNode(parent, kind, text, id);
 }
+
+TreeNode* frmMain::LastAddedNode() const { return mTreeModel->LastAddedNode(); }
 
 QString frmMain::SelectedTabTag() const { return mTabs->Tag(mTabs->SelectedIndex()); }
 int frmMain::TabCount() const { return mTabs->Count(); }

@@ -19,12 +19,14 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "channel/PictureElement.h"
 #include "channel/ProgramSettings.h"
 #include "common/MouseButtonCode.h"
 #include "common/TextFile.h"
+#include "navigation/NodeTag.h"
 #include "storage/WatchSettings.h"
 #include "storage/frmSetting.h"
 #include "view/MainWindowLayout.h"
@@ -36,9 +38,9 @@ class QMenu;
 class QTimer;
 class QToolBar;
 class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
 class ChannelHTTPCompletion;
+class ChannelTreeModel;
+class ChannelTreeView;
 class ConditionOverlay;
 class CurlMulti;
 class DesktopNotifications;
@@ -48,6 +50,8 @@ class HTTPTransferArray;
 class ShowAreaWidget;
 class SplitterBar;
 class TabStripWidget;
+class TreeNode;
+class TreeRemovalUndo;
 class WatchViews;
 class clsChannel;
 class clsChannelManeger;
@@ -85,7 +89,7 @@ public:
     void OpenMultiMonitorTab(const QString& MultiMonitorID);
     void CloseTab(int TabIndex, bool IsAthoerCheak);
     int getTabIndexFromTag(const QString& Tag) const;  // 1-based, -1 when none
-    QTreeWidgetItem* getChildNodeFromTag(QTreeWidgetItem* Parent, const QString& Tag) const;
+    TreeNode* getChildNodeFromTag(TreeNode* Parent, const QString& Tag) const;
     void tabChannelSelect_MouseDown(MouseButtonCode Button);
     void tabChannelSelect_BeforeClick();
     void tabChannelSelect_Click();
@@ -137,8 +141,18 @@ public:
 
     // ---- Channel tree (navigation/frmMain_Tree.cpp) -----------------------
     void tvwChannelSelect_MouseDown(MouseButtonCode Button);
-    void tvwChannelSelect_NodeClick(QTreeWidgetItem* Node);
+    void tvwChannelSelect_NodeClick(TreeNode* Node);
     void mnuShowChannelOnlyOnBroadcast_Click();
+
+    // ---- Tree keys (navigation/frmMain_TreeKeys.cpp) ------------------------
+    // Enter and Space act as a left click, the Menu key and Shift+F10 as a
+    // right click with the popup at the node; F2 renames a folder, Delete
+    // runs the node's remove command, Ctrl+Z brings back the last removal.
+    void tvwChannelSelect_KeyActivate(TreeNode* Node);
+    void tvwChannelSelect_KeyMenu(TreeNode* Node, const QPoint& At);
+    void tvwChannelSelect_KeyRename(TreeNode* Node);
+    void tvwChannelSelect_KeyRemove(TreeNode* Node);
+    void UndoLastRemoval();
 
     // ---- Favourites (navigation/frmMain_Favorites.cpp) --------------------
     void mnuAddChannelToFavarite_Click();
@@ -201,9 +215,10 @@ public:
     clsMultiMonitorManeger* MultiMonitorManeger() const { return mMultiMonitorManeger.get(); }
     HTTPTransferArray* netChannelHTTP() const { return mHTTP; }
     PictureElementArray& imgChannelShow() { return mPictures; }
-    QTreeWidget* tvwChannelSelect() const { return mTree; }
-    QTreeWidgetItem* MultiMonitorRoot() const { return mRootMultiMonitor; }
-    QTreeWidgetItem* FavariteRoot() const { return mRootFavarite; }
+    ChannelTreeView* tvwChannelSelect() const { return mTree; }
+    ChannelTreeModel* TreeModel() const { return mTreeModel; }
+    TreeNode* MultiMonitorRoot() const { return mRootMultiMonitor; }
+    TreeNode* FavariteRoot() const { return mRootFavarite; }
     TabStripWidget* tabChannelSelect() const { return mTabs; }
     ShowAreaWidget* cntShowBox() const { return mShowArea; }
     QWidget* ClientArea() const { return mClient; }
@@ -230,13 +245,14 @@ public:
     int SelectedTabIndex() const;            // 1-based
     MouseButtonCode TreeMouseButton() const { return mTreeMouseButton; }
 
-    // Node tags (item data), the way the tree carries identity.
-    static QString NodeTag(const QTreeWidgetItem* node);
-    static void SetNodeTag(QTreeWidgetItem* node, const QString& tag);
+    // Node tags, the way the tree carries identity: a node keeps its kind
+    // and identifier, and its tag is made of them.
+    static QString NodeTag(const TreeNode* node);
+    void SetNodeTag(TreeNode* node, const QString& tag);
     // Adds a node as a root (parent null) or as the last child; it becomes
     // the most recently added node.
-    QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const QString& text, const QString& tag);
-    QTreeWidgetItem* LastAddedNode() const { return mLastAddedNode; }
+    TreeNode* AddNode(TreeNode* parent, NodeKind kind, const QString& text, const QString& id = QString());
+    TreeNode* LastAddedNode() const;
 
 signals:
     // Emitted once the window has been unloaded and its state written.
@@ -270,9 +286,6 @@ private:
     // Sets a folder's drop-down marker when the channel is the selected one.
     void markFolderEntry(const QString& MultiMonitorID, const QString& ChannelID, bool member);
 
-    // Tree list helpers.
-    void saveTreeListNode(QTreeWidgetItem* node, int depth, QStringList& favorites, QStringList& channels,
-                          QStringList& folders, bool withCarried) const;
     QString ChannelCaption(const clsChannel* channel) const;
     void showMessage(const QString& text, const QString& title, bool information = false);
     void hideStaleThumbnails(const QList<PictureElement*>& shown, int labelsUsed, bool frameShown);
@@ -305,7 +318,8 @@ private:
     // Controls.
     QWidget* mClient = nullptr;
     QWidget* mLinSplit = nullptr;  // the etched line under the menu bar
-    QTreeWidget* mTree = nullptr;
+    ChannelTreeModel* mTreeModel = nullptr;
+    ChannelTreeView* mTree = nullptr;
     SplitterBar* mSplitter = nullptr;
     QWidget* mPanel = nullptr;
     QLabel* mInfoLabels[2] = {nullptr, nullptr};
@@ -344,10 +358,14 @@ private:
     QList<QAction*> mAddToFolder;  // element 0 is the separator
 
     // Tree.
-    QTreeWidgetItem* mRootMultiMonitor = nullptr;
-    QTreeWidgetItem* mRootFavarite = nullptr;
-    QTreeWidgetItem* mLastAddedNode = nullptr;
+    TreeNode* mRootMultiMonitor = nullptr;
+    TreeNode* mRootFavarite = nullptr;
+    // The favourite node of each channel, by CaseKey: a list of thousands of
+    // favourites is not searched through for every one read.
+    QHash<QString, TreeNode*> mFavoriteNodes;
     MouseButtonCode mTreeMouseButton = MouseButtonCode::None;
+    std::optional<QPoint> mPopupAt;  // a popup asked for by key opens at its node
+    std::unique_ptr<TreeRemovalUndo> mUndo;
 
     // Tabs and pictures.
     MouseButtonCode mTabMouseButton = MouseButtonCode::None;

@@ -8,6 +8,7 @@
 
 #include "channel/clsChannelManeger.h"
 #include "common/TextCompare.h"
+#include "navigation/ChannelTreeView.h"
 #include "navigation/NodeTag.h"
 #include "view/KeyboardShortcuts.h"
 #include "view/ShowAreaWidget.h"
@@ -16,9 +17,10 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTabBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
 void frmMain::createKeyboard() {
     // After the specified items of ヘルプ.
@@ -43,9 +45,10 @@ void frmMain::createKeyboard() {
 }
 
 void frmMain::chainFocus() {
-    // Tab and Shift+Tab go round these, in this order (the search field
-    // comes after the tree).
-    const QList<QWidget*> order{mTree, mTabs->Bar(), mShowArea};
+    // Tab and Shift+Tab go round these, in this order. The tree and the
+    // search's results take turns (one is hidden), so the field follows
+    // whichever shows.
+    const QList<QWidget*> order{mTree->Tree(), mTree->Results(), mTree->SearchField(), mTabs->Bar(), mShowArea};
     for (int i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 

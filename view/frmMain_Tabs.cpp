@@ -6,12 +6,11 @@
 #include "common/TextCompare.h"
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
+#include "navigation/ChannelTreeModel.h"
 #include "navigation/NodeTag.h"
 #include "view/ShowAreaWidget.h"
 #include "view/TabStripWidget.h"
 #include "view/WatchViews.h"
-
-#include <QTreeWidgetItem>
 
 int frmMain::getTabIndexFromTag(const QString& Tag) const {
     for (int i = 1; i <= mTabs->Count(); ++i)
@@ -19,10 +18,16 @@ int frmMain::getTabIndexFromTag(const QString& Tag) const {
     return -1;
 }
 
-QTreeWidgetItem* frmMain::getChildNodeFromTag(QTreeWidgetItem* Parent, const QString& Tag) const {
+TreeNode* frmMain::getChildNodeFromTag(TreeNode* Parent, const QString& Tag) const {
     if (!Parent) return nullptr;
-    for (int i = 0; i < Parent->childCount(); ++i)
-        if (EqualsNoCase(NodeTag(Parent->child(i)), Tag)) return Parent->child(i);
+    // A child's tag is its kind's prefix, "_" and its identifier: equal to
+    // Tag without regard to case when both parts are.
+    const ParsedTag wanted = ParseTag(Tag);
+    if (wanted.Kind == NodeKind::None) return nullptr;
+    for (int i = 0; i < Parent->ChildCount(); ++i) {
+        TreeNode* child = Parent->Child(i);
+        if (child->Kind() == wanted.Kind && EqualsNoCase(child->ID(), wanted.ID)) return child;
+    }
     return nullptr;
 }
 

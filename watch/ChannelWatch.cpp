@@ -6,6 +6,8 @@
 
 #include <QElapsedTimer>
 
+#include <utility>
+
 namespace {
 
 // The name the updater gives a channel whose information file it has not read.
@@ -68,10 +70,12 @@ void ChannelWatch::viewChanged(const QString& ChannelID) {
     const clsChannel* channel = mChannels.Channel(ChannelID);
     if (!channel) return;
     Entry& e = entry(ChannelID);
-    if (channel->ViewFlag() != 0)
+    if (channel->ViewFlag() != 0) {
         e.Record.ViewStarted(mClock());
-    else
+    } else {
+        if (e.Record.Viewed()) mViewEnded << channel->ChannelID();
         e.Record.ViewEnded();
+    }
     updateTracking(*channel, e);
 }
 
@@ -162,6 +166,25 @@ void ChannelWatch::Tick() {
         e.FailureAnnounced = true;
         emit FailingLong(id);
     }
+    tellChanges();
+}
+
+void ChannelWatch::tellChanges() {
+    // Only a viewed channel has a condition other than NotViewed: those are
+    // looked at, and those whose view ended. The others cost nothing.
+    QStringList changed;
+    auto look = [&](const QString& id) {
+        Entry& e = entry(id);
+        const Condition now = Now(id).What;
+        if (now == e.Told) return;
+        e.Told = now;
+        changed << id;
+    };
+    const QStringList ended = std::exchange(mViewEnded, {});
+    for (const QString& id : ended) look(id);
+    for (const QString& id : mTracked)
+        if (const Entry* e = find(id); e && e->Record.Viewed()) look(id);
+    if (!changed.isEmpty()) emit ConditionsChanged(changed);
 }
 
 ConditionNow ChannelWatch::Now(const QString& ChannelID) const {

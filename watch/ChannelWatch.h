@@ -52,7 +52,8 @@ public:
 
     // How long a shown channel fails before FailingLong.
     void setFailureNoticeMs(qint64 ms) { mFailureNoticeMs = ms; }
-    // Once a tick: announces the failures that have lasted.
+    // Once a tick: announces the failures that have lasted, and tells whose
+    // condition has changed since the last tick.
     void Tick();
 
     // What the favourite watch read for a favourite that no view shows.
@@ -66,6 +67,9 @@ signals:
     void WentOnAir(const QString& ChannelID);    // a favourite's status became 放送中
     void FailingLong(const QString& ChannelID);  // a shown channel has failed for the notice time
     void Recovered(const QString& ChannelID);    // ... and has answered again since
+    // From Tick, when any has changed: the channels whose condition is not
+    // the one the last tick told (time alone makes a channel stale).
+    void ConditionsChanged(const QStringList& ChannelIDs);
 
 private:
     struct Entry {
@@ -73,6 +77,7 @@ private:
         QString InfoName, InfoComment;
         bool FailureAnnounced = false;
         bool Tracked = false;
+        Condition Told = Condition::NotViewed;  // as the last tick told it
     };
 
     void viewChanged(const QString& ChannelID);
@@ -82,6 +87,7 @@ private:
     void statusBecame(const QString& ChannelID, Entry& e, int status);
     void succeeded(const QString& ChannelID, Entry& e);
     void updateTracking(const clsChannel& channel, Entry& e);
+    void tellChanges();
     Entry& entry(const QString& ChannelID);
     const Entry* find(const QString& ChannelID) const;
 
@@ -90,5 +96,8 @@ private:
     WallClock mWall;
     QHash<QString, Entry> mEntries;  // by CaseKey
     QStringList mTracked;
+    // Channels whose view ended since the last tick: no longer viewed, they
+    // may no longer be tracked either.
+    QStringList mViewEnded;
     qint64 mFailureNoticeMs = 2 * 60 * 1000;
 };

@@ -1,63 +1,14 @@
 #include "watch/ConditionIcons.h"
 
 #include "channel/ChannelState.h"
+#include "navigation/TreeIcons.h"
 #include "watch/ChannelWatch.h"
 
-#include <QIconEngine>
 #include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
 #include <QPolygonF>
 #include <QTextDocument>
-#include <QtMath>
-
-#include <functional>
 
 namespace {
-
-using Drawing = std::function<void(QPainter&)>;
-
-// Draws on a 16 x 16 grid, scaled to whatever device size is asked for.
-class DrawnIconEngine : public QIconEngine {
-public:
-    explicit DrawnIconEngine(Drawing draw) : draw_(std::move(draw)) {}
-
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing, true);
-        painter->translate(rect.topLeft());
-        painter->scale(rect.width() / 16.0, rect.height() / 16.0);
-        draw_(*painter);
-        painter->restore();
-    }
-
-    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-        QPixmap pixmap(size);
-        pixmap.fill(Qt::transparent);
-        {
-            QPainter p(&pixmap);
-            paint(&p, QRect(QPoint(0, 0), size), QIcon::Normal, state);
-        }
-        return mode == QIcon::Normal ? pixmap : QIcon(pixmap).pixmap(size, mode, state);
-    }
-
-    QIconEngine* clone() const override { return new DrawnIconEngine(draw_); }
-
-private:
-    Drawing draw_;
-};
-
-QIcon drawn(Drawing draw) { return QIcon(new DrawnIconEngine(std::move(draw))); }
-
-QPolygonF star(QPointF centre, qreal outer, qreal inner) {
-    QPolygonF polygon;
-    for (int i = 0; i < 10; ++i) {
-        const qreal r = (i % 2 == 0) ? outer : inner;
-        const qreal a = qDegreesToRadians(-90.0 + i * 36.0);
-        polygon << QPointF(centre.x() + r * qCos(a), centre.y() + r * qSin(a));
-    }
-    return polygon;
-}
 
 void live(QPainter& p) {
     p.setPen(QPen(QColor(20, 110, 50), 1));
@@ -111,54 +62,6 @@ void notViewed(QPainter& p) {
     p.drawEllipse(QPointF(8, 8), 4, 4);
 }
 
-void channelList(QPainter& p) {
-    QPainterPath page;
-    page.moveTo(2.5, 0.5);
-    page.lineTo(10.5, 0.5);
-    page.lineTo(13.5, 3.5);
-    page.lineTo(13.5, 15.5);
-    page.lineTo(2.5, 15.5);
-    page.closeSubpath();
-    p.setPen(QColor(90, 90, 90));
-    p.setBrush(Qt::white);
-    p.drawPath(page);
-    p.setPen(QPen(QColor(70, 110, 180), 1.2));
-    for (qreal y : {5.0, 8.0, 11.0}) p.drawLine(QPointF(4.5, y), QPointF(11.5, y));
-}
-
-void category(QPainter& p) {
-    p.setPen(QColor(60, 80, 110));
-    for (int i = 2; i >= 0; --i) {
-        p.setBrush(QColor(150 + 30 * i, 170 + 25 * i, 200 + 15 * i));
-        p.drawRoundedRect(QRectF(1.5 + 2 * i, 1.5 + 3.5 * i, 10, 6), 1.5, 1.5);
-    }
-}
-
-void favorites(QPainter& p) {
-    p.setPen(QPen(QColor(160, 110, 0), 1));
-    p.setBrush(QColor(250, 205, 50));
-    p.drawPolygon(star(QPointF(8, 8.6), 7.2, 3.1));
-}
-
-void monitors(QPainter& p) {
-    p.setPen(QColor(40, 40, 40));
-    p.setBrush(QColor(60, 70, 90));
-    p.drawRoundedRect(QRectF(0.5, 1.5, 15, 10), 1.5, 1.5);
-    p.setBrush(QColor(150, 200, 255));
-    p.setPen(Qt::NoPen);
-    p.drawRect(QRectF(2, 3, 12, 7));
-    p.setBrush(QColor(60, 70, 90));
-    p.drawRect(QRectF(6.5, 11.5, 3, 2.5));
-    p.drawRect(QRectF(4, 14, 8, 1.5));
-}
-
-void folder(QPainter& p) {
-    p.setPen(QColor(40, 60, 110));
-    p.setBrush(QColor(110, 150, 220));
-    for (int row = 0; row < 2; ++row)
-        for (int column = 0; column < 2; ++column) p.drawRect(QRectF(1.5 + 7 * column, 1.5 + 7 * row, 6, 6));
-}
-
 QString timeAndAge(const QDateTime& at, qint64 ageMs) {
     return at.toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("（") + DurationText(ageMs) +
            QStringLiteral("前）");
@@ -167,39 +70,25 @@ QString timeAndAge(const QDateTime& at, qint64 ageMs) {
 }  // namespace
 
 QIcon ConditionIcon(Condition condition) {
+    // One icon per condition for the program's life: the tree asks per row.
+    static const QIcon liveIcon = DrawnIcon(live), waitingIcon = DrawnIcon(waiting), offAirIcon = DrawnIcon(offAir),
+                       failingIcon = DrawnIcon(failing), staleIcon = DrawnIcon(stale),
+                       notViewedIcon = DrawnIcon(notViewed);
     switch (condition) {
         case Condition::Live:
-            return drawn(live);
+            return liveIcon;
         case Condition::Waiting:
-            return drawn(waiting);
+            return waitingIcon;
         case Condition::OffAir:
-            return drawn(offAir);
+            return offAirIcon;
         case Condition::Failing:
-            return drawn(failing);
+            return failingIcon;
         case Condition::Stale:
-            return drawn(stale);
+            return staleIcon;
         case Condition::NotViewed:
-            return drawn(notViewed);
+            return notViewedIcon;
     }
     return QIcon();
-}
-
-QIcon NodeIcon(NodeKind kind) {
-    switch (kind) {
-        case NodeKind::ChannelList:
-            return drawn(channelList);
-        case NodeKind::Node:
-            return drawn(category);
-        case NodeKind::FavariteRoot:
-            return drawn(favorites);
-        case NodeKind::MultiMonitorRoot:
-            return drawn(monitors);
-        case NodeKind::MultiMonitorFolder:
-        case NodeKind::MultiMonitor:
-            return drawn(folder);
-        default:
-            return QIcon();
-    }
 }
 
 QString ChannelToolTip(const ChannelHealth& health) {

@@ -1,14 +1,17 @@
 // The window's part of the watch: the 表示 menu's 状態を表示 and チャンネルの状態,
-// the status bar's counts, the condition drawn on the boxes, the health view
-// and the desktop notifications. All of it sits beside the specified
-// handlers and follows the INI section Watch.
+// the status bar's counts, the condition drawn on the boxes and shown on
+// the channel tree's nodes, the health view and the desktop notifications.
+// All of it sits beside the specified handlers and follows the INI section
+// Watch.
 #include "view/frmMain.h"
 
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
 #include "common/TextCompare.h"
 #include "desktop/DesktopNotifications.h"
+#include "navigation/ChannelTreeModel.h"
 #include "view/ShowAreaWidget.h"
+#include "watch/ConditionIcons.h"
 #include "watch/ConditionOverlay.h"
 #include "watch/FavoriteWatch.h"
 #include "watch/HealthView.h"
@@ -62,6 +65,18 @@ void frmMain::createWatchControls() {
         mSetting->AddPage(QStringLiteral("状態と通知"), new WatchSettingsPage(&mWatch));
         connect(mSetting.get(), &QDialog::accepted, this, &frmMain::ApplyWatchSettings);
     }
+
+    // A channel's nodes show its condition, asked when a node is drawn;
+    // without the watch (before the lists are read, after the unload) the
+    // plain channel image. Set while the tree is still empty.
+    ChannelLook look;
+    look.Icon = [this](const QString& id) {
+        return mChannelWatch ? ConditionIcon(mChannelWatch->Now(id).What) : QIcon();
+    };
+    look.ToolTip = [this](const QString& id) {
+        return mChannelWatch ? ChannelToolTip(mChannelWatch->Health(id)) : QString();
+    };
+    mTreeModel->SetChannelLook(std::move(look));
 }
 
 void frmMain::startWatch() {
@@ -82,6 +97,11 @@ void frmMain::startWatch() {
         const ChannelHealth h = mChannelWatch->Health(id);
         mAnnouncedFailures.insert(CaseKey(id));
         notify(QStringLiteral("受信できません"), escaped(h.Name) + QLatin1Char('\n') + escaped(h.Now.FailureText), id);
+    });
+    // Only the nodes of channels whose condition changed are drawn again,
+    // once a tick.
+    connect(watch, &ChannelWatch::ConditionsChanged, this, [this](const QStringList& ids) {
+        for (const QString& id : ids) mTreeModel->ChannelLookChanged(id);
     });
     connect(watch, &ChannelWatch::Recovered, this, [this](const QString& id) {
         // Only a failure that was told of is followed by its recovery.

@@ -5,6 +5,8 @@
 #include "ChannelPublisher.h"
 #include "TempProgramDir.h"
 #include "XvfbSession.h"
+#include "navigation/ChannelTreeModel.h"
+#include "navigation/ChannelTreeView.h"
 #include "storage/frmSetting.h"
 #include "view/frmMain.h"
 
@@ -13,7 +15,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <functional>
 #include <memory>
@@ -78,10 +80,20 @@ public:
         QTest::qWait(50);
         return w;
     }
+    // The first node of the twin's tree with that tag, in tree order.
+    static TreeNode* nodeWithTag(frmMain& model, const QString& tag) {
+        TreeNode* found = nullptr;
+        model.TreeModel()->Walk([&](TreeNode* n) {
+            if (!found && frmMain::NodeTag(n) == tag) found = n;
+            return !found;
+        });
+        return found;
+    }
     // A node's centre on the screen.
-    QPoint nodeOnScreen(frmMain& model, QTreeWidgetItem* node) const {
-        QTreeWidget* tree = model.tvwChannelSelect();
-        return windowRect.topLeft() + tree->viewport()->mapTo(&model, tree->visualItemRect(node).center());
+    QPoint nodeOnScreen(frmMain& model, TreeNode* node) const {
+        QTreeView* tree = model.tvwChannelSelect()->Tree();
+        const QModelIndex index = model.TreeModel()->IndexOf(node);
+        return windowRect.topLeft() + tree->viewport()->mapTo(&model, tree->visualRect(index).center());
     }
     // A popup item's centre, the popup opened at `at`.
     static QPoint popupItem(QMenu* menu, const QString& text, QPoint at) {

@@ -26,13 +26,6 @@
 
 namespace {
 
-QTreeWidgetItem* nodeWithTag(frmMain& w, const QString& tag) {
-    QTreeWidgetItemIterator it(w.tvwChannelSelect());
-    for (; *it; ++it)
-        if (frmMain::NodeTag(*it) == tag) return *it;
-    return nullptr;
-}
-
 const QColor kRed(210, 30, 30);
 const QColor kGreen(30, 200, 60);
 
@@ -55,7 +48,8 @@ protected:
 
 TEST_F(UserSession, ClickingAChannelShowsItsPictureAndClosingWritesTheFiles) {
     std::unique_ptr<frmMain> model = s.twin();
-    const QPoint red = s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::Channel, "demo.red")));
+    const QPoint red =
+        s.nodeOnScreen(*model, ViewerSession::nodeWithTag(*model, MakeTag(NodeKind::Channel, "demo.red")));
     const QRect area = model->cntShowBox()->geometry().translated(model->ClientArea()->mapTo(model.get(), QPoint()));
     ASSERT_TRUE(s.start());
 
@@ -96,8 +90,10 @@ protected:
         model = s.twin();
         area = inWindow(model->cntShowBox());
         folderButton = inWindow(model->tbrNormal()->widgetForAction(model->ToolbarButton("tbrNormlKey_Folder")));
-        const QPoint red = s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::Channel, "demo.red")));
-        const QPoint green = s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::Channel, "demo.green")));
+        const QPoint red =
+            s.nodeOnScreen(*model, ViewerSession::nodeWithTag(*model, MakeTag(NodeKind::Channel, "demo.red")));
+        const QPoint green =
+            s.nodeOnScreen(*model, ViewerSession::nodeWithTag(*model, MakeTag(NodeKind::Channel, "demo.green")));
         // The twin's strip gets the same tabs, without fetching.
         TabStripWidget* strip = model->tabChannelSelect();
         for (const char* id : {"demo.red", "demo.green"}) {
@@ -231,7 +227,7 @@ TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndIsWritten) {
     model->MultiMonitorManeger()->AddMultiMonitorFolder("Watch", true);
     QMenu* channelPopup = model->Popup("mnuPopupForChannelNode");
     for (const char* id : {"demo.red", "demo.green"}) {
-        const QPoint at = s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::Channel, id)));
+        const QPoint at = s.nodeOnScreen(*model, ViewerSession::nodeWithTag(*model, MakeTag(NodeKind::Channel, id)));
         s.x.Click(at, 3);
         QTest::qWait(300);
         s.x.Click(ViewerSession::popupItem(channelPopup, QStringLiteral("Watchに追加"), at));
@@ -239,7 +235,7 @@ TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndIsWritten) {
         model->MultiMonitorManeger()->MultiMonitor("1")->AddChannel(id, model->imgChannelShow().Load(), false);
     }
     QTest::qWait(100);
-    s.x.Click(s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::MultiMonitorFolder, "1"))));
+    s.x.Click(s.nodeOnScreen(*model, ViewerSession::nodeWithTag(*model, MakeTag(NodeKind::MultiMonitorFolder, "1"))));
     ASSERT_TRUE(ViewerSession::waitUntil([&] {
         return pub.count("/demo.red/thumb.jpg") >= 2 && pub.count("/demo.green/thumb.jpg") >= 2;
     })) << "the folder's thumbnails were not fetched and refreshed";
@@ -429,7 +425,8 @@ TEST_F(UserSession, ADescriptorLimitOf256AndAServerThatNeverAnswers) {
     s.dir.write("ChannelList.txt", ListFileBytes(channels));
     s.dir.write("MultiMonitor.txt", ListFileBytes(folder));
     std::unique_ptr<frmMain> model = s.twin();
-    const QPoint node = s.nodeOnScreen(*model, nodeWithTag(*model, MakeTag(NodeKind::MultiMonitorFolder, "1")));
+    const QPoint node =
+        s.nodeOnScreen(*model, ViewerSession::nodeWithTag(*model, MakeTag(NodeKind::MultiMonitorFolder, "1")));
     ASSERT_TRUE(s.start({}, [] {
         const rlimit limit{256, 256};
         ::setrlimit(RLIMIT_NOFILE, &limit);

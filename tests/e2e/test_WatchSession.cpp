@@ -20,12 +20,6 @@
 
 namespace {
 
-QTreeWidgetItem* nodeWithTag(frmMain& w, const QString& tag) {
-    for (QTreeWidgetItemIterator it(w.tvwChannelSelect()); *it; ++it)
-        if (frmMain::NodeTag(*it) == tag) return *it;
-    return nullptr;
-}
-
 int count(const QImage& shot, const QRect& area, const std::function<bool(QColor)>& test) {
     int n = 0;
     const QRect r = area.intersected(shot.rect());
@@ -69,8 +63,8 @@ TEST(WatchSession, AMemberThatStartsAnswering404ShowsWhyInItsCell) {
                                "\t\tMultiMonitorChannel\t\tdemo.red", "\t\tMultiMonitorChannel\t\tdemo.green"}));
     s.dir.write("Favorite.txt", ListFileBytes({"FavariteRoot\t\tお気に入り\t\tTrue"}));
     std::unique_ptr<frmMain> twin = s.twin();
-    const QPoint folderNode =
-        s.nodeOnScreen(*twin, nodeWithTag(*twin, MakeTag(NodeKind::MultiMonitorFolder, QStringLiteral("1"))));
+    const QPoint folderNode = s.nodeOnScreen(
+        *twin, ViewerSession::nodeWithTag(*twin, MakeTag(NodeKind::MultiMonitorFolder, QStringLiteral("1"))));
     const QLabel* counts = twin->sbrMainMessage();
     const QPoint countsAt = counts->mapTo(twin.get(), counts->rect().center());
     ASSERT_TRUE(s.start());
@@ -133,8 +127,8 @@ TEST(WatchSession, APublisherThatStopsLeavesEveryTileStaleAndTheyComeBackLive) {
     for (const auto& [key, pixels] : {std::pair{"Width", 760}, {"Height", 560}})
         mdlFunction::SetIniTo(s.dir.file("Vantomon.ini"), "MainWindow", key, pixels * 15);
     std::unique_ptr<frmMain> twin = s.twin();
-    const QPoint folderNode =
-        s.nodeOnScreen(*twin, nodeWithTag(*twin, MakeTag(NodeKind::MultiMonitorFolder, QStringLiteral("1"))));
+    const QPoint folderNode = s.nodeOnScreen(
+        *twin, ViewerSession::nodeWithTag(*twin, MakeTag(NodeKind::MultiMonitorFolder, QStringLiteral("1"))));
     ASSERT_TRUE(s.start());
     const QList<QRect> boxes = boxesOnScreen(s, *twin, 4, {160, 120});
     s.x.Click(folderNode);

@@ -29,6 +29,7 @@ plant() {  # file, include line, rule text expected in the output
 plant common/Numeric.cpp '#include "channel/clsChannel.h"' 'common/ includes only common/ headers'
 plant channel/clsChannel.cpp '#include "view/ShowAreaWidget.h"' 'includes no viewer or updater header'
 plant channel/clsChannel.cpp '#include "updater/NodeTag.h"' 'includes no viewer or updater header'
+plant navigation/ChannelTreeModel.cpp '#include "navigation/ChannelTreeView.h"' 'includes no viewer or updater header'
 plant channel/clsChannel.cpp '#include <QWidget>' 'includes no QtWidgets header'
 plant navigation/NodeTag.cpp '#include "view/frmMain.h"' 'include view/frmMain.h'
 exit $failed

@@ -7,7 +7,7 @@
 
 #include <QApplication>
 #include <QRegularExpression>
-#include <QTreeWidgetItem>
+#include "navigation/ChannelTreeModel.h"
 
 #include <cstdio>
 #include <functional>
@@ -47,11 +47,11 @@ int main(int argc, char** argv) {
         window.ViewerRunning = [] { return false; };
         window.ShowError = [](QWidget*, const QString& text, const QString& title) { report(text, title); };
         if (!window.Form_Load()) return 3;
-        QTreeWidgetItem* root = window.tvwChannelSelect->topLevelItem(0);
+        TreeNode* root = window.TreeModel()->RootCount() > 0 ? window.TreeModel()->Root(0) : nullptr;
         if (count == 0) return window.close(), 0;
         if (!root) return 3;
         return writeGenerations(count, updater::frmMain::Tag(root).Name(), [&](const QString& mark, bool last) {
-            updater::frmMain::SetTag(root, updater::MakeTag(updater::NodeKind::Group, {mark}));
+            window.SetTag(root, updater::MakeTag(updater::NodeKind::Group, {mark}));
             QString error;
             if (last)
                 window.close();
@@ -62,14 +62,14 @@ int main(int argc, char** argv) {
     frmMain window(args[0], nullptr);
     window.MessageBoxFunction = [](const QString& text, const QString& title, bool) { report(text, title); };
     window.LoadSetting();
-    QTreeWidgetItem* listRoot = window.tvwChannelSelect()->topLevelItem(2);
+    TreeNode* listRoot = window.TreeModel()->RootCount() > 2 ? window.TreeModel()->Root(2) : nullptr;
     if (count == 0) return window.close(), 0;  // one start and exit, changing nothing
     if (!listRoot) return 3;
-    return writeGenerations(count, listRoot->text(0), [&](const QString& mark, bool) {
+    return writeGenerations(count, listRoot->Text(), [&](const QString& mark, bool) {
         window.Settings().Proxy = mark;
-        window.FavariteRoot()->setText(0, mark);
-        window.MultiMonitorRoot()->setText(0, mark);
-        listRoot->setText(0, mark);
+        window.TreeModel()->SetText(window.FavariteRoot(), mark);
+        window.TreeModel()->SetText(window.MultiMonitorRoot(), mark);
+        window.TreeModel()->SetText(listRoot, mark);
         window.SaveSetting();
     });
 }

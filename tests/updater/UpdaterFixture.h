@@ -5,13 +5,15 @@
 
 #include "Rows.h"
 #include "TempProgramDir.h"
+#include "navigation/ChannelTreeModel.h"
+#include "navigation/ChannelTreeView.h"
 #include "updater/frmMain.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QStringList>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <functional>
 #include <memory>
@@ -23,7 +25,7 @@ inline QByteArray crlf(const QStringList& lines) { return (lines.join("\r\n") + 
 class UpdaterTest : public ::testing::Test {
 public:
     // A node's tag as "kind|field|field...", and an expected one.
-    static QString tag(const QTreeWidgetItem* n) { return updater::frmMain::Tag(n).Fields.join(QLatin1Char('|')); }
+    static QString tag(const TreeNode* n) { return updater::frmMain::Tag(n).Fields.join(QLatin1Char('|')); }
     static QString tagOf(updater::NodeKind kind, const QString& fields) {
         return updater::KindName(kind) + QLatin1Char('|') + fields;
     }
@@ -67,22 +69,28 @@ protected:
         ASSERT_TRUE(waitIdle()) << url.toStdString();
     }
 
-    void select(QTreeWidgetItem* node) { w->tvwChannelSelect->setCurrentItem(node); }
-    QTreeWidgetItem* top(int i) const { return w->tvwChannelSelect->topLevelItem(i); }
+    void select(TreeNode* node) { w->tvwChannelSelect->SetCurrentNode(node); }
+    TreeNode* top(int i) const { return w->TreeModel()->Root(i); }
+    int roots() const { return w->TreeModel()->RootCount(); }
+    QString text(const TreeNode* n) const { return w->TreeModel()->DisplayText(n); }
     QString status() const { return w->StatusText(); }
     // The tree as "depth|text" lines in pre-order.
     QStringList shape() const {
         QStringList out;
-        std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* n, int d) {
-            out << QString::number(d) + QLatin1Char('|') + n->text(0);
-            for (int i = 0; i < n->childCount(); ++i) walk(n->child(i), d + 1);
-        };
-        for (int i = 0; i < w->tvwChannelSelect->topLevelItemCount(); ++i) walk(top(i), 0);
+        w->TreeModel()->Walk([&](TreeNode* n) {
+            out << QString::number(n->Depth()) + QLatin1Char('|') + text(n);
+            return true;
+        });
         return out;
     }
-    QTreeWidgetItem* node(const QString& text) const {
-        const auto found = w->tvwChannelSelect->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-        return found.isEmpty() ? nullptr : found.first();
+    // The first node in tree order that shows text.
+    TreeNode* node(const QString& shown) const {
+        TreeNode* found = nullptr;
+        w->TreeModel()->Walk([&](TreeNode* n) {
+            if (!found && text(n) == shown) found = n;
+            return !found;
+        });
+        return found;
     }
     bool commandsEnabled() const {
         return w->mnuAddChannelList->isEnabled() && w->mnuUpdateChannelList->isEnabled() &&

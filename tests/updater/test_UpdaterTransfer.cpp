@@ -2,6 +2,7 @@
 
 #include "TestHttpServer.h"
 #include "UpdaterFixture.h"
+#include "ViewerFixture.h"
 #include "channel/HTTPTransfer.h"
 #include "common/Cp932.h"
 
@@ -79,7 +80,7 @@ public:  // for the rows of the tables below
 
 protected:
     // チャンネル情報を更新する on a list node, to its end.
-    void updateNames(QTreeWidgetItem* list) {
+    void updateNames(TreeNode* list) {
         select(list);
         w->mnuUpdateChannel_Click();
         ASSERT_TRUE(waitIdle());
@@ -122,9 +123,9 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
     EXPECT_EQ(tag(node("a")), tagOf(NodeKind::Group, "a"));
     EXPECT_EQ(tag(node(b)), tagOf(NodeKind::ChannelList, "b|" + list1));
     EXPECT_EQ(tag(node(un("a.b.c"))), unnamed("a.b.c", "sig1", url("/i/c")));
-    EXPECT_TRUE(node("a")->isExpanded() && node(b)->isExpanded());
+    EXPECT_TRUE(node("a")->Expanded() && node(b)->Expanded());
     EXPECT_EQ(tag(node(unknown)), tagOf(NodeKind::Group, unknown));
-    EXPECT_EQ(updater::frmMain::Key(node(unknown)), "tvwKey_UnKnown_Organization");
+    EXPECT_EQ(w->Key(node(unknown)), "tvwKey_UnKnown_Organization");
 
     // An existing group path takes the second list's channel; one 分類なし root.
     addList(url("/list2"));
@@ -133,8 +134,8 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
                            "2|" + un("a.x.e"), "0|" + unknown, "1|" + un("solo"), "1|" + un("other")}));
 
     // The same list again reuses its channels (any letter case), keeps the unlisted.
-    QTreeWidgetItem* c = node(un("a.b.c"));
-    c->setText(0, QStringLiteral("named(a.b.c)"));
+    TreeNode* c = node(un("a.b.c"));
+    w->TreeModel()->SetText(c, QStringLiteral("named"));
     serve("/list1", sjis(QStringLiteral("A.B.c,sigNew,%1\na.b.n,sig7,%2\n").arg(url("/i/c2"), url("/i/n"))));
     addList(list1);
     EXPECT_EQ(node(un("a.b.c")), c);
@@ -143,19 +144,20 @@ TEST_F(UpdaterTransferTest, NewListsAreGroupedByTheDottedPartsOfTheirIdentifiers
                                               "2|" + un("a.b.z"), "2|" + un("a.b.n")}));
 
     // A list node's update replaces its children, ungrouped; a channel held
-    // elsewhere (a.x.e under x) is updated where it is.
+    // elsewhere (a.x.e under x) is held by both nodes, as one channel.
     serve("/list1", sjis(QStringLiteral("a.x.e,s1,%1\nsolo2,s2,%2\nq.r.s.t,s3,%3\nSOLO2,s4,%2\n")
                              .arg(url("/i/e"), url("/i/s2"), url("/i/t"))));
-    QTreeWidgetItem* bNode = node(b);
+    TreeNode* bNode = node(b);
     select(bNode);
     w->mnuUpdateChannelList_Click();
     EXPECT_EQ(w->UpdateState(), UpdaterState::DownloadingList);
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(status(), kListDone);
-    EXPECT_EQ(shape().mid(1, 5),
-              (QStringList{"1|" + b, "2|" + un("solo2"), "2|" + un("q.r.s.t"), "1|" + x, "2|" + un("a.x.e")}));
-    EXPECT_EQ(tag(bNode->child(0)), unnamed("solo2", "s4", url("/i/s2")));
-    EXPECT_EQ(tag(node(un("a.x.e"))), unnamed("a.x.e", "s1", url("/i/e")));
+    EXPECT_EQ(shape().mid(1, 6), (QStringList{"1|" + b, "2|" + un("a.x.e"), "2|" + un("solo2"), "2|" + un("q.r.s.t"),
+                                              "1|" + x, "2|" + un("a.x.e")}));
+    EXPECT_EQ(tag(bNode->Child(1)), unnamed("solo2", "s4", url("/i/s2")));
+    EXPECT_EQ(tag(node(x)->Child(0)), unnamed("a.x.e", "s1", url("/i/e")));
+    EXPECT_EQ(tag(bNode->Child(0)), tag(node(x)->Child(0)));
     EXPECT_EQ(http.requests(), (QStringList{"/list1", "/list2", "/list1", "/list1"}));
 }
 
@@ -176,8 +178,8 @@ TEST_P(RefusedLists, ChangeNothingAndEndTheOperation) {
         "Node\tg\tTrue\r\n\tChannelList\t\tL\t\tTrue\t\thttp://127.0.0.1:1/l\r\n"
         "\t\tChannel\t\ts\t\tg.c\t\tname\t\thttp://127.0.0.1:1/i\t\tTrue\r\n");
     const QString address = GetParam().address(*this);
-    QTreeWidgetItem* list = top(0)->child(0);
-    updater::frmMain::SetTag(list, updater::MakeTag(NodeKind::ChannelList, {"L", address}));
+    TreeNode* list = top(0)->Child(0);
+    w->SetTag(list, updater::MakeTag(NodeKind::ChannelList, {"L", address}));
     const QStringList before = shape();
     for (bool update : {false, true}) {
         if (update) {
@@ -228,7 +230,7 @@ TEST_F(UpdaterTransferTest, InformationFilesNameTheChannelsOneRequestAtATime) {
           "text/plain; charset=UTF-8");
     load();
     addList(url("/list"));
-    QTreeWidgetItem* list = node("g(" + url("/list") + ")");
+    TreeNode* list = node("g(" + url("/list") + ")");
     ASSERT_NE(list, nullptr);
     QStringList progress;  // after each answer, as the user sees it
     QObject::connect(w->netHTTP, &HTTPTransfer::StateChanged, w.get(), [&] {
@@ -247,11 +249,11 @@ TEST_F(UpdaterTransferTest, InformationFilesNameTheChannelsOneRequestAtATime) {
     // Done, and how many were not read: not as if all had been.
     EXPECT_EQ(status(), kInfoDone + QStringLiteral("（3件のうち1件は取得できませんでした）"));
     EXPECT_TRUE(commandsEnabled());
-    EXPECT_EQ(list->child(0)->text(0), QStringLiteral("第一放送(g.c1)"));
-    EXPECT_EQ(tag(list->child(0)),
+    EXPECT_EQ(text(list->Child(0)), QStringLiteral("第一放送(g.c1)"));
+    EXPECT_EQ(tag(list->Child(0)),
               tagOf(NodeKind::Channel, QStringLiteral("g.c1|NewSig1|第一放送|") + url("/i1") + "|False"));
-    EXPECT_EQ(tag(list->child(1)), unnamed("g.c2", "p2", url("/i2")));
-    EXPECT_EQ(list->child(2)->text(0), QStringLiteral("最後①(g.c3)"));
+    EXPECT_EQ(tag(list->Child(1)), unnamed("g.c2", "p2", url("/i2")));
+    EXPECT_EQ(text(list->Child(2)), QStringLiteral("最後①(g.c3)"));
     EXPECT_EQ(http.requests(), (QStringList{"/list", "/i1", "/i2", "/i3"}));
     EXPECT_EQ(maxInFlight.load(), 1);
     EXPECT_EQ(progress, (QStringList{"1/3 busy", "2/3 busy", "hidden"}));
@@ -276,7 +278,7 @@ TEST_P(InfoAnswers, NameTheChannelOrLeaveIt) {
     updateNames(top(0));
     EXPECT_EQ(status(), QString::fromUtf8(a.closing));
     EXPECT_TRUE(commandsEnabled());
-    EXPECT_EQ(tag(top(0)->child(0)), tagOf(NodeKind::Channel, QStringLiteral("g.c3|%1|%2|%3|False")
+    EXPECT_EQ(tag(top(0)->Child(0)), tagOf(NodeKind::Channel, QStringLiteral("g.c3|%1|%2|%3|False")
                                                                   .arg(QString::fromUtf8(a.signature),
                                                                        QString::fromUtf8(a.channelName), address)));
 }
@@ -345,20 +347,20 @@ TEST_F(UpdaterTransferTest, DirectChannelsAreFetchedAndTheSavingSwitchSurvives) 
     EXPECT_TRUE(status().isEmpty());
     EXPECT_FALSE(w->netHTTP->StillExecuting());
 
-    QTreeWidgetItem* list = top(1);
+    TreeNode* list = top(1);
     updateNames(list);
     EXPECT_EQ(http.requests(), (QStringList{"/k", "/g"}));
-    EXPECT_EQ(tag(list->child(0)), tagOf(NodeKind::Channel, "g.keep|p|Kept|" + url("/k") + "|True"));
-    EXPECT_EQ(list->child(1)->child(0)->text(0), QStringLiteral("C(g.case)"));
-    EXPECT_EQ(tag(list->child(2)), tagOf(NodeKind::Channel, "g.gone|p|Gone|" + url("/g") + "|False"));
+    EXPECT_EQ(tag(list->Child(0)), tagOf(NodeKind::Channel, "g.keep|p|Kept|" + url("/k") + "|True"));
+    EXPECT_EQ(text(list->Child(1)->Child(0)), QStringLiteral("C(g.case)"));
+    EXPECT_EQ(tag(list->Child(2)), tagOf(NodeKind::Channel, "g.gone|p|Gone|" + url("/g") + "|False"));
 
     // Channels still listed (in any case, anywhere below) keep "True".
     select(list);
     w->mnuUpdateChannelList_Click();
     ASSERT_TRUE(waitIdle());
     QStringList switches;
-    for (int i = 0; i < list->childCount(); ++i)
-        switches << tag(list->child(i)).section('|', 1, 1) + "=" + tag(list->child(i)).section('|', 5, 5);
+    for (int i = 0; i < list->ChildCount(); ++i)
+        switches << tag(list->Child(i)).section('|', 1, 1) + "=" + tag(list->Child(i)).section('|', 5, 5);
     EXPECT_EQ(switches, (QStringList{"g.keep=True", "g.new=False", "G.CASE=True"}));
 }
 
@@ -381,7 +383,7 @@ TEST_F(UpdaterTransferTest, RemovalWhileDownloadingDropsTheResults) {
     EXPECT_TRUE(prompts.isEmpty());
     w->mnuRemoveChannelList_Click();
     EXPECT_EQ(confirms, QStringList{QStringLiteral("このチャンネルリストを削除しますか？|チャンネルリストの削除")});
-    EXPECT_EQ(w->tvwChannelSelect->topLevelItemCount(), 1);
+    EXPECT_EQ(roots(), 1);
     QTest::qWait(300);
     EXPECT_FALSE(w->prgBusy->isHidden());  // a slow download: it runs until the answer
     listGate.open();
@@ -402,9 +404,53 @@ TEST_F(UpdaterTransferTest, RemovalWhileDownloadingDropsTheResults) {
     again.open();
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(http.requests(), QStringList{"/i1"});
-    EXPECT_EQ(w->tvwChannelSelect->topLevelItemCount(), 0);
+    EXPECT_EQ(roots(), 0);
     EXPECT_EQ(status(), kInfoDone);
     EXPECT_TRUE(commandsEnabled());
+}
+
+// A channel one list holds and another lists stays while either list does:
+// each list holds a node of it, one channel, named alike. The viewer then
+// keeps its favourite and its folder membership.
+TEST_F(UpdaterTransferTest, AChannelTwoListsListStaysWhileEitherRemains) {
+    serve("/l1", "a.b.c,s1,http://h/abc\n");
+    serve("/l2", "x.y.z,s2,http://h/xyz\n");
+    serve("/abc", "ChannelName=ABC\n");
+    load();
+    addList(url("/l1"));
+    addList(url("/l2"));
+    const QString l1 = "b(" + url("/l1") + ")", l2 = "y(" + url("/l2") + ")";
+    serve("/l2", "x.y.z,s2,http://h/xyz\nA.B.C,s3," + url("/abc").toUtf8() + "\n");
+    select(node(l2));
+    w->mnuUpdateChannelList_Click();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(shape(), (QStringList{"0|a", "1|" + l1, "2|" + un("a.b.c"), "0|x", "1|" + l2, "2|" + un("x.y.z"),
+                                    "2|" + un("a.b.c")}));
+    updateNames(node(l2));
+    EXPECT_EQ(tag(node(l1)->Child(0)), tagOf(NodeKind::Channel, "a.b.c|s3|ABC|" + url("/abc") + "|False"));
+    EXPECT_EQ(tag(node(l2)->Child(1)), tag(node(l1)->Child(0)));
+
+    select(node(l1));
+    w->mnuRemoveChannelList_Click();
+    w->close();
+    const QString abc = "\t\tChannel\t\ts3\t\ta.b.c\t\tABC\t\t" + url("/abc") + "\t\tFalse";
+    const QByteArray list =
+        ListFileBytes({"Node\ta\tTrue", "Node\tx\tTrue", "\tChannelList\t\ty\t\tTrue\t\t" + url("/l2"),
+                       "\t\tChannel\t\ts2\t\tx.y.z\t\tチャンネル名 未取得\t\thttp://h/xyz\t\tFalse", abc});
+    EXPECT_EQ(dir.read("ChannelList.txt"), list);
+
+    ViewerFixture viewer;
+    const QByteArray favorites = ListFileBytes({"FavariteRoot\t\tお気に入り\t\tTrue", "\tFavariteChannel\t\ta.b.c"});
+    const QByteArray folders =
+        ListFileBytes({"MultiMonitorRoot\t\tマルチモニター\t\tTrue", "\tMultiMonitorFolder\t\t監視\t\tTrue",
+                       "\t\tMultiMonitorChannel\t\ta.b.c"});
+    viewer.dir.write("ChannelList.txt", dir.read("ChannelList.txt"));
+    viewer.dir.write("Favorite.txt", favorites);
+    viewer.dir.write("MultiMonitor.txt", folders);
+    viewer.open();
+    viewer.close();
+    EXPECT_EQ(viewer.dir.read("Favorite.txt"), favorites);
+    EXPECT_EQ(viewer.dir.read("MultiMonitor.txt"), folders);
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ using updater::UpdaterState;
 
 TEST_F(UpdaterTest, AnEmptyAnswerStartsNothing) {
     load();
-    EXPECT_EQ(w->tvwChannelSelect->topLevelItemCount(), 0);  // no file yet
+    EXPECT_EQ(roots(), 0);  // no file yet
     EXPECT_FALSE(dir.exists("ChannelList.txt"));
 
     answers << QString() << QStringLiteral("   ");
@@ -79,14 +79,14 @@ TEST_P(Presses, SelectTheNodeAndOnlyARightPressOnAListShowsThePopup) {
              .toUtf8());
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    QTreeWidget* tree = w->tvwChannelSelect;
-    QTreeWidgetItem* item = node(QString::fromUtf8(GetParam().node));
+    QTreeView* tree = w->tvwChannelSelect->Tree();
+    TreeNode* item = node(QString::fromUtf8(GetParam().node));
     ASSERT_NE(item, nullptr);
-    const QPoint at = tree->visualItemRect(item).center();
+    const QPoint at = tree->visualRect(w->TreeModel()->IndexOf(item)).center();
     QTest::mousePress(tree->viewport(), GetParam().button, {}, at);
     QTest::mouseRelease(tree->viewport(), GetParam().button, {}, at);
     EXPECT_EQ(w->mTreeMouseButton, GetParam().recorded);
-    EXPECT_EQ(tree->currentItem(), item);
+    EXPECT_EQ(w->tvwChannelSelect->CurrentNode(), item);
     // Sizes first: QList's own == hands memcmp a null pointer for empty lists.
     ASSERT_EQ(popups.size(), GetParam().popup ? 1 : 0);
     if (GetParam().popup) {
@@ -105,6 +105,48 @@ INSTANTIATE_TEST_SUITE_P(Updater, Presses,
                                            Press{"RightOnTheUnknownGroup", "分類なし", Qt::RightButton, B::Right,
                                                  false}),
                          kRowName);
+
+// A key on the selected node: the popup, at the node, on a list only;
+// Delete asks to remove a list and removes it; Enter acts as a left click.
+struct Key {
+    const char *name, *node;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool popup, removed;
+};
+class Keys : public UpdaterTest, public ::testing::WithParamInterface<Key> {};
+
+TEST_P(Keys, ActAsTheMouseAndThePopupDo) {
+    const Key& k = GetParam();
+    load(QStringLiteral(
+             "ChannelList\t\tlist\t\tTrue\t\thttp://h/l\r\n\tChannel\t\tp\t\tc\t\tname\t\thttp://h/i\t\tFalse\r\n")
+             .toUtf8());
+    w->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    QPoint at;
+    w->ShowPopup = [&](QMenu* menu, const QPoint& pos) { popups << menu, at = pos; };
+    TreeNode* item = node(QString::fromUtf8(k.node));
+    select(item);
+    w->tvwChannelSelect->Tree()->setFocus();
+    QTest::keyClick(w->tvwChannelSelect->Tree(), k.key, k.modifiers);
+    ASSERT_EQ(popups.size(), k.popup ? 1 : 0);
+    if (k.popup) {
+        const QRect rect = w->tvwChannelSelect->Tree()->visualRect(w->TreeModel()->IndexOf(item));
+        EXPECT_TRUE(rect.adjusted(0, 0, 0, 1).contains(w->tvwChannelSelect->Tree()->viewport()->mapFromGlobal(at)));
+    }
+    EXPECT_EQ(confirms.size(), k.removed ? 1 : 0);
+    EXPECT_EQ(roots(), k.removed ? 0 : 1);
+}
+
+const Key kKeys[] = {
+    {"MenuOnAList", kList, Qt::Key_Menu, Qt::NoModifier, true, false},
+    {"ShiftF10OnAList", kList, Qt::Key_F10, Qt::ShiftModifier, true, false},
+    {"MenuOnAChannel", "name(c)", Qt::Key_Menu, Qt::NoModifier, false, false},
+    {"EnterOnAList", kList, Qt::Key_Return, Qt::NoModifier, false, false},
+    {"DeleteOnAList", kList, Qt::Key_Delete, Qt::NoModifier, false, true},
+    {"DeleteOnAChannel", "name(c)", Qt::Key_Delete, Qt::NoModifier, false, false},
+};
+VANTORA_ROWS(Keys, kKeys);
 
 // The tree fills the window across, its margin on both sides, to the status bar.
 TEST_F(UpdaterTest, TheTreeFollowsTheWindowSize) {
@@ -131,7 +173,7 @@ TEST_F(UpdaterTest, LongTextsScrollSidewaysAndTheStatusIsElided) {
     w->resize(500, 300);
     w->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
-    QScrollBar* sideways = w->tvwChannelSelect->horizontalScrollBar();
+    QScrollBar* sideways = w->tvwChannelSelect->Tree()->horizontalScrollBar();
     EXPECT_EQ(sideways->maximum(), 0);
     w->LoadChannelList({QString(), "ChannelList\t\tlong\t\tTrue\t\thttp://h/" + QString(200, 'x')});
     EXPECT_TRUE(QTest::qWaitFor([&] { return sideways->maximum() > 0; }, 3000));

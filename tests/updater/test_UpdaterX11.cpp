@@ -184,6 +184,55 @@ TEST(UpdaterX11DataFolder, AReadOnlyProgramFolderKeepsTheFilesInTheUsersDataFold
     ::chmod(QFile::encodeName(programs.path()).constData(), 0755);  // so it can be removed
 }
 
+// From the keyboard alone (xdotool keys): Shift+F10 and the Menu key open a
+// list's popup, Delete asks to remove it, and the search finds one by name.
+TEST(UpdaterX11Keys, ListsAreRemovedFromTheKeyboard) {
+    XvfbSession x;
+    ASSERT_TRUE(x.Ok());
+    TempProgramDir dir;
+    QTemporaryDir runtime;
+    dir.write("ChannelList.txt",
+              "Node\tg\tTrue\r\n\tChannelList\t\tone\t\tTrue\t\thttp://h/1\r\n"
+              "\t\tChannel\t\tp\t\tc\t\tn\t\thttp://h/i\t\tFalse\r\n"
+              "ChannelList\t\ttwo\t\tTrue\t\thttp://h/2\r\nChannelList\t\tthree\t\tTrue\t\thttp://h/3\r\n");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(LISTMENDER), dir.file("Listmender")));
+    QProcessEnvironment env = x.Environment();
+    env.insert("XDG_RUNTIME_DIR", runtime.path());
+    QProcess listmender;
+    listmender.setProcessEnvironment(env);
+    listmender.start(dir.file("Listmender"), {});
+    const quint32 window = x.WaitForWindow(QStringLiteral("^Vantora  -  "));
+    ASSERT_NE(window, 0u);
+    QTest::qWait(500);
+    // A click below the rows focuses the tree and leaves the pointer over the window.
+    x.Click(x.WindowGeometry(window).topLeft() + QPoint(100, 300));
+    auto keys = [&](const QStringList& sequence) {
+        for (const QString& k : sequence) {
+            x.Key(k);
+            QTest::qWait(200);
+        }
+    };
+    auto confirm = [&](const char* answer) {
+        const quint32 box = x.WaitForWindow(QStringLiteral("^チャンネルリストの削除$"), 10000);
+        QTest::qWait(300);
+        keys({answer});
+        return box != 0;
+    };
+    // Rows: g, one, its channel, two, three.
+    keys({"Home", "Down", "shift+F10", "Down", "Down", "Down", "Return"});
+    EXPECT_TRUE(confirm("Return")) << "Shift+F10 on a list: no removal asked";
+    keys({"Home", "Down", "Delete"});
+    EXPECT_TRUE(confirm("Escape")) << "Delete on a list: no removal asked";
+    keys({"Down", "Menu", "Down", "Down", "Down", "Return"});
+    EXPECT_TRUE(confirm("Return")) << "the Menu key on a list: no removal asked";
+    keys({"ctrl+f"});
+    x.TypeText("two");
+    keys({"Down", "Delete"});
+    EXPECT_TRUE(confirm("Return")) << "Delete on a found list: no removal asked";
+    ASSERT_TRUE(closeUntilFinished(x, window, listmender));
+    EXPECT_EQ(dir.read("ChannelList.txt"), "Node\tg\tTrue\r\n");
+}
+
 TEST(UpdaterX11, AnUnreachableServerIsSaidSo) {
     EXPECT_EQ(FindX11TopLevelWindow("Vantora", ":4711"), X11Answer::Unreachable);
 }

@@ -14,7 +14,10 @@
 
 #include <QAction>
 #include <QTest>
-#include <QTreeWidget>
+#include "navigation/ChannelTreeModel.h"
+#include "navigation/ChannelTreeView.h"
+
+#include <QTreeView>
 
 #include <functional>
 
@@ -83,10 +86,13 @@ protected:
             .toStdString();
     }
 
-    QTreeWidgetItem* findNode(const QString& tag) {
-        for (QTreeWidgetItemIterator it(w().tvwChannelSelect()); *it; ++it)
-            if (frmMain::NodeTag(*it).compare(tag, Qt::CaseInsensitive) == 0) return *it;
-        return nullptr;
+    TreeNode* findNode(const QString& tag) {
+        TreeNode* found = nullptr;
+        w().TreeModel()->Walk([&](TreeNode* n) {
+            if (!found && frmMain::NodeTag(n).compare(tag, Qt::CaseInsensitive) == 0) found = n;
+            return !found;
+        });
+        return found;
     }
-    QTreeWidgetItem* findNode(NodeKind kind, const QString& id) { return findNode(MakeTag(kind, id)); }
+    TreeNode* findNode(NodeKind kind, const QString& id) { return findNode(MakeTag(kind, id)); }
 };

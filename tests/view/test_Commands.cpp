@@ -23,11 +23,12 @@ protected:
     }
     void popupCommand(const QString& nodeTag, const QString& item, const QString& answer = QString()) {
         f.inputAnswers = {answer};
-        QTreeWidgetItem* node = findNode(nodeTag);
+        TreeNode* node = findNode(nodeTag);
         ASSERT_NE(node, nullptr) << nodeTag.toStdString();
-        QTreeWidget* tree = w().tvwChannelSelect();
-        tree->scrollToItem(node);
-        QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, tree->visualItemRect(node).center());
+        QTreeView* tree = w().tvwChannelSelect()->Tree();
+        const QModelIndex index = w().TreeModel()->IndexOf(node);
+        tree->scrollTo(index);
+        QTest::mouseClick(tree->viewport(), Qt::RightButton, {}, tree->visualRect(index).center());
         ASSERT_FALSE(f.popups.isEmpty());
         for (QAction* a : w().Popup(f.popups.last())->actions())
             if (a->text() == item && a->isVisible()) return a->trigger();
@@ -66,7 +67,7 @@ TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
     popupCommand(MakeTag(NodeKind::MultiMonitorFolder, "1"), QStringLiteral("フォルダー名の変更"),
                  QStringLiteral("改名"));
     EXPECT_EQ(f.inputInitials, QStringList{QStringLiteral("監視")});  // the box holds the name to edit
-    EXPECT_EQ(findNode(NodeKind::MultiMonitorFolder, "1")->text(0), QStringLiteral("改名"));
+    EXPECT_EQ(findNode(NodeKind::MultiMonitorFolder, "1")->Text(), QStringLiteral("改名"));
     EXPECT_EQ(w().TabCaption(2), QStringLiteral("改名"));
     EXPECT_EQ(dropDown()[0], QStringLiteral("υ 改名"));
     EXPECT_EQ(addEntries().value(1), QStringLiteral("改名に追加=1"));
@@ -81,15 +82,15 @@ TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
     for (const char* answer : {"", "   ", "\t"})
         popupCommand(MakeTag(NodeKind::MultiMonitorRoot), QStringLiteral("フォルダーの追加"), answer);
     EXPECT_EQ(f.inputInitials.mid(1), (QStringList{"", "", ""}));  // a new folder starts empty
-    EXPECT_EQ(w().MultiMonitorRoot()->childCount(), 1);
+    EXPECT_EQ(w().MultiMonitorRoot()->ChildCount(), 1);
     EXPECT_EQ(w().MultiMonitorManeger()->MultiMonitorCount(), 2);
     popupCommand(MakeTag(NodeKind::MultiMonitorRoot), QStringLiteral("フォルダーの追加"),
                  QStringLiteral("新\tしい\nフォルダー"));
-    ASSERT_EQ(w().MultiMonitorRoot()->childCount(), 2);
-    QTreeWidgetItem* node = w().MultiMonitorRoot()->child(1);
-    EXPECT_EQ(node->text(0), QStringLiteral("新 しい フォルダー"));
+    ASSERT_EQ(w().MultiMonitorRoot()->ChildCount(), 2);
+    TreeNode* node = w().MultiMonitorRoot()->Child(1);
+    EXPECT_EQ(node->Text(), QStringLiteral("新 しい フォルダー"));
     EXPECT_EQ(frmMain::NodeTag(node), MakeTag(NodeKind::MultiMonitorFolder, "3"));
-    EXPECT_TRUE(node->isExpanded());
+    EXPECT_TRUE(node->Expanded());
     EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("υ 別"), QStringLiteral("　 新 しい フォルダー")}));
     EXPECT_EQ(addEntries().mid(1),
               (QStringList{"hidden", QStringLiteral("別に追加=2"), QStringLiteral("新 しい フォルダーに追加=3")}));
@@ -99,7 +100,7 @@ TEST_F(Commands, MembersFromTheChannelPopup) {
     w().OpenMultiMonitorTab("2");
     const int elements = w().imgChannelShow().Count();
     // ch.b is a member already (the node spells it in other case): nothing new.
-    frmMain::SetNodeTag(findNode(NodeKind::Channel, "ch.b"), MakeTag(NodeKind::Channel, "CH.B"));
+    w().SetNodeTag(findNode(NodeKind::Channel, "ch.b"), MakeTag(NodeKind::Channel, "CH.B"));
     popupCommand(MakeTag(NodeKind::Channel, "CH.B"), QStringLiteral("別に追加"));
     EXPECT_EQ(w().imgChannelShow().Count(), elements);
     EXPECT_EQ(folder("2")->Members(), QStringList{"ch.b"});

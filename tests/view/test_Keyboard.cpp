@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QTabBar>
 #include <QTableWidget>
@@ -70,7 +71,7 @@ class TabKeys : public Tabs, public ::testing::WithParamInterface<KeyRow> {};
 TEST_P(TabKeys, SelectLikeALeftClickAndShowTheTab) {
     const KeyRow& r = GetParam();
     w().SelectTabAsLeftClick(r.from);
-    QWidget* target = r.onStrip ? static_cast<QWidget*>(bar()) : w().tvwChannelSelect();
+    QWidget* target = r.onStrip ? static_cast<QWidget*>(bar()) : w().tvwChannelSelect()->Tree();
     target->setFocus();
     QTest::keyClick(target, r.key.key(), r.key.keyboardModifiers());
     EXPECT_EQ(tabs(), r.tabs);
@@ -154,22 +155,23 @@ TEST_F(Tabs, TheBlankTabHasNoCloseButtonAndTheOthersHaveOne) {
     EXPECT_TRUE(closeButtonShown(1));
 }
 
-// Tab goes tree, tabs, show area and round; Shift+Tab back. The strip marks
-// its selected tab, the show area draws a frame, while they hold the focus.
+// Tab goes tree, search field, tabs, show area and round; Shift+Tab back.
+// The strip marks its selected tab, the show area draws a frame, while they
+// hold the focus.
 TEST_F(Tabs, FocusGoesRoundAndIsShown) {
-    QWidget* order[] = {w().tvwChannelSelect(), bar(), w().cntShowBox()};
+    QWidget* order[] = {w().tvwChannelSelect()->Tree(), w().tvwChannelSelect()->SearchField(), bar(), w().cntShowBox()};
     order[0]->setFocus();
     ShowAreaWidget* area = w().cntShowBox();
     const QColor frame = area->palette().color(QPalette::Highlight);
     EXPECT_NE(area->grab().toImage().pixelColor(1, area->height() / 2), frame);
-    for (int i = 1; i <= 3; ++i) {
+    for (int i = 1; i <= 4; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), order[i % 3]) << i;
-        if (i == 2) {
+        EXPECT_EQ(QApplication::focusWidget(), order[i % 4]) << i;
+        if (i == 3) {
             EXPECT_EQ(area->grab().toImage().pixelColor(1, area->height() / 2), frame);
         }
     }
-    for (int i = 2; i >= 0; --i) {
+    for (int i = 3; i >= 0; --i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
         EXPECT_EQ(QApplication::focusWidget(), order[i]) << i;
     }
@@ -219,8 +221,8 @@ TEST_F(Tabs, HelpListsEveryShortcut) {
     QStringList keys;
     for (int row = 0; row < table->rowCount(); ++row) keys << table->item(row, 0)->text();
     EXPECT_EQ(keys, (QStringList{"Ctrl+F", "Return / Enter / Space", "Menu / Shift+F10", "F2", "Del", "Ctrl+Z",
-                                 "Tab / Shift+Tab", "Ctrl+W", "Ctrl+Tab / Ctrl+PgDown", "Ctrl+Shift+Tab / Ctrl+PgUp",
-                                 "Alt+1 … Alt+8", "Alt+9", "Left / Right / Home / End",
+                                 "Return / Enter", "Down", "Esc", "Tab / Shift+Tab", "Ctrl+W", "Ctrl+Tab / Ctrl+PgDown",
+                                 "Ctrl+Shift+Tab / Ctrl+PgUp", "Alt+1 … Alt+8", "Alt+9", "Left / Right / Home / End",
                                  "Left / Right / Up / Down / Home / End", "Return / Enter"}));
     for (int row = 0; row < table->rowCount(); ++row)
         EXPECT_FALSE(table->item(row, 1)->text().isEmpty() || table->item(row, 2)->text().isEmpty()) << row;

@@ -18,8 +18,10 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QTranslator>
+#include <QTreeView>
 
 namespace {
 
@@ -31,7 +33,13 @@ const QStringList kCaptions{QStringLiteral("追加するチャンネルリスト
                             "Popup",
                             "POPUP",
                             "OK",
-                            "Ch."};
+                            "Ch.",
+                            "ID"};  // as a channel's tool tip and the health view name ChannelID
+
+// What a text shows: a rich one without its markup.
+QString shown(const QString& text) {
+    return Qt::mightBeRichText(text) ? QTextDocumentFragment::fromHtml(text).toPlainText() : text;
+}
 
 QStringList menuTexts(const QMenu* menu) {
     QStringList texts{menu->title()};
@@ -49,7 +57,7 @@ QStringList visibleTexts(const QWidget* window) {
             continue;
         }
         if (!w->isVisibleTo(window)) continue;
-        texts << w->toolTip();
+        texts << shown(w->toolTip());
         if (const auto* l = qobject_cast<const QLabel*>(w)) texts << l->text();
         if (const auto* b = qobject_cast<const QAbstractButton*>(w)) texts << b->text();
         if (const auto* g = qobject_cast<const QGroupBox*>(w)) texts << g->title();
@@ -61,8 +69,21 @@ QStringList visibleTexts(const QWidget* window) {
                 if (a->isVisible()) texts << a->text();
         if (const auto* tabs = qobject_cast<const QTabBar*>(w))
             for (int i = 0; i < tabs->count(); ++i) texts << tabs->tabText(i) << tabs->tabToolTip(i);
-        if (const auto* tree = qobject_cast<const QTreeWidget*>(w))
-            for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it) texts << (*it)->text(0);
+        // The channel trees (a file dialog's tree shows the disk's names).
+        const auto* tree = qobject_cast<const QTreeView*>(w);
+        if (tree && qobject_cast<const ChannelTreeView*>(tree->parentWidget())) {
+            const QAbstractItemModel* model = tree->model();
+            std::vector<QModelIndex> todo{QModelIndex()};
+            while (!todo.empty()) {
+                const QModelIndex parent = todo.back();
+                todo.pop_back();
+                for (int row = 0; row < model->rowCount(parent); ++row) {
+                    const QModelIndex index = model->index(row, 0, parent);
+                    texts << index.data().toString() << shown(index.data(Qt::ToolTipRole).toString());
+                    todo.push_back(index);
+                }
+            }
+        }
         if (const auto* area = qobject_cast<const ShowAreaWidget*>(w))
             for (int i = 1; i < area->LabelCount(); ++i)
                 if (area->Label(i).Visible) texts << area->Label(i).Caption;
@@ -122,6 +143,9 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
     w().OpenChannelTab("demo.red");
     ASSERT_TRUE(tickUntil([&] { return channel("demo.red")->PictureType() == PictureKind::Full; }));
     texts << visibleTexts(&w());
+    w().tvwChannelSelect()->SearchField()->setText("red");  // the search's results and their count
+    texts << visibleTexts(&w());
+    w().tvwChannelSelect()->ClearSearch();
     w().OpenMultiMonitorTab("1");
     ASSERT_TRUE(tickUntil([&] {
         const QList<PictureElement*> boxes = folder("1")->ShowBox();
@@ -160,9 +184,13 @@ TEST_F(VisibleText, BothProgramsInTheirUsualStates) {
     texts << visibleTexts(&u);
     ASSERT_TRUE(idle());
     texts << visibleTexts(&u);
-    const auto added = u.tvwChannelSelect->findItems("list.txt", Qt::MatchContains | Qt::MatchRecursive);
-    ASSERT_EQ(added.size(), 1);
-    u.tvwChannelSelect->setCurrentItem(added.first());
+    TreeNode* added = nullptr;
+    u.TreeModel()->Walk([&](TreeNode* n) {
+        if (u.TreeModel()->DisplayText(n).contains("list.txt")) added = n;
+        return true;
+    });
+    ASSERT_NE(added, nullptr);
+    u.tvwChannelSelect->SetCurrentNode(added);
     u.mnuUpdateChannel_Click();
     texts << visibleTexts(&u);
     ASSERT_TRUE(idle());

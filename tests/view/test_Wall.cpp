@@ -372,7 +372,7 @@ TEST_F(Wall, FolderWindowAndFolderTabsShareTheirMembersViewing) {
     // Removing the folder of an open window closes the window and its members stop.
     views().OpenFolderWindow("1");
     w().CloseTab(1, true);
-    w().tvwChannelSelect()->setCurrentItem(findNode(NodeKind::MultiMonitorFolder, "1"));
+    w().tvwChannelSelect()->SetCurrentNode(findNode(NodeKind::MultiMonitorFolder, "1"));
     w().mnuRemoveMultiMonitorFolder_Click();
     EXPECT_TRUE(settle([&] { return views().FolderWindows().isEmpty(); }));
     EXPECT_EQ(thumbnails(), "---");

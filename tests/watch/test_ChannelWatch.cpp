@@ -215,6 +215,68 @@ TEST_F(WatchTest, LastingFailuresAndTheirRecoveryAreAnnouncedOnce) {
     EXPECT_EQ(recovered.count(), 1);
 }
 
+// Once a tick the watch tells whose condition changed since the last tick,
+// and only those: a view beginning, a picture, time alone, a failure, its
+// recovery, a view ending. A channel no view shows is never told.
+TEST_F(WatchTest, TellsOnceATickWhoseConditionChanged) {
+    QSignalSpy told(&watch, &ChannelWatch::ConditionsChanged);
+    clsChannel* a = rig.addPublished(site, "a", 0, 5);
+    clsChannel* b = rig.addPublished(site, "b", 0, 5);
+    rig.addPublished(site, "unseen", 0, 5)->setBelongFavarite(true);
+    struct Step {
+        const char* name;
+        std::function<bool()> act;
+        QStringList told;
+        Condition a;
+    };
+    const Step steps[] = {
+        {"views_begin", [&] { return open(a) && open(b); }, {"a", "b"}, Condition::Waiting},
+        {"pictures_arrive",
+         [&] { return ChannelRig::settle(a) && ChannelRig::settle(b); },
+         {"a", "b"},
+         Condition::Live},
+        {"nothing_new", [] { return true; }, {}, Condition::Live},
+        {"time_alone_makes_both_stale", [&] { return (nowMs += 31'000) > 0; }, {"a", "b"}, Condition::Stale},
+        {"a_fails",
+         [&] {
+             site.set("/a/full.jpg", {"gone", "text/plain", {}});
+             return nextCycle(a);
+         },
+         {"a"},
+         Condition::Failing},
+        {"a_recovers",
+         [&] {
+             site.picture("/a/full.jpg", JpegFactory::make(64, 48, Qt::yellow));
+             return nextCycle(a);
+         },
+         {"a"},
+         Condition::Live},
+        {"a_view_ends",
+         [&] {
+             a->ViewControl(clsChannel::NormalViewClose, QString());
+             return true;
+         },
+         {"a"},
+         Condition::NotViewed},
+        {"a_again_and_away_within_a_tick",
+         [&] {
+             open(a)->ViewControl(clsChannel::NormalViewClose, QString());
+             return true;
+         },
+         {},
+         Condition::NotViewed},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        ASSERT_TRUE(step.act());
+        told.clear();
+        watch.Tick();
+        EXPECT_EQ(told.isEmpty() ? QStringList() : told.at(0).at(0).toStringList(), step.told);
+        EXPECT_LE(told.size(), 1);
+        EXPECT_EQ(ConditionWord(watch.Now("a").What), ConditionWord(step.a));
+    }
+}
+
 // Favourites that no view shows: their information file only, at most once
 // per max(ReloadTime, 60 s), and only while the watch is on.
 TEST_F(WatchTest, TheFavouriteWatchReadsOnlyInformationFilesAndNotTooOften) {

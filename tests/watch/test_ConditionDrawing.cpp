@@ -1,7 +1,9 @@
 // The condition drawn on a folder's boxes (grabbed from a real window), the
-// tree's images at device pixels, and the channels' tool tips.
+// tree's images at device pixels, the channels' tool tips, and the
+// condition on a channel's tree nodes as it changes.
 
 #include "WatchWindowFixture.h"
+#include "navigation/TreeIcons.h"
 #include "view/ShowAreaWidget.h"
 #include "view/ThumbnailGrid.h"
 #include "watch/ConditionIcons.h"
@@ -9,6 +11,7 @@
 
 #include <QLabel>
 #include <QPixmap>
+#include <QSignalSpy>
 
 namespace {
 
@@ -160,10 +163,12 @@ TEST(TreeImages, EveryConditionAndNodeKindHasItsOwnImageDrawnAtDevicePixels) {
                         Condition::Failing, Condition::Stale})
         check(ConditionIcon(c), ConditionWord(c).toStdString());
     for (NodeKind k : {NodeKind::ChannelList, NodeKind::Node, NodeKind::FavariteRoot, NodeKind::MultiMonitorRoot,
-                       NodeKind::MultiMonitorFolder})
+                       NodeKind::MultiMonitorFolder, NodeKind::Channel})
         check(NodeIcon(k), MakeTag(k).toStdString());
-    for (NodeKind k : {NodeKind::Channel, NodeKind::FavariteChannel, NodeKind::MultiMonitorChannel, NodeKind::None})
-        EXPECT_TRUE(NodeIcon(k).isNull()) << MakeTag(k).toStdString();
+    // A channel's node of any kind is the same channel: one plain image.
+    for (NodeKind k : {NodeKind::FavariteChannel, NodeKind::MultiMonitorChannel})
+        EXPECT_EQ(NodeIcon(k).cacheKey(), NodeIcon(NodeKind::Channel).cacheKey()) << MakeTag(k).toStdString();
+    EXPECT_TRUE(NodeIcon(NodeKind::None).isNull());
 }
 
 TEST(TreeImages, AToolTipSaysWhatTheImageMeansWithServerTextsEscaped) {
@@ -183,6 +188,100 @@ TEST(TreeImages, AToolTipSaysWhatTheImageMeansWithServerTextsEscaped) {
     resting.Now.Status = 1;
     EXPECT_EQ(ChannelToolTip(resting),
               QStringLiteral("<p>ID: cam2<br>\n状態: 閲覧停止中（休止中）<br>\n最終更新: なし</p>"));
+}
+
+// A channel's nodes (in its list, the favourites and a folder) show its
+// condition and say why in their tool tips; a server that starts answering
+// 404 turns them to failing, its recovery back, and only its nodes are drawn
+// again, once a tick. The nodes' texts stay.
+class TreeLooks : public WatchWindowFixture {
+protected:
+    void SetUp() override {
+        pub.add({"cam", "Cam", "1", 0, 1, kGreen, {64, 48}, {64, 48}, {}});
+        pub.add({"other", "Other", "2", 0, 1, kGreen, {64, 48}, {64, 48}, {}});
+        writeLists({"cam", "other"}, {{"監視", {"cam", "other"}}}, {"cam"});
+        load();
+        w().OpenMultiMonitorTab("1");
+        ASSERT_TRUE(tickWhile([&] { return live("cam") && live("other"); }));
+        tick();
+    }
+    bool live(const char* id) { return condition(id) == Condition::Live; }
+    QList<TreeNode*> nodesOf(const QString& id) {
+        QList<TreeNode*> nodes;
+        w().TreeModel()->Walk([&](TreeNode* n) {
+            if (n->ID() == id && n->Kind() != NodeKind::MultiMonitorFolder) nodes << n;
+            return true;
+        });
+        return nodes;
+    }
+    QModelIndex indexOf(TreeNode* n) { return w().TreeModel()->IndexOf(n); }
+    // The conditions the nodes' images show, one per node.
+    QStringList imagesOf(const QString& id) {
+        QStringList words;
+        for (TreeNode* n : nodesOf(id)) {
+            const qint64 key = indexOf(n).data(Qt::DecorationRole).value<QIcon>().cacheKey();
+            QString word = QStringLiteral("?");
+            for (Condition c : {Condition::NotViewed, Condition::Waiting, Condition::Live, Condition::OffAir,
+                                Condition::Failing, Condition::Stale})
+                if (ConditionIcon(c).cacheKey() == key) word = ConditionWord(c);
+            words << word;
+        }
+        return words;
+    }
+    QStringList tipsOf(const QString& id) {
+        QStringList tips;
+        for (TreeNode* n : nodesOf(id)) tips << indexOf(n).data(Qt::ToolTipRole).toString();
+        return tips;
+    }
+    // The channels whose nodes the model said to draw again.
+    static QStringList redrawn(const QSignalSpy& spy) {
+        QStringList ids;
+        for (const QList<QVariant>& args : spy) ids << ChannelTreeModel::NodeOf(args[0].toModelIndex())->ID();
+        return ids;
+    }
+};
+
+TEST_F(TreeLooks, AChannelAnswering404FailsOnEveryNodeOfItsAndComesBack) {
+    const QStringList three(3, ConditionWord(Condition::Live));
+    ASSERT_EQ(nodesOf("cam").size(), 3);
+    EXPECT_EQ(imagesOf("cam"), three);
+    for (const QString& tip : tipsOf("cam")) {
+        EXPECT_TRUE(tip.contains(QStringLiteral("ID: cam"))) << tip.toStdString();
+        EXPECT_TRUE(tip.contains(QStringLiteral("状態: 放送中"))) << tip.toStdString();
+    }
+    QStringList texts;
+    for (TreeNode* n : nodesOf("cam")) texts << indexOf(n).data().toString();
+
+    QSignalSpy changed(w().TreeModel(), &QAbstractItemModel::dataChanged);
+    tick();
+    EXPECT_EQ(changed.size(), 0) << "drawn again though no condition changed";
+
+    pub.setMissing("cam", true);
+    ASSERT_TRUE(tickWhile([&] { return condition("cam") == Condition::Failing; }));
+    tick();
+    EXPECT_EQ(imagesOf("cam"), QStringList(3, ConditionWord(Condition::Failing)));
+    for (const QString& tip : tipsOf("cam")) {
+        EXPECT_TRUE(tip.contains(QStringLiteral("状態: 失敗"))) << tip.toStdString();
+        EXPECT_TRUE(tip.contains(QStringLiteral("HTTP/1.1 404 Not Found"))) << tip.toStdString();
+    }
+    EXPECT_EQ(redrawn(changed), QStringList(3, QStringLiteral("cam")));
+    EXPECT_EQ(imagesOf("other"), QStringList(2, ConditionWord(Condition::Live)));
+
+    changed.clear();
+    pub.setMissing("cam", false);
+    ASSERT_TRUE(tickWhile([&] { return live("cam"); }));
+    tick();
+    EXPECT_EQ(imagesOf("cam"), three);
+    for (const QString& tip : tipsOf("cam")) EXPECT_TRUE(tip.contains(QStringLiteral("状態: 放送中")));
+    EXPECT_EQ(redrawn(changed), QStringList(3, QStringLiteral("cam")));
+    QStringList after;
+    for (TreeNode* n : nodesOf("cam")) after << indexOf(n).data().toString();
+    EXPECT_EQ(after, texts);
+
+    // Its folder closed, nothing shows it: not viewed, as the never-shown are.
+    w().CloseTab(w().SelectedTabIndex(), true);
+    tick();
+    EXPECT_EQ(imagesOf("cam"), QStringList(3, ConditionWord(Condition::NotViewed)));
 }
 
 }  // namespace
