@@ -10,14 +10,16 @@
 #include "navigation/ChannelTreeModel.h"
 #include "navigation/NodeTag.h"
 #include "storage/WatchSession.h"
+#include "storage/WatchSettings.h"
 #include "view/FullScreenMode.h"
 #include "view/ShowAreaWidget.h"
-#include "view/frmMain.h"
+#include "view/WallHost.h"
 
 #include <QAction>
 #include <QEvent>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -45,8 +47,8 @@ QRect placeOnScreen(const SavedFolderWindow& saved) {
 
 }  // namespace
 
-WatchViews::WatchViews(frmMain& window) : QObject(&window), mWindow(window) {
-    mFullScreen = new FullScreenMode(&window);
+WatchViews::WatchViews(WallHost& window) : QObject(&window.HostWindow()), mWindow(window) {
+    mFullScreen = new FullScreenMode(&window.HostWindow());
     mFullScreen->ShowChrome = [this](bool shown) { showChrome(shown); };
     connect(mFullScreen, &FullScreenMode::Changed, this, [this] {
         // The client area changes size with the menu bar; lay it out in any case.
@@ -55,7 +57,7 @@ WatchViews::WatchViews(frmMain& window) : QObject(&window), mWindow(window) {
     });
     window.cntShowBox()->installEventFilter(this);
 
-    mEscape = new QShortcut(QKeySequence(Qt::Key_Escape), &window);
+    mEscape = new QShortcut(QKeySequence(Qt::Key_Escape), &window.HostWindow());
     connect(mEscape, &QShortcut::activated, this, [this] {
         if (mTour) {
             endTour();
@@ -64,7 +66,7 @@ WatchViews::WatchViews(frmMain& window) : QObject(&window), mWindow(window) {
         }
     });
     auto tourKey = [this](Qt::Key key, const std::function<void()>& run) {
-        auto* shortcut = new QShortcut(QKeySequence(key), &mWindow);
+        auto* shortcut = new QShortcut(QKeySequence(key), &mWindow.HostWindow());
         connect(shortcut, &QShortcut::activated, this, run);
         mTourKeys << shortcut;
     };
@@ -106,7 +108,7 @@ void WatchViews::CreateMenus(QMenu* show, QMenu* folderTabPopup) {
         action->setShortcut(key);
         action->setCheckable(checkable);
         // The window holds the action too, so its key works with the menu bar hidden.
-        if (!key.isEmpty()) mWindow.addAction(action);
+        if (!key.isEmpty()) mWindow.HostWindow().addAction(action);
         connect(action, &QAction::triggered, this, run);
         mActions.insert(action->objectName(), action);
         return action;
@@ -195,10 +197,10 @@ void WatchViews::showChrome(bool shown) {
             mHiddenChrome << child;
             child->hide();
         }
-        mWindow.menuBar()->hide();
+        mWindow.HostWindow().menuBar()->hide();
         return;
     }
-    mWindow.menuBar()->show();
+    mWindow.HostWindow().menuBar()->show();
     for (const QPointer<QWidget>& child : mHiddenChrome)
         if (child) child->show();
     mHiddenChrome.clear();
@@ -232,7 +234,8 @@ void WatchViews::ToggleTour() {
     mOverlay->setGeometry(mWindow.cntShowBox()->geometry());
     mOverlay->setFont(mWindow.cntShowBox()->font());
     connect(mTour, &FolderTour::Changed, this, &WatchViews::tourChanged);
-    connect(mOverlay, &FolderWallWidget::MemberDoubleClicked, &mWindow, &frmMain::OpenChannelTab);
+    connect(mOverlay, &FolderWallWidget::MemberDoubleClicked, this,
+            [this](const QString& ChannelID) { mWindow.OpenChannelTab(ChannelID); });
     mTour->Start();
     tourChanged();
     modesChanged();
@@ -315,7 +318,7 @@ FolderWindow* WatchViews::openFolderWindow(const QString& MultiMonitorID, const 
     connect(w, &FolderWindow::ModeChanged, this, &WatchViews::modesChanged);
     connect(w, &FolderWindow::MemberDoubleClicked, this, [this](const QString& ChannelID) {
         mWindow.OpenChannelTab(ChannelID);
-        mWindow.activateWindow();
+        mWindow.HostWindow().activateWindow();
     });
     // Its members fetch as for an open folder tab; when the tab is open they do already.
     if (mWindow.getTabIndexFromTag(folderTabTag(MultiMonitorID)) == -1) folder->MultMonitorControl(1, false);
@@ -384,7 +387,7 @@ FolderRef WatchViews::folderRef(const QString& MultiMonitorID) const {
     const clsMultiMonitorFolder* folder = mContext.Folders ? mContext.Folders->MultiMonitor(MultiMonitorID) : nullptr;
     if (!root || !folder) return {};
     for (int i = 0; i < root->ChildCount(); ++i)
-        if (EqualsNoCase(frmMain::NodeTag(root->Child(i)), MakeTag(NodeKind::MultiMonitorFolder, MultiMonitorID)))
+        if (EqualsNoCase(root->Child(i)->Tag(), MakeTag(NodeKind::MultiMonitorFolder, MultiMonitorID)))
             return {i + 1, folder->FolderName()};
     return {};
 }
@@ -392,7 +395,7 @@ FolderRef WatchViews::folderRef(const QString& MultiMonitorID) const {
 QString WatchViews::folderOf(const FolderRef& ref) const {
     const TreeNode* root = mWindow.MultiMonitorRoot();
     if (!root || !mContext.Folders) return QString();
-    auto idOf = [root](int i) { return ParseTag(frmMain::NodeTag(root->Child(i))).ID; };
+    auto idOf = [root](int i) { return ParseTag(root->Child(i)->Tag()).ID; };
     auto nameOf = [this](const QString& id) {
         const clsMultiMonitorFolder* folder = mContext.Folders->MultiMonitor(id);
         return folder ? folder->FolderName() : QString();

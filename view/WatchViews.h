@@ -25,12 +25,13 @@ class IniDocument;
 class QAction;
 class QMenu;
 class QShortcut;
-class frmMain;
+class WallHost;
 
 class WatchViews : public QObject {
     Q_OBJECT
 public:
-    explicit WatchViews(frmMain& window);
+    // window is the main window (it owns this object).
+    explicit WatchViews(WallHost& window);
     ~WatchViews() override;
 
     // The session bus the screen-saver inhibition uses, asked for when the
@@ -95,7 +96,7 @@ private:
     FolderRef folderRef(const QString& MultiMonitorID) const;
     QString folderOf(const FolderRef& ref) const;
 
-    frmMain& mWindow;
+    WallHost& mWindow;
     WallContext mContext;
     std::unique_ptr<TourViewing> mViewing;
     std::unique_ptr<ScreenSaverInhibitor> mInhibitor;

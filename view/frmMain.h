@@ -30,6 +30,7 @@
 #include "storage/WatchSettings.h"
 #include "storage/frmSetting.h"
 #include "view/MainWindowLayout.h"
+#include "view/WallHost.h"
 #include "watch/ChannelWatch.h"
 
 class QAction;
@@ -58,7 +59,7 @@ class clsChannelManeger;
 class clsMultiMonitorFolder;
 class clsMultiMonitorManeger;
 
-class frmMain : public QMainWindow {
+class frmMain : public QMainWindow, public WallHost {
     Q_OBJECT
 public:
     // programDirectory holds the INI and list files; setting is the hidden
@@ -81,14 +82,14 @@ public:
     void tmrCauseOneSecEvent_Timer();
 
     // ---- Layout (view/frmMain_Layout.cpp) --------------------------------
-    void Form_Resize();
+    void Form_Resize() override;
     void cntForResize_MouseMove(int Button, int Shift, int x, int y);
 
     // ---- Tabs (view/frmMain_Tabs.cpp) -------------------------------------
-    void OpenChannelTab(const QString& ChannelID);
-    void OpenMultiMonitorTab(const QString& MultiMonitorID);
+    void OpenChannelTab(const QString& ChannelID) override;
+    void OpenMultiMonitorTab(const QString& MultiMonitorID) override;
     void CloseTab(int TabIndex, bool IsAthoerCheak);
-    int getTabIndexFromTag(const QString& Tag) const;  // 1-based, -1 when none
+    int getTabIndexFromTag(const QString& Tag) const override;  // 1-based, -1 when none
     TreeNode* getChildNodeFromTag(TreeNode* Parent, const QString& Tag) const;
     void tabChannelSelect_MouseDown(MouseButtonCode Button);
     void tabChannelSelect_BeforeClick();
@@ -176,7 +177,7 @@ public:
     void mMultiMonitorManeger_AddChannelToMultiMonitor(const QString& MultiMonitorID, const QString& ChannelID);
     void mMultiMonitorManeger_RemoveChannelFromMultiMonitor(const QString& MultiMonitorID, const QString& ChannelID);
     void mMultiMonitorManeger_ChangeMultiMonitorFolderName(const QString& MultiMonitorID, const QString& NewFolderName);
-    void mMultiMonitorManeger_ThumbnailBoxRefresh(const QString& MultiMonitorID);
+    void mMultiMonitorManeger_ThumbnailBoxRefresh(const QString& MultiMonitorID) override;
 
     // ---- Watch (watch/frmMain_Watch.cpp) ----------------------------------
     // Runs after every tick of tmrCauseOneSecEvent: notices, counts, badges.
@@ -207,21 +208,22 @@ public:
 
     // ---- What tests and other parts read ---------------------------------
     ProgramSettings& Settings() { return mSettings; }
-    WatchSettings& Watch() { return mWatch; }
+    WatchSettings& Watch() override { return mWatch; }
+    QMainWindow& HostWindow() override { return *this; }
     // Full screen, tours, folder windows and the last session (beyond the specified window).
     WatchViews* Watching() const { return mWatchViews; }
     const QString& ProgramDir() const { return mProgramDirectory; }
-    clsChannelManeger* ChannelManeger() const { return mChannelManeger.get(); }
-    clsMultiMonitorManeger* MultiMonitorManeger() const { return mMultiMonitorManeger.get(); }
+    clsChannelManeger* ChannelManeger() const override { return mChannelManeger.get(); }
+    clsMultiMonitorManeger* MultiMonitorManeger() const override { return mMultiMonitorManeger.get(); }
     HTTPTransferArray* netChannelHTTP() const { return mHTTP; }
     PictureElementArray& imgChannelShow() { return mPictures; }
     ChannelTreeView* tvwChannelSelect() const { return mTree; }
     ChannelTreeModel* TreeModel() const { return mTreeModel; }
-    TreeNode* MultiMonitorRoot() const { return mRootMultiMonitor; }
+    TreeNode* MultiMonitorRoot() const override { return mRootMultiMonitor; }
     TreeNode* FavariteRoot() const { return mRootFavarite; }
     TabStripWidget* tabChannelSelect() const { return mTabs; }
-    ShowAreaWidget* cntShowBox() const { return mShowArea; }
-    QWidget* ClientArea() const { return mClient; }
+    ShowAreaWidget* cntShowBox() const override { return mShowArea; }
+    QWidget* ClientArea() const override { return mClient; }
     SplitterBar* cntForResize() const { return mSplitter; }
     QLabel* lblChannelInfomation(int i) const { return mInfoLabels[i]; }
     QToolBar* tbrNormal() const { return mToolbar; }
@@ -238,11 +240,11 @@ public:
     int SaveSettingRuns() const { return mSaveSettingRuns; }
     bool TickEnabled() const;
     QTimer* tmrCauseOneSecEvent() const { return mTimer; }
-    QString SelectedTabTag() const;
-    int TabCount() const;
-    QString TabTag(int TabIndex) const;      // 1-based
-    QString TabCaption(int TabIndex) const;  // 1-based
-    int SelectedTabIndex() const;            // 1-based
+    QString SelectedTabTag() const override;
+    int TabCount() const override;
+    QString TabTag(int TabIndex) const override;  // 1-based
+    QString TabCaption(int TabIndex) const;       // 1-based
+    int SelectedTabIndex() const override;        // 1-based
     MouseButtonCode TreeMouseButton() const { return mTreeMouseButton; }
 
     // Node tags, the way the tree carries identity: a node keeps its kind
