@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <algorithm>
@@ -58,6 +59,30 @@ inline void row(const char* what, double value, const char* unit, double baselin
                     value / baseline, target);
     else
         std::printf("%-48s %10.2f %-4s  %s\n", what, value, unit, target);
+}
+
+// The ID of channel n of list `list` in the benchmarks' channel lists.
+inline QString channelId(int list, int n) {
+    return QStringLiteral("jp.group%1.list%2.ch%3").arg(list % 10).arg(list).arg(n);
+}
+
+// ChannelList.txt records of `lists` lists of `perList` channels each,
+// under ten groups (list l in group l % 10).
+inline QStringList groupedChannelLines(int lists, int perList) {
+    QStringList lines;
+    for (int g = 0; g < 10; ++g) {
+        lines << QStringLiteral("Node\tグループ%1\tTrue").arg(g);
+        for (int l = g; l < lists; l += 10) {
+            lines << QStringLiteral("\tChannelList\t\tリスト%1\t\tFalse\t\thttp://lists.example/%1.txt").arg(l);
+            for (int n = 0; n < perList; ++n)
+                lines << QStringLiteral(
+                             "\t\tChannel\t\tVNT1\t\t%1\t\t放送局 %2-%3\t\thttp://h%2.example/ch%3/info.txt\t\tFalse")
+                             .arg(channelId(l, n))
+                             .arg(l)
+                             .arg(n);
+        }
+    }
+    return lines;
 }
 
 }  // namespace bench

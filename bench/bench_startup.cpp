@@ -36,31 +36,16 @@ constexpr int kFavorites = 1000;
 constexpr int kFolders = 100;
 constexpr int kMembers = 20;
 
-QString id(int list, int n) { return QStringLiteral("jp.group%1.list%2.ch%3").arg(list % 10).arg(list).arg(n); }
-
 void writeFiles(const QString& dir) {
-    QStringList channels;
-    for (int g = 0; g < 10; ++g) {
-        channels << QStringLiteral("Node\tグループ%1\tTrue").arg(g);
-        for (int l = g; l < kLists; l += 10) {
-            channels << QStringLiteral("\tChannelList\t\tリスト%1\t\tFalse\t\thttp://lists.example/%1.txt").arg(l);
-            for (int n = 0; n < kPerList; ++n)
-                channels
-                    << QStringLiteral(
-                           "\t\tChannel\t\tVNT1\t\t%1\t\t放送局 %2-%3\t\thttp://h%2.example/ch%3/info.txt\t\tFalse")
-                           .arg(id(l, n))
-                           .arg(l)
-                           .arg(n);
-        }
-    }
+    QStringList channels = bench::groupedChannelLines(kLists, kPerList);
     QStringList favorites{QStringLiteral("FavariteRoot\t\tお気に入り\t\tTrue")};
     for (int i = 0; i < kFavorites; ++i)
-        favorites << QStringLiteral("\tFavariteChannel\t\t%1").arg(id(i, i % kPerList));
+        favorites << QStringLiteral("\tFavariteChannel\t\t%1").arg(bench::channelId(i, i % kPerList));
     QStringList folders{QStringLiteral("MultiMonitorRoot\t\tマルチモニター\t\tTrue")};
     for (int f = 0; f < kFolders; ++f) {
         folders << QStringLiteral("\tMultiMonitorFolder\t\tフォルダー%1\t\tFalse").arg(f);
         for (int m = 0; m < kMembers; ++m)
-            folders << QStringLiteral("\t\tMultiMonitorChannel\t\t%1").arg(id(f * 7 + m, m));
+            folders << QStringLiteral("\t\tMultiMonitorChannel\t\t%1").arg(bench::channelId(f * 7 + m, m));
     }
     WriteTreeListFile(dir + "/ChannelList.txt", channels, TextEncoding::Cp932);
     WriteTreeListFile(dir + "/Favorite.txt", favorites, TextEncoding::Cp932);

@@ -28,23 +28,9 @@ constexpr int kLists = 900;
 constexpr int kPerList = 100;
 constexpr int kBigList = 10000;
 
-QString id(int list, int n) { return QStringLiteral("jp.group%1.list%2.ch%3").arg(list % 10).arg(list).arg(n); }
-
 // 90 000 channels in 900 lists under ten groups, and one list of 10 000.
 void writeFiles(const QString& dir) {
-    QStringList channels;
-    for (int g = 0; g < 10; ++g) {
-        channels << QStringLiteral("Node\tグループ%1\tTrue").arg(g);
-        for (int l = g; l < kLists; l += 10) {
-            channels << QStringLiteral("\tChannelList\t\tリスト%1\t\tFalse\t\thttp://lists.example/%1.txt").arg(l);
-            for (int n = 0; n < kPerList; ++n)
-                channels << QStringLiteral(
-                                "\t\tChannel\t\tVNT1\t\t%1\t\t放送局 %2-%3\t\thttp://h.example/%1.txt\t\tFalse")
-                                .arg(id(l, n))
-                                .arg(l)
-                                .arg(n);
-        }
-    }
+    QStringList channels = bench::groupedChannelLines(kLists, kPerList);
     channels << QStringLiteral("ChannelList\t\t大きなリスト\t\tFalse\t\thttp://lists.example/big.txt");
     for (int n = 0; n < kBigList; ++n)
         channels
@@ -52,7 +38,7 @@ void writeFiles(const QString& dir) {
     WriteTreeListFile(dir + "/ChannelList.txt", channels, TextEncoding::Cp932);
     QStringList favorites{QStringLiteral("FavariteRoot\t\tお気に入り\t\tTrue")};
     for (int i = 0; i < 1000; ++i)
-        favorites << QStringLiteral("\tFavariteChannel\t\t%1").arg(id(i % kLists, i % kPerList));
+        favorites << QStringLiteral("\tFavariteChannel\t\t%1").arg(bench::channelId(i % kLists, i % kPerList));
     WriteTreeListFile(dir + "/Favorite.txt", favorites, TextEncoding::Cp932);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QTest>
 #include <QThread>
 
 #include <xcb/xcb.h>
@@ -113,4 +114,18 @@ QImage XvfbSession::Screenshot(quint32 window) const {
     p.start("import", {"-window", window ? QString::number(window) : "root", "png:-"});
     p.waitForFinished(20000);
     return QImage::fromData(p.readAllStandardOutput(), "PNG");
+}
+
+bool XvfbSession::StartWindowManager(QProcess& wm, int ms) const {
+    wm.setProcessEnvironment(Environment());
+    wm.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    if (!wm.waitForStarted(ms)) return false;
+    return QTest::qWaitFor(
+        [&] {
+            QString root;
+            return Run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
+                       &root) == 0 &&
+                   root.contains(QLatin1String("window id"));
+        },
+        ms);
 }

@@ -22,6 +22,10 @@ public:
     // DISPLAY set and the xcb platform chosen, for programs started in it.
     QProcessEnvironment Environment() const;
 
+    // Starts openbox on this display in wm and waits until it manages it
+    // (it announces itself on the root window); false when it does not.
+    bool StartWindowManager(QProcess& wm, int ms = 15000) const;
+
     // Runs a command against this display; returns its exit code.
     int Run(const QString& program, const QStringList& args, QString* output = nullptr) const;
 

@@ -49,15 +49,7 @@ protected:
         ASSERT_TRUE(x.Ok()) << "no Xvfb";
         dir.write("ChannelList.txt", kFile);
         if (!GetParam()) return;
-        wm.setProcessEnvironment(x.Environment());
-        wm.start(QStringLiteral("openbox"), {"--sm-disable"});
-        QString root;  // the manager is up once it announces itself on the root
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] {
-                return x.Run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}, &root) == 0 && root.contains("window id");
-            },
-            15000))
-            << wm.readAllStandardError().toStdString();
+        ASSERT_TRUE(x.StartWindowManager(wm)) << wm.readAllStandardError().toStdString();
     }
     void TearDown() override {
         for (auto& p : processes) p->kill(), p->waitForFinished(5000);

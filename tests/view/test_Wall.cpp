@@ -102,19 +102,6 @@ protected:
         window->setGeometry(geometry);
         return settle([&] { return window->geometry() == geometry; });
     }
-    // Lists: channels published on the test server, one folder per entry.
-    void lists(const QStringList& ids, const QList<QPair<QString, QStringList>>& folders) {
-        QStringList channels{"Node\tGroup\tTrue", "\tChannelList\t\tList\t\tTrue\t\thttp://lists/"};
-        for (const QString& id : ids) channels << pub.record(id, 2);
-        QStringList mm{"MultiMonitorRoot\t\tマルチモニター\t\tTrue"};
-        for (const auto& folder : folders) {
-            mm << "\tMultiMonitorFolder\t\t" + folder.first + "\t\tTrue";
-            for (const QString& id : folder.second) mm << "\t\tMultiMonitorChannel\t\t" + id;
-        }
-        f.dir.write("ChannelList.txt", ListFileBytes(channels));
-        f.dir.write("MultiMonitor.txt", ListFileBytes(mm));
-        f.dir.write("Favorite.txt", ListFileBytes({"FavariteRoot\t\tお気に入り\t\tTrue"}));
-    }
     QStringList fullPictures() {
         QStringList order;
         for (const QString& path : pub.requests())
@@ -140,7 +127,7 @@ TEST_P(FullScreen, CoversItsScreenKeepsItAwakeAndGivesTheWindowBack) {
     saver.Answer("Inhibit", [](const QDBusMessage&) { return QList<QVariant>{77u}; });
     pub.add({"ch.a", "Alpha", "1", 0, 60, kRed, {320, 240}, {160, 120}, {}});
     pub.add({"ch.b", "Beta", "2", 0, 60, kGreen, {320, 240}, {160, 120}, {}});
-    lists({"ch.a", "ch.b"}, {{"監視", {"ch.a", "ch.b"}}});
+    writeLists({"ch.a", "ch.b"}, {{"監視", {"ch.a", "ch.b"}}});
     open();
     views().SetDesktopBus([&bus] { return bus.Connect("viewer"); });
     const QRect before(960, 80, 600, 420);
@@ -208,7 +195,7 @@ TEST_P(KeptAwake, WhileAViewWatchesAndNotAfter) {
         saver->Answer("Inhibit", [](const QDBusMessage&) { return QList<QVariant>{5u}; });
     }
     pub.add({"ch.a", "Alpha", "1", 0, 60, kRed, {320, 240}, {160, 120}, {}});
-    lists({"ch.a"}, {{"監視", {"ch.a"}}});
+    writeLists({"ch.a"}, {{"監視", {"ch.a"}}});
     open();
     views().SetDesktopBus([&bus] { return bus.Connect("viewer"); });
     w().OpenMultiMonitorTab("1");
@@ -271,7 +258,7 @@ TEST_P(FolderWindows, AreRestoredAtStartOnTheirScreenWithTheirGeometry) {
     pub.add({"ch.b", "Beta", "2", 0, 60, kGreen, {320, 240}, {160, 120}, {}});
     pub.add({"ch.c", "Gamma", "3", 0, 60, kBlue, {320, 240}, {160, 120}, {}});
     // The window shows the second folder: its place, not its identifier, is kept.
-    lists({"ch.a", "ch.b", "ch.c"}, {{"監視", {"ch.a"}}, {"予備", {"ch.b", "ch.c"}}});
+    writeLists({"ch.a", "ch.b", "ch.c"}, {{"監視", {"ch.a"}}, {"予備", {"ch.b", "ch.c"}}});
     if (GetParam().scaleTiles) f.dir.write("Vantomon.ini", "[Watch]\r\nScaleTiles=True\r\n");
     open();
     FolderWindow* window = views().OpenFolderWindow("2");
@@ -331,7 +318,7 @@ VANTORA_ROWS(FolderWindows, kRestoreRows);
 // the window switch the members off only when no other view shows them.
 TEST_F(Wall, FolderWindowAndFolderTabsShareTheirMembersViewing) {
     for (const char* id : {"ch.a", "ch.b", "ch.c"}) pub.add({id, id, "", 0, 60, kGrey, {320, 240}, {160, 120}, {}});
-    lists({"ch.a", "ch.b", "ch.c"}, {{"一", {"ch.a", "ch.b"}}, {"二", {"ch.b", "ch.c"}}});
+    writeLists({"ch.a", "ch.b", "ch.c"}, {{"一", {"ch.a", "ch.b"}}, {"二", {"ch.b", "ch.c"}}});
     open();
     auto thumbnails = [&] {
         QString on;
@@ -386,7 +373,7 @@ TEST_F(Wall, TourShowsEachMembersFullPictureInTurnSkipsAFailingOneAndPausesOnSpa
     // On the air, but its pictures answer 404.
     pub.add({"ch.c", "Gamma", "3", 0, 60, kGrey, {320, 240}, {160, 120}, {}, true});
     pub.add({"ch.d", "Delta", "4", 0, 60, kBlue, {320, 240}, {160, 120}, {}});
-    lists({"ch.a", "ch.b", "ch.c", "ch.d"}, {{"監視", {"ch.a", "ch.b", "ch.c", "ch.d"}}});
+    writeLists({"ch.a", "ch.b", "ch.c", "ch.d"}, {{"監視", {"ch.a", "ch.b", "ch.c", "ch.d"}}});
     f.dir.write("Vantomon.ini", "[Watch]\r\nTourSeconds=2\r\n");
     open();
     w().OpenMultiMonitorTab("1");
@@ -461,7 +448,7 @@ TEST_F(Wall, ScaledTilesFillTheirCellsAndOffLeavesTheGridPixelForPixel) {
              {160, 120},
              {}});
     pub.add({"ch.b", "Beta", "2", 0, 60, kGreen, {320, 240}, {160, 120}, {}});
-    lists({"ch.a", "ch.b"}, {{"監視", {"ch.a", "ch.b"}}});
+    writeLists({"ch.a", "ch.b"}, {{"監視", {"ch.a", "ch.b"}}});
     open();
     w().OpenMultiMonitorTab("1");
     ASSERT_TRUE(tickUntil([&] { return pictureTypeOfAll({"ch.a", "ch.b"}, PictureKind::Thumbnail); }));
@@ -506,7 +493,7 @@ class LastSession : public Wall, public ::testing::WithParamInterface<SessionRow
 TEST_P(LastSession, BringsBackTheTabsInOrderWithTheSelectedOneOnlyWhenAsked) {
     const bool on = GetParam().restoreTabs;
     for (const char* id : {"ch.a", "ch.b", "ch.c", "ch.d"}) pub.add({id, id, "", 0, 60, kGrey, {80, 60}, {40, 30}, {}});
-    lists({"ch.a", "ch.b", "ch.c", "ch.d"}, {{"監視", {"ch.a"}}});
+    writeLists({"ch.a", "ch.b", "ch.c", "ch.d"}, {{"監視", {"ch.a"}}});
     // The keys of an earlier run, whatever the switch says now.
     f.dir.write("Vantomon.ini", QByteArray("[Watch]\r\nRestoreTabs=") + (on ? "True" : "False") +
                                     "\r\nTabCount=1\r\nTab1=Channel,ch.d\r\nSelectedTab=1\r\nTab7=Channel,stale\r\n");
