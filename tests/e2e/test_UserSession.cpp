@@ -181,11 +181,7 @@ TEST_F(UserSession, ASecondViewerOfTheFolderEndsAndTheFirstKeepsItsFolder) {
     const quint32 box = s.x.WaitForWindow(QStringLiteral("^起動エラー$"));
     ASSERT_NE(box, 0u) << "the second viewer showed no error";
     ViewerSession::keepArtifact(s.x.Screenshot(box), "viewer-second-instance.png");
-    for (int i = 0; i < 10 && second.state() != QProcess::NotRunning; ++i) {
-        s.x.CloseWindow(box);
-        second.waitForFinished(1000);
-    }
-    ASSERT_EQ(second.state(), QProcess::NotRunning);
+    ASSERT_TRUE(s.x.ClickOkUntil(box, [&] { return second.waitForFinished(100); }));
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_FALSE(s.dir.exists("chach"));
     EXPECT_FALSE(s.dir.exists("Vantomon.ini"));
@@ -344,12 +340,7 @@ TEST_F(UserSession, ALockThatCannotBeTakenIsSaidAtStart) {
     ASSERT_NE(box, 0u) << "nothing was said";
     ViewerSession::keepArtifact(s.x.Screenshot(box), "viewer-lock-unavailable.png");
     EXPECT_FALSE(s.dir.exists("chach"));  // nothing is loaded before the box is closed
-    quint32 window = 0;  // a close sent while the box is still coming up can be lost: again, as a user would
-    for (int i = 0; i < 10 && !window; ++i) {
-        s.x.CloseWindow(box);
-        window = s.x.WaitForWindow(QStringLiteral("^Vantora$"), 1500);
-    }
-    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(s.x.ClickOkUntil(box, [&] { return s.x.WaitForWindow(QStringLiteral("^Vantora$"), 100) != 0; }));
     viewer.terminate();
     ASSERT_TRUE(viewer.waitForFinished(10000));
     EXPECT_TRUE(s.dir.exists("Vantomon.ini"));
@@ -374,21 +365,13 @@ TEST_F(UserSession, WithoutHomeADataFolderThatCannotBeMadeIsSaidAtStart) {
     ASSERT_NE(box, 0u) << "nothing was said at start";
     ViewerSession::keepArtifact(s.x.Screenshot(box), "viewer-no-data-folder-at-start.png");
     quint32 window = 0;
-    for (int i = 0; i < 10 && !window; ++i) {
-        s.x.CloseWindow(box);
-        window = s.x.WaitForWindow(QStringLiteral("^Vantora$"), 1000);
-    }
-    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(s.x.ClickOkUntil(box, [&] { return (window = s.x.WaitForWindow(QStringLiteral("^Vantora$"), 100)); }));
     QTest::qWait(300);
     s.x.CloseWindow(window);
     const quint32 failed = s.x.WaitForWindow(QStringLiteral("^保存エラー$"));
     ASSERT_NE(failed, 0u);
     ViewerSession::keepArtifact(s.x.Screenshot(failed), "viewer-no-data-folder.png");
-    for (int i = 0; i < 10 && viewer.state() != QProcess::NotRunning; ++i) {
-        s.x.CloseWindow(failed);
-        viewer.waitForFinished(1000);
-    }
-    ASSERT_EQ(viewer.state(), QProcess::NotRunning);
+    ASSERT_TRUE(s.x.ClickOkUntil(failed, [&] { return viewer.waitForFinished(100); }));
     EXPECT_FALSE(QFile::exists("/.local/share/vantora"));
     EXPECT_EQ(QDir(s.dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
               (QStringList{"ChannelList.txt", "Favorite.txt", "MultiMonitor.txt", "Vantomon"}));

@@ -116,6 +116,15 @@ QImage XvfbSession::Screenshot(quint32 window) const {
     return QImage::fromData(p.readAllStandardOutput(), "PNG");
 }
 
+bool XvfbSession::ClickOkUntil(quint32 box, const std::function<bool()>& done) const {
+    const QRect area = WindowGeometry(box);
+    for (int i = 0; i < 10; ++i) {
+        Click(area.bottomRight() - QPoint(40, 20));
+        if (QTest::qWaitFor(done, 2000)) return true;
+    }
+    return false;
+}
+
 bool XvfbSession::StartWindowManager(QProcess& wm, int ms) const {
     wm.setProcessEnvironment(Environment());
     wm.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});

@@ -3,6 +3,8 @@
 // in it as separate processes, and the test drives them as a person would
 // with xdotool (pointer and keys) and looks at them with screenshots.
 
+#include <functional>
+
 #include <QImage>
 #include <QPoint>
 #include <QProcess>
@@ -38,6 +40,10 @@ public:
     // and releases it there.
     void Drag(QPoint from, QPoint to) const;
     void TypeText(const QString& text) const;
+    // Clicks a message box's one button (at its bottom right) until done()
+    // holds, as a user would: with no window manager there is no close box,
+    // and a click on a box that is still coming up can be lost.
+    bool ClickOkUntil(quint32 box, const std::function<bool()>& done) const;
     void Key(const QString& keys) const;
     // Asks a window to close, as the close box of its frame does.
     void CloseWindow(quint32 window) const;
