@@ -54,7 +54,7 @@ void frmMain::mnuRemoveMultiMonitorFolder_Click() {
     // stop fetching for it now (members another open folder shows go on).
     if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(id))
         if (getTabIndexFromTag(folderTabTag(id)) != -1 || mWatchViews->FolderWindowShows(id))
-            folder->MultMonitorControl(2, true);
+            folder->MultMonitorControl(clsMultiMonitorFolder::FolderHidden, true);
     mMultiMonitorManeger->RemoveMultiMonitorFolder(id);
 }
 

@@ -64,7 +64,7 @@ void frmMain::OpenMultiMonitorTab(const QString& MultiMonitorID) {
     clsMultiMonitorFolder* folder = mMultiMonitorManeger ? mMultiMonitorManeger->MultiMonitor(MultiMonitorID) : nullptr;
     if (!folder) return;
     openTab(MakeTag(NodeKind::MultiMonitor, MultiMonitorID), folder->FolderName(),
-            [folder] { folder->MultMonitorControl(1, false); });
+            [folder] { folder->MultMonitorControl(clsMultiMonitorFolder::FolderShown, false); });
 }
 
 void frmMain::CloseTab(int TabIndex, bool IsAthoerCheak) {
@@ -77,7 +77,8 @@ void frmMain::CloseTab(int TabIndex, bool IsAthoerCheak) {
         // A removed folder has already switched its members off; a folder
         // shown in its own window as well keeps them.
         if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tab.ID)) {
-            if (!mWatchViews->FolderWindowShows(tab.ID)) folder->MultMonitorControl(2, IsAthoerCheak);
+            if (!mWatchViews->FolderWindowShows(tab.ID))
+                folder->MultMonitorControl(clsMultiMonitorFolder::FolderHidden, IsAthoerCheak);
             mWatchViews->FolderTabClosed();
         }
     }
