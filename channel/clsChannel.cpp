@@ -498,10 +498,10 @@ void clsChannel::MakeInfomationString() {
 
 void clsChannel::MakeControlStatus() {
     int flag = 0;
-    if (mViewFlag & kNormalView) flag += 1;
-    if (mViewFlag & kThumbnailView) flag += 2;
-    if (mSavePicture) flag += 4;
-    if (mBelongFavarite) flag += 8;
+    if (mViewFlag & kNormalView) flag |= clsChannelManeger::ControlNormalView;
+    if (mViewFlag & kThumbnailView) flag |= clsChannelManeger::ControlThumbnailView;
+    if (mSavePicture) flag |= clsChannelManeger::ControlSavePicture;
+    if (mBelongFavarite) flag |= clsChannelManeger::ControlBelongFavarite;
     QStringList belong{QString()};
     for (const ThumbnailSlot& slot : mThumbnails)
         if (!slot.MultiMonitorID.isEmpty()) belong << slot.MultiMonitorID;

@@ -22,10 +22,13 @@ void frmMain::mChannelManeger_ChannelControlRefresh(const QString& ChannelID, in
     // The toolbar shows the selected channel only; another channel's views
     // opening or closing leave it alone.
     if (!ChannelID.isEmpty() && !EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID())) return;
-    ToolbarButton(QStringLiteral("tbrNormlKey_NormalView"))->setChecked(ControlStatusFlag & 1);
-    ToolbarButton(QStringLiteral("tbrNormlKey_ThumbnailView"))->setChecked(ControlStatusFlag & 2);
-    ToolbarButton(QStringLiteral("tbrNormlKey_SavePicture"))->setChecked(ControlStatusFlag & 4);
-    mFolderImage = (ControlStatusFlag & 8) ? 4 : 6;
+    ToolbarButton(QStringLiteral("tbrNormlKey_NormalView"))
+        ->setChecked(ControlStatusFlag & clsChannelManeger::ControlNormalView);
+    ToolbarButton(QStringLiteral("tbrNormlKey_ThumbnailView"))
+        ->setChecked(ControlStatusFlag & clsChannelManeger::ControlThumbnailView);
+    ToolbarButton(QStringLiteral("tbrNormlKey_SavePicture"))
+        ->setChecked(ControlStatusFlag & clsChannelManeger::ControlSavePicture);
+    mFolderImage = (ControlStatusFlag & clsChannelManeger::ControlBelongFavarite) ? 4 : 6;
     ToolbarButton(QStringLiteral("tbrNormlKey_Folder"))->setIcon(ToolbarImage(mFolderImage));
     auto folderName = [this](const QString& id) {
         const clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(id);
