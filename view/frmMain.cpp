@@ -16,6 +16,7 @@
 #include "view/ToolbarImages.h"
 #include "view/WallSettingsPage.h"
 #include "view/WatchViews.h"
+#include "view/WindowVocabulary.h"
 #include "watch/ConditionOverlay.h"
 #include "watch/FavoriteWatch.h"
 
@@ -77,7 +78,7 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     createWatchControls();
     // What the viewer adds: its menu items follow the specified ones.
     mWatchViews = new WatchViews(*this);
-    mWatchViews->CreateMenus(mnuShow, Popup(QStringLiteral("mnuPopupForMultimonitorTab")));
+    mWatchViews->CreateMenus(mnuShow, Popup(PopupName::MultimonitorTab));
     if (mSetting) mSetting->AddPage(QStringLiteral("監視"), new WallSettingsPage(&mWatch));
     createKeyboard();
 
@@ -159,28 +160,28 @@ void frmMain::createPopups() {
         mPopups.insert(name, menu);
         return menu;
     };
-    QMenu* channelTab = popup(QStringLiteral("mnuPopupForChannelTab"));
+    QMenu* channelTab = popup(PopupName::ChannelTab);
     connect(channelTab->addAction(QStringLiteral("このチャンネルを閉じる")), &QAction::triggered, this,
             &frmMain::mnuCloseChannelTab_Click);
-    QMenu* folderTab = popup(QStringLiteral("mnuPopupForMultimonitorTab"));
+    QMenu* folderTab = popup(PopupName::MultimonitorTab);
     connect(folderTab->addAction(QStringLiteral("このタブを閉じる")), &QAction::triggered, this,
             &frmMain::mnuCloseMultiMonitorTab_Click);
 
-    QMenu* channelNode = popup(QStringLiteral("mnuPopupForChannelNode"));
+    QMenu* channelNode = popup(PopupName::ChannelNode);
     connect(channelNode->addAction(QStringLiteral("お気に入りに追加")), &QAction::triggered, this,
             &frmMain::mnuAddChannelToFavarite_Click);
     mAddToFolder << channelNode->addSeparator();  // element 0 of mnuAddChannelToMultiMonitorFolder
 
-    QMenu* favorite = popup(QStringLiteral("mnuPopupForFavariteChannelNode"));
+    QMenu* favorite = popup(PopupName::FavariteChannelNode);
     connect(favorite->addAction(QStringLiteral("お気に入りから削除")), &QAction::triggered, this,
             &frmMain::mnuRemoveFavariteChannel_Click);
-    QMenu* root = popup(QStringLiteral("mnuPopupForMultiMonitorRoot"));
+    QMenu* root = popup(PopupName::MultiMonitorRoot);
     connect(root->addAction(QStringLiteral("フォルダーの追加")), &QAction::triggered, this,
             &frmMain::mnuAddMultiMonitorFolder_Click);
-    QMenu* member = popup(QStringLiteral("mnuPopupForMultiMonitorChannel"));
+    QMenu* member = popup(PopupName::MultiMonitorChannel);
     connect(member->addAction(QStringLiteral("このチャンネルの削除")), &QAction::triggered, this,
             &frmMain::mnuRemoveChannelFromMultiMonitorChannel_Click);
-    QMenu* folder = popup(QStringLiteral("mnuPopupForMultiMonitorFolder"));
+    QMenu* folder = popup(PopupName::MultiMonitorFolder);
     connect(folder->addAction(QStringLiteral("フォルダー名の変更")), &QAction::triggered, this,
             &frmMain::mnuChangeMultiMonitorFolderName_Click);
     connect(folder->addAction(QStringLiteral("このフォルダーの削除")), &QAction::triggered, this,
@@ -213,18 +214,18 @@ void frmMain::createToolbar() {
         mToolbarButtons.insert(key, action);
         return action;
     };
-    addButton(QStringLiteral("tbrNormlKey_NormalView"), 1, true);
-    addButton(QStringLiteral("tbrNormlKey_ThumbnailView"), 2, true);
-    addButton(QStringLiteral("tbrNormlKey_SavePicture"), 3, true);
+    addButton(ToolbarKey::NormalView, ToolbarImageNumber::NormalView, true);
+    addButton(ToolbarKey::ThumbnailView, ToolbarImageNumber::ThumbnailView, true);
+    addButton(ToolbarKey::SavePicture, ToolbarImageNumber::SavePicture, true);
     mToolbar->addSeparator();
-    QAction* folderAction = addButton(QStringLiteral("tbrNormlKey_Folder"), 6, false);
+    QAction* folderAction = addButton(ToolbarKey::Folder, ToolbarImageNumber::Folder, false);
     mFolderMenu = new QMenu(this);
-    mFolderMenu->setObjectName(QStringLiteral("tbrNormlKey_FolderMenu"));
+    mFolderMenu->setObjectName(ToolbarKey::FolderMenu);
     folderAction->setMenu(mFolderMenu);
     mFolderButton = qobject_cast<QToolButton*>(mToolbar->widgetForAction(folderAction));
     if (mFolderButton) mFolderButton->setPopupMode(QToolButton::MenuButtonPopup);
     connect(mFolderMenu, &QMenu::triggered, this, &frmMain::tbrNormal_ButtonMenuClick);
-    addButton(QStringLiteral("tbrNormlKey_Close"), 5, false);
+    addButton(ToolbarKey::Close, ToolbarImageNumber::Close, false);
 }
 
 QAction* frmMain::ToolbarButton(const QString& Key) const { return mToolbarButtons.value(Key); }

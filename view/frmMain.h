@@ -31,6 +31,7 @@
 #include "storage/frmSetting.h"
 #include "view/MainWindowLayout.h"
 #include "view/WallHost.h"
+#include "view/WindowVocabulary.h"
 #include "watch/ChannelWatch.h"
 
 class QAction;
@@ -330,7 +331,7 @@ private:
     QToolButton* mFolderButton = nullptr;
     QMenu* mFolderMenu = nullptr;
     QHash<QString, QAction*> mToolbarButtons;
-    int mFolderImage = 6;
+    int mFolderImage = ToolbarImageNumber::Folder;
     TabStripWidget* mTabs = nullptr;
     ShowAreaWidget* mShowArea = nullptr;
     QWidget* mStatusBar = nullptr;

@@ -11,6 +11,7 @@
 #include "view/ShowAreaWidget.h"
 #include "view/TabStripWidget.h"
 #include "view/WatchViews.h"
+#include "view/WindowVocabulary.h"
 
 int frmMain::getTabIndexFromTag(const QString& Tag) const {
     for (int i = 1; i <= mTabs->Count(); ++i)
@@ -118,12 +119,12 @@ void frmMain::tabChannelSelect_Click() {
     const MouseButtonCode button = mTabMouseButton;
     if (channelTab && button == MouseButtonCode::Right) {
         mTabMouseButton = MouseButtonCode::None;
-        PopupMenuFunction(Popup(QStringLiteral("mnuPopupForChannelTab")));
+        PopupMenuFunction(Popup(PopupName::ChannelTab));
         return;
     }
     if (folderTab && button == MouseButtonCode::Right) {
         mTabMouseButton = MouseButtonCode::None;
-        PopupMenuFunction(Popup(QStringLiteral("mnuPopupForMultimonitorTab")));
+        PopupMenuFunction(Popup(PopupName::MultimonitorTab));
         return;
     }
     if (channelTab && button == MouseButtonCode::Left && mChannelManeger) {
