@@ -4,6 +4,7 @@
 #include "channel/HTTPTransfer.h"
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
+#include "common/Logging.h"
 #include "common/Numeric.h"
 #include "common/mdlFunctionWidgets.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
@@ -53,6 +54,13 @@ QWidget* makeLine(QWidget* parent, const QColor& colour) {
     line->setPalette(p);
     line->setAttribute(Qt::WA_TransparentForMouseEvents);
     return line;
+}
+
+// A toolbar button or popup asked for by a name the window never made is a
+// programming error: it stops a debug build and is logged in a release one.
+void reportMissing(const char* what, const QString& name) {
+    qCCritical(lcWindow).noquote() << "the main window has no" << what << name;
+    Q_ASSERT_X(false, "frmMain", "asked for a toolbar button or popup by a name it never made");
 }
 
 void placeLine(QWidget* line, const QLine& l) {
@@ -188,7 +196,14 @@ void frmMain::createPopups() {
             &frmMain::mnuRemoveMultiMonitorFolder_Click);
 }
 
-QMenu* frmMain::Popup(const QString& name) const { return mPopups.value(name); }
+QMenu* frmMain::Popup(const QString& name) const {
+    if (QMenu* menu = mPopups.value(name)) return menu;
+    reportMissing("popup", name);
+    // Callers use the result at once: an empty stand-in, made once, keeps
+    // them from null.
+    if (!mMissingPopup) mMissingPopup = new QMenu(const_cast<frmMain*>(this));
+    return mMissingPopup;
+}
 
 void frmMain::createToolbar() {
     mToolbar = new QToolBar(mPanel);
@@ -228,7 +243,13 @@ void frmMain::createToolbar() {
     addButton(ToolbarKey::Close, ToolbarImageNumber::Close, false);
 }
 
-QAction* frmMain::ToolbarButton(const QString& Key) const { return mToolbarButtons.value(Key); }
+QAction* frmMain::ToolbarButton(const QString& Key) const {
+    if (QAction* button = mToolbarButtons.value(Key)) return button;
+    reportMissing("toolbar button", Key);
+    // Not on the toolbar: setting its state or image shows nowhere.
+    if (!mMissingButton) mMissingButton = new QAction(const_cast<frmMain*>(this));
+    return mMissingButton;
+}
 
 void frmMain::createControls() {
     // Every control is placed by hand inside one client widget, as the
