@@ -120,11 +120,11 @@ void BM_DataArrivalPicture(benchmark::State& state) {
     ch->AddThumbnailShowBox(QStringLiteral("1"), engine.boxes.Load(), true);
     ch->AddThumbnailShowBox(QStringLiteral("2"), engine.boxes.Load(), false);
     ch->ViewControl(clsChannel::NormalViewOpen, QString());
-    ch->DataArrival(1, infoText(0, 1), QByteArray(), QString());
+    ch->DataArrival(clsChannel::DataTypeText, infoText(0, 1), QByteArray(), QString());
     if (ch->State() != ChannelState::PictureRequested) state.SkipWithError("the channel did not ask for its picture");
     const QByteArray& bytes = picture();
     for (auto _ : state) {
-        ch->DataArrival(2, QString(), bytes, QString());
+        ch->DataArrival(clsChannel::DataTypeBytes, QString(), bytes, QString());
         ch->CauseOneSecEvent();  // the picture's reload time is one tick: ask again
     }
     if (ch->PictureType() != PictureKind::Full || !ch->ShowBox()->HasPicture())
@@ -140,10 +140,10 @@ void BM_DataArrivalPictureNoCache(benchmark::State& state) {
     ch->AddThumbnailShowBox(QStringLiteral("1"), engine.boxes.Load(), true);
     ch->AddThumbnailShowBox(QStringLiteral("2"), engine.boxes.Load(), false);
     ch->ViewControl(clsChannel::NormalViewOpen, QString());
-    ch->DataArrival(1, infoText(0, 1), QByteArray(), QString());
+    ch->DataArrival(clsChannel::DataTypeText, infoText(0, 1), QByteArray(), QString());
     const QByteArray& bytes = picture();
     for (auto _ : state) {
-        ch->DataArrival(2, QString(), bytes, QString());
+        ch->DataArrival(clsChannel::DataTypeBytes, QString(), bytes, QString());
         ch->CauseOneSecEvent();
     }
     if (ch->PictureType() != PictureKind::Full || !ch->ShowBox()->HasPicture())
@@ -195,7 +195,7 @@ void BM_TickWaiting100k(benchmark::State& state) {
         auto ch = engine.channel(QStringLiteral("ch%1").arg(i));
         ch->setShowPictureOnlyOnBroadCast(true);  // 休止中 and blank: it just waits
         ch->ViewControl(clsChannel::NormalViewOpen, QString());
-        ch->DataArrival(1, info, QByteArray(), QString());
+        ch->DataArrival(clsChannel::DataTypeText, info, QByteArray(), QString());
         channels.push_back(std::move(ch));
     }
     if (channels.back()->State() != ChannelState::Waiting) state.SkipWithError("the channels are not waiting");

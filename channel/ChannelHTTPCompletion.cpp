@@ -49,10 +49,10 @@ void ChannelHTTPCompletion::netChannelHTTP_StateChanged(int Index, int State) {
         // An empty body reaches the channel as one zero byte, which the
         // picture check rejects.
         if (bytes.isEmpty()) bytes = QByteArray(1, '\0');
-        channel->DataArrival(2, QString(), bytes, lastModified);
+        channel->DataArrival(clsChannel::DataTypeBytes, QString(), bytes, lastModified);
     } else if (contentType.contains(QStringLiteral("text"), Qt::CaseInsensitive)) {
         const QString text = element->BodyText();
-        channel->DataArrival(1, text, QByteArray(), QString());
+        channel->DataArrival(clsChannel::DataTypeText, text, QByteArray(), QString());
     } else {
         // Anything else is dropped; the channel is not told.
         qCDebug(lcChannel).noquote() << "channel" << element->Tag << "dropped" << element->LastAddress() << "of type"

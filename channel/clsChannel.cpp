@@ -188,14 +188,15 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
                              const QString& LastModified) {
     if (mState == ChannelState::InfoRequested) {
         ChannelInfomation& info = viewedForWrite().Info;
-        if (DataType == 1 && AnalyzeInfomationFile(TextData, info)) {
+        if (DataType == DataTypeText && AnalyzeInfomationFile(TextData, info)) {
             mStatus = info.StatusFlag;
             if (mChannelManeger) mChannelManeger->RaiseEventRequest_ChannelStatusRefresh(mChannelID);
             reportOutcome(ChannelOutcome::InfoRead);
             mWaitCount = info.ReloadTime;
         } else {
-            reportOutcome(ChannelOutcome::Refused, DataType == 1 ? QStringLiteral("情報ファイルが正しくありません")
-                                                                 : QStringLiteral("情報ファイルではない応答です"));
+            reportOutcome(ChannelOutcome::Refused, DataType == DataTypeText
+                                                       ? QStringLiteral("情報ファイルが正しくありません")
+                                                       : QStringLiteral("情報ファイルではない応答です"));
             mState = ChannelState::Error;
         }
         NextRequest();
@@ -209,7 +210,7 @@ void clsChannel::DataArrival(int DataType, const QString& TextData, const QByteA
         mRequestPictureType = PictureKind::None;
         NextRequest();
     };
-    if (DataType != 2) return reject(QStringLiteral("画像ではない応答です"));
+    if (DataType != DataTypeBytes) return reject(QStringLiteral("画像ではない応答です"));
     // The picture's record is taken only from a picture that is accepted and
     // decodes: a rejected one leaves stamp, comment and saving as they were.
     PictureInfomation record;
@@ -497,10 +498,10 @@ void clsChannel::MakeInfomationString() {
 
 void clsChannel::MakeControlStatus() {
     int flag = 0;
-    if (mViewFlag & kNormalView) flag += 1;
-    if (mViewFlag & kThumbnailView) flag += 2;
-    if (mSavePicture) flag += 4;
-    if (mBelongFavarite) flag += 8;
+    if (mViewFlag & kNormalView) flag |= clsChannelManeger::ControlNormalView;
+    if (mViewFlag & kThumbnailView) flag |= clsChannelManeger::ControlThumbnailView;
+    if (mSavePicture) flag |= clsChannelManeger::ControlSavePicture;
+    if (mBelongFavarite) flag |= clsChannelManeger::ControlBelongFavarite;
     QStringList belong{QString()};
     for (const ThumbnailSlot& slot : mThumbnails)
         if (!slot.MultiMonitorID.isEmpty()) belong << slot.MultiMonitorID;

@@ -31,6 +31,8 @@ struct ProgramSettings;
 class clsChannel {
 public:
     enum ViewControlCode { NormalViewOpen = 2, NormalViewClose = 3, ThumbnailViewOpen = 4, ThumbnailViewClose = 5 };
+    // DataArrival's DataType: what the answer's content type said the body is.
+    enum DataArrivalType : int { DataTypeText = 1, DataTypeBytes = 2 };
 
     clsChannel() = default;
     clsChannel(const clsChannel&) = delete;
@@ -72,7 +74,7 @@ public:
 
     void ViewControl(int ViewControl, const QString& MultiMonitorID);
     void CauseOneSecEvent();
-    // DataType 1 text, 2 bytes; LastModified is the response's header for bytes.
+    // DataType a DataArrivalType; LastModified is the response's header for bytes.
     void DataArrival(int DataType, const QString& TextData, const QByteArray& BinaryData, const QString& LastModified);
     void HTTPError(int ErrorCode, const QString& ErrorInfo);
     void HTTPInCorrectRespons(const QString& HTTPRespons);

@@ -22,6 +22,15 @@ struct ProgramSettings;
 class clsChannelManeger : public QObject {
     Q_OBJECT
 public:
+    // The bits of ChannelControlRefresh's ControlStatusFlag: the channel's
+    // views, its saving and its favourite mark, as the toolbar shows them.
+    enum ControlStatusBit : int {
+        ControlNormalView = 1,
+        ControlThumbnailView = 2,
+        ControlSavePicture = 4,
+        ControlBelongFavarite = 8,
+    };
+
     clsChannelManeger(ProgramSettings& settings, HTTPTransferArray& http, QObject* parent = nullptr);
     ~clsChannelManeger() override;
 

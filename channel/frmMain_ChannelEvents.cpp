@@ -7,34 +7,33 @@
 #include "multimonitor/clsMultiMonitorManeger.h"
 #include "navigation/NodeTag.h"
 #include "view/ToolbarImages.h"
+#include "view/WindowVocabulary.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
-
-namespace {
-const QString kMember = QStringLiteral("υ ");
-const QString kNotMember = QStringLiteral("　 ");
-}  // namespace
 
 void frmMain::mChannelManeger_ChannelControlRefresh(const QString& ChannelID, int ControlStatusFlag,
                                                     const QStringList& BelongMultiMonitorID) {
     // The toolbar shows the selected channel only; another channel's views
     // opening or closing leave it alone.
     if (!ChannelID.isEmpty() && !EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID())) return;
-    ToolbarButton(QStringLiteral("tbrNormlKey_NormalView"))->setChecked(ControlStatusFlag & 1);
-    ToolbarButton(QStringLiteral("tbrNormlKey_ThumbnailView"))->setChecked(ControlStatusFlag & 2);
-    ToolbarButton(QStringLiteral("tbrNormlKey_SavePicture"))->setChecked(ControlStatusFlag & 4);
-    mFolderImage = (ControlStatusFlag & 8) ? 4 : 6;
-    ToolbarButton(QStringLiteral("tbrNormlKey_Folder"))->setIcon(ToolbarImage(mFolderImage));
+    ToolbarButton(ToolbarKey::NormalView)->setChecked(ControlStatusFlag & clsChannelManeger::ControlNormalView);
+    ToolbarButton(ToolbarKey::ThumbnailView)->setChecked(ControlStatusFlag & clsChannelManeger::ControlThumbnailView);
+    ToolbarButton(ToolbarKey::SavePicture)->setChecked(ControlStatusFlag & clsChannelManeger::ControlSavePicture);
+    mFolderImage = (ControlStatusFlag & clsChannelManeger::ControlBelongFavarite) ? ToolbarImageNumber::FavoriteFolder
+                                                                                  : ToolbarImageNumber::Folder;
+    ToolbarButton(ToolbarKey::Folder)->setIcon(ToolbarImage(mFolderImage));
     auto folderName = [this](const QString& id) {
         const clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(id);
         return folder ? folder->FolderName() : QString();
     };
-    for (QAction* entry : mFolderMenu->actions()) entry->setText(kNotMember + folderName(entry->data().toString()));
+    for (QAction* entry : mFolderMenu->actions())
+        entry->setText(FolderMark::NotMember + folderName(entry->data().toString()));
     for (qsizetype i = 1; i < BelongMultiMonitorID.size(); ++i) {
         const int index = getFolderMenuIndexFromTag(BelongMultiMonitorID[i]);
-        if (index != -1) mFolderMenu->actions()[index - 1]->setText(kMember + folderName(BelongMultiMonitorID[i]));
+        if (index != -1)
+            mFolderMenu->actions()[index - 1]->setText(FolderMark::Member + folderName(BelongMultiMonitorID[i]));
     }
 }
 

@@ -10,3 +10,4 @@ Q_DECLARE_LOGGING_CATEGORY(lcHttp)     // "vantora.http": transfers that failed,
 Q_DECLARE_LOGGING_CATEGORY(lcFiles)    // "vantora.files": writes that failed
 Q_DECLARE_LOGGING_CATEGORY(lcChannel)  // "vantora.channel": answers a channel drops
 Q_DECLARE_LOGGING_CATEGORY(lcUpdater)  // "vantora.updater": what the updater drops
+Q_DECLARE_LOGGING_CATEGORY(lcWindow)   // "vantora.window": parts the main window was asked for and lacks

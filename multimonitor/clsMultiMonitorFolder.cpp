@@ -95,14 +95,14 @@ void clsMultiMonitorFolder::RemoveChannel(const QString& ChannelID) {
 }
 
 void clsMultiMonitorFolder::MultMonitorControl(int ControlType, bool IsAthoerCheak) {
-    if (ControlType != 1 && ControlType != 2) return;
+    if (ControlType != FolderShown && ControlType != FolderHidden) return;
     // The count is read once: a handler of the view change may add members.
     const int count = mChannelCount;
     for (int i = 1; i <= count; ++i) {
         if (mChannelID[i].isEmpty()) continue;
         clsChannel* channel = channelOf(mChannelManeger, mChannelID[i]);
         if (!channel) continue;
-        if (ControlType == 1) {
+        if (ControlType == FolderShown) {
             channel->ViewControl(clsChannel::ThumbnailViewOpen, mMultiMonitorID);
         } else if (IsAthoerCheak && channel->IsAvailOtherActiveThumbnail(mMultiMonitorID)) {
             // The channel stays in thumbnail viewing for the other folder, but

@@ -13,6 +13,10 @@ class clsMultiMonitorManeger;
 
 class clsMultiMonitorFolder {
 public:
+    // MultMonitorControl's ControlType: the folder has come on screen (a tab or
+    // window opened) or is no longer shown; its members' thumbnail viewing follows.
+    enum MultMonitorControlType : int { FolderShown = 1, FolderHidden = 2 };
+
     clsMultiMonitorFolder() = default;
     clsMultiMonitorFolder(const clsMultiMonitorFolder&) = delete;
     clsMultiMonitorFolder& operator=(const clsMultiMonitorFolder&) = delete;
@@ -39,7 +43,7 @@ public:
     void AddChannel(const QString& ChannelID, PictureElement* ShowBox, bool IsShowBoxIsActive);
     // A ChannelID that is not a member changes nothing.
     void RemoveChannel(const QString& ChannelID);
-    // 1: the folder is shown; 2: it is no longer shown.
+    // ControlType a MultMonitorControlType; other values change nothing.
     void MultMonitorControl(int ControlType, bool IsAthoerCheak);
 
     // The members' ChannelIDs in slot order, free slots left out.

@@ -15,6 +15,7 @@
 #include "storage/TreeListFormat.h"
 #include "view/TabStripWidget.h"
 #include "view/WatchViews.h"
+#include "view/WindowVocabulary.h"
 
 #include <QAction>
 #include <QMenu>
@@ -54,7 +55,7 @@ void frmMain::mnuRemoveMultiMonitorFolder_Click() {
     // stop fetching for it now (members another open folder shows go on).
     if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(id))
         if (getTabIndexFromTag(folderTabTag(id)) != -1 || mWatchViews->FolderWindowShows(id))
-            folder->MultMonitorControl(2, true);
+            folder->MultMonitorControl(clsMultiMonitorFolder::FolderHidden, true);
     mMultiMonitorManeger->RemoveMultiMonitorFolder(id);
 }
 
@@ -88,11 +89,11 @@ void frmMain::mMultiMonitorManeger_AddMultiMonitorFolder(const QString& MultiMon
     TreeNode* node = AddNode(mRootMultiMonitor, NodeKind::MultiMonitorFolder, FolderName, MultiMonitorID);
     mTreeModel->SetExpanded(node, IsExpand);
 
-    QAction* entry = mFolderMenu->addAction(QStringLiteral("　 ") + FolderName);
+    QAction* entry = mFolderMenu->addAction(FolderMark::NotMember + FolderName);
     entry->setData(MultiMonitorID);
 
     const int index = int(mAddToFolder.size());
-    QAction* item = Popup(QStringLiteral("mnuPopupForChannelNode"))->addAction(FolderName + QStringLiteral("に追加"));
+    QAction* item = Popup(PopupName::ChannelNode)->addAction(FolderName + QStringLiteral("に追加"));
     item->setData(MultiMonitorID);
     connect(item, &QAction::triggered, this, [this, index] { mnuAddChannelToMultiMonitorFolder_Click(index); });
     mAddToFolder << item;
@@ -155,7 +156,7 @@ void frmMain::markFolderEntry(const QString& MultiMonitorID, const QString& Chan
     const int entry = getFolderMenuIndexFromTag(MultiMonitorID);
     const clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(MultiMonitorID);
     if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID()) && entry != -1 && folder)
-        mFolderMenu->actions()[entry - 1]->setText((member ? QStringLiteral("υ ") : QStringLiteral("　 ")) +
+        mFolderMenu->actions()[entry - 1]->setText((member ? FolderMark::Member : FolderMark::NotMember) +
                                                    folder->FolderName());
 }
 

@@ -10,6 +10,7 @@
 #include "navigation/NodeTag.h"
 #include "navigation/TreeRemovalUndo.h"
 #include "view/ToolbarImages.h"
+#include "view/WindowVocabulary.h"
 
 #include <QAction>
 
@@ -31,8 +32,8 @@ void frmMain::mChannelManeger_AddChannelToFavarite(const QString& ChannelID) {
         mFavoriteNodes.insert(key,
                               AddNode(mRootFavarite, NodeKind::FavariteChannel, channel->ChannelName(), ChannelID));
     if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID())) {
-        mFolderImage = 4;
-        ToolbarButton(QStringLiteral("tbrNormlKey_Folder"))->setIcon(ToolbarImage(mFolderImage));
+        mFolderImage = ToolbarImageNumber::FavoriteFolder;
+        ToolbarButton(ToolbarKey::Folder)->setIcon(ToolbarImage(mFolderImage));
     }
 }
 
@@ -42,7 +43,7 @@ void frmMain::mChannelManeger_RemoveChannelFromFavarite(const QString& ChannelID
         mTreeModel->RemoveNode(node);
     }
     if (EqualsNoCase(ChannelID, mChannelManeger->SelectedChannelID())) {
-        mFolderImage = 6;
-        ToolbarButton(QStringLiteral("tbrNormlKey_Folder"))->setIcon(ToolbarImage(mFolderImage));
+        mFolderImage = ToolbarImageNumber::Folder;
+        ToolbarButton(ToolbarKey::Folder)->setIcon(ToolbarImage(mFolderImage));
     }
 }

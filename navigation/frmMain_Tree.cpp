@@ -7,6 +7,7 @@
 #include "multimonitor/clsMultiMonitorManeger.h"
 #include "navigation/ChannelTreeModel.h"
 #include "navigation/NodeTag.h"
+#include "view/WindowVocabulary.h"
 
 #include <QAction>
 
@@ -27,28 +28,28 @@ void frmMain::tvwChannelSelect_NodeClick(TreeNode* Node) {
         return;
     }
     if (button != MouseButtonCode::Right) return;
-    const char* popup = nullptr;
+    const QString* popup = nullptr;
     switch (tag.Kind) {
         case NodeKind::Channel:
-            popup = "mnuPopupForChannelNode";
+            popup = &PopupName::ChannelNode;
             break;
         case NodeKind::FavariteChannel:
-            popup = "mnuPopupForFavariteChannelNode";
+            popup = &PopupName::FavariteChannelNode;
             break;
         case NodeKind::MultiMonitorRoot:
             // The root's tag is the bare prefix; nothing else pops this up.
-            if (tag.ID.isEmpty()) popup = "mnuPopupForMultiMonitorRoot";
+            if (tag.ID.isEmpty()) popup = &PopupName::MultiMonitorRoot;
             break;
         case NodeKind::MultiMonitorChannel:
-            popup = "mnuPopupForMultiMonitorChannel";
+            popup = &PopupName::MultiMonitorChannel;
             break;
         case NodeKind::MultiMonitorFolder:
-            popup = "mnuPopupForMultiMonitorFolder";
+            popup = &PopupName::MultiMonitorFolder;
             break;
         default:
             break;
     }
-    if (popup) PopupMenuFunction(Popup(QLatin1String(popup)));
+    if (popup) PopupMenuFunction(Popup(*popup));
 }
 
 void frmMain::mnuShowChannelOnlyOnBroadcast_Click() {

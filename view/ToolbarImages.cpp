@@ -1,6 +1,7 @@
 #include "view/ToolbarImages.h"
 
 #include "navigation/TreeIcons.h"
+#include "view/WindowVocabulary.h"
 
 #include <QFont>
 #include <QPainter>
@@ -58,17 +59,17 @@ void cross(QPainter& p) {
 
 void drawImage(QPainter& p, int number) {
     switch (number) {
-        case 1:
+        case ToolbarImageNumber::NormalView:
             return framedLetter(p, QLatin1Char('N'));
-        case 2:
+        case ToolbarImageNumber::ThumbnailView:
             return framedLetter(p, QLatin1Char('T'));
-        case 3:
+        case ToolbarImageNumber::SavePicture:
             return framedLetter(p, QLatin1Char('S'));
-        case 4:
+        case ToolbarImageNumber::FavoriteFolder:
             return folder(p, QColor(250, 210, 60), QColor(150, 110, 10), QColor(30, 70, 220));
-        case 5:
+        case ToolbarImageNumber::Close:
             return cross(p);
-        case 6:
+        case ToolbarImageNumber::Folder:
             return folder(p, QColor(170, 170, 170), QColor(100, 100, 100), QColor(255, 255, 255));
         default:
             return;
@@ -78,7 +79,7 @@ void drawImage(QPainter& p, int number) {
 }  // namespace
 
 QIcon ToolbarImage(int number) {
-    if (number < 1 || number > 6) return QIcon();
+    if (number < 1 || number > ToolbarImageNumber::Count) return QIcon();
     return DrawnIcon([number](QPainter& p) {
         p.setRenderHint(QPainter::TextAntialiasing, true);
         drawImage(p, number);

@@ -2,8 +2,9 @@
 
 #include <QIcon>
 
-// The toolbar's image list ilsNormal: six 16 x 16 images, numbered from 1,
-// drawn as vectors at whatever device size a button asks for.
-// 1 framed N, 2 framed T, 3 framed S, 4 yellow folder with a blue star,
-// 5 black cross, 6 grey folder with a white star.
+// The toolbar's image list ilsNormal: six 16 x 16 images, numbered from 1
+// (ToolbarImageNumber), drawn as vectors at whatever device size a button
+// asks for. NormalView framed N, ThumbnailView framed T, SavePicture framed
+// S, FavoriteFolder yellow folder with a blue star, Close black cross, Folder
+// grey folder with a white star.
 QIcon ToolbarImage(int number);

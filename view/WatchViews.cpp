@@ -321,7 +321,8 @@ FolderWindow* WatchViews::openFolderWindow(const QString& MultiMonitorID, const 
         mWindow.HostWindow().activateWindow();
     });
     // Its members fetch as for an open folder tab; when the tab is open they do already.
-    if (mWindow.getTabIndexFromTag(folderTabTag(MultiMonitorID)) == -1) folder->MultMonitorControl(1, false);
+    if (mWindow.getTabIndexFromTag(folderTabTag(MultiMonitorID)) == -1)
+        folder->MultMonitorControl(clsMultiMonitorFolder::FolderShown, false);
     if (restored) w->setGeometry(placeOnScreen(*restored));
     w->show();
     if (restored && restored->FullScreen) w->FullScreen()->Enter();
@@ -333,7 +334,7 @@ void WatchViews::folderWindowClosed(const QString& MultiMonitorID) {
     // still shows go on; the folder's own tab keeps them all.
     clsMultiMonitorFolder* folder = mContext.Folders ? mContext.Folders->MultiMonitor(MultiMonitorID) : nullptr;
     if (!mShuttingDown && folder && mWindow.getTabIndexFromTag(folderTabTag(MultiMonitorID)) == -1)
-        folder->MultMonitorControl(2, true);
+        folder->MultMonitorControl(clsMultiMonitorFolder::FolderHidden, true);
     // The window is still on screen while it closes; it no longer counts.
     updateModes(FolderWindowOf(MultiMonitorID));
 }

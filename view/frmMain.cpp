@@ -4,6 +4,7 @@
 #include "channel/HTTPTransfer.h"
 #include "channel/clsChannel.h"
 #include "channel/clsChannelManeger.h"
+#include "common/Logging.h"
 #include "common/Numeric.h"
 #include "common/mdlFunctionWidgets.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
@@ -16,6 +17,7 @@
 #include "view/ToolbarImages.h"
 #include "view/WallSettingsPage.h"
 #include "view/WatchViews.h"
+#include "view/WindowVocabulary.h"
 #include "watch/ConditionOverlay.h"
 #include "watch/FavoriteWatch.h"
 
@@ -54,6 +56,13 @@ QWidget* makeLine(QWidget* parent, const QColor& colour) {
     return line;
 }
 
+// A toolbar button or popup asked for by a name the window never made is a
+// programming error: it stops a debug build and is logged in a release one.
+void reportMissing(const char* what, const QString& name) {
+    qCCritical(lcWindow).noquote() << "the main window has no" << what << name;
+    Q_ASSERT_X(false, "frmMain", "asked for a toolbar button or popup by a name it never made");
+}
+
 void placeLine(QWidget* line, const QLine& l) {
     const int x = qMin(l.x1(), l.x2());
     const int y = qMin(l.y1(), l.y2());
@@ -77,7 +86,7 @@ frmMain::frmMain(const QString& programDirectory, std::unique_ptr<frmSetting> se
     createWatchControls();
     // What the viewer adds: its menu items follow the specified ones.
     mWatchViews = new WatchViews(*this);
-    mWatchViews->CreateMenus(mnuShow, Popup(QStringLiteral("mnuPopupForMultimonitorTab")));
+    mWatchViews->CreateMenus(mnuShow, Popup(PopupName::MultimonitorTab));
     if (mSetting) mSetting->AddPage(QStringLiteral("監視"), new WallSettingsPage(&mWatch));
     createKeyboard();
 
@@ -159,35 +168,42 @@ void frmMain::createPopups() {
         mPopups.insert(name, menu);
         return menu;
     };
-    QMenu* channelTab = popup(QStringLiteral("mnuPopupForChannelTab"));
+    QMenu* channelTab = popup(PopupName::ChannelTab);
     connect(channelTab->addAction(QStringLiteral("このチャンネルを閉じる")), &QAction::triggered, this,
             &frmMain::mnuCloseChannelTab_Click);
-    QMenu* folderTab = popup(QStringLiteral("mnuPopupForMultimonitorTab"));
+    QMenu* folderTab = popup(PopupName::MultimonitorTab);
     connect(folderTab->addAction(QStringLiteral("このタブを閉じる")), &QAction::triggered, this,
             &frmMain::mnuCloseMultiMonitorTab_Click);
 
-    QMenu* channelNode = popup(QStringLiteral("mnuPopupForChannelNode"));
+    QMenu* channelNode = popup(PopupName::ChannelNode);
     connect(channelNode->addAction(QStringLiteral("お気に入りに追加")), &QAction::triggered, this,
             &frmMain::mnuAddChannelToFavarite_Click);
     mAddToFolder << channelNode->addSeparator();  // element 0 of mnuAddChannelToMultiMonitorFolder
 
-    QMenu* favorite = popup(QStringLiteral("mnuPopupForFavariteChannelNode"));
+    QMenu* favorite = popup(PopupName::FavariteChannelNode);
     connect(favorite->addAction(QStringLiteral("お気に入りから削除")), &QAction::triggered, this,
             &frmMain::mnuRemoveFavariteChannel_Click);
-    QMenu* root = popup(QStringLiteral("mnuPopupForMultiMonitorRoot"));
+    QMenu* root = popup(PopupName::MultiMonitorRoot);
     connect(root->addAction(QStringLiteral("フォルダーの追加")), &QAction::triggered, this,
             &frmMain::mnuAddMultiMonitorFolder_Click);
-    QMenu* member = popup(QStringLiteral("mnuPopupForMultiMonitorChannel"));
+    QMenu* member = popup(PopupName::MultiMonitorChannel);
     connect(member->addAction(QStringLiteral("このチャンネルの削除")), &QAction::triggered, this,
             &frmMain::mnuRemoveChannelFromMultiMonitorChannel_Click);
-    QMenu* folder = popup(QStringLiteral("mnuPopupForMultiMonitorFolder"));
+    QMenu* folder = popup(PopupName::MultiMonitorFolder);
     connect(folder->addAction(QStringLiteral("フォルダー名の変更")), &QAction::triggered, this,
             &frmMain::mnuChangeMultiMonitorFolderName_Click);
     connect(folder->addAction(QStringLiteral("このフォルダーの削除")), &QAction::triggered, this,
             &frmMain::mnuRemoveMultiMonitorFolder_Click);
 }
 
-QMenu* frmMain::Popup(const QString& name) const { return mPopups.value(name); }
+QMenu* frmMain::Popup(const QString& name) const {
+    if (QMenu* menu = mPopups.value(name)) return menu;
+    reportMissing("popup", name);
+    // Callers use the result at once: an empty stand-in, made once, keeps
+    // them from null.
+    if (!mMissingPopup) mMissingPopup = new QMenu(const_cast<frmMain*>(this));
+    return mMissingPopup;
+}
 
 void frmMain::createToolbar() {
     mToolbar = new QToolBar(mPanel);
@@ -213,21 +229,27 @@ void frmMain::createToolbar() {
         mToolbarButtons.insert(key, action);
         return action;
     };
-    addButton(QStringLiteral("tbrNormlKey_NormalView"), 1, true);
-    addButton(QStringLiteral("tbrNormlKey_ThumbnailView"), 2, true);
-    addButton(QStringLiteral("tbrNormlKey_SavePicture"), 3, true);
+    addButton(ToolbarKey::NormalView, ToolbarImageNumber::NormalView, true);
+    addButton(ToolbarKey::ThumbnailView, ToolbarImageNumber::ThumbnailView, true);
+    addButton(ToolbarKey::SavePicture, ToolbarImageNumber::SavePicture, true);
     mToolbar->addSeparator();
-    QAction* folderAction = addButton(QStringLiteral("tbrNormlKey_Folder"), 6, false);
+    QAction* folderAction = addButton(ToolbarKey::Folder, ToolbarImageNumber::Folder, false);
     mFolderMenu = new QMenu(this);
-    mFolderMenu->setObjectName(QStringLiteral("tbrNormlKey_FolderMenu"));
+    mFolderMenu->setObjectName(ToolbarKey::FolderMenu);
     folderAction->setMenu(mFolderMenu);
     mFolderButton = qobject_cast<QToolButton*>(mToolbar->widgetForAction(folderAction));
     if (mFolderButton) mFolderButton->setPopupMode(QToolButton::MenuButtonPopup);
     connect(mFolderMenu, &QMenu::triggered, this, &frmMain::tbrNormal_ButtonMenuClick);
-    addButton(QStringLiteral("tbrNormlKey_Close"), 5, false);
+    addButton(ToolbarKey::Close, ToolbarImageNumber::Close, false);
 }
 
-QAction* frmMain::ToolbarButton(const QString& Key) const { return mToolbarButtons.value(Key); }
+QAction* frmMain::ToolbarButton(const QString& Key) const {
+    if (QAction* button = mToolbarButtons.value(Key)) return button;
+    reportMissing("toolbar button", Key);
+    // Not on the toolbar: setting its state or image shows nowhere.
+    if (!mMissingButton) mMissingButton = new QAction(const_cast<frmMain*>(this));
+    return mMissingButton;
+}
 
 void frmMain::createControls() {
     // Every control is placed by hand inside one client widget, as the

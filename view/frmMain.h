@@ -31,6 +31,7 @@
 #include "storage/frmSetting.h"
 #include "view/MainWindowLayout.h"
 #include "view/WallHost.h"
+#include "view/WindowVocabulary.h"
 #include "watch/ChannelWatch.h"
 
 class QAction;
@@ -227,6 +228,7 @@ public:
     SplitterBar* cntForResize() const { return mSplitter; }
     QLabel* lblChannelInfomation(int i) const { return mInfoLabels[i]; }
     QToolBar* tbrNormal() const { return mToolbar; }
+    // Never null: an unknown key (ToolbarKey) fails loudly and gives a stand-in.
     QAction* ToolbarButton(const QString& Key) const;
     int ToolbarFolderImage() const { return mFolderImage; }
     QMenu* FolderDropDown() const { return mFolderMenu; }
@@ -234,6 +236,7 @@ public:
     QAction* mnuShowPictureOnlyOnBroadcast() const { return mShowPictureOnlyOnBroadcast; }
     QAction* mnuShowChannelOnlyOnBroadcast() const { return mShowChannelOnlyOnBroadcast; }
     QList<QAction*> mnuAddChannelToMultiMonitorFolder() const { return mAddToFolder; }
+    // Never null: an unknown name (PopupName) fails loudly and gives a stand-in.
     QMenu* Popup(const QString& name) const;
     const MainLayoutGeometry& Geometry() const { return mGeometry; }
     int StatusBarHeight() const;
@@ -330,7 +333,9 @@ private:
     QToolButton* mFolderButton = nullptr;
     QMenu* mFolderMenu = nullptr;
     QHash<QString, QAction*> mToolbarButtons;
-    int mFolderImage = 6;
+    // What ToolbarButton gives for an unknown key, made when first needed.
+    mutable QAction* mMissingButton = nullptr;
+    int mFolderImage = ToolbarImageNumber::Folder;
     TabStripWidget* mTabs = nullptr;
     ShowAreaWidget* mShowArea = nullptr;
     QWidget* mStatusBar = nullptr;
@@ -357,6 +362,8 @@ private:
     QAction* mnuAbout = nullptr;
     QAction* mnuKeyboardHelp = nullptr;
     QHash<QString, QMenu*> mPopups;
+    // What Popup gives for an unknown name, made when first needed.
+    mutable QMenu* mMissingPopup = nullptr;
     QList<QAction*> mAddToFolder;  // element 0 is the separator
 
     // Tree.

@@ -11,6 +11,7 @@
 #include "view/ShowAreaWidget.h"
 #include "view/TabStripWidget.h"
 #include "view/WatchViews.h"
+#include "view/WindowVocabulary.h"
 
 int frmMain::getTabIndexFromTag(const QString& Tag) const {
     for (int i = 1; i <= mTabs->Count(); ++i)
@@ -64,7 +65,7 @@ void frmMain::OpenMultiMonitorTab(const QString& MultiMonitorID) {
     clsMultiMonitorFolder* folder = mMultiMonitorManeger ? mMultiMonitorManeger->MultiMonitor(MultiMonitorID) : nullptr;
     if (!folder) return;
     openTab(MakeTag(NodeKind::MultiMonitor, MultiMonitorID), folder->FolderName(),
-            [folder] { folder->MultMonitorControl(1, false); });
+            [folder] { folder->MultMonitorControl(clsMultiMonitorFolder::FolderShown, false); });
 }
 
 void frmMain::CloseTab(int TabIndex, bool IsAthoerCheak) {
@@ -77,7 +78,8 @@ void frmMain::CloseTab(int TabIndex, bool IsAthoerCheak) {
         // A removed folder has already switched its members off; a folder
         // shown in its own window as well keeps them.
         if (clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(tab.ID)) {
-            if (!mWatchViews->FolderWindowShows(tab.ID)) folder->MultMonitorControl(2, IsAthoerCheak);
+            if (!mWatchViews->FolderWindowShows(tab.ID))
+                folder->MultMonitorControl(clsMultiMonitorFolder::FolderHidden, IsAthoerCheak);
             mWatchViews->FolderTabClosed();
         }
     }
@@ -117,12 +119,12 @@ void frmMain::tabChannelSelect_Click() {
     const MouseButtonCode button = mTabMouseButton;
     if (channelTab && button == MouseButtonCode::Right) {
         mTabMouseButton = MouseButtonCode::None;
-        PopupMenuFunction(Popup(QStringLiteral("mnuPopupForChannelTab")));
+        PopupMenuFunction(Popup(PopupName::ChannelTab));
         return;
     }
     if (folderTab && button == MouseButtonCode::Right) {
         mTabMouseButton = MouseButtonCode::None;
-        PopupMenuFunction(Popup(QStringLiteral("mnuPopupForMultimonitorTab")));
+        PopupMenuFunction(Popup(PopupName::MultimonitorTab));
         return;
     }
     if (channelTab && button == MouseButtonCode::Left && mChannelManeger) {

@@ -9,6 +9,7 @@
 #include "multimonitor/clsMultiMonitorManeger.h"
 #include "navigation/NodeTag.h"
 #include "view/TabStripWidget.h"
+#include "view/WindowVocabulary.h"
 
 #include <QAction>
 #include <QMenu>
@@ -19,20 +20,20 @@ void frmMain::tbrNormal_ButtonClick(const QString& Key) {
     if (!channel) return;
     const ParsedTag tab = ParseTag(SelectedTabTag());
     const QString folder = tab.Kind == NodeKind::MultiMonitor ? tab.ID : QString();
-    auto pressed = [this](const char* key) { return ToolbarButton(QLatin1String(key))->isChecked(); };
+    auto pressed = [this](const QString& key) { return ToolbarButton(key)->isChecked(); };
 
-    if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_Close"))) {
+    if (EqualsNoCase(Key, ToolbarKey::Close)) {
         CloseTab(mTabs->SelectedIndex(), false);
-    } else if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_NormalView"))) {
+    } else if (EqualsNoCase(Key, ToolbarKey::NormalView)) {
+        channel->ViewControl(pressed(ToolbarKey::NormalView) ? clsChannel::NormalViewOpen : clsChannel::NormalViewClose,
+                             QString());
+    } else if (EqualsNoCase(Key, ToolbarKey::ThumbnailView)) {
         channel->ViewControl(
-            pressed("tbrNormlKey_NormalView") ? clsChannel::NormalViewOpen : clsChannel::NormalViewClose, QString());
-    } else if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_ThumbnailView"))) {
-        channel->ViewControl(
-            pressed("tbrNormlKey_ThumbnailView") ? clsChannel::ThumbnailViewOpen : clsChannel::ThumbnailViewClose,
+            pressed(ToolbarKey::ThumbnailView) ? clsChannel::ThumbnailViewOpen : clsChannel::ThumbnailViewClose,
             folder);
-    } else if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_SavePicture"))) {
-        channel->setSavePicture(pressed("tbrNormlKey_SavePicture"));
-    } else if (EqualsNoCase(Key, QStringLiteral("tbrNormlKey_Folder"))) {
+    } else if (EqualsNoCase(Key, ToolbarKey::SavePicture)) {
+        channel->setSavePicture(pressed(ToolbarKey::SavePicture));
+    } else if (EqualsNoCase(Key, ToolbarKey::Folder)) {
         channel->setBelongFavarite(!channel->BelongFavarite());
     }
 }
@@ -44,7 +45,7 @@ void frmMain::tbrNormal_ButtonMenuClick(QAction* Entry) {
     clsMultiMonitorFolder* folder = mMultiMonitorManeger->MultiMonitor(folderId);
     if (!channel || !folder) return;
     const QString id = channel->ChannelID();
-    if (Entry->text().startsWith(QStringLiteral("υ"))) {
+    if (Entry->text().startsWith(FolderMark::Member)) {
         if (folder->IsRegistedChannel(id)) folder->RemoveChannel(id);
         return;
     }

@@ -72,8 +72,12 @@ TEST(ChannelManegerTest, SwitchesReachTheirChannelsAndEvents) {
     a->Request_ChannelControlRefresh();
     a->setBelongFavarite(false);
     a->ViewControl(clsChannel::NormalViewOpen, QString());
+    using M = clsChannelManeger;
+    const QString saveAndFavarite = QString::number(M::ControlSavePicture | M::ControlBelongFavarite);
+    const QString saveAndNormal = QString::number(M::ControlSavePicture | M::ControlNormalView);
     EXPECT_EQ(log.events.filter(QRegularExpression("fav|control")),
-              (QStringList{"addfav:a", "addfav:a", "control:a:12:", "removefav:a", "control:a:5:"}));
+              (QStringList{"addfav:a", "addfav:a", "control:a:" + saveAndFavarite + ":", "removefav:a",
+                           "control:a:" + saveAndNormal + ":"}));
     EXPECT_TRUE(a->SaveString().endsWith("\t\tTrue"));
     // Selecting raises everything, twice for the same value; no selection,
     // or one that names no channel, clears the window.

@@ -9,6 +9,7 @@
 #include "navigation/NodeTag.h"
 #include "view/ShowAreaWidget.h"
 #include "view/TabStripWidget.h"
+#include "view/WindowVocabulary.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -89,7 +90,7 @@ protected:
                     ListFileBytes({"FavariteRoot\t\tお気に入り\t\tTrue", "\tFavariteChannel\t\tdemo.red"}));
         model = s.twin();
         area = inWindow(model->cntShowBox());
-        folderButton = inWindow(model->tbrNormal()->widgetForAction(model->ToolbarButton("tbrNormlKey_Folder")));
+        folderButton = inWindow(model->tbrNormal()->widgetForAction(model->ToolbarButton(ToolbarKey::Folder)));
         const QPoint red =
             s.nodeOnScreen(*model, ViewerSession::nodeWithTag(*model, MakeTag(NodeKind::Channel, "demo.red")));
         const QPoint green =
@@ -146,7 +147,7 @@ TEST_F(TabSession, ARightClickedUnselectedTabIsClosedByItsPopup) {
     s.x.Click(redTab, 3);
     QTest::qWait(300);
     ViewerSession::keepArtifact(s.x.Screenshot(), "viewer-tab-popup.png");
-    s.x.Click(ViewerSession::popupItem(model->Popup("mnuPopupForChannelTab"), QStringLiteral("このチャンネルを閉じる"),
+    s.x.Click(ViewerSession::popupItem(model->Popup(PopupName::ChannelTab), QStringLiteral("このチャンネルを閉じる"),
                                        redTab));
     EXPECT_TRUE(stopsWhileTheOtherGoesOn("demo.red", "demo.green"));
     EXPECT_TRUE(selected(kGreen, "viewer-tab-closed-by-popup.png"));
@@ -206,7 +207,7 @@ TEST_F(UserSession, ASecondViewerOfTheFolderEndsAndTheFirstKeepsItsFolder) {
 TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndIsWritten) {
     std::unique_ptr<frmMain> model = s.twin();
     const QPoint root = s.nodeOnScreen(*model, model->MultiMonitorRoot());
-    QMenu* rootPopup = model->Popup("mnuPopupForMultiMonitorRoot");
+    QMenu* rootPopup = model->Popup(PopupName::MultiMonitorRoot);
     ASSERT_TRUE(s.start());
 
     // フォルダーの追加, answer the input box with a name.
@@ -221,7 +222,7 @@ TEST_F(UserSession, AFolderBuiltFromThePopupsShowsBothChannelsAndIsWritten) {
 
     // The twin follows the same steps so its rows move as the real ones do.
     model->MultiMonitorManeger()->AddMultiMonitorFolder("Watch", true);
-    QMenu* channelPopup = model->Popup("mnuPopupForChannelNode");
+    QMenu* channelPopup = model->Popup(PopupName::ChannelNode);
     for (const char* id : {"demo.red", "demo.green"}) {
         const QPoint at = s.nodeOnScreen(*model, ViewerSession::nodeWithTag(*model, MakeTag(NodeKind::Channel, id)));
         s.x.Click(at, 3);

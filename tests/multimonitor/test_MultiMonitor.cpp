@@ -46,13 +46,13 @@ TEST_F(FolderTest, MultMonitorControlSwitchesThumbnailViewing) {
     clsMultiMonitorFolder* f1 = newFolder({"A", "B"});
     clsMultiMonitorFolder* f2 = newFolder({"A"});
     for (bool check : {false, true}) {
-        f1->MultMonitorControl(1, false);
-        f2->MultMonitorControl(1, false);
+        f1->MultMonitorControl(clsMultiMonitorFolder::FolderShown, false);
+        f2->MultMonitorControl(clsMultiMonitorFolder::FolderShown, false);
         EXPECT_EQ(viewing(A) + viewing(B), "4 1+ 2+4 1+");
-        f1->MultMonitorControl(2, check);
+        f1->MultMonitorControl(clsMultiMonitorFolder::FolderHidden, check);
         EXPECT_EQ(viewing(A), check ? "4 1- 2+" : "0 1- 2+");
         EXPECT_EQ(viewing(B), "0 1-");
-        f2->MultMonitorControl(2, true);
+        f2->MultMonitorControl(clsMultiMonitorFolder::FolderHidden, true);
         EXPECT_EQ(viewing(A), "0 1- 2-");
         ASSERT_TRUE(ChannelRig::idle(A));
         EXPECT_EQ(A->State(), ChannelState::Stopped) << check;

@@ -9,6 +9,7 @@
 #include "multimonitor/clsMultiMonitorFolder.h"
 #include "multimonitor/clsMultiMonitorManeger.h"
 #include "navigation/NodeTag.h"
+#include "view/WindowVocabulary.h"
 
 #include <gtest/gtest.h>
 
@@ -61,6 +62,9 @@ protected:
         for (QAction* a : w().FolderDropDown()->actions()) texts << a->text();
         return texts;
     }
+    // A drop-down text: the folder's name behind the selected channel's mark.
+    static QString member(const QString& folder) { return FolderMark::Member + folder; }
+    static QString notMember(const QString& folder) { return FolderMark::NotMember + folder; }
 
     // Lets responses arrive, delivering ticks too when asked, until pred holds.
     bool waitUntil(const std::function<bool()>& pred, bool tick = false) {

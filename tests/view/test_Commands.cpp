@@ -44,32 +44,32 @@ protected:
 
 TEST_F(Commands, DropDownAddsAndRemovesTheSelectedChannel) {
     w().OpenChannelTab("ch.c");
-    EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("　 監視"), QStringLiteral("　 別")}));
+    EXPECT_EQ(dropDown(), (QStringList{notMember(QStringLiteral("監視")), notMember(QStringLiteral("別"))}));
     const int elements = w().imgChannelShow().Count();
     w().tbrNormal_ButtonMenuClick(w().FolderDropDown()->actions()[1]);
     EXPECT_EQ(folder("2")->Members(), (QStringList{"ch.b", "ch.c"}));
     EXPECT_EQ(w().imgChannelShow().Count(), elements + 1);
-    EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("　 監視"), QStringLiteral("υ 別")}));
+    EXPECT_EQ(dropDown(), (QStringList{notMember(QStringLiteral("監視")), member(QStringLiteral("別"))}));
     EXPECT_NE(findNode(NodeKind::MultiMonitorChannel, "ch.c"), nullptr);
     // The folder's tab is not open: the new box is not active.
     EXPECT_FALSE(channel("ch.c")->ThumbnailIsActive(channel("ch.c")->getThumbnailShowBoxIndexFromMultiMonitorID("2")));
     w().tbrNormal_ButtonMenuClick(w().FolderDropDown()->actions()[1]);
     EXPECT_EQ(folder("2")->Members(), QStringList{"ch.b"});
-    EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("　 監視"), QStringLiteral("　 別")}));
+    EXPECT_EQ(dropDown(), (QStringList{notMember(QStringLiteral("監視")), notMember(QStringLiteral("別"))}));
     EXPECT_EQ(findNode(NodeKind::MultiMonitorChannel, "ch.c"), nullptr);
 }
 
 TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
     w().OpenChannelTab("ch.b");  // a member of both folders
-    EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("υ 監視"), QStringLiteral("υ 別")}));
+    EXPECT_EQ(dropDown(), (QStringList{member(QStringLiteral("監視")), member(QStringLiteral("別"))}));
     w().OpenMultiMonitorTab("1");  // selects its first member, ch.a
-    EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("υ 監視"), QStringLiteral("　 別")}));
+    EXPECT_EQ(dropDown(), (QStringList{member(QStringLiteral("監視")), notMember(QStringLiteral("別"))}));
     popupCommand(MakeTag(NodeKind::MultiMonitorFolder, "1"), QStringLiteral("フォルダー名の変更"),
                  QStringLiteral("改名"));
     EXPECT_EQ(f.inputInitials, QStringList{QStringLiteral("監視")});  // the box holds the name to edit
     EXPECT_EQ(findNode(NodeKind::MultiMonitorFolder, "1")->Text(), QStringLiteral("改名"));
     EXPECT_EQ(w().TabCaption(2), QStringLiteral("改名"));
-    EXPECT_EQ(dropDown()[0], QStringLiteral("υ 改名"));
+    EXPECT_EQ(dropDown()[0], member(QStringLiteral("改名")));
     EXPECT_EQ(addEntries().value(1), QStringLiteral("改名に追加=1"));
 
     // The removed folder's popup entry only hides.
@@ -91,7 +91,7 @@ TEST_F(Commands, FoldersAreAddedRenamedAndRemovedWithTheirNodesTabsAndEntries) {
     EXPECT_EQ(node->Text(), QStringLiteral("新 しい フォルダー"));
     EXPECT_EQ(frmMain::NodeTag(node), MakeTag(NodeKind::MultiMonitorFolder, "3"));
     EXPECT_TRUE(node->Expanded());
-    EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("υ 別"), QStringLiteral("　 新 しい フォルダー")}));
+    EXPECT_EQ(dropDown(), (QStringList{member(QStringLiteral("別")), notMember(QStringLiteral("新 しい フォルダー"))}));
     EXPECT_EQ(addEntries().mid(1),
               (QStringList{"hidden", QStringLiteral("別に追加=2"), QStringLiteral("新 しい フォルダーに追加=3")}));
 }

@@ -131,8 +131,8 @@ TEST_P(TabPresses, ActOnTheTabUnderThePointer) {
     EXPECT_EQ(viewFlags(), r.flags);
 }
 
-const QString kChannelPopup = QStringLiteral("mnuPopupForChannelTab");
-const QString kFolderPopup = QStringLiteral("mnuPopupForMultimonitorTab");
+const QString kChannelPopup = PopupName::ChannelTab;
+const QString kFolderPopup = PopupName::MultimonitorTab;
 // clang-format off
 const PressRow kPressRows[] = {
     {"Right_on_another_channel_tab", Qt::RightButton, 1, false, kChannelPopup, {"*" + kB, kFolder, kC}, {"4", "6", "2"}},

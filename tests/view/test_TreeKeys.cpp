@@ -59,7 +59,7 @@ TEST_F(TreeKeys, TheMenuKeyAndShiftF10OpenTheNodesPopup) {
     key(MakeTag(NodeKind::FavariteRoot), Qt::Key_Menu);    // no popup of its own
     key(MakeTag(NodeKind::Channel, "ch.c"), Qt::Key_F10);  // F10 alone is no menu key
     EXPECT_EQ(f.popups,
-              (QStringList{"mnuPopupForChannelNode", "mnuPopupForMultiMonitorRoot", "mnuPopupForMultiMonitorChannel"}));
+              (QStringList{PopupName::ChannelNode, PopupName::MultiMonitorRoot, PopupName::MultiMonitorChannel}));
     EXPECT_EQ(w().TreeMouseButton(), MouseButtonCode::None);
     // The popup opens at the node, not at the pointer.
     TreeNode* node = findNode(MakeTag(NodeKind::Channel, "ch.c"));

@@ -334,7 +334,7 @@ TEST_F(Wall, FolderWindowAndFolderTabsShareTheirMembersViewing) {
     EXPECT_EQ(thumbnails(), "TTT");
     // The toolbar's close switches every member of its folder off, but not
     // those the window shows; the tab of the window's own folder keeps them all.
-    w().tbrNormal_ButtonClick("tbrNormlKey_Close");
+    w().tbrNormal_ButtonClick(ToolbarKey::Close);
     EXPECT_EQ(tabs(), QStringList{"*" + folderTab("1")});
     EXPECT_EQ(thumbnails(), "TT-");
     // Not even for a moment: they go on waiting instead of starting over.
@@ -342,7 +342,7 @@ TEST_F(Wall, FolderWindowAndFolderTabsShareTheirMembersViewing) {
         return channel("ch.a")->State() == ChannelState::Waiting && channel("ch.b")->State() == ChannelState::Waiting;
     }));
     const int asked = pub.count("/ch.a/info.txt") + pub.count("/ch.b/info.txt");
-    w().tbrNormal_ButtonClick("tbrNormlKey_Close");
+    w().tbrNormal_ButtonClick(ToolbarKey::Close);
     EXPECT_EQ(thumbnails(), "TT-");
     EXPECT_EQ(channel("ch.a")->State(), ChannelState::Waiting);
     QTest::qWait(100);

@@ -176,12 +176,12 @@ TEST_F(Watching, LabelsAndPicturesFollowOnlyTheSelectedChannel) {
     EXPECT_FALSE(channel("ch.b")->ShowBox()->Visible);
     EXPECT_TRUE(infoLabel().startsWith(QStringLiteral("ABC")));
     // The toolbar follows the selected channel; ch.b belongs to both folders.
-    EXPECT_TRUE(w().ToolbarButton("tbrNormlKey_NormalView")->isChecked());
-    EXPECT_EQ(w().ToolbarFolderImage(), 4);  // ch.a is a favourite
+    EXPECT_TRUE(w().ToolbarButton(ToolbarKey::NormalView)->isChecked());
+    EXPECT_EQ(w().ToolbarFolderImage(), ToolbarImageNumber::FavoriteFolder);  // ch.a is a favourite
     clickTab(0, Qt::LeftButton);
-    EXPECT_EQ(w().ToolbarFolderImage(), 6);
+    EXPECT_EQ(w().ToolbarFolderImage(), ToolbarImageNumber::Folder);
     EXPECT_TRUE(infoLabel().startsWith(QStringLiteral("Beta")));
-    EXPECT_EQ(dropDown(), (QStringList{QStringLiteral("υ 監視"), QStringLiteral("υ 二")}));
+    EXPECT_EQ(dropDown(), (QStringList{member(QStringLiteral("監視")), member(QStringLiteral("二"))}));
 }
 
 TEST_F(Watching, OnlyOnBroadcastHidesOffAirMembersAndStatusChangesReselect) {
