@@ -32,12 +32,14 @@ protected:
         return channel;
     }
     // Ticks (and lets answers arrive) until the channel has asked again and settled.
+    // Another channel's request on the same site does not count: the
+    // channel would still be waiting for its own cycle.
     bool nextCycle(clsChannel* channel) {
-        const int before = site.requests().size();
+        const qsizetype before = requestsOf(channel->ChannelID()).size();
         return QTest::qWaitFor(
                    [&] {
-                       if (site.requests().size() == before) rig.tick();
-                       return site.requests().size() > before;
+                       if (requestsOf(channel->ChannelID()).size() == before) rig.tick();
+                       return requestsOf(channel->ChannelID()).size() > before;
                    },
                    8000) &&
                ChannelRig::settle(channel);
